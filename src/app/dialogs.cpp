@@ -1,0 +1,31 @@
+#include "app/dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace pelvaro::app {
+
+QString qtNameFilter(const QString& filter) { return filter.section(QLatin1Char('|'), 0, 0); }
+
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent, QString(), QDir::homePath(), qtNameFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filter) {
+    // No overwrite question: a save replaces an existing file, as every save command here does.
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QString(), QDir::homePath(), qtNameFilter(filter),
+                                     nullptr, QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+void QtDialogs::showError(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,36 @@
+#pragma once
+// Every file dialog and message box goes through this interface, so that tests can answer
+// them (see the scripted implementation in tests/app) and the windows never block in a test.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace pelvaro::app {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // filter in the "Description (*.ext)|*.ext" form the commands use; nullopt when cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter) = 0;
+    // A message box with an error icon and an OK button.
+    virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+};
+
+// The real dialogs; the first folder offered is the user's home folder.
+class QtDialogs : public Dialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+};
+
+// "Pcg Files (*.pcg)|*.pcg" -> "Pcg Files (*.pcg)", the form Qt's dialogs take.
+QString qtNameFilter(const QString& filter);
+
+// The caption of message boxes that show a file error.
+inline const QString kApplicationTitle = QStringLiteral("PELVARO");
+
+}  // namespace pelvaro::app

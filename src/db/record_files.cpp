@@ -1,0 +1,87 @@
+#include "db/record_files.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace pelvaro::db {
+
+namespace {
+constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
+                                                    Kind::DrumKit, Kind::Class};
+
+std::int64_t offsetOf(Kind kind, std::int32_t n) {
+    return static_cast<std::int64_t>(n) * static_cast<std::int64_t>(layoutOf(kind).recordSize);
+}
+}  // namespace
+
+std::string RecordFiles::pathOf(Kind kind) const {
+    const std::string name(layoutOf(kind).fileName);
+    if (startDirectory_.empty()) return name;
+    return startDirectory_ + (startDirectory_.back() == '/' ? "" : "/") + name;
+}
+
+void RecordFiles::createRecordFiles(const std::string& directory) {
+    std::array<FileStream, kKindCount> files;
+    const std::string previous = std::exchange(startDirectory_, directory);
+    try {
+        for (Kind kind : kAllKinds) files[index(kind)] = FileStream::createLocked(pathOf(kind));
+    } catch (...) {
+        startDirectory_ = previous;
+        throw;
+    }
+    files_ = std::move(files);
+    writeHeaders();
+}
+
+void RecordFiles::resetRecordFiles() {
+    for (Kind kind : kAllKinds) files_[index(kind)].truncate(0);
+    writeHeaders();
+}
+
+void RecordFiles::writeHeaders() {
+    counts_.fill(0);
+    for (Kind kind : kAllKinds) {
+        std::vector<Byte> header(layoutOf(kind).recordSize, 0);
+        if (kind == Kind::Class) putFieldText(Bytes(header).first(kClassNameSize), kNoClassName);
+        files_[index(kind)].writeAt(0, header);
+    }
+}
+
+void RecordFiles::removeRecordFiles() {
+    if (!isOpen()) return;
+    // Deleted while still locked, so a copy started meanwhile cannot lose its new files to us.
+    for (Kind kind : kAllKinds) removeFile(pathOf(kind));
+    for (Kind kind : kAllKinds) files_[index(kind)].close();
+}
+
+void RecordFiles::setCount(Kind kind, std::int32_t count) {
+    // Only entryCount changes in record 0, so only its four bytes are written.
+    std::array<Byte, 4> value{};
+    setLe32(value, 0, count);
+    files_[index(kind)].writeAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+    counts_[index(kind)] = count;
+}
+
+void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
+    const std::size_t got = files_[index(kind)].readAt(offsetOf(kind, n), out);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), Byte{0});
+}
+
+void RecordFiles::readEntries(Kind kind, std::int32_t first, std::int32_t n, Bytes out) const {
+    readEntry(kind, first, out.first(static_cast<std::size_t>(n) * layoutOf(kind).recordSize));
+}
+
+void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
+    files_[index(kind)].writeAt(offsetOf(kind, n), record);
+}
+
+std::int32_t RecordFiles::appendEntry(Kind kind, Bytes record) {
+    const std::int32_t id = count(kind) + 1;
+    if (kind != Kind::Class) setLe32(record, layoutOf(kind).countOffset, id);
+    writeEntry(kind, id, record);
+    setCount(kind, id);
+    return id;
+}
+
+}  // namespace pelvaro::db

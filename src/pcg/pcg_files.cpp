@@ -1,0 +1,81 @@
+#include "pcg/pcg_files.h"
+
+#include <algorithm>
+
+#include "pcg/file_stream.h"
+
+namespace pelvaro::pcg {
+
+namespace {
+
+PcgImage readTemplateImage(const std::string& templatePath) {
+    PcgImage image;
+    const FileStream file = FileStream::openRead(templatePath);
+    file.readExactAt(0, image.bytes());
+    return image;
+}
+
+}  // namespace
+
+void loadEmptyPcg(PcgState& pcg, const std::string& templatePath) {
+    PcgImage image = readTemplateImage(templatePath);
+    const auto emptyProgram = image.program(0);
+    const auto emptyCombination = image.combination(0);
+    for (int s = 1; s < kSlotCount; ++s) {
+        std::ranges::copy(emptyProgram, image.program(s).begin());
+        std::ranges::copy(emptyCombination, image.combination(s).begin());
+    }
+    pcg.image = std::move(image);
+    pcg.occupancy.clear();
+    scanDrumKits(pcg);
+}
+
+void loadTemplates(PcgState& pcg, const std::string& templatePath) {
+    const PcgImage image = readTemplateImage(templatePath);
+    std::ranges::copy(image.program(0), pcg.templates.program.begin());
+    std::ranges::copy(image.combination(0), pcg.templates.combination.begin());
+}
+
+ImportResult importPcg(PcgState& pcg, const std::string& path) {
+    PcgImage image;
+    {
+        const FileStream file = FileStream::openRead(path);
+        const std::size_t got = file.readAt(0, image.bytes());
+        // A short file would leave the previous PCG's tail in the image and mix two files into
+        // one; it is refused like a foreign file.
+        if (got < kPcgSize) return ImportResult::NotCompatible;
+    }
+    if (!std::equal(kMagic.begin(), kMagic.end(), image.bytes().begin()))
+        return ImportResult::NotCompatible;
+
+    pcg.image = std::move(image);
+    pcg.pcgFileName = path;
+    computeOccupancy(pcg);
+    scanDrumKits(pcg);
+    return ImportResult::Imported;
+}
+
+std::string pcgExportName(const std::string& chosen) {
+    const std::size_t slash = chosen.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = chosen.find(".pcg", nameStart);
+    return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".pcg";
+}
+
+void writePcgFile(const PcgImage& image, const std::string& path) {
+    AtomicFile file(path);
+    file.stream().writeAt(0, image.bytes());
+    file.commit();
+}
+
+void newPcg(PcgState& pcg, const std::string& startDirectory) {
+    pcg.pcgFileName.clear();
+    loadEmptyPcg(pcg, templatePathIn(startDirectory));
+}
+
+std::string templatePathIn(const std::string& directory) {
+    if (directory.empty()) return std::string(kTemplateFileName);
+    return directory + (directory.back() == '/' ? "" : "/") + std::string(kTemplateFileName);
+}
+
+}  // namespace pelvaro::pcg

@@ -1,0 +1,138 @@
+#pragma once
+// The open PCG: its byte image, which slots are used, and the two empty-slot templates.
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pcg/bytes.h"
+#include "pcg/layout.h"
+
+namespace pelvaro::pcg {
+
+using ProgramBytes = std::span<Byte, kProgramSize>;
+using ConstProgramBytes = std::span<const Byte, kProgramSize>;
+using CombinationBytes = std::span<Byte, kCombinationSize>;
+using ConstCombinationBytes = std::span<const Byte, kCombinationSize>;
+using DrumKitBytes = std::span<Byte, kDrumKitSize>;
+using ConstDrumKitBytes = std::span<const Byte, kDrumKitSize>;
+using NameBytes = std::span<Byte, kNameSize>;
+using ConstNameBytes = std::span<const Byte, kNameSize>;
+
+// The 69416 bytes of a PCG file as they are on disk. Records are views into the buffer; the
+// image is never parsed into objects, so every byte written back is the byte that was read.
+class PcgImage {
+public:
+    PcgImage() : bytes_(kPcgSize, 0) {}
+
+    Bytes bytes() { return bytes_; }
+    ConstBytes bytes() const { return bytes_; }
+
+    ProgramBytes program(int slot) { return at<kProgramSize>(programOffset(checked(slot))); }
+    ConstProgramBytes program(int slot) const {
+        return at<kProgramSize>(programOffset(checked(slot)));
+    }
+    CombinationBytes combination(int slot) {
+        return at<kCombinationSize>(combinationOffset(checked(slot)));
+    }
+    ConstCombinationBytes combination(int slot) const {
+        return at<kCombinationSize>(combinationOffset(checked(slot)));
+    }
+    DrumKitBytes drumKit(int kit) { return at<kDrumKitSize>(drumKitOffset(checkedKit(kit))); }
+    ConstDrumKitBytes drumKit(int kit) const {
+        return at<kDrumKitSize>(drumKitOffset(checkedKit(kit)));
+    }
+    NameBytes programName(int slot) { return at<kNameSize>(programNameOffset(checked(slot))); }
+    ConstNameBytes programName(int slot) const {
+        return at<kNameSize>(programNameOffset(checked(slot)));
+    }
+    NameBytes combinationName(int slot) {
+        return at<kNameSize>(combinationNameOffset(checked(slot)));
+    }
+    ConstNameBytes combinationName(int slot) const {
+        return at<kNameSize>(combinationNameOffset(checked(slot)));
+    }
+
+    friend bool operator==(const PcgImage&, const PcgImage&) = default;
+
+private:
+    static int checked(int slot);
+    static int checkedKit(int kit);
+    template <std::size_t N>
+    std::span<Byte, N> at(std::size_t offset) {
+        return std::span<Byte, N>(bytes_.data() + offset, N);
+    }
+    template <std::size_t N>
+    std::span<const Byte, N> at(std::size_t offset) const {
+        return std::span<const Byte, N>(bytes_.data() + offset, N);
+    }
+
+    std::vector<Byte> bytes_;
+};
+
+// One byte per slot, 0 or 1; a flag counts as set only when it is exactly 1.
+struct SlotOccupancy {
+    std::array<Byte, kSlotCount> programUsed{};
+    std::array<Byte, kSlotCount> combinationUsed{};
+    std::array<Byte, kDrumKitCount> drumKitUsed{};
+
+    void clear() { *this = SlotOccupancy{}; }
+    friend bool operator==(const SlotOccupancy&, const SlotOccupancy&) = default;
+};
+
+// What an empty slot holds: program A00 and combination A00 of the template file, taken once.
+struct EmptyTemplates {
+    std::array<Byte, kProgramSize> program{};
+    std::array<Byte, kCombinationSize> combination{};
+};
+
+// Everything the program knows about the open PCG.
+struct PcgState {
+    PcgImage image;
+    SlotOccupancy occupancy;
+    EmptyTemplates templates;
+    std::string pcgFileName;  // the last imported file, empty after start-up and New Pcg
+};
+
+// Fields of a program record.
+inline int oscMode(ConstProgramBytes p) { return static_cast<signed char>(p[program::kOscMode]); }
+inline int drumKitSlot(ConstProgramBytes p) { return p[program::kDrumKitSlot]; }
+inline int osc1Sound(ConstProgramBytes p) { return le16(p, program::kOsc1Sound); }
+inline int osc2Sound(ConstProgramBytes p) { return le16(p, program::kOsc2Sound); }
+
+// Fields of a combination's timbre t.
+inline int timbreProgram(ConstCombinationBytes c, int t) {
+    return c[combination::timbreOffset(t) + combination::kTimbreProgram];
+}
+inline bool timbreDisabled(ConstCombinationBytes c, int t) {
+    return (c[combination::timbreOffset(t) + combination::kTimbreFlags] & 0x10) != 0;
+}
+inline bool timbreOutsideBanks(ConstCombinationBytes c, int t) {
+    return (c[combination::timbreOffset(t) + combination::kTimbreBank] & 0xC0) == 0xC0;
+}
+
+// Byte comparison over a range, the measure of "same sound" and of "empty slot".
+inline bool sameRange(ConstBytes a, ConstBytes b, ByteRange r) {
+    return std::equal(a.begin() + r.begin, a.begin() + r.end, b.begin() + r.begin);
+}
+
+inline bool isEmptyProgram(ConstProgramBytes p, const EmptyTemplates& t) {
+    return sameRange(p, t.program, kProgramCompared);
+}
+inline bool isEmptyCombination(ConstCombinationBytes c, const EmptyTemplates& t) {
+    return sameRange(c, t.combination, kCombinationCompared);
+}
+
+// A name as text: its ten bytes, ending early at a zero byte.
+inline std::string nameText(ConstNameBytes name) { return fieldText(name); }
+
+// Recomputes programUsed and combinationUsed from the templates over all 200 slots and clears
+// drumKitUsed.
+void computeOccupancy(PcgState& pcg);
+
+// Marks each kit slot played by a used drum program of either bank; clears the others. A kit
+// slot byte of 4 or more names no kit of the image and marks nothing.
+void scanDrumKits(PcgState& pcg);
+
+}  // namespace pelvaro::pcg

@@ -1,0 +1,31 @@
+#pragma once
+// The text of the two PCG lists: one line per slot of the chosen bank.
+
+#include <string>
+#include <vector>
+
+#include "pcg/pcg_image.h"
+
+namespace pelvaro::pcg {
+
+enum class SlotKind { Program, Combination };
+
+// "A00".."A99" for bank 0, "B00".."B99" for bank 1.
+std::string slotPrefix(int bank, int line);
+
+// "A05    PIANO 1": the prefix, four blanks, then the slot's name-table entry when the slot is
+// used (ending early at a zero byte, not trimmed), otherwise ten dashes.
+std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line);
+
+// The slot number behind line `line` of a list showing `bank` (any bank other than 0 is B).
+constexpr int slotOf(int bank, int line) { return line + (bank == 0 ? 0 : kBankSize); }
+
+struct PcgListLines {
+    std::vector<std::string> programs;      // 100 lines of the program list's bank
+    std::vector<std::string> combinations;  // 100 lines of the combination list's bank
+};
+
+// Rebuilds both lists' lines, then rescans which drum kits the used programs play.
+PcgListLines refreshPcgLists(PcgState& pcg, int programBank, int combinationBank);
+
+}  // namespace pelvaro::pcg

@@ -1,0 +1,28 @@
+#include "scripted_dialogs.h"
+
+namespace pelvaro::testing {
+
+namespace {
+std::optional<QString> next(std::deque<QString>& queue) {
+    if (queue.empty()) return std::nullopt;
+    QString answer = queue.front();
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
+std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& filter) {
+    filters.push_back(filter);
+    return next(opens_);
+}
+
+std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter) {
+    filters.push_back(filter);
+    return next(saves_);
+}
+
+void ScriptedDialogs::showError(QWidget*, const QString& caption, const QString& text) {
+    messages.push_back({caption, text});
+}
+
+}  // namespace pelvaro::testing

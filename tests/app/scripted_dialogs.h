@@ -1,0 +1,36 @@
+#pragma once
+// Dialogs answered by the test: file dialogs return the queued answers in order (an empty
+// queue cancels), message boxes are recorded instead of shown.
+
+#include <QString>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "app/dialogs.h"
+
+namespace pelvaro::testing {
+
+class ScriptedDialogs : public app::Dialogs {
+public:
+    struct Message {
+        QString caption;
+        QString text;
+    };
+
+    void answerOpen(const QString& path) { opens_.push_back(path); }
+    void answerSave(const QString& path) { saves_.push_back(path); }
+
+    std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+
+    std::vector<Message> messages;
+    std::vector<QString> filters;  // the filter of each file dialog shown
+
+private:
+    std::deque<QString> opens_;
+    std::deque<QString> saves_;
+};
+
+}  // namespace pelvaro::testing

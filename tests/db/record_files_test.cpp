@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "db/record_files.h"
+#include "pcg_builder.h"
+#include "temp_dir.h"
+
+using namespace pelvaro;
+using namespace pelvaro::db;
+using namespace pelvaro::testing;
+
+namespace {
+
+std::vector<Byte> fileBytes(const RecordFiles& files, Kind kind) {
+    return readBytes(files.pathOf(kind));
+}
+
+DbProgramEntry programEntry(std::string_view name, unsigned voice) {
+    DbProgramEntry e;
+    const auto p = makeProgram(name, {.voice = voice});
+    std::ranges::copy(p, e.bytes.begin());
+    e.setExplanation("From: x");
+    return e;
+}
+
+}  // namespace
+
+TEST(RecordFiles, AFreshDatabaseIsOneHeaderRecordPerFile) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    EXPECT_EQ(files.startDirectory(), dir.path());
+    EXPECT_EQ(files.pathOf(Kind::Program), dir.file("temp.prg"));
+
+    EXPECT_EQ(fileBytes(files, Kind::Program), std::vector<Byte>(264, 0));
+    EXPECT_EQ(fileBytes(files, Kind::Combination), std::vector<Byte>(264, 0));
+    EXPECT_EQ(fileBytes(files, Kind::DrumKit), std::vector<Byte>(504, 0));
+    std::vector<Byte> classHeader(24, 0);
+    std::ranges::copy(std::string_view("No Class"), classHeader.begin());
+    EXPECT_EQ(fileBytes(files, Kind::Class), classHeader);
+    for (Kind k : {Kind::Program, Kind::Combination, Kind::DrumKit, Kind::Class})
+        EXPECT_EQ(files.count(k), 0);
+    EXPECT_EQ(files.read<ClassEntry>(0).name(), "No Class");
+}
+
+TEST(RecordFiles, AppendWritesTheRecordThenTheCount) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+
+    DbProgramEntry first = programEntry("PIANO", 1);
+    first.setIdNumber(777);  // replaced by the record number
+    EXPECT_EQ(files.append(first), 1);
+    std::vector<Byte> prg = fileBytes(files, Kind::Program);
+    ASSERT_EQ(prg.size(), 2u * 264);
+    EXPECT_EQ(le32(prg, 164), 1) << "entryCount in record 0";
+    EXPECT_EQ(le32(prg, 264 + 164), 1) << "idNumber of record 1";
+    EXPECT_TRUE(std::equal(prg.begin() + 264, prg.begin() + 264 + 164, first.bytes.begin()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&prg[264 + 168])), "From: x");
+    EXPECT_EQ(std::count(prg.begin(), prg.begin() + 264, 0), 263) << "only the count in record 0";
+
+    DbProgramEntry second = programEntry("ORGAN", 2);
+    EXPECT_EQ(files.append(second), 2);
+    EXPECT_EQ(files.count(Kind::Program), 2);
+    EXPECT_EQ(files.read<DbProgramEntry>(2).idNumber(), 2);
+    EXPECT_EQ(entryName(files.read<DbProgramEntry>(2)), "ORGAN");
+
+    // Classes keep the count where the other records keep parentId.
+    ClassEntry piano;
+    piano.setName("Piano");
+    ClassEntry grand;
+    grand.setName("Grand");
+    grand.setParentId(1);
+    EXPECT_EQ(files.append(piano), 1);
+    EXPECT_EQ(files.append(grand), 2);
+    const std::vector<Byte> tur = fileBytes(files, Kind::Class);
+    ASSERT_EQ(tur.size(), 3u * 24);
+    EXPECT_EQ(le32(tur, 20), 2);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tur[48])), "Grand");
+    EXPECT_EQ(le32(tur, 48 + 20), 1);
+
+    DbDrumKitEntry kit;
+    EXPECT_EQ(files.append(kit), 1);
+    EXPECT_EQ(le32(fileBytes(files, Kind::DrumKit), 504 + 420), 1);
+}
+
+TEST(RecordFiles, AFailedAppendRaisesNeitherTheCountNorTheHeader) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    DbProgramEntry e = programEntry("A", 1);
+    files.append(e);
+    for (faults::Op op : {faults::Op::Write, faults::Op::ShortWrite}) {
+        faults::failNth(op, 1);
+        DbProgramEntry next = programEntry("B", 2);
+        EXPECT_THROW(files.append(next), FileError);
+        faults::clear();
+        EXPECT_EQ(files.count(Kind::Program), 1);
+        EXPECT_EQ(le32(fileBytes(files, Kind::Program), 164), 1);
+    }
+    // The next append overwrites whatever the failed one left beyond the count.
+    DbProgramEntry next = programEntry("C", 3);
+    EXPECT_EQ(files.append(next), 2);
+    EXPECT_EQ(files.read<DbProgramEntry>(2), next);
+}
+
+TEST(RecordFiles, ReadingPastTheEndGivesZerosNotStaleBytes) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    DbProgramEntry e = programEntry("X", 1);
+    files.append(e);
+    std::vector<Byte> buffer(264, 0xAB);
+    files.readEntry(Kind::Program, 5, buffer);
+    EXPECT_EQ(buffer, std::vector<Byte>(264, 0));
+    // A record cut short by the end of the file: what is there, then zeros.
+    std::filesystem::resize_file(files.pathOf(Kind::Program), 264 + 100);
+    std::fill(buffer.begin(), buffer.end(), 0xAB);
+    files.readEntry(Kind::Program, 1, buffer);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 100, e.bytes.begin()));
+    EXPECT_EQ(std::count(buffer.begin() + 100, buffer.end(), 0), 164);
+}
+
+TEST(RecordFiles, WriteAndSetCountChangeOnlyTheirBytes) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    DbProgramEntry a = programEntry("A", 1);
+    DbProgramEntry b = programEntry("B", 2);
+    files.append(a);
+    files.append(b);
+    b.setClassId(0, 5);
+    b.setClassId(9, -1);
+    b.setDrumKitId(-5);
+    files.write(2, b);
+    const auto again = files.read<DbProgramEntry>(2);
+    EXPECT_EQ(again.classId(0), 5);
+    EXPECT_EQ(again.classId(9), -1);
+    EXPECT_EQ(again.bytes[248 + 9], 0xFF);
+    EXPECT_EQ(again.drumKitId(), -5);
+    EXPECT_EQ(files.read<DbProgramEntry>(1), a);
+
+    files.setCount(Kind::Program, 1);
+    EXPECT_EQ(files.count(Kind::Program), 1);
+    const auto prg = fileBytes(files, Kind::Program);
+    EXPECT_EQ(prg.size(), 3u * 264) << "the record beyond the count stays in the file";
+    EXPECT_EQ(le32(prg, 164), 1);
+}
+
+TEST(RecordFiles, ExplanationKeepsItsZeroByteInsideTheField) {
+    DbProgramEntry e;
+    std::fill(e.bytes.begin(), e.bytes.end(), 0x11);
+    e.setExplanation(std::string(100, 'x'));
+    EXPECT_EQ(e.explanation(), std::string(79, 'x'));
+    EXPECT_EQ(e.bytes[168 + 79], 0);
+    EXPECT_EQ(e.bytes[248], 0x11) << "the class slots after the field are untouched";
+    e.setExplanation("AB");
+    EXPECT_EQ(e.explanation(), "AB");
+    EXPECT_EQ(e.bytes[168 + 3], 'x') << "bytes after the zero byte keep what they held";
+}
+
+TEST(RecordFiles, ASecondCopyInTheSameFolderIsRefusedAndTheFirstKeepsItsFiles) {
+    TempDir dir;
+    RecordFiles first;
+    first.createRecordFiles(dir.path());
+    DbProgramEntry e = programEntry("MINE", 1);
+    first.append(e);
+    const auto before = fileBytes(first, Kind::Program);
+
+    RecordFiles second;
+    try {
+        second.createRecordFiles(dir.path());
+        FAIL() << "the files are held by the first copy";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + dir.file("temp.prg"));
+    }
+    EXPECT_FALSE(second.isOpen());
+    second.removeRecordFiles();  // the refused copy's exit removes nothing
+    EXPECT_EQ(fileBytes(first, Kind::Program), before);
+    EXPECT_EQ(first.read<DbProgramEntry>(1), e);
+}
+
+TEST(RecordFiles, ExitDeletesTheFilesFromTheStartFolderWhereverTheProgramIsNow) {
+    TempDir start;
+    TempDir elsewhere;
+    const auto previous = std::filesystem::current_path();
+    {
+        RecordFiles files;
+        files.createRecordFiles(start.path());
+        std::filesystem::current_path(elsewhere.path());
+        std::ofstream(elsewhere.file("temp.prg")) << "not ours";
+        files.removeRecordFiles();
+    }
+    std::filesystem::current_path(previous);
+    for (const char* name : {"temp.prg", "temp.cmb", "temp.dru", "temp.tur"})
+        EXPECT_FALSE(std::filesystem::exists(start.file(name))) << name;
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.file("temp.prg")));
+}
+
+TEST(RecordFiles, FilesThatCannotBeCreatedLeaveNothingOpen) {
+    TempDir dir;
+    RecordFiles files;
+    EXPECT_THROW(files.createRecordFiles(dir.file("missing")), FileError);
+    EXPECT_FALSE(files.isOpen());
+    // The third file fails: the two made before it are not held.
+    faults::failNth(faults::Op::Create, 3);
+    EXPECT_THROW(files.createRecordFiles(dir.path()), FileError);
+    faults::clear();
+    EXPECT_FALSE(files.isOpen());
+    RecordFiles other;
+    other.createRecordFiles(dir.path());
+    EXPECT_TRUE(other.isOpen());
+}
+
+TEST(RecordFiles, ResetGivesAFreshDatabaseInTheHeldFiles) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    DbProgramEntry e = programEntry("X", 1);
+    files.append(e);
+    ClassEntry c;
+    c.setName("C");
+    files.append(c);
+    files.resetRecordFiles();
+    EXPECT_EQ(fileBytes(files, Kind::Program), std::vector<Byte>(264, 0));
+    EXPECT_EQ(fileBytes(files, Kind::Class).size(), 24u);
+    EXPECT_EQ(files.count(Kind::Program), 0);
+    EXPECT_EQ(files.count(Kind::Class), 0);
+    RecordFiles second;
+    EXPECT_THROW(second.createRecordFiles(dir.path()), FileError) << "still held";
+}
