@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <stdexcept>
 #include <vector>
 
 namespace pelvaro::db {
@@ -37,6 +38,8 @@ void RecordFiles::createRecordFiles(const std::string& directory) {
 void RecordFiles::resetRecordFiles() {
     for (Kind kind : kAllKinds) files_[index(kind)].truncate(0);
     writeHeaders();
+    for (Kind kind : kAllKinds)
+        for (RecordObserver* o : observers_) o->fileReplaced(kind);
 }
 
 void RecordFiles::writeHeaders() {
@@ -61,6 +64,7 @@ void RecordFiles::setCount(Kind kind, std::int32_t count) {
     setLe32(value, 0, count);
     files_[index(kind)].writeAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
     counts_[index(kind)] = count;
+    for (RecordObserver* o : observers_) o->countChanged(kind, count);
 }
 
 void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
@@ -74,6 +78,34 @@ void RecordFiles::readEntries(Kind kind, std::int32_t first, std::int32_t n, Byt
 
 void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
     files_[index(kind)].writeAt(offsetOf(kind, n), record);
+    for (RecordObserver* o : observers_) o->recordWritten(kind, n, record);
+}
+
+void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
+    const std::int32_t last = count(kind);
+    if (n < 1 || n > last) throw std::out_of_range("no entry " + std::to_string(n));
+    if (n < last) {
+        std::vector<Byte> record(layoutOf(kind).recordSize);
+        readEntry(kind, last, record);
+        if (kind != Kind::Class) setLe32(record, layoutOf(kind).countOffset, n);
+        writeEntry(kind, n, record);
+    }
+    setCount(kind, last - 1);
+}
+
+void RecordFiles::replaceFile(Kind kind, const FileStream& source) {
+    FileStream& file = files_[index(kind)];
+    file.copyFrom(source);
+    std::array<Byte, 4> value{};
+    file.readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+    counts_[index(kind)] = le32(value, 0);
+    for (RecordObserver* o : observers_) o->fileReplaced(kind);
+}
+
+void RecordFiles::addObserver(RecordObserver* observer) { observers_.push_back(observer); }
+
+void RecordFiles::removeObserver(RecordObserver* observer) {
+    std::erase(observers_, observer);
 }
 
 std::int32_t RecordFiles::appendEntry(Kind kind, Bytes record) {

@@ -6,11 +6,26 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "db/entries.h"
 #include "pcg/file_stream.h"
 
 namespace pelvaro::db {
+
+// Told of every change to the record files, whatever made it, so that what is kept beside them
+// (an index of their records) stays in step. Called after the change reached the file.
+class RecordObserver {
+public:
+    virtual ~RecordObserver() = default;
+    // Record n of kind now holds these bytes (a write, an append, a move). n may lie beyond the
+    // count for a moment: an append writes its record before it raises the count.
+    virtual void recordWritten(Kind kind, std::int32_t n, ConstBytes record) = 0;
+    // The count of kind is now count; records above it are no entries any more.
+    virtual void countChanged(Kind kind, std::int32_t count) = 0;
+    // The whole file of kind was replaced (New Database, Open Database).
+    virtual void fileReplaced(Kind kind) = 0;
+};
 
 class RecordFiles {
 public:
@@ -51,6 +66,20 @@ public:
     // Records first .. first + n - 1 in one read, for scans over many entries.
     void readEntries(Kind kind, std::int32_t first, std::int32_t n, Bytes out) const;
 
+    // Gives number n to the last entry of kind (with idNumber n, for the kinds that carry one)
+    // and lowers the count by one, so entry numbers stay gapless after entry n is taken out.
+    // With n equal to the count, only the count is lowered. The file is never shortened: the
+    // former last record stays beyond the count. References to the moved entry are the
+    // caller's to rewrite.
+    void moveLastEntryInto(Kind kind, std::int32_t n);
+
+    // Replaces the whole working file of kind by a copy of source and takes the count from the
+    // copied header record (Open Database).
+    void replaceFile(Kind kind, const FileStream& source);
+
+    void addObserver(RecordObserver* observer);
+    void removeObserver(RecordObserver* observer);
+
     const FileStream& stream(Kind kind) const { return files_[index(kind)]; }
     FileStream& stream(Kind kind) { return files_[index(kind)]; }
 
@@ -73,6 +102,7 @@ private:
     static int index(Kind kind) { return static_cast<int>(kind); }
     void writeHeaders();
 
+    std::vector<RecordObserver*> observers_;
     std::string startDirectory_;
     std::array<FileStream, kKindCount> files_;
     std::array<std::int32_t, kKindCount> counts_{};

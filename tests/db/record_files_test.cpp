@@ -231,3 +231,90 @@ TEST(RecordFiles, ResetGivesAFreshDatabaseInTheHeldFiles) {
     RecordFiles second;
     EXPECT_THROW(second.createRecordFiles(dir.path()), FileError) << "still held";
 }
+
+TEST(RecordFiles, MoveLastEntryIntoGivesTheLastEntryTheFreedNumber) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    std::vector<DbProgramEntry> entries;
+    for (unsigned i = 1; i <= 5; ++i) {
+        entries.push_back(programEntry("P" + std::to_string(i), i));
+        files.append(entries.back());
+    }
+    files.moveLastEntryInto(Kind::Program, 3);
+    EXPECT_EQ(files.count(Kind::Program), 4);
+    const auto moved = files.read<DbProgramEntry>(3);
+    EXPECT_EQ(moved.idNumber(), 3);
+    EXPECT_EQ(entryName(moved), "P5");
+    EXPECT_TRUE(std::equal(moved.bytes.begin(), moved.bytes.begin() + 164,
+                           entries[4].bytes.begin()));
+    const auto prg = fileBytes(files, Kind::Program);
+    EXPECT_EQ(prg.size(), 6u * 264) << "the file is never shortened";
+    EXPECT_EQ(le32(prg, 164), 4);
+    EXPECT_EQ(le32(prg, 5 * 264 + 164), 5) << "the old last record stays as it was";
+
+    files.moveLastEntryInto(Kind::Program, 4);  // the last one itself: only the count drops
+    EXPECT_EQ(files.count(Kind::Program), 3);
+    EXPECT_EQ(entryName(files.read<DbProgramEntry>(3)), "P5");
+    EXPECT_THROW(files.moveLastEntryInto(Kind::Program, 4), std::out_of_range);
+
+    // A class record has no idNumber: it moves unchanged.
+    ClassEntry a, b;
+    a.setName("A");
+    b.setName("B");
+    b.setParentId(1);
+    files.append(a);
+    files.append(b);
+    files.moveLastEntryInto(Kind::Class, 1);
+    EXPECT_EQ(files.read<ClassEntry>(1), b);
+    EXPECT_EQ(files.count(Kind::Class), 1);
+}
+
+TEST(RecordFiles, ObserversSeeEveryChange) {
+    struct Log : RecordObserver {
+        std::vector<std::string> lines;
+        void recordWritten(Kind k, std::int32_t n, ConstBytes r) override {
+            lines.push_back("write " + std::to_string(int(k)) + " " + std::to_string(n) + " " +
+                            std::to_string(r.size()));
+        }
+        void countChanged(Kind k, std::int32_t c) override {
+            lines.push_back("count " + std::to_string(int(k)) + " " + std::to_string(c));
+        }
+        void fileReplaced(Kind k) override { lines.push_back("file " + std::to_string(int(k))); }
+    } log;
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    files.addObserver(&log);
+    DbCombinationEntry c;
+    files.append(c);
+    files.append(c);
+    files.moveLastEntryInto(Kind::Combination, 1);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"write 1 1 264", "count 1 1", "write 1 2 264",
+                                                   "count 1 2", "write 1 1 264", "count 1 1"}));
+    log.lines.clear();
+    files.resetRecordFiles();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"file 0", "file 1", "file 2", "file 3"}));
+    files.removeObserver(&log);
+    files.append(c);
+    EXPECT_EQ(log.lines.size(), 4u);
+}
+
+TEST(RecordFiles, ReplaceFileCopiesAWholeFileAndTakesItsCount) {
+    TempDir dir;
+    RecordFiles source;
+    source.createRecordFiles(dir.path());
+    for (unsigned i = 1; i <= 3; ++i) {
+        DbProgramEntry e = programEntry("S" + std::to_string(i), i);
+        source.append(e);
+    }
+    source.setCount(Kind::Program, 2);  // a stale record beyond the count travels along
+    const auto sourceBytes = fileBytes(source, Kind::Program);
+
+    TempDir other;
+    RecordFiles files;
+    files.createRecordFiles(other.path());
+    files.replaceFile(Kind::Program, FileStream::openRead(source.pathOf(Kind::Program)));
+    EXPECT_EQ(files.count(Kind::Program), 2);
+    EXPECT_EQ(fileBytes(files, Kind::Program), sourceBytes);
+}
