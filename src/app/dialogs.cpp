@@ -6,7 +6,9 @@
 
 namespace pelvaro::app {
 
-QString qtNameFilter(const QString& filter) { return filter.section(QLatin1Char('|'), 0, 0); }
+QString qtNameFilter(const QString& filter) {
+    return filter.section(QLatin1Char('|'), 0, 0);
+}
 
 std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filter) {
     const QString path =

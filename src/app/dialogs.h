@@ -10,7 +10,7 @@ class QWidget;
 namespace pelvaro::app {
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // filter in the "Description (*.ext)|*.ext" form the commands use; nullopt when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
@@ -21,7 +21,7 @@ public:
 
 // The real dialogs; the first folder offered is the user's home folder.
 class QtDialogs : public Dialogs {
-public:
+  public:
     std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;

@@ -1,35 +1,154 @@
 #pragma once
 // The main window. It owns the session (the open PCG and the open database) from its creation
 // to its destruction; creating it runs the start-up of both, destroying it removes the working
-// files.
+// files. Each handler reads its controls, makes one core call and shows the result; file errors
+// of every handler reach the user through one guard.
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "db/session.h"
 
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
 namespace pelvaro::app {
 
 class Dialogs;
+class EntryListModel;
+class LimitedMemo;
+class TForm3;
+class TForm5;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
-public:
-    // Runs FormCreate in startDirectory. Throws FileError when the template file or the working
-    // files fail; nothing is then left behind.
+  public:
+    // Runs FormCreate in startDirectory, then creates the other windows. Throws FileError when
+    // the template file or the working files fail; nothing is then left behind.
     TForm1(Dialogs& dialogs, const QString& startDirectory, QWidget* parent = nullptr);
     ~TForm1() override;
 
     db::Session& session() { return session_; }
+    TForm3* progressWindow() const { return Form3; }
+    TForm5* aboutBox() const { return Form5; }
 
-private:
+  public slots:
+    // File menu
+    void Exit1Click();
+    // Edit menu
+    void Edit1Click();
+    // Pcg menu
+    void NewPcg1Click();
+    void ImportPcgClick();
+    void ExportPcg1Click();
+    // Help menu
+    void About1Click();
+    // Pcg tabs
+    void RadioGroup1Click();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    enum Page {
+        DatabasePrograms = 0,
+        DatabaseCombinations = 1,
+        PcgPrograms = 2,
+        PcgCombinations = 3
+    };
+
     void FormCreate(const QString& startDirectory);
     void FormDestroy();
 
+    void buildWindow();
+    void buildMenus();
+    QWidget* buildProgramsPage();
+    QWidget* buildCombinationsPage();
+    QWidget* buildPcgPage(bool programs);
+
+    // Runs a handler; a file error (or any other failure) is shown in a message box and the
+    // program goes on.
+    void guard(const std::function<void()>& handler);
+    void refreshPcgLists();
+    Page activePage() const;
+    int programBank() const;
+    int combinationBank() const;
+
     Dialogs& dialogs_;
     db::Session session_;
+
+    // The other windows, created once after the main window.
+    TForm3* Form3 = nullptr;
+    TForm5* Form5 = nullptr;
+
+    QTabWidget* PageControl = nullptr;
+    QListWidget* Aevents = nullptr;
+
+    // Database Programs
+    QListView* DPListBox = nullptr;
+    EntryListModel* programRows = nullptr;
+    QLineEdit* SearchEdit1 = nullptr;
+    QComboBox* SearchCombo1 = nullptr;
+    QLineEdit* MaskEdit1 = nullptr;
+    QLineEdit* MaskFrom1 = nullptr;
+    QLineEdit* MaskTo1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLineEdit* IDNumber1 = nullptr;
+    QLineEdit* DrumId1 = nullptr;
+    QLineEdit* Name1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    LimitedMemo* Memo1 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+
+    // Database Combinations
+    QListView* DCListBox = nullptr;
+    EntryListModel* combinationRows = nullptr;
+    QLineEdit* SearchEdit2 = nullptr;
+    QComboBox* SearchCombo2 = nullptr;
+    QLineEdit* MaskEdit2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLineEdit* IDNumber2 = nullptr;
+    QLineEdit* Name2 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QListWidget* TimbIDBox = nullptr;
+    LimitedMemo* Memo2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+
+    // Pcg tabs
+    QGroupBox* RadioGroup1 = nullptr;
+    QButtonGroup* RadioGroup1Items = nullptr;
+    QListWidget* PPListBox = nullptr;
+    QGroupBox* RadioGroup2 = nullptr;
+    QButtonGroup* RadioGroup2Items = nullptr;
+    QListWidget* PCListBox = nullptr;
+
+    // Menus
+    QMenu* Edit1 = nullptr;
+    QAction* SendItem = nullptr;
+    QAction* SendData = nullptr;
+    QAction* Delete1 = nullptr;
 };
 
 // Creates the main window in startDirectory. A failed start-up (no template file, working files

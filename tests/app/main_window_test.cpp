@@ -28,14 +28,16 @@ TEST(StartUp, TheMainWindowRunsTheStartUpAndItsDestructionRemovesTheWorkingFiles
     ASSERT_TRUE(form);
     EXPECT_EQ(form->windowTitle(), "PELVARO");
     EXPECT_TRUE(dialogs.messages.empty());
-    for (const char* name : kWorkingFiles) EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
+    for (const char* name : kWorkingFiles)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_EQ(std::filesystem::file_size(dir.file("temp.dru")), 504u);
     EXPECT_EQ(form->session().db.startDirectory(), dir.path());
     EXPECT_EQ(form->session().pcg.occupancy, pcg::SlotOccupancy{});
     EXPECT_TRUE(form->session().pcg.pcgFileName.empty());
 
     form.reset();
-    for (const char* name : kWorkingFiles) EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+    for (const char* name : kWorkingFiles)
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
     EXPECT_TRUE(std::filesystem::exists(dir.file("bos.dat")));
 }
 
@@ -46,7 +48,8 @@ TEST(StartUp, WithoutTheTemplateFileTheMessageIsShownAndNoWindowIsMade) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               QString::fromStdString("Cannot open file " + dir.file("bos.dat")));
-    for (const char* name : kWorkingFiles) EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+    for (const char* name : kWorkingFiles)
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
 }
 
 TEST(StartUp, ASecondCopyInTheSameFolderIsRefusedAndLeavesTheFirstOnesFiles) {
@@ -59,6 +62,7 @@ TEST(StartUp, ASecondCopyInTheSameFolderIsRefusedAndLeavesTheFirstOnesFiles) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               QString::fromStdString("Cannot create file " + dir.file("temp.prg")));
-    for (const char* name : kWorkingFiles) EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
+    for (const char* name : kWorkingFiles)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_EQ(std::filesystem::file_size(dir.file("temp.tur")), 24u);
 }

@@ -3,6 +3,7 @@
 // queue cancels), message boxes are recorded instead of shown.
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -12,7 +13,7 @@
 namespace pelvaro::testing {
 
 class ScriptedDialogs : public app::Dialogs {
-public:
+  public:
     struct Message {
         QString caption;
         QString text;
@@ -26,9 +27,9 @@ public:
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 
     std::vector<Message> messages;
-    std::vector<QString> filters;  // the filter of each file dialog shown
+    QStringList filters;  // the filter of each file dialog shown
 
-private:
+  private:
     std::deque<QString> opens_;
     std::deque<QString> saves_;
 };

@@ -1,0 +1,41 @@
+#include "app/limited_memo.h"
+
+#include <QTextCursor>
+
+namespace pelvaro::app {
+
+int storedLength(const QString& text) {
+    return text.size() + text.count(QLatin1Char('\n'));
+}
+
+LimitedMemo::LimitedMemo(int maxLength, QWidget* parent)
+    : QPlainTextEdit(parent), maxLength_(maxLength) {
+    connect(this, &QPlainTextEdit::textChanged, this, &LimitedMemo::enforceLimit);
+}
+
+QByteArray LimitedMemo::storedText() const {
+    QString text = toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.toLatin1();
+}
+
+void LimitedMemo::setStoredText(const QByteArray& text) {
+    QString plain = QString::fromLatin1(text);
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setPlainText(plain);
+}
+
+void LimitedMemo::enforceLimit() {
+    if (enforcing_) return;
+    QString text = toPlainText();
+    if (storedLength(text) <= maxLength_) return;
+    // Cut from the end until it fits, as an edit that refuses further typing would leave it.
+    while (!text.isEmpty() && storedLength(text) > maxLength_)
+        text.chop(1);
+    enforcing_ = true;
+    setPlainText(text);
+    moveCursor(QTextCursor::End);
+    enforcing_ = false;
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,90 @@
+#include "app/progress_window.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QPainter>
+#include <QProgressBar>
+
+namespace pelvaro::app {
+
+namespace {
+QProgressBar* makeBar(QWidget* parent, const char* name, int y) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, 200);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(7, y, 265, 13);
+    return bar;
+}
+
+QFrame* makeBevel(QWidget* parent, const char* name, int y) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(0, y, 281, 57);
+    return frame;
+}
+}  // namespace
+
+TForm3::TForm3(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("TForm3"));
+    setWindowTitle(QStringLiteral("Send Pcg To Database"));
+    setFixedSize(281, 113);
+    Bevel1 = makeBevel(this, "Bevel1", 0);
+    Bevel2 = makeBevel(this, "Bevel2", 56);
+    ProgressBar1 = makeBar(this, "ProgressBar1", 34);
+    ProgressBar2 = makeBar(this, "ProgressBar2", 87);
+}
+
+void TForm3::resetBars() {
+    ProgressBar1->setValue(0);
+    ProgressBar2->setValue(0);
+    captions_.clear();
+}
+
+void TForm3::showWindow() {
+    show();
+    raise();
+    repaintNow();
+}
+
+void TForm3::drawCaption(const QString& text, QPoint at) {
+    captions_.emplace_back(text, at);
+    repaintNow();
+}
+
+void TForm3::stepProgramBar() {
+    ProgressBar1->setValue(ProgressBar1->value() + 1);
+    repaintNow();
+}
+
+void TForm3::stepCombinationBar() {
+    ProgressBar2->setValue(ProgressBar2->value() + 1);
+    repaintNow();
+}
+
+void TForm3::hideWindow() {
+    hide();
+}
+
+void TForm3::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QFont font = painter.font();
+    font.setPointSize(10);
+    painter.setFont(font);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    // The point names the top left of the text, as the window design places it.
+    for (const auto& [text, at] : captions_)
+        painter.drawText(at + QPoint(0, painter.fontMetrics().ascent()), text);
+}
+
+void TForm3::repaintNow() {
+    if (!isVisible()) return;
+    repaint();
+    // Paint and expose events only: the command goes on, and no click or key reaches a window.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,209 @@
+// The PCG side of the main window, driven as a user drives it.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "pcg_builder.h"
+#include "window_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+
+namespace {
+constexpr int kPcgPrograms = 2;
+constexpr int kPcgCombinations = 3;
+
+PcgBuilder somePcg() {
+    PcgBuilder b;
+    b.program(0, "PIANO 1", {.voice = 1}).program(105, "BANK B 5", {.voice = 2});
+    b.combination(3, "COMBI", {plays(0)});
+    return b;
+}
+}  // namespace
+
+TEST(MainWindow, StartsWithEmptyPcgListsAndTheMenusOfTheDesign) {
+    WindowFixture w;
+    EXPECT_EQ(w.form->windowTitle(), "PELVARO");
+    const QStringList programs = w.lines("PPListBox");
+    ASSERT_EQ(programs.size(), 100);
+    EXPECT_EQ(programs[0], "A00    ----------");
+    EXPECT_EQ(programs[99], "A99    ----------");
+    for (const QString& line : programs + w.lines("PCListBox"))
+        EXPECT_TRUE(line.endsWith("    ----------")) << line.toStdString();
+
+    struct Item {
+        const char* name;
+        const char* caption;
+        QKeySequence shortcut;
+        bool enabled;
+    };
+    const Item items[] = {
+        {"NewDatabase", "&New Database", {}, true},
+        {"OpenDatabase", "&Open Database", {}, true},
+        {"SaveDatabaseAs", "&Export Database", {}, true},
+        {"Exit1", "E&xit", {}, true},
+        {"SendItem", "Send To &PCG", QKeySequence(Qt::CTRL | Qt::Key_Insert), false},
+        {"SendData", "Send To &Database", QKeySequence(Qt::Key_Insert), false},
+        {"Delete1", "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), false},
+        {"EditDatabaseClasses1", "Edit Database &Classes", {}, true},
+        {"NewPcg1", "&New Pcg", QKeySequence(Qt::CTRL | Qt::Key_N), true},
+        {"ImportPcg", "&Import Pcg", QKeySequence(Qt::CTRL | Qt::Key_I), true},
+        {"ExportPcg1", "&Export Pcg", QKeySequence(Qt::CTRL | Qt::Key_E), true},
+        {"SendPCGtoDatabase2", "Send PCG to &Database", QKeySequence(Qt::CTRL | Qt::Key_S), true},
+        {"SendOnlyProgramsofPCG1", "Send Only &Programs of PCG", {}, true},
+        {"SendOnlyCombinationsofPCG1", "Send Only &Combinations of PCG", {}, true},
+        {"Contents1", "&Contents", {}, false},
+        {"SearchforHelpOn1", "&Search for Help On...", {}, false},
+        {"HowtoUseHelp1", "&How to Use Help", {}, false},
+        {"About1", "&About...", {}, true},
+    };
+    for (const Item& item : items) {
+        SCOPED_TRACE(item.name);
+        QAction* a = w.action(item.name);
+        EXPECT_EQ(a->text(), item.caption);
+        EXPECT_EQ(a->shortcut(), item.shortcut);
+        EXPECT_EQ(a->isEnabled(), item.enabled);
+    }
+    QStringList menus;
+    for (QAction* a : w.form->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Pcg", "&Help"}));
+    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), 0);
+    EXPECT_EQ(w.find<QTabWidget>("PageControl")->tabText(3), "Pcg Combinations");
+}
+
+TEST(MainWindow, ImportByShortcutShowsTheFileAndBankBIsOneClickAway) {
+    WindowFixture w;
+    somePcg().writeTo(w.dir.file("some.pcg"));
+    w.dialogs.answerOpen(w.file("some.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(w.dialogs.filters, QStringList({"Pcg Files (*.pcg)|*.pcg"}));
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(w.lines("PPListBox")[0], "A00    PIANO 1");
+    EXPECT_EQ(w.lines("PCListBox")[3], "A03    COMBI");
+
+    w.showPage(kPcgPrograms);
+    QTest::mouseClick(w.find<QRadioButton>("RadioGroup1BankB"), Qt::LeftButton);
+    EXPECT_EQ(w.lines("PPListBox")[5], "B05    BANK B 5");
+    EXPECT_EQ(w.lines("PPListBox")[0], "B00    ----------");
+    EXPECT_EQ(w.lines("PCListBox")[3], "A03    COMBI") << "the other list keeps its bank";
+}
+
+TEST(MainWindow, AForeignFileGetsTheFileTypeMessageAndChangesNothing) {
+    WindowFixture w;
+    somePcg().writeTo(w.dir.file("some.pcg"));
+    w.dialogs.answerOpen(w.file("some.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    const QStringList before = w.lines("PPListBox");
+
+    auto bytes = somePcg().bytes();
+    bytes[0] = 'k';
+    writeBytes(w.dir.file("foreign.pcg"), bytes);
+    bytes[0] = 'K';
+    bytes.resize(1000);
+    writeBytes(w.dir.file("short.pcg"), bytes);
+    for (const char* name : {"foreign.pcg", "short.pcg"}) {
+        w.dialogs.messages.clear();
+        w.dialogs.answerOpen(w.file(name));
+        w.press(Qt::Key_I, Qt::ControlModifier);
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(w.dialogs.messages[0].caption, "File type error");
+        EXPECT_EQ(w.dialogs.messages[0].text,
+                  "This is not a compatible Pcg file.Please select a Korg5 Pcg file.");
+        EXPECT_EQ(w.lines("PPListBox"), before);
+        EXPECT_EQ(w.form->session().pcg.pcgFileName, w.dir.file("some.pcg"));
+    }
+    // Cancelling the dialog does nothing at all.
+    w.dialogs.messages.clear();
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(w.lines("PPListBox"), before);
+}
+
+TEST(MainWindow, ExportAndNewPcgByShortcut) {
+    WindowFixture w;
+    somePcg().writeTo(w.dir.file("some.pcg"));
+    w.dialogs.answerOpen(w.file("some.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+
+    w.dialogs.answerSave(w.file("out.pcg.bak"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(readBytes(w.dir.file("out.pcg")), somePcg().bytes());
+
+    w.press(Qt::Key_N, Qt::ControlModifier);
+    for (const QString& line : w.lines("PPListBox"))
+        EXPECT_TRUE(line.endsWith("----------")) << line.toStdString();
+    EXPECT_TRUE(w.form->session().pcg.pcgFileName.empty());
+}
+
+TEST(MainWindow, AFileErrorIsShownAndTheProgramGoesOn) {
+    WindowFixture w;
+    w.dialogs.answerSave(w.file("no/such/folder/x"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "PELVARO");
+    EXPECT_EQ(w.dialogs.messages[0].text, "Cannot create file " + w.file("no/such/folder/x.pcg"));
+
+    w.dialogs.answerOpen(w.file("missing.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_EQ(w.dialogs.messages[1].text, "Cannot open file " + w.file("missing.pcg"));
+
+    w.dialogs.answerSave(w.file("fine"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(readBytes(w.dir.file("fine.pcg")).size(), 69416u);
+}
+
+TEST(EditMenu, ThePcgTabsLookAtTheSlotOfTheChosenBank) {
+    WindowFixture w;
+    PcgBuilder b;
+    b.program(105, "B FIVE", {.voice = 3});
+    b.combination(7, "A SEVEN", {plays(0)});
+    b.writeTo(w.dir.file("b.pcg"));
+    w.dialogs.answerOpen(w.file("b.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    QAction* toPcg = w.action("SendItem");
+    QAction* toDatabase = w.action("SendData");
+    QAction* remove = w.action("Delete1");
+    auto rule = [&] {
+        w.find<QMenu>("Edit1")->aboutToShow();
+        return std::tuple{toPcg->isEnabled(), toDatabase->isEnabled(), remove->isEnabled()};
+    };
+
+    w.showPage(kPcgPrograms);
+    EXPECT_EQ(rule(), std::tuple(false, false, false)) << "no current line";
+    w.find<QListWidget>("PPListBox")->setCurrentRow(5);
+    EXPECT_EQ(rule(), std::tuple(false, false, false)) << "A05 is empty";
+    QTest::mouseClick(w.find<QRadioButton>("RadioGroup1BankB"), Qt::LeftButton);
+    w.find<QListWidget>("PPListBox")->setCurrentRow(5);
+    EXPECT_EQ(rule(), std::tuple(false, true, true)) << "B05 is slot 105, used";
+
+    w.showPage(kPcgCombinations);
+    w.find<QListWidget>("PCListBox")->setCurrentRow(7);
+    EXPECT_EQ(rule(), std::tuple(false, true, true));
+    w.find<QListWidget>("PCListBox")->setCurrentRow(8);
+    EXPECT_EQ(rule(), std::tuple(false, false, false));
+
+    w.showPage(0);
+    EXPECT_EQ(rule(), std::tuple(false, false, false)) << "an empty database";
+}
+
+TEST(AboutBox, ShowsNameVersionAndDate) {
+    WindowFixture w;
+    QDialog* about = w.find<QDialog>("TForm5");
+    EXPECT_EQ(about->windowTitle(), "About...");
+    QStringList texts;
+    for (auto* label : about->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts << label->text();
+    EXPECT_EQ(texts, QStringList({"PELVARO", "Ver 1.05 beta", "March 1999"}));
+    EXPECT_EQ(about->findChild<QPushButton*>("OKButton")->text(), "OK");
+    QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
+    w.action("About1")->trigger();
+    EXPECT_FALSE(about->isVisible());
+}
