@@ -164,10 +164,24 @@ DatabasePaths databasePaths(const std::string& base) {
 
 DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen) {
     const DatabasePaths paths = databasePaths(databaseBaseName(absolutePath(chosen)));
-    for (const std::string& member : paths.members)
-        if (member.size() >= kPathFieldSize)
-            throw RefusalError(
-                Refusal{std::string(kFileNameErrorCaption), std::string(kNameTooLongText)});
+    const auto refuseName = [](std::string_view text) {
+        throw RefusalError(Refusal{std::string(kFileNameErrorCaption), std::string(text)});
+    };
+    for (const std::string& member : paths.members) {
+        if (member.size() >= kPathFieldSize) refuseName(kNameTooLongText);
+        for (Kind kind : kAllKinds) {
+            std::error_code error;
+            if (std::filesystem::equivalent(member, files.pathOf(kind), error))
+                refuseName(kWorkingFileNameText);
+        }
+    }
+    // A folder in the way of one of the five would fail only at its rename, after the others
+    // had replaced their files.
+    for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
+                                      &paths.members[2], &paths.members[3]}) {
+        std::error_code error;
+        if (std::filesystem::is_directory(*target, error)) throw FileError::cannotCreate(*target);
+    }
 
     std::array<Byte, kDatabaseFileSize> block{};
     for (int i = 0; i < kKindCount; ++i)

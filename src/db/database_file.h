@@ -26,6 +26,8 @@ inline constexpr std::string_view kDatabaseErrorText = "This database cannot be 
 inline constexpr std::string_view kFileNameErrorCaption = "File name error";
 inline constexpr std::string_view kNameTooLongText =
     "This name is too long for a database file.Please choose a shorter one.";
+inline constexpr std::string_view kWorkingFileNameText =
+    "This name belongs to the working files of the database in use.Please choose another one.";
 
 // The chosen path cut before the first ".pvd" (exact case) of its file-name part; a ".pvd"
 // inside a folder name is left alone. Without ".pvd" the path is the base as it stands.
@@ -41,7 +43,8 @@ DatabasePaths databasePaths(const std::string& base);
 // whole copies of the working files, each under a temporary name renamed into place only when
 // all five are complete. A relative chosen path is made absolute first, since the database
 // file must name its members wherever it is opened from. A base whose member paths do not fit
-// their 200-byte fields throws RefusalError ("File name error") before anything is written;
+// their 200-byte fields, or that would put the members in place of the working files (which
+// are deleted at exit), throws RefusalError ("File name error") before anything is written;
 // file failures throw FileError. The working files are only read. Returns the paths written.
 DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen);
 

@@ -166,6 +166,43 @@ TEST(ExportDatabase, ANameThatDoesNotFitThePathFieldsIsRefusedBeforeAnythingIsWr
     EXPECT_TRUE(filesIn(out.path()).empty());
 }
 
+TEST(ExportDatabase, TheWorkingFilesAreNeverExportTargets) {
+    TestDatabase db;
+    db.addProgram("KEEP");
+    const std::vector<Byte> prg = db.fileBytes(Kind::Program);
+    for (const std::string name : {"temp", "temp.pvd", "./temp"}) {
+        const std::string chosen =
+            name == "./temp" ? db.dir().path() + "/./temp" : db.dir().file(name);
+        try {
+            exportDatabase(db.files(), chosen);
+            ADD_FAILURE() << name;
+        } catch (const RefusalError& e) {
+            EXPECT_EQ(e.refusal().caption, "File name error");
+            EXPECT_EQ(e.refusal().text,
+                      "This name belongs to the working files of the database in use.Please "
+                      "choose another one.");
+        }
+    }
+    EXPECT_EQ(filesIn(db.dir().path()),
+              (std::set<std::string>{"temp.prg", "temp.cmb", "temp.dru", "temp.tur"}));
+    EXPECT_EQ(db.fileBytes(Kind::Program), prg);
+
+    // A folder where a member file would go fails before any file is replaced.
+    TempDir out;
+    exportDatabase(db.files(), out.file("bank"));
+    const std::vector<Byte> before = readBytes(out.file("bank.prg"));
+    db.addProgram("MORE");
+    fs::remove(out.file("bank.tur"));
+    fs::create_directory(out.file("bank.tur"));
+    try {
+        exportDatabase(db.files(), out.file("bank"));
+        ADD_FAILURE();
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), ("Cannot create file " + out.file("bank.tur")).c_str());
+    }
+    EXPECT_EQ(readBytes(out.file("bank.prg")), before);
+}
+
 TEST(ExportDatabase, AFailedExportLeavesTheEarlierExportWhole) {
     TestDatabase db;
     TempDir out;
