@@ -62,8 +62,9 @@ bool soundPasses(ConstBytes record, const ListFilter& f) {
     // A drum program's byte 12 is its kit slot, not a sound: it has no oscillator sound at all.
     const int o = mode != pcg::program::kDrumMode ? pcg::osc1Sound(p) : -1;
     const int t = mode == pcg::program::kTwoOscillators ? pcg::osc2Sound(p) : -1;
-    if (f.soundTo == -1) return o == f.soundFrom || t == f.soundFrom;
-    const auto within = [&](int v) { return f.soundFrom <= v && v <= f.soundTo; };
+    // -1 stands for "no such oscillator" and never meets a bound, not even a negative one.
+    if (f.soundTo == -1) return (o >= 0 && o == f.soundFrom) || (t >= 0 && t == f.soundFrom);
+    const auto within = [&](int v) { return v >= 0 && f.soundFrom <= v && v <= f.soundTo; };
     return within(o) || within(t);
 }
 

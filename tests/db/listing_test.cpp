@@ -156,6 +156,7 @@ TEST(Listing, ReferenceAndSoundFilters) {
     EXPECT_EQ(programRows(db, bySound(30, 30)), (Rows{3}));
     EXPECT_EQ(programRows(db, bySound(300, -1)), (Rows{7})) << "sounds are 16-bit numbers";
     EXPECT_EQ(programRows(db, bySound(-1, 20)), (Rows{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(programRows(db, bySound(-3, 5)), (Rows{2})) << "no oscillator is no sound";
 
     db.addCombination("A", {}, {.timbreProgramIds = {1, 2}});
     db.addCombination("B", {}, {.timbreProgramIds = {0, 0, 0, 0, 0, 0, 0, 3}});
