@@ -1,6 +1,7 @@
 #include "db/record_files.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 #include <stdexcept>
 #include <vector>
@@ -100,6 +101,55 @@ void RecordFiles::replaceFile(Kind kind, const FileStream& source) {
     file.readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
     counts_[index(kind)] = le32(value, 0);
     for (RecordObserver* o : observers_) o->fileReplaced(kind);
+}
+
+void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& sources) {
+    std::array<FileStream, kKindCount> fresh;
+    std::array<std::string, kKindCount> names;
+    const auto discard = [&] {
+        for (int i = 0; i < kKindCount; ++i) {
+            if (names[i].empty()) continue;
+            fresh[i].close();
+            removeFile(names[i]);
+        }
+    };
+    try {
+        for (Kind kind : kAllKinds) {
+            const int i = index(kind);
+            names[i] = pathOf(kind) + ".new";
+            // A leftover of the same name is unlinked, not truncated: a source that happens to
+            // be that file keeps its bytes for the copy.
+            removeFile(names[i]);
+            fresh[i] = FileStream::createLocked(names[i]);
+            fresh[i].copyFrom(*sources[i]);
+        }
+    } catch (...) {
+        discard();
+        throw;
+    }
+    // A rename inside one folder needs no room on the disk, so once the copies are complete
+    // nothing but a vanished folder can stop the swap.
+    int swapped = 0;
+    std::string failed;
+    for (Kind kind : kAllKinds) {
+        const int i = index(kind);
+        std::error_code error;
+        std::filesystem::rename(names[i], pathOf(kind), error);
+        if (error) {
+            failed = pathOf(kind);
+            break;
+        }
+        names[i].clear();
+        files_[i] = std::move(fresh[i]);
+        std::array<Byte, 4> value{};
+        files_[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+        counts_[i] = le32(value, 0);
+        ++swapped;
+    }
+    discard();
+    for (int i = 0; i < swapped; ++i)
+        for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[i]);
+    if (!failed.empty()) throw FileError::cannotCreate(failed);
 }
 
 void RecordFiles::addObserver(RecordObserver* observer) { observers_.push_back(observer); }

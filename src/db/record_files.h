@@ -77,6 +77,13 @@ public:
     // copied header record (Open Database).
     void replaceFile(Kind kind, const FileStream& source);
 
+    // Replaces all four working files by copies of sources (in Kind order) and takes the counts
+    // from the copied header records (Open Database). All or nothing: each copy is made in a
+    // fresh locked file beside its working file, and only when all four are complete do they
+    // take the working files' names; a failed copy (a full disk) leaves the working files and
+    // the counters as they were.
+    void replaceFiles(const std::array<const FileStream*, kKindCount>& sources);
+
     void addObserver(RecordObserver* observer);
     void removeObserver(RecordObserver* observer);
 

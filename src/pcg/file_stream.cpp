@@ -62,10 +62,13 @@ FileStream::~FileStream() { close(); }
 
 FileStream FileStream::openRead(const std::string& path) {
     if (faults::strikes(faults::Op::Open)) throw FileError::cannotOpen(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a name that turns out to be a pipe is refused at once instead of
+    // waiting for a writer; for a regular file the flag changes nothing and is dropped.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw FileError::cannotOpen(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         throw FileError::cannotOpen(path);
     }

@@ -23,8 +23,8 @@ namespace pelvaro::testing {
 struct EntryFields {
     std::int32_t drumKitId = 0;                       // programs
     std::array<std::int32_t, 8> timbreProgramIds{};  // combinations
-    std::vector<int> classIds;                        // up to ten class slots, in order
-    std::string explanation;
+    std::vector<int> classIds{};                      // up to ten class slots, in order
+    std::string explanation{};
 };
 
 class TestDatabase {

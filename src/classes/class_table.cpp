@@ -1,0 +1,147 @@
+#include "classes/class_table.h"
+
+#include <algorithm>
+
+#include "db/class_paths.h"
+#include "db/entry_scan.h"
+#include "db/listing.h"
+
+namespace pelvaro::classes {
+
+using db::ClassEntry;
+using db::CombinationLayout;
+using db::Kind;
+using db::ProgramLayout;
+using db::RecordFiles;
+
+namespace {
+
+bool carries(ConstBytes classIds, std::int32_t classId) {
+    return std::any_of(classIds.begin(), classIds.end(),
+                       [&](Byte b) { return static_cast<signed char>(b) == classId; });
+}
+
+// True when some entry of kind carries the class.
+bool usedBy(const RecordFiles& files, Kind kind, std::size_t classIdsAt, std::int32_t classId) {
+    bool used = false;
+    db::scanEntries(files, kind, [&](std::int32_t, ConstBytes record) {
+        used = carries(record.subspan(classIdsAt, db::kClassSlots), classId);
+        return !used;
+    });
+    return used;
+}
+
+// Rewrites every class byte `from` of the entries of kind as `to`, writing back only the
+// entries that change.
+template <class E>
+void renumberInEntries(RecordFiles& files, std::size_t classIdsAt, std::int32_t from,
+                       std::int32_t to) {
+    std::vector<std::int32_t> changed;
+    db::scanEntries(files, E::kind, [&](std::int32_t n, ConstBytes record) {
+        if (carries(record.subspan(classIdsAt, db::kClassSlots), from)) changed.push_back(n);
+        return true;
+    });
+    for (std::int32_t n : changed) {
+        E entry = files.read<E>(n);
+        for (int s = 0; s < db::kClassSlots; ++s)
+            if (entry.classId(s) == from) entry.setClassId(s, to);
+        files.write(n, entry);
+    }
+}
+
+}  // namespace
+
+ClassEditorContent refreshClassEditor(const RecordFiles& files) {
+    const std::vector<ClassEntry> table = db::readClassTable(files);
+    const auto count = static_cast<std::int32_t>(table.size()) - 1;
+
+    ClassEditorContent content;
+    content.full = count >= kMaxClasses;
+    content.comboItems.emplace_back(kNoParentClass);
+    for (std::int32_t k = 1; k <= count; ++k)
+        content.comboItems.push_back(table[k].name());
+
+    // Children per class, ascending; 0 collects the top level. A parent that is no class
+    // counts as the top.
+    std::vector<std::vector<std::int32_t>> children(table.size());
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const std::int32_t p = table[k].parentId();
+        children[p >= 1 && p <= count && p != k ? p : 0].push_back(k);
+    }
+
+    content.nodes.push_back(ClassNode{0, -1, table[0].name()});
+    std::vector<bool> shown(table.size(), false);
+    // Depth first, children ascending, so that every parent precedes its children.
+    const auto showTree = [&](std::int32_t root, int parentNode) {
+        std::vector<std::pair<std::int32_t, int>> stack{{root, parentNode}};
+        while (!stack.empty()) {
+            const auto [k, parent] = stack.back();
+            stack.pop_back();
+            if (shown[k]) continue;
+            shown[k] = true;
+            const int node = static_cast<int>(content.nodes.size());
+            content.nodes.push_back(ClassNode{k, parent, table[k].name()});
+            for (auto c = children[k].rbegin(); c != children[k].rend(); ++c)
+                if (!shown[*c]) stack.emplace_back(*c, node);
+        }
+    };
+    for (std::int32_t k : children[0])
+        showTree(k, -1);
+    // Only a loop of parents is left unshown; its lowest class goes to the top level.
+    for (std::int32_t k = 1; k <= count; ++k)
+        if (!shown[k]) showTree(k, -1);
+    return content;
+}
+
+bool addButtonEnabled(const RecordFiles& files, std::string_view className, int comboIndex) {
+    const std::int32_t count = files.count(Kind::Class);
+    return !db::trimmed(className).empty() && comboIndex >= 0 && comboIndex <= count &&
+           count < kMaxClasses;
+}
+
+std::int32_t addClass(RecordFiles& files, std::string_view className, int comboIndex) {
+    if (!addButtonEnabled(files, className, comboIndex)) return -1;
+    ClassEntry entry;
+    entry.setName(className);
+    entry.setParentId(comboIndex);
+    return files.append(entry);
+}
+
+ClassDeletion deleteClass(RecordFiles& files, std::int32_t classId) {
+    ClassDeletion result;
+    const std::int32_t last = files.count(Kind::Class);
+    if (classId < 1 || classId > last) return result;
+
+    const std::string caption(kCannotDeleteProgramCaption);
+    if (usedBy(files, Kind::Program, ProgramLayout::kClassIds, classId))
+        result.refusals.push_back({caption, std::string(kUsedByProgramsText)});
+    if (usedBy(files, Kind::Combination, CombinationLayout::kClassIds, classId))
+        result.refusals.push_back({caption, std::string(kUsedByCombinationsText)});
+    if (!result.refusals.empty()) return result;
+
+    // A child would be left naming a class that is gone, or the class moved into its number.
+    const std::vector<ClassEntry> table = db::readClassTable(files);
+    for (std::int32_t k = 1; k <= last; ++k)
+        if (table[k].parentId() == classId) {
+            result.refusals.push_back(
+                {std::string(kCannotDeleteClassCaption), std::string(kHasSubClassesText)});
+            return result;
+        }
+
+    files.moveLastEntryInto(Kind::Class, classId);
+    if (classId < last) {
+        renumberInEntries<db::DbProgramEntry>(files, ProgramLayout::kClassIds, last, classId);
+        renumberInEntries<db::DbCombinationEntry>(files, CombinationLayout::kClassIds, last,
+                                                  classId);
+        for (std::int32_t k = 1; k < last; ++k) {
+            ClassEntry entry = k == classId ? files.read<ClassEntry>(k) : table[k];
+            if (entry.parentId() != last) continue;
+            entry.setParentId(classId);
+            files.write(k, entry);
+        }
+    }
+    result.deleted = true;
+    return result;
+}
+
+}  // namespace pelvaro::classes

@@ -1,0 +1,238 @@
+#include "db/database_file.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace pelvaro::db {
+
+namespace {
+
+constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
+                                                    Kind::Class};
+
+// Records checked per block read.
+constexpr std::int32_t kBlockRecords = 4096;
+
+// What is wrong with a member file, in a few words after its name.
+[[noreturn]] void refuse(const std::string& file, const std::string& problem) {
+    throw RefusalError(Refusal{std::string(kDatabaseErrorCaption),
+                               std::string(kDatabaseErrorText) + file + ": " + problem});
+}
+
+std::string entryProblem(std::int32_t n, const std::string& what) {
+    return "entry " + std::to_string(n) + " " + what;
+}
+
+// A member file opened for reading and the number of entries its header record claims.
+struct Member {
+    FileStream stream;
+    std::int32_t count = 0;
+};
+
+void readCount(Member& m, const std::string& path, Kind kind) {
+    const KindLayout& layout = layoutOf(kind);
+    const std::int64_t size = m.stream.size();
+    const auto recordSize = static_cast<std::int64_t>(layout.recordSize);
+    if (size < recordSize) refuse(path, "is shorter than one record");
+    std::array<Byte, 4> value{};
+    m.stream.readExactAt(static_cast<std::int64_t>(layout.countOffset), value);
+    m.count = le32(value, 0);
+    if (m.count < 0) refuse(path, "has a negative entry count");
+    if (m.count > size / recordSize - 1)
+        refuse(path, "holds fewer records than its entry count (" + std::to_string(m.count) + ")");
+}
+
+// Calls check(n, record) for every entry 1..count of a member, reading in large blocks.
+template <class Check>
+void forEachEntry(const Member& m, Kind kind, Check check) {
+    const std::size_t recordSize = layoutOf(kind).recordSize;
+    std::vector<Byte> block(static_cast<std::size_t>(kBlockRecords) * recordSize);
+    for (std::int32_t first = 1; first <= m.count; first += kBlockRecords) {
+        const std::int32_t n = std::min(kBlockRecords, m.count - first + 1);
+        const ConstBytes part = ConstBytes(block).first(static_cast<std::size_t>(n) * recordSize);
+        m.stream.readExactAt(
+            static_cast<std::int64_t>(first) * static_cast<std::int64_t>(recordSize),
+            Bytes(block).first(part.size()));
+        for (std::int32_t i = 0; i < n; ++i)
+            check(first + i, part.subspan(i * recordSize, recordSize));
+    }
+}
+
+struct Counts {
+    std::int32_t programs, combinations, drumKits, classes;
+};
+
+void checkIdNumber(const std::string& path, std::int32_t n, ConstBytes record, std::size_t at) {
+    const std::int32_t id = le32(record, at);
+    if (id != n) refuse(path, entryProblem(n, "has the ID number " + std::to_string(id)));
+}
+
+void checkClassIds(const std::string& path, std::int32_t n, ConstBytes record, std::size_t at,
+                   const Counts& c) {
+    for (int s = 0; s < kClassSlots; ++s) {
+        const int id = static_cast<signed char>(record[at + s]);
+        if (id != 0 && (id < 1 || id > c.classes))
+            refuse(path,
+                   entryProblem(n, "names class " + std::to_string(id) + ", which does not exist"));
+    }
+}
+
+void checkPrograms(const std::string& path, const Member& m, const Counts& c) {
+    forEachEntry(m, Kind::Program, [&](std::int32_t n, ConstBytes r) {
+        checkIdNumber(path, n, r, ProgramLayout::kIdNumber);
+        checkClassIds(path, n, r, ProgramLayout::kClassIds, c);
+        const std::int32_t kit = le32(r, ProgramLayout::kDrumKitId);
+        if (kit > c.drumKits)
+            refuse(path, entryProblem(n, "names drum kit " + std::to_string(kit) +
+                                             ", which does not exist"));
+    });
+}
+
+void checkCombinations(const std::string& path, const Member& m, const Counts& c) {
+    forEachEntry(m, Kind::Combination, [&](std::int32_t n, ConstBytes r) {
+        checkIdNumber(path, n, r, CombinationLayout::kIdNumber);
+        checkClassIds(path, n, r, CombinationLayout::kClassIds, c);
+        for (int t = 0; t < 8; ++t) {
+            const std::int32_t id = le32(r, CombinationLayout::kTimbreProgramIds + 4 * t);
+            if (id < -1 || id > c.programs)
+                refuse(path, entryProblem(n, "names program " + std::to_string(id) +
+                                                 ", which does not exist"));
+        }
+    });
+}
+
+void checkDrumKits(const std::string& path, const Member& m) {
+    forEachEntry(m, Kind::DrumKit, [&](std::int32_t n, ConstBytes r) {
+        checkIdNumber(path, n, r, DrumKitLayout::kIdNumber);
+    });
+}
+
+// Every parent exists and every chain of parents ends at the top: the tree, the paths and the
+// class filter walk these chains and must come to an end.
+void checkClasses(const std::string& path, const Member& m) {
+    std::vector<std::int32_t> parent(static_cast<std::size_t>(m.count) + 1, 0);
+    forEachEntry(m, Kind::Class, [&](std::int32_t n, ConstBytes r) {
+        const std::int32_t p = le32(r, ClassEntry::kParentId);
+        if (p < 0 || p > m.count)
+            refuse(path, "class " + std::to_string(n) + " names parent " + std::to_string(p) +
+                             ", which does not exist");
+        parent[n] = p;
+    });
+    // 0 not yet reached, 1 on the walk now, 2 known to reach the top.
+    std::vector<Byte> state(parent.size(), 0);
+    state[0] = 2;
+    std::vector<std::int32_t> walk;
+    for (std::int32_t i = 1; i <= m.count; ++i) {
+        std::int32_t b = i;
+        while (state[b] == 0) {
+            state[b] = 1;
+            walk.push_back(b);
+            b = parent[b];
+        }
+        if (state[b] == 1) refuse(path, "class " + std::to_string(b) + " lies below itself");
+        for (std::int32_t w : walk)
+            state[w] = 2;
+        walk.clear();
+    }
+}
+
+std::string absolutePath(const std::string& chosen) {
+    if (chosen.empty()) return chosen;
+    std::error_code error;
+    const std::filesystem::path p = std::filesystem::absolute(chosen, error);
+    return error ? chosen : p.string();
+}
+
+}  // namespace
+
+std::string databaseBaseName(const std::string& chosen) {
+    const std::size_t slash = chosen.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t cut = chosen.find(kDatabaseExtension, nameStart);
+    return cut == std::string::npos ? chosen : chosen.substr(0, cut);
+}
+
+DatabasePaths databasePaths(const std::string& base) {
+    DatabasePaths paths;
+    paths.database = base + std::string(kDatabaseExtension);
+    for (int i = 0; i < kKindCount; ++i)
+        paths.members[i] = base + std::string(kMemberExtensions[i]);
+    return paths;
+}
+
+DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen) {
+    const DatabasePaths paths = databasePaths(databaseBaseName(absolutePath(chosen)));
+    const auto refuseName = [](std::string_view text) {
+        throw RefusalError(Refusal{std::string(kFileNameErrorCaption), std::string(text)});
+    };
+    for (const std::string& member : paths.members) {
+        if (member.size() >= kPathFieldSize) refuseName(kNameTooLongText);
+        for (Kind kind : kAllKinds) {
+            std::error_code error;
+            if (std::filesystem::equivalent(member, files.pathOf(kind), error))
+                refuseName(kWorkingFileNameText);
+        }
+    }
+    // A folder in the way of one of the five would fail only at its rename, after the others
+    // had replaced their files.
+    for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
+                                      &paths.members[2], &paths.members[3]}) {
+        std::error_code error;
+        if (std::filesystem::is_directory(*target, error)) throw FileError::cannotCreate(*target);
+    }
+
+    std::array<Byte, kDatabaseFileSize> block{};
+    for (int i = 0; i < kKindCount; ++i)
+        putFieldText(Bytes(block).subspan(i * kPathFieldSize, kPathFieldSize), paths.members[i]);
+
+    AtomicFile database(paths.database);
+    database.stream().writeAt(0, block);
+    std::array<std::unique_ptr<AtomicFile>, kKindCount> members;
+    for (Kind kind : kAllKinds) {
+        const int i = static_cast<int>(kind);
+        members[i] = std::make_unique<AtomicFile>(paths.members[i]);
+        members[i]->stream().copyFrom(files.stream(kind));
+    }
+    // The members take their names before the database file that names them.
+    for (auto& member : members)
+        member->commit();
+    database.commit();
+    return paths;
+}
+
+void openDatabase(RecordFiles& files, const std::string& databasePath) {
+    std::array<Byte, kDatabaseFileSize> block{};
+    {
+        const FileStream database = FileStream::openRead(databasePath);
+        if (database.readAt(0, block) < kDatabaseFileSize)
+            refuse(databasePath, "is shorter than " + std::to_string(kDatabaseFileSize) + " bytes");
+    }
+    std::array<std::string, kKindCount> paths;
+    for (int i = 0; i < kKindCount; ++i)
+        paths[i] = fieldText(ConstBytes(block).subspan(i * kPathFieldSize, kPathFieldSize));
+
+    // Every member is opened before any is checked, so a missing one is named first, as it
+    // would be without the checks.
+    std::array<Member, kKindCount> m;
+    for (int i = 0; i < kKindCount; ++i)
+        m[i].stream = FileStream::openRead(paths[i]);
+    for (Kind kind : kAllKinds) {
+        const int i = static_cast<int>(kind);
+        readCount(m[i], paths[i], kind);
+    }
+    const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count};
+    checkPrograms(paths[0], m[0], counts);
+    checkCombinations(paths[1], m[1], counts);
+    checkDrumKits(paths[2], m[2]);
+    checkClasses(paths[3], m[3]);
+
+    files.replaceFiles({&m[0].stream, &m[1].stream, &m[2].stream, &m[3].stream});
+}
+
+void newDatabase(RecordFiles& files) {
+    files.resetRecordFiles();
+}
+
+}  // namespace pelvaro::db

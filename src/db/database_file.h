@@ -1,0 +1,61 @@
+#pragma once
+// A stored database: an 800-byte database file (".pvd") naming four member files, which are
+// byte copies of the four working files. Export copies the working files out, Open copies
+// member files in, New starts empty working files.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "db/record_files.h"
+#include "db/refusal.h"
+
+namespace pelvaro::db {
+
+inline constexpr std::string_view kDatabaseExtension = ".pvd";
+inline constexpr std::string_view kDatabaseFilter = "Database Files (*.pvd)|*.pvd";
+inline constexpr std::size_t kDatabaseFileSize = 800;
+// Four path fields of 200 bytes: 199 characters and a zero byte each.
+inline constexpr std::size_t kPathFieldSize = 200;
+inline constexpr std::array<std::string_view, kKindCount> kMemberExtensions = {".prg", ".cmb",
+                                                                               ".dru", ".tur"};
+static_assert(kKindCount * kPathFieldSize == kDatabaseFileSize);
+
+inline constexpr std::string_view kDatabaseErrorCaption = "Database error";
+inline constexpr std::string_view kDatabaseErrorText = "This database cannot be opened: ";
+inline constexpr std::string_view kFileNameErrorCaption = "File name error";
+inline constexpr std::string_view kNameTooLongText =
+    "This name is too long for a database file.Please choose a shorter one.";
+inline constexpr std::string_view kWorkingFileNameText =
+    "This name belongs to the working files of the database in use.Please choose another one.";
+
+// The chosen path cut before the first ".pvd" (exact case) of its file-name part; a ".pvd"
+// inside a folder name is left alone. Without ".pvd" the path is the base as it stands.
+std::string databaseBaseName(const std::string& chosen);
+
+struct DatabasePaths {
+    std::string database;                         // base + ".pvd"
+    std::array<std::string, kKindCount> members;  // base + ".prg", ".cmb", ".dru", ".tur"
+};
+DatabasePaths databasePaths(const std::string& base);
+
+// Export Database: writes base + ".pvd" with the four member paths and the four member files as
+// whole copies of the working files, each under a temporary name renamed into place only when
+// all five are complete. A relative chosen path is made absolute first, since the database
+// file must name its members wherever it is opened from. A base whose member paths do not fit
+// their 200-byte fields, or that would put the members in place of the working files (which
+// are deleted at exit), throws RefusalError ("File name error") before anything is written;
+// file failures throw FileError. The working files are only read. Returns the paths written.
+DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen);
+
+// Open Database: reads the database file, opens and checks all four member files, and only then
+// replaces the working files by copies of them and takes the counters from their header
+// records. A database file or member that cannot be opened throws FileError ("Cannot open
+// file"); a damaged one throws RefusalError ("Database error", the file and what is wrong). In
+// both cases, as when a copy fails, the working files and the counters stay as they were.
+void openDatabase(RecordFiles& files, const std::string& databasePath);
+
+// New Database: empty working files, as at start-up.
+void newDatabase(RecordFiles& files);
+
+}  // namespace pelvaro::db

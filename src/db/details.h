@@ -1,0 +1,65 @@
+#pragma once
+// The detail panels of the two database tabs: the texts they show for the focused entry, and
+// Submit, which writes an edited name and explanation back.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/record_files.h"
+
+namespace pelvaro::db {
+
+// DrumId1 for a program that plays no drum kit.
+inline constexpr std::string_view kNoDrumKitText = "-----------";
+
+struct ProgramDetails {
+    std::string idNumber;                          // IDNumber1
+    std::string drumId;                            // DrumId1
+    std::string name;                              // Name1
+    std::string explanation;                       // Memo1, line breaks as "\n"
+    std::array<std::string, kClassSlots> classes;  // ListBox1: a path, or " " for an empty slot
+};
+
+struct CombinationDetails {
+    std::string idNumber;                          // IDNumber2
+    std::string name;                              // Name2
+    std::string explanation;                       // Memo2, line breaks as "\n"
+    std::array<std::string, kClassSlots> classes;  // ListBox2
+    std::vector<std::string> timbreIds;            // TimbIDBox: one row per timbre that is not 0
+};
+
+ProgramDetails programDetails(const RecordFiles& files, std::int32_t id);
+CombinationDetails combinationDetails(const RecordFiles& files, std::int32_t id);
+
+// Both panels, each from the focused row of its list (row counted from 0). A list without
+// that row leaves its panel empty (nullopt): every field blank, no class rows.
+struct DetailPanels {
+    std::optional<ProgramDetails> program;
+    std::optional<CombinationDetails> combination;
+};
+DetailPanels showSelectedEntries(const RecordFiles& files,
+                                 const std::vector<std::int32_t>& programRowIds,
+                                 std::size_t programRow,
+                                 const std::vector<std::int32_t>& combinationRowIds,
+                                 std::size_t combinationRow);
+
+// The explanation as the memo shows it ("\r\n" as "\n"), and the memo's text as it is stored:
+// every line break as a carriage return and a line feed, cut to 79 characters (a pair that
+// would be cut in two is left out whole).
+std::string memoText(std::string_view explanation);
+std::string storedExplanation(std::string_view memo);
+
+// Submit: the name goes into the first ten bytes of the instrument record (a shorter one is
+// followed by one zero byte, the bytes after it keep what they held; more than ten characters
+// are cut), the memo's text into the explanation. Nothing else of the entry changes. Returns
+// false, writing nothing, when id names no entry (an empty list).
+bool submitProgram(RecordFiles& files, std::int32_t id, std::string_view name,
+                   std::string_view memo);
+bool submitCombination(RecordFiles& files, std::int32_t id, std::string_view name,
+                       std::string_view memo);
+
+}  // namespace pelvaro::db

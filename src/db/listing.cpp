@@ -1,0 +1,238 @@
+#include "db/listing.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <numeric>
+
+#include "db/class_paths.h"
+#include "db/entry_scan.h"
+
+namespace pelvaro::db {
+
+namespace {
+
+// The class test: a membership table over every value a signed class byte can hold.
+class ClassTest {
+  public:
+    ClassTest(const RecordFiles& files, std::int32_t classId) : classId_(classId) {
+        if (classId_ >= 1)
+            for (std::int32_t k : collectClassFilterSet(files, classId_))
+                if (k <= 127) member_[static_cast<std::size_t>(k + 128)] = true;
+    }
+    bool passes(ConstBytes classIds) const {
+        if (classId_ == -1) return true;
+        if (classId_ == 0)
+            return std::all_of(classIds.begin(), classIds.end(), [](Byte b) { return b == 0; });
+        return std::any_of(classIds.begin(), classIds.end(), [&](Byte b) {
+            return member_[static_cast<std::size_t>(static_cast<signed char>(b) + 128)];
+        });
+    }
+
+  private:
+    std::int32_t classId_;
+    std::array<bool, 256> member_{};
+};
+
+class NameTest {
+  public:
+    explicit NameTest(std::string_view text) : text_(text) {
+        for (char& c : text_)
+            c = upperCase8Bit(c);
+    }
+    bool passes(ConstBytes record) const {
+        if (text_.empty()) return true;
+        std::array<char, pcg::kNameSize> name{};
+        std::size_t n = 0;
+        while (n < pcg::kNameSize && record[n] != 0) {
+            name[n] = upperCase8Bit(static_cast<char>(record[n]));
+            ++n;
+        }
+        return std::string_view(name.data(), n).find(text_) != std::string_view::npos;
+    }
+
+  private:
+    std::string text_;
+};
+
+bool soundPasses(ConstBytes record, const ListFilter& f) {
+    if (f.soundFrom == -1) return true;
+    const pcg::ConstProgramBytes p(record.data(), pcg::kProgramSize);
+    const int mode = pcg::oscMode(p);
+    // A drum program's byte 12 is its kit slot, not a sound: it has no oscillator sound at all.
+    const int o = mode != pcg::program::kDrumMode ? pcg::osc1Sound(p) : -1;
+    const int t = mode == pcg::program::kTwoOscillators ? pcg::osc2Sound(p) : -1;
+    // -1 stands for "no such oscillator" and never meets a bound, not even a negative one.
+    if (f.soundTo == -1) return (o >= 0 && o == f.soundFrom) || (t >= 0 && t == f.soundFrom);
+    const auto within = [&](int v) { return v >= 0 && f.soundFrom <= v && v <= f.soundTo; };
+    return within(o) || within(t);
+}
+
+// Rows of one kind: record numbers 1..count that pass, ascending. An entry's ID is its record
+// number, so that number is what the row keeps; without a filter every entry passes and none
+// needs reading.
+template <class Passes>
+std::vector<std::int32_t> fillRows(const RecordFiles& files, Kind kind, bool filtered,
+                                   Passes passes) {
+    std::vector<std::int32_t> rows;
+    if (!filtered) {
+        rows.resize(static_cast<std::size_t>(std::max(files.count(kind), 0)));
+        std::iota(rows.begin(), rows.end(), 1);
+        return rows;
+    }
+    scanEntries(files, kind, [&](std::int32_t n, ConstBytes record) {
+        if (passes(record)) rows.push_back(n);
+        return true;
+    });
+    return rows;
+}
+
+std::optional<std::int32_t> parseInteger(const std::string& text) {
+    std::int32_t value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end) return std::nullopt;
+    return value;
+}
+
+// A number field: blank gives the default, digits give their value, anything else the message.
+bool readNumber(const std::string& field, std::int32_t blank, std::int32_t& out,
+                std::optional<std::string>& error) {
+    const std::string text = trimmed(field);
+    if (text.empty()) {
+        out = blank;
+        return true;
+    }
+    if (const auto value = parseInteger(text)) {
+        out = *value;
+        return true;
+    }
+    error = "'" + text + "' is not a valid integer value";
+    return false;
+}
+
+}  // namespace
+
+char upperCase8Bit(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
+    // à..þ to À..Þ, but for ÷ (0xF7), which is no letter; ß and ÿ have no capital here.
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
+    return c;
+}
+
+std::string trimmed(std::string_view text) {
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::vector<std::int32_t> collectClassFilterSet(const RecordFiles& files, std::int32_t classId) {
+    std::vector<std::int32_t> set;
+    if (classId < 1 || classId > files.count(Kind::Class)) return set;
+    const std::vector<ClassEntry> table = readClassTable(files);
+    const auto count = static_cast<std::int32_t>(table.size()) - 1;
+    for (std::int32_t i = 1; i <= count; ++i) {
+        // Never more steps than there are classes: a chain longer than that is a loop.
+        std::int32_t b = i;
+        for (std::int32_t steps = 0; b > 0 && b <= count && steps <= count; ++steps) {
+            if (b == classId) {
+                set.push_back(i);
+                break;
+            }
+            b = table[b].parentId();
+        }
+    }
+    return set;
+}
+
+std::vector<std::string> classChoices(const RecordFiles& files) {
+    std::vector<std::string> choices{" "};
+    for (const ClassEntry& c : readClassTable(files))
+        choices.push_back(c.name());
+    return choices;
+}
+
+std::string rowLabel(std::int32_t rowNumber, std::string_view name) {
+    std::string label = std::to_string(rowNumber) + std::string(11, ' ');
+    label.insert(6, name);
+    return label;
+}
+
+std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
+                     std::size_t row) {
+    const auto rowNumber = static_cast<std::int32_t>(row + 1);
+    const std::int32_t id = row < rowIds.size() ? rowIds[row] : 0;
+    if (id < 1 || id > files.count(kind)) return rowLabel(rowNumber, "");
+    std::array<Byte, pcg::kNameSize> name{};
+    files.stream(kind).readAt(
+        static_cast<std::int64_t>(id) * static_cast<std::int64_t>(layoutOf(kind).recordSize), name);
+    return rowLabel(rowNumber, fieldText(name));
+}
+
+ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filter,
+                                ActivePage page) {
+    const bool unfiltered = filter.isUnfiltered();
+    const NameTest name(filter.nameText);
+    const ClassTest classes(files, filter.classId);
+    const bool referenced = filter.reference != -1 && filter.reference != 0;
+
+    ListRefill refill;
+    if (page == ActivePage::DatabasePrograms || unfiltered) {
+        refill.programsRefilled = true;
+        refill.programRowIds = fillRows(files, Kind::Program, !unfiltered, [&](ConstBytes r) {
+            return name.passes(r) &&
+                   classes.passes(r.subspan(ProgramLayout::kClassIds, kClassSlots)) &&
+                   (!referenced || le32(r, ProgramLayout::kDrumKitId) == filter.reference) &&
+                   soundPasses(r, filter);
+        });
+    }
+    if (page == ActivePage::DatabaseCombinations || unfiltered) {
+        refill.combinationsRefilled = true;
+        refill.combinationRowIds =
+            fillRows(files, Kind::Combination, !unfiltered, [&](ConstBytes r) {
+                if (!name.passes(r) ||
+                    !classes.passes(r.subspan(CombinationLayout::kClassIds, kClassSlots)))
+                    return false;
+                if (!referenced) return true;
+                for (int t = 0; t < 8; ++t)
+                    if (le32(r, CombinationLayout::kTimbreProgramIds + 4 * t) == filter.reference)
+                        return true;
+                return false;
+            });
+    }
+    refill.classChoices = classChoices(files);
+    return refill;
+}
+
+SearchParse parseProgramSearch(const ProgramSearchFields& fields) {
+    SearchParse parse;
+    ListFilter& f = parse.filter;
+    f.nameText = trimmed(fields.name);
+    if (!readNumber(fields.drumId, 0, f.reference, parse.error) ||
+        !readNumber(fields.soundFrom, -1, f.soundFrom, parse.error) ||
+        !readNumber(fields.soundTo, -1, f.soundTo, parse.error))
+        return parse;
+    if (f.soundFrom < 0) f.soundTo = -1;
+    // Text typed into the combo selects no item: -2, which matches no entry.
+    f.classId = fields.classIndex < 0 ? -2 : fields.classIndex - 1;
+    return parse;
+}
+
+SearchParse parseCombinationSearch(const CombinationSearchFields& fields) {
+    SearchParse parse;
+    ListFilter& f = parse.filter;
+    f.nameText = trimmed(fields.name);
+    if (!readNumber(fields.programId, 0, f.reference, parse.error)) return parse;
+    f.classId = fields.classIndex < 0 ? -2 : fields.classIndex - 1;
+    return parse;
+}
+
+}  // namespace pelvaro::db

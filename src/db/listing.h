@@ -1,0 +1,94 @@
+#pragma once
+// The two database lists: which entries they show under the five search filters, the text of
+// a row, the class choices of the search groups and the reading of the search fields.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/record_files.h"
+
+namespace pelvaro::db {
+
+// The five filters of a refill; the defaults filter nothing.
+struct ListFilter {
+    std::string nameText{};       // a part of the name, compared in upper case; empty: any
+    std::int32_t classId = -1;    // -1 any; 0 entries without classes; k the class and below
+    std::int32_t reference = -1;  // -1 or 0 any; programs: drumKitId; combinations: a timbre's
+    std::int32_t soundFrom = -1;  // programs only: -1 any; the sound, or the range's low end
+    std::int32_t soundTo = -1;    // -1: soundFrom is a single value
+
+    // Refills both lists whatever the active page (soundTo alone filters nothing).
+    bool isUnfiltered() const {
+        return nameText.empty() && classId == -1 && (reference == -1 || reference == 0) &&
+               soundFrom == -1;
+    }
+};
+
+enum class ActivePage { DatabasePrograms, DatabaseCombinations, PcgPrograms, PcgCombinations };
+
+// The outcome of a refill. Row r of a refilled list shows the entry whose ID is rowIds[r]; a
+// list that was not refilled keeps its rows and row ids (its vector here is empty).
+struct ListRefill {
+    bool programsRefilled = false;
+    bool combinationsRefilled = false;
+    std::vector<std::int32_t> programRowIds;
+    std::vector<std::int32_t> combinationRowIds;
+    // Both search groups' class choices; the first (" ") is then selected in both, and the
+    // search fields of both tabs are cleared.
+    std::vector<std::string> classChoices;
+};
+
+// Refills the list of the active page, or both lists for an unfiltered call, reading the
+// entries in large blocks in ascending record order.
+ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filter,
+                                ActivePage page);
+
+// The IDs, ascending, of every class whose chain of parents (itself included) contains
+// classId: the class and all classes below it. Empty for 0 and for a number that is no class.
+std::vector<std::int32_t> collectClassFilterSet(const RecordFiles& files, std::int32_t classId);
+
+// " ", then the names of class records 0 ("No Class") to the class count: item i stands for
+// class i - 1.
+std::vector<std::string> classChoices(const RecordFiles& files);
+
+// The text of a row: the row number (from 1) followed by eleven blanks, with the name put in
+// after the sixth character. "1     ABC      " and "12    ABC       ".
+std::string rowLabel(std::int32_t rowNumber, std::string_view name);
+// Row `row` (from 0) of a list with these row ids, formatted when it is asked for. An ID that
+// no longer names an entry reads as an empty name.
+std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
+                     std::size_t row);
+
+// Upper case in the single-byte code page of the records: a-z and the Latin-1 letters.
+char upperCase8Bit(char c);
+
+// What the user typed into a search group, as single-byte texts.
+struct ProgramSearchFields {
+    std::string name{};       // SearchEdit1
+    std::string drumId{};     // MaskEdit1
+    std::string soundFrom{};  // MaskFrom1
+    std::string soundTo{};    // MaskTo1
+    int classIndex = 0;       // selected item of SearchCombo1; -1 when none is selected
+};
+struct CombinationSearchFields {
+    std::string name{};       // SearchEdit2
+    std::string programId{};  // MaskEdit2
+    int classIndex = 0;       // selected item of SearchCombo2; -1 when none is selected
+};
+
+// The filter of a search, or the text of the message that stops it ("'1 2' is not a valid
+// integer value") with the lists left as they were.
+struct SearchParse {
+    ListFilter filter;
+    std::optional<std::string> error;
+};
+SearchParse parseProgramSearch(const ProgramSearchFields& fields);
+SearchParse parseCombinationSearch(const CombinationSearchFields& fields);
+
+// The text without leading and trailing characters of code 32 and below.
+std::string trimmed(std::string_view text);
+
+}  // namespace pelvaro::db
