@@ -6,6 +6,16 @@
 
 namespace pelvaro::app {
 
+void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        // A FileError carries the text the user is to see; anything else is shown as well,
+        // rather than ending the program with the user's work in it.
+        dialogs.showError(parent, kApplicationTitle, QString::fromLocal8Bit(e.what()));
+    }
+}
+
 QString qtNameFilter(const QString& filter) {
     return filter.section(QLatin1Char('|'), 0, 0);
 }

@@ -3,6 +3,7 @@
 // them (see the scripted implementation in tests/app) and the windows never block in a test.
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -26,6 +27,10 @@ class QtDialogs : public Dialogs {
     std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 };
+
+// Runs a handler; a file error (or any other failure) is shown in a message box and the
+// program goes on. Every window's handlers run through this one guard.
+void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler);
 
 // "Pcg Files (*.pcg)|*.pcg" -> "Pcg Files (*.pcg)", the form Qt's dialogs take.
 QString qtNameFilter(const QString& filter);

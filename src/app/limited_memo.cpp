@@ -13,18 +13,6 @@ LimitedMemo::LimitedMemo(int maxLength, QWidget* parent)
     connect(this, &QPlainTextEdit::textChanged, this, &LimitedMemo::enforceLimit);
 }
 
-QByteArray LimitedMemo::storedText() const {
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toLatin1();
-}
-
-void LimitedMemo::setStoredText(const QByteArray& text) {
-    QString plain = QString::fromLatin1(text);
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    setPlainText(plain);
-}
-
 void LimitedMemo::enforceLimit() {
     if (enforcing_) return;
     QString text = toPlainText();

@@ -13,10 +13,6 @@ class LimitedMemo : public QPlainTextEdit {
     LimitedMemo(int maxLength, QWidget* parent = nullptr);
 
     int maxLength() const { return maxLength_; }
-    // The text as stored: line breaks as "\r\n", single-byte.
-    QByteArray storedText() const;
-    // Shows a stored text (line breaks "\r\n" or "\n").
-    void setStoredText(const QByteArray& text);
 
   private:
     void enforceLimit();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "db/listing.h"
 #include "db/session.h"
 
 class QAction;
@@ -30,7 +31,9 @@ namespace pelvaro::app {
 class Dialogs;
 class EntryListModel;
 class LimitedMemo;
+class TForm2;
 class TForm3;
+class TForm4;
 class TForm5;
 
 class TForm1 : public QMainWindow {
@@ -43,20 +46,32 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     db::Session& session() { return session_; }
+    TForm2* classEditor() const { return Form2; }
     TForm3* progressWindow() const { return Form3; }
+    TForm4* classDialog() const { return Form4; }
     TForm5* aboutBox() const { return Form5; }
 
   public slots:
     // File menu
+    void NewDatabaseClick();
+    void OpenDatabaseClick();
+    void SaveDatabaseAsClick();
     void Exit1Click();
     // Edit menu
     void Edit1Click();
+    void EditDatabaseClasses1Click();
     // Pcg menu
     void NewPcg1Click();
     void ImportPcgClick();
     void ExportPcg1Click();
     // Help menu
     void About1Click();
+    // Database tabs
+    void Button2Click();
+    void DCListBoxClick();
+    void CheckBox1Click(QCheckBox* sender);
+    void Button4Click();
+    void Button5Click();
     // Pcg tabs
     void RadioGroup1Click();
 
@@ -64,12 +79,7 @@ class TForm1 : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    enum Page {
-        DatabasePrograms = 0,
-        DatabaseCombinations = 1,
-        PcgPrograms = 2,
-        PcgCombinations = 3
-    };
+    using Page = db::ActivePage;
 
     void FormCreate(const QString& startDirectory);
     void FormDestroy();
@@ -84,6 +94,10 @@ class TForm1 : public QMainWindow {
     // program goes on.
     void guard(const std::function<void()>& handler);
     void refreshPcgLists();
+    // Refills the database lists (the active one, or both when nothing filters), the class
+    // choices of both search groups, clears the search fields and shows the selected entries.
+    void refreshDatabaseLists(const db::ListFilter& filter = {});
+    void showSelectedEntries();
     Page activePage() const;
     int programBank() const;
     int combinationBank() const;
@@ -92,7 +106,9 @@ class TForm1 : public QMainWindow {
     db::Session session_;
 
     // The other windows, created once after the main window.
+    TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
 
     QTabWidget* PageControl = nullptr;

@@ -97,7 +97,7 @@ void TForm1::buildWindow() {
     PageControl->addTab(buildCombinationsPage(), QStringLiteral("Database Combinations"));
     PageControl->addTab(buildPcgPage(true), QStringLiteral("Pcg Programs"));
     PageControl->addTab(buildPcgPage(false), QStringLiteral("Pcg Combinations"));
-    PageControl->setCurrentIndex(DatabasePrograms);
+    PageControl->setCurrentIndex(static_cast<int>(Page::DatabasePrograms));
     layout->addWidget(PageControl, 1);
 
     Aevents = named(new QListWidget, "Aevents");
@@ -286,9 +286,10 @@ void TForm1::buildMenus() {
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    item(file, "NewDatabase", QStringLiteral("&New Database"), {}, nullptr);
-    item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, nullptr);
-    item(file, "SaveDatabaseAs", QStringLiteral("&Export Database"), {}, nullptr);
+    item(file, "NewDatabase", QStringLiteral("&New Database"), {}, &TForm1::NewDatabaseClick);
+    item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, &TForm1::OpenDatabaseClick);
+    item(file, "SaveDatabaseAs", QStringLiteral("&Export Database"), {},
+         &TForm1::SaveDatabaseAsClick);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
     item(file, "Exit1", QStringLiteral("E&xit"), {}, &TForm1::Exit1Click);
 
@@ -303,7 +304,8 @@ void TForm1::buildMenus() {
                    QKeySequence(Qt::CTRL | Qt::Key_Delete), nullptr);
     for (QAction* a : {SendItem, SendData, Delete1})
         a->setEnabled(false);
-    item(Edit1, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {}, nullptr);
+    item(Edit1, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},
+         &TForm1::EditDatabaseClasses1Click);
 
     QMenu* pcgMenu = bar->addMenu(QStringLiteral("&Pcg"));
     pcgMenu->setObjectName(QStringLiteral("Pcg1"));
