@@ -24,23 +24,39 @@ bool sameComb(const DbCombinationEntry& e, ConstBytes c) {
 
 bool sameProg(const RecordFiles& files, const pcg::PcgImage& image, const DbProgramEntry& e,
               ConstBytes p) {
-    std::array<Byte, 164> a;
-    std::array<Byte, 164> b;
-    std::ranges::copy(e.program(), a.begin());
-    std::ranges::copy(p, b.begin());
+    const auto a = e.program();
+    if (!equalBytes(a, p, 10, 12) || !equalBytes(a, p, 13, 162)) return false;
     const bool kitCheck = e.drumKitId() > 0 && static_cast<signed char>(p[10]) == 2 && p[12] < 4;
-    if (kitCheck) {
-        if (e.drumKitId() > files.count(Kind::DrumKit)) return false;
-        DbDrumKitEntry kit;
-        files.readEntry(Kind::DrumKit, e.drumKitId(), kit.bytes);
-        if (!sameKit(kit, image.drumKit(p[12]))) return false;
-        a[12] = 0;
-        b[12] = 0;
-    }
-    return equalBytes(a, b, 10, 162);
+    if (!kitCheck) return a[12] == p[12];
+    // Equal kits by content: byte 12, the kit slot, does not count.
+    if (e.drumKitId() > files.count(Kind::DrumKit)) return false;
+    DbDrumKitEntry kit;
+    files.readEntry(Kind::DrumKit, e.drumKitId(), kit.bytes);
+    return sameKit(kit, image.drumKit(p[12]));
 }
 
 }  // namespace
+
+template <class Entry, class Match>
+std::int32_t LinearTransfer::scan(Match match) const {
+    const std::int32_t count = files_.count(Entry::kind);
+    std::vector<Byte>& all = wholeFile_;
+    if (reads_ == Reads::WholeFile) {
+        if (all.size() < static_cast<std::size_t>(count) * Entry::kSize)
+            all.resize(static_cast<std::size_t>(count) * Entry::kSize * 2);
+        if (count > 0) files_.readEntries(Entry::kind, 1, count, all);
+    }
+    for (std::int32_t i = 1; i <= count; ++i) {
+        Entry e;
+        if (reads_ == Reads::WholeFile)
+            std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(i - 1) * Entry::kSize,
+                        Entry::kSize, e.bytes.begin());
+        else
+            files_.readEntry(Entry::kind, i, e.bytes);
+        if (match(e)) return e.idNumber();
+    }
+    return -1;
+}
 
 std::string LinearTransfer::explanation() const {
     const std::string& path = pcg_.pcgFileName;
@@ -51,11 +67,9 @@ std::string LinearTransfer::explanation() const {
 std::int32_t LinearTransfer::sendDrumKitToDatabase(int kit) {
     if (kit < 0 || kit > 3) return -1;
     const auto bytes = pcg_.image.drumKit(kit);
-    for (std::int32_t i = 1; i <= files_.count(Kind::DrumKit); ++i) {
-        DbDrumKitEntry e;
-        files_.readEntry(Kind::DrumKit, i, e.bytes);
-        if (sameKit(e, bytes)) return e.idNumber();
-    }
+    if (const std::int32_t id = scan<DbDrumKitEntry>([&](auto& e) { return sameKit(e, bytes); });
+        id != -1)
+        return id;
     DbDrumKitEntry e;
     std::ranges::copy(bytes, e.bytes.begin());
     e.setExplanation(explanation());
@@ -65,11 +79,10 @@ std::int32_t LinearTransfer::sendDrumKitToDatabase(int kit) {
 std::int32_t LinearTransfer::sendProgramToDatabase(int slot) {
     if (slot < 0 || slot > 199 || pcg_.occupancy.programUsed[slot] != 1) return -1;
     const auto bytes = pcg_.image.program(slot);
-    for (std::int32_t i = 1; i <= files_.count(Kind::Program); ++i) {
-        DbProgramEntry e;
-        files_.readEntry(Kind::Program, i, e.bytes);
-        if (sameProg(files_, pcg_.image, e, bytes)) return e.idNumber();
-    }
+    if (const std::int32_t id =
+            scan<DbProgramEntry>([&](auto& e) { return sameProg(files_, pcg_.image, e, bytes); });
+        id != -1)
+        return id;
     DbProgramEntry e;
     std::ranges::copy(bytes, e.bytes.begin());
     e.setExplanation(explanation());
@@ -83,11 +96,10 @@ std::int32_t LinearTransfer::sendProgramToDatabase(int slot) {
 std::int32_t LinearTransfer::sendCombinationToDatabase(int slot, std::vector<std::string>& events) {
     if (slot < 0 || slot > 199 || pcg_.occupancy.combinationUsed[slot] != 1) return -1;
     const auto bytes = pcg_.image.combination(slot);
-    for (std::int32_t i = 1; i <= files_.count(Kind::Combination); ++i) {
-        DbCombinationEntry e;
-        files_.readEntry(Kind::Combination, i, e.bytes);
-        if (sameComb(e, bytes)) return e.idNumber();
-    }
+    if (const std::int32_t id =
+            scan<DbCombinationEntry>([&](auto& e) { return sameComb(e, bytes); });
+        id != -1)
+        return id;
     DbCombinationEntry e;
     std::ranges::copy(bytes, e.bytes.begin());
     e.setExplanation(explanation());

@@ -15,7 +15,13 @@ namespace pelvaro::testing {
 
 class LinearTransfer {
   public:
-    LinearTransfer(const pcg::PcgState& pcg, db::RecordFiles& files) : pcg_(pcg), files_(files) {}
+    // Each scan reads one record per call, as the plain design does, or all entries of the
+    // file in one read (the same answers, for tests that scan often).
+    enum class Reads { OneRecordPerCall, WholeFile };
+
+    LinearTransfer(const pcg::PcgState& pcg, db::RecordFiles& files,
+                   Reads reads = Reads::OneRecordPerCall)
+        : pcg_(pcg), files_(files), reads_(reads) {}
 
     std::int32_t sendDrumKitToDatabase(int kit);
     std::int32_t sendProgramToDatabase(int slot);
@@ -27,9 +33,14 @@ class LinearTransfer {
 
   private:
     std::string explanation() const;
+    // The idNumber of the first entry from 1 upwards for which match holds, or -1.
+    template <class Entry, class Match>
+    std::int32_t scan(Match match) const;
 
     const pcg::PcgState& pcg_;
     db::RecordFiles& files_;
+    Reads reads_;
+    mutable std::vector<Byte> wholeFile_;
 };
 
 }  // namespace pelvaro::testing

@@ -75,7 +75,7 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName) {
     // Kits: a few voices, some slots repeating another slot's kit, some differing from another
     // only in the uncompared last byte.
     for (int k = 0; k < pcg::kDrumKitCount; ++k)
-        b.drumKit(k, static_cast<unsigned>(pick(r, 1, 5)));
+        b.drumKit(k, static_cast<unsigned>(pick(r, 1, 8)));
     if (chance(r, 0.5)) {
         const int from = pick(r, 0, 3);
         const int to = pick(r, 0, 3);

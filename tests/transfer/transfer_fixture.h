@@ -9,6 +9,18 @@
 
 namespace pelvaro::testing {
 
+// Entry fields that name only a kit, or only the timbres' programs.
+inline EntryFields kitRef(std::int32_t drumKitId) {
+    EntryFields f;
+    f.drumKitId = drumKitId;
+    return f;
+}
+inline EntryFields plan(std::array<std::int32_t, 8> timbreProgramIds) {
+    EntryFields f;
+    f.timbreProgramIds = timbreProgramIds;
+    return f;
+}
+
 struct TransferSetup {
     TestDatabase db;
     pcg::PcgState pcg;
