@@ -3,6 +3,7 @@
 // depend on (combination -> programs -> drum kit), reusing identical records on both sides.
 // The main window creates one engine over the session's PCG state and record files and keeps
 // it for the whole run; its index of the database follows every change to the record files.
+// The engine must go before the record files it watches (it unregisters itself from them).
 
 #include <cstdint>
 #include <functional>

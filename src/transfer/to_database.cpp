@@ -23,7 +23,9 @@ std::string newEntryExplanation(std::string_view pcgFileName) {
 }
 
 std::string slotLabel(int slot) {
-    return slot < kBankSize ? "A" + std::to_string(slot) : "B" + std::to_string(slot - kBankSize);
+    std::string label(1, slot < kBankSize ? 'A' : 'B');
+    label += std::to_string(slot < kBankSize ? slot : slot - kBankSize);
+    return label;
 }
 
 TransferEngine::TransferEngine(PcgState& pcg, db::RecordFiles& files)

@@ -114,10 +114,10 @@ std::int32_t LinearTransfer::sendCombinationToDatabase(int slot, std::vector<std
             id = program < 200 ? sendProgramToDatabase(program) : -1;
             if (id == -1) {
                 id = 0;
-                events.push_back("Program " +
-                                 (program < 100 ? "A" + std::to_string(program)
-                                                : "B" + std::to_string(program - 100)) +
-                                 " of this combination is not present.");
+                std::string line = program < 100 ? "Program A" : "Program B";
+                line += std::to_string(program < 100 ? program : program - 100);
+                line += " of this combination is not present.";
+                events.push_back(line);
             }
         }
         e.setTimbreProgramId(t, id);
