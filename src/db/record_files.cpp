@@ -37,8 +37,13 @@ void RecordFiles::createRecordFiles(const std::string& directory) {
 }
 
 void RecordFiles::resetRecordFiles() {
-    for (Kind kind : kAllKinds) files_[index(kind)].truncate(0);
-    writeHeaders();
+    try {
+        for (Kind kind : kAllKinds) files_[index(kind)].truncate(0);
+        writeHeaders();
+    } catch (...) {
+        for (Kind kind : kAllKinds) notifyWriteFailed(kind);
+        throw;
+    }
     for (Kind kind : kAllKinds)
         for (RecordObserver* o : observers_) o->fileReplaced(kind);
 }
@@ -78,7 +83,12 @@ void RecordFiles::readEntries(Kind kind, std::int32_t first, std::int32_t n, Byt
 }
 
 void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
-    files_[index(kind)].writeAt(offsetOf(kind, n), record);
+    try {
+        files_[index(kind)].writeAt(offsetOf(kind, n), record);
+    } catch (...) {
+        notifyWriteFailed(kind);
+        throw;
+    }
     for (RecordObserver* o : observers_) o->recordWritten(kind, n, record);
 }
 
@@ -96,9 +106,14 @@ void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
 
 void RecordFiles::replaceFile(Kind kind, const FileStream& source) {
     FileStream& file = files_[index(kind)];
-    file.copyFrom(source);
     std::array<Byte, 4> value{};
-    file.readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+    try {
+        file.copyFrom(source);
+        file.readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+    } catch (...) {
+        notifyWriteFailed(kind);
+        throw;
+    }
     counts_[index(kind)] = le32(value, 0);
     for (RecordObserver* o : observers_) o->fileReplaced(kind);
 }
@@ -150,6 +165,10 @@ void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& 
     for (int i = 0; i < swapped; ++i)
         for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[i]);
     if (!failed.empty()) throw FileError::cannotCreate(failed);
+}
+
+void RecordFiles::notifyWriteFailed(Kind kind) {
+    for (RecordObserver* o : observers_) o->writeFailed(kind);
 }
 
 void RecordFiles::addObserver(RecordObserver* observer) { observers_.push_back(observer); }

@@ -25,6 +25,9 @@ public:
     virtual void countChanged(Kind kind, std::int32_t count) = 0;
     // The whole file of kind was replaced (New Database, Open Database).
     virtual void fileReplaced(Kind kind) = 0;
+    // A write to the file of kind failed part way: some of its records may no longer hold what
+    // the earlier calls said (a record half written by a full disk, a file half copied).
+    virtual void writeFailed(Kind /*kind*/) {}
 };
 
 class RecordFiles {
@@ -108,6 +111,7 @@ public:
 private:
     static int index(Kind kind) { return static_cast<int>(kind); }
     void writeHeaders();
+    void notifyWriteFailed(Kind kind);
 
     std::vector<RecordObserver*> observers_;
     std::string startDirectory_;

@@ -1,0 +1,299 @@
+// The transfer engine against large databases: whole-PCG sends, sends back into the PCG, and
+// the deletion of one entry. The 10,000-entry case runs the plain scan (one record read per
+// call, from entry 1 upwards) beside the engine, in the same run.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "classes/entry_deletion.h"
+#include "linear_transfer.h"
+#include "pcg_builder.h"
+#include "temp_dir.h"
+#include "transfer/engine.h"
+
+using namespace pelvaro;
+using namespace pelvaro::db;
+
+namespace {
+
+class Noise {
+  public:
+    explicit Noise(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    std::uint64_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return state_;
+    }
+    Byte byte() { return static_cast<Byte>(next()); }
+    void fill(Bytes bytes) {
+        for (Byte& b : bytes)
+            b = byte();
+    }
+
+  private:
+    std::uint64_t state_;
+};
+
+// Every combination of the database plays programs 1-1000 only, so the entries above can be
+// deleted without a refusal.
+constexpr std::int32_t kPlayedPrograms = 1000;
+
+void randomProgram(Noise& noise, Bytes p, bool drum) {
+    noise.fill(p);
+    p[pcg::program::kOscMode] = drum ? 2 : static_cast<Byte>(noise.next() % 2);
+    if (drum) p[pcg::program::kDrumKitSlot] = static_cast<Byte>(noise.next() % 4);
+}
+
+void randomCombination(Noise& noise, Bytes c, int slots) {
+    noise.fill(c);
+    for (int t = 0; t < 8; ++t) {
+        const std::size_t at = pcg::combination::timbreOffset(t);
+        const bool on = t < 4;
+        c[at] = static_cast<Byte>(noise.next() % static_cast<std::uint64_t>(slots));
+        c[at + pcg::combination::kTimbreBank] = 0;
+        c[at + pcg::combination::kTimbreFlags] = on ? 0 : 0x10;
+    }
+}
+
+// A database of the given size, written in blocks and opened the way Open Database opens one.
+struct Database {
+    testing::TempDir dir;
+    RecordFiles files;
+    std::array<std::int32_t, 3> counts{};
+
+    Database(std::int32_t programs, std::int32_t combinations, std::int32_t kits) {
+        files.createRecordFiles(dir.path());
+        Noise noise(programs + combinations + kits);
+        write(Kind::DrumKit, kits,
+              [&](Bytes r, std::int32_t) { noise.fill(r.first(pcg::kDrumKitSize)); });
+        write(Kind::Program, programs, [&](Bytes r, std::int32_t) {
+            const bool drum = noise.next() % 10 == 0;
+            randomProgram(noise, r.first(pcg::kProgramSize), drum);
+            setLe32(r, ProgramLayout::kDrumKitId,
+                    drum ? static_cast<std::int32_t>(noise.next() % kits) + 1 : 0);
+        });
+        write(Kind::Combination, combinations, [&](Bytes r, std::int32_t) {
+            randomCombination(noise, r.first(pcg::kCombinationSize), 200);
+            for (int t = 0; t < 8; ++t)
+                setLe32(r, CombinationLayout::kTimbreProgramIds + 4 * t,
+                        t < 4 ? static_cast<std::int32_t>(noise.next() % kPlayedPrograms) + 1 : 0);
+        });
+        counts = {programs, combinations, kits};
+    }
+
+    template <class Fill>
+    void write(Kind kind, std::int32_t count, Fill fill) {
+        const std::size_t size = layoutOf(kind).recordSize;
+        std::vector<Byte> all((static_cast<std::size_t>(count) + 1) * size, 0);
+        setLe32(all, layoutOf(kind).countOffset, count);
+        for (std::int32_t n = 1; n <= count; ++n) {
+            const Bytes record = Bytes(all).subspan(n * size, size);
+            fill(record, n);
+            setLe32(record, layoutOf(kind).countOffset, n);
+        }
+        testing::writeBytes(storedPath(kind), all);
+        files.replaceFile(kind, FileStream::openRead(storedPath(kind)));
+    }
+
+    std::string storedPath(Kind kind) const {
+        return dir.file("stored" + std::to_string(static_cast<int>(kind)));
+    }
+
+    // Open Database of the files as they were made.
+    void reopen() {
+        for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit})
+            files.replaceFile(kind, FileStream::openRead(storedPath(kind)));
+    }
+
+    // Back to the entries the database was made with; what the sends appended lies beyond the
+    // counts and is overwritten by the next appends.
+    void restore() {
+        files.setCount(Kind::Program, counts[0]);
+        files.setCount(Kind::Combination, counts[1]);
+        files.setCount(Kind::DrumKit, counts[2]);
+    }
+};
+
+// A full PCG: 200 programs and 200 combinations, half of each taken from the database (every
+// 97th entry) and half new, two kits from the database and two new.
+pcg::PcgState fullPcg(const Database& db) {
+    testing::PcgBuilder b;
+    pcg::PcgImage& image = b.image();
+    Noise noise(4242);
+    for (int k = 0; k < 2; ++k) {
+        const auto kit = db.files.read<DbDrumKitEntry>(k + 1);
+        std::ranges::copy(kit.drumKit(), image.drumKit(k).begin());
+    }
+    for (int k = 2; k < 4; ++k)
+        noise.fill(image.drumKit(k));
+
+    std::int32_t next = 1;
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        if (s % 2 == 0) {
+            // A stored program that plays no kit, or plays one of the two stored kits.
+            for (;; next += 97) {
+                const auto e = db.files.read<DbProgramEntry>(1 + next % db.counts[0]);
+                if (e.drumKitId() == 0 || e.drumKitId() <= 2) {
+                    std::ranges::copy(e.program(), image.program(s).begin());
+                    if (e.drumKitId() > 0)
+                        image.program(s)[pcg::program::kDrumKitSlot] =
+                            static_cast<Byte>(e.drumKitId() - 1);
+                    next += 97;
+                    break;
+                }
+            }
+        } else {
+            randomProgram(noise, image.program(s), s % 10 == 1);
+        }
+        if (s % 2 == 0) {
+            const auto c = db.files.read<DbCombinationEntry>(1 + 97 * s % db.counts[1]);
+            std::ranges::copy(c.combination(), image.combination(s).begin());
+        } else {
+            randomCombination(noise, image.combination(s), 200);
+        }
+    }
+    return testing::stateOf(b, "/music/sets/full.pcg");
+}
+
+const transfer::Progress kProgress = [](transfer::ProgressBar) {};
+
+void sendPcgIndexed(benchmark::State& state, Database& db) {
+    pcg::PcgState pcg = fullPcg(db);
+    transfer::TransferEngine engine(pcg, db.files);
+    std::vector<std::string> events;
+    engine.sendPcgToDatabase(events, kProgress);  // the index is built on the first send
+    db.restore();
+    for (auto _ : state) {
+        engine.sendPcgToDatabase(events, kProgress);
+        state.PauseTiming();
+        state.counters["new programs"] = db.files.count(Kind::Program) - db.counts[0];
+        state.counters["new combinations"] = db.files.count(Kind::Combination) - db.counts[1];
+        db.restore();
+        state.ResumeTiming();
+    }
+}
+
+void SendPcgToDatabase_100k(benchmark::State& state) {
+    Database db(100000, 100000, 2000);
+    sendPcgIndexed(state, db);
+}
+BENCHMARK(SendPcgToDatabase_100k)->Unit(benchmark::kMillisecond);
+
+void SendPcgToDatabase_10k_Engine(benchmark::State& state) {
+    Database db(10000, 10000, 200);
+    sendPcgIndexed(state, db);
+}
+BENCHMARK(SendPcgToDatabase_10k_Engine)->Unit(benchmark::kMillisecond);
+
+void SendPcgToDatabase_10k_LinearScan(benchmark::State& state) {
+    Database db(10000, 10000, 200);
+    pcg::PcgState pcg = fullPcg(db);
+    testing::LinearTransfer linear(pcg, db.files, testing::LinearTransfer::Reads::OneRecordPerCall);
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        linear.sendPcgToDatabase(events);
+        state.PauseTiming();
+        state.counters["new programs"] = db.files.count(Kind::Program) - db.counts[0];
+        state.counters["new combinations"] = db.files.count(Kind::Combination) - db.counts[1];
+        db.restore();
+        state.ResumeTiming();
+    }
+}
+// Seconds per run: three runs give the median.
+BENCHMARK(SendPcgToDatabase_10k_LinearScan)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+
+void SendPcgToEmptyDatabase(benchmark::State& state) {
+    Database db(10000, 10000, 200);
+    pcg::PcgState pcg = fullPcg(db);
+    transfer::TransferEngine engine(pcg, db.files);
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.files.resetRecordFiles();
+        state.ResumeTiming();
+        engine.sendPcgToDatabase(events, kProgress);
+    }
+}
+BENCHMARK(SendPcgToEmptyDatabase)->Unit(benchmark::kMillisecond);
+
+void SendPcgSecondTime_100k(benchmark::State& state) {
+    Database db(100000, 100000, 2000);
+    pcg::PcgState pcg = fullPcg(db);
+    transfer::TransferEngine engine(pcg, db.files);
+    std::vector<std::string> events;
+    engine.sendPcgToDatabase(events, kProgress);
+    const auto programs = db.files.count(Kind::Program);
+    for (auto _ : state)
+        engine.sendPcgToDatabase(events, kProgress);
+    if (db.files.count(Kind::Program) != programs) state.SkipWithError("the second send added");
+}
+BENCHMARK(SendPcgSecondTime_100k)->Unit(benchmark::kMillisecond);
+
+// The first send after Open Database reads the three files again to rebuild the index.
+void OpenDatabaseThenSendPcg_100k(benchmark::State& state) {
+    Database db(100000, 100000, 2000);
+    pcg::PcgState pcg = fullPcg(db);
+    transfer::TransferEngine engine(pcg, db.files);
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.reopen();
+        state.ResumeTiming();
+        engine.sendPcgToDatabase(events, kProgress);
+    }
+}
+BENCHMARK(OpenDatabaseThenSendPcg_100k)->Unit(benchmark::kMillisecond);
+
+void sendToPcg(benchmark::State& state, Kind kind, int entries) {
+    Database db(100000, 100000, 2000);
+    pcg::PcgState empty;
+    {
+        testing::PcgBuilder b;
+        empty = testing::stateOf(b);
+    }
+    std::vector<std::int32_t> ids(entries);
+    const std::int32_t count = db.files.count(kind);
+    for (int i = 0; i < entries; ++i)
+        ids[i] = 1 + i * (count / entries);
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pcg::PcgState pcg = empty;
+        state.ResumeTiming();
+        transfer::sendEntriesToPcg(pcg, db.files, kind, ids, events);
+        state.PauseTiming();
+        state.counters["event lines"] = static_cast<double>(events.size());
+        state.ResumeTiming();
+    }
+}
+
+void SendToPcg_200Programs(benchmark::State& state) {
+    sendToPcg(state, Kind::Program, 200);
+}
+BENCHMARK(SendToPcg_200Programs)->Unit(benchmark::kMillisecond);
+
+void SendToPcg_100Combinations(benchmark::State& state) {
+    sendToPcg(state, Kind::Combination, 100);
+}
+BENCHMARK(SendToPcg_100Combinations)->Unit(benchmark::kMillisecond);
+
+void DeleteProgramFromTheMiddle_100k(benchmark::State& state) {
+    Database db(100000, 100000, 2000);
+    pcg::PcgState pcg = fullPcg(db);
+    transfer::TransferEngine engine(pcg, db.files);
+    engine.sendProgramToDatabase(0);  // a stored program: builds the index, which follows the moves
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        // The last entry moves into 50,000 each time; no combination plays any of them.
+        classes::deleteProgramEntries(db.files, {50000}, events);
+    }
+    if (!events.empty()) state.SkipWithError(events.front().c_str());
+}
+BENCHMARK(DeleteProgramFromTheMiddle_100k)->Unit(benchmark::kMillisecond);
+
+}  // namespace

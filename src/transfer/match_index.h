@@ -1,0 +1,68 @@
+#pragma once
+// Finds the lowest-numbered stored entry that matches a record, as a scan from entry 1 upwards
+// would, without reading the database. Each kind keeps, per entry, the hash of the bytes its
+// rule compares, and chains the entries of equal hash in ascending order; a candidate is
+// confirmed byte for byte against the file before it is returned.
+//
+// The index follows every change made through RecordFiles (appends, writes, moves, counts,
+// replaced files), whoever makes it. After a replaced file or a failed write it forgets the
+// kind and reads the file again, in large blocks, on the next look-up.
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "db/record_files.h"
+#include "pcg/pcg_image.h"
+
+namespace pelvaro::transfer {
+
+class MatchIndex : public db::RecordObserver {
+  public:
+    explicit MatchIndex(db::RecordFiles& files);
+    ~MatchIndex() override;
+    MatchIndex(const MatchIndex&) = delete;
+    MatchIndex& operator=(const MatchIndex&) = delete;
+
+    // The ID of the lowest-numbered matching entry, or -1. Never an ID above the kind's count.
+    // A program's kit is looked up in image (the image the program lies in).
+    std::int32_t findDrumKit(pcg::ConstDrumKitBytes kit);
+    std::int32_t findCombination(pcg::ConstCombinationBytes combination);
+    std::int32_t findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image);
+
+    void recordWritten(db::Kind kind, std::int32_t n, ConstBytes record) override;
+    void countChanged(db::Kind kind, std::int32_t count) override;
+    void fileReplaced(db::Kind kind) override;
+    void writeFailed(db::Kind kind) override;
+
+  private:
+    // One kind's index over records 1..size(). It may know records beyond the count (an append
+    // writes its record first; a deletion leaves the old last record behind); look-ups skip them.
+    struct Table {
+        struct Chain {
+            std::int32_t first;
+            std::int32_t last;
+        };
+        bool known = false;
+        std::vector<std::uint64_t> key{0};       // by record number; [0] unused
+        std::vector<std::int32_t> next{0};       // next higher record with the same key, 0: none
+        std::vector<std::int32_t> drumKitId{0};  // programs: the entry's kit reference
+        std::vector<Byte> kitSlotByte{0};        // programs: byte 12 as stored
+        std::unordered_map<std::uint64_t, Chain> chains;
+
+        std::int32_t size() const { return static_cast<std::int32_t>(key.size()) - 1; }
+        void forget();
+        void link(std::int32_t n);
+        void unlink(std::int32_t n);
+    };
+
+    Table& table(db::Kind kind) { return tables_[static_cast<int>(kind)]; }
+    // Brings the table up to the kind's count, reading what it does not know.
+    Table& ready(db::Kind kind);
+    void store(db::Kind kind, Table& t, std::int32_t n, ConstBytes record);
+
+    db::RecordFiles& files_;
+    std::array<Table, 3> tables_;  // programs, combinations, drum kits
+};
+
+}  // namespace pelvaro::transfer

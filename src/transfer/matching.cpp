@@ -1,0 +1,92 @@
+#include "transfer/matching.h"
+
+#include <array>
+#include <cstring>
+
+namespace pelvaro::transfer {
+
+using namespace pcg;
+
+bool sameDrumKit(const db::DbDrumKitEntry& entry, ConstDrumKitBytes kit) {
+    return sameRange(entry.drumKit(), kit, kDrumKitCompared);
+}
+
+bool sameCombination(const db::DbCombinationEntry& entry, ConstCombinationBytes combination) {
+    return sameRange(entry.combination(), combination, kCombinationCompared);
+}
+
+bool kitCheckApplies(const db::DbProgramEntry& entry, ConstProgramBytes program) {
+    return entry.drumKitId() > 0 && oscMode(program) == program::kDrumMode &&
+           drumKitSlot(program) < kDrumKitCount;
+}
+
+bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
+                 const db::DbDrumKitEntry* kitOfEntry, const PcgImage& image) {
+    const auto stored = entry.program();
+    if (!kitCheckApplies(entry, program)) return sameRange(stored, program, kProgramCompared);
+    if (kitOfEntry == nullptr || !sameDrumKit(*kitOfEntry, image.drumKit(drumKitSlot(program))))
+        return false;
+    // Equal kits: the slot each program plays its kit from does not matter.
+    constexpr std::size_t slot = program::kDrumKitSlot;
+    return sameRange(stored, program, {kProgramCompared.begin, slot}) &&
+           sameRange(stored, program, {slot + 1, kProgramCompared.end});
+}
+
+bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
+                 const db::RecordFiles& files, const PcgImage& image) {
+    if (!kitCheckApplies(entry, program)) return sameProgram(entry, program, nullptr, image);
+    const std::int32_t kitId = entry.drumKitId();
+    if (kitId > files.count(db::Kind::DrumKit)) return sameProgram(entry, program, nullptr, image);
+    const auto kit = files.read<db::DbDrumKitEntry>(kitId);
+    return sameProgram(entry, program, &kit, image);
+}
+
+namespace {
+
+// A fast 64-bit hash over a few hundred bytes, eight at a time. Matches are always verified
+// byte for byte, so the hash needs to spread well, not to resist an adversary.
+std::uint64_t hashBytes(ConstBytes bytes) {
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = 0xCBF29CE484222325ull ^ (bytes.size() * kMul);
+    auto mix = [&](std::uint64_t v) {
+        h ^= v * 0xBF58476D1CE4E5B9ull;
+        h = (h << 27 | h >> 37) * kMul;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, bytes.data() + i, 8);
+        mix(v);
+    }
+    std::uint64_t rest = 0;
+    for (std::size_t shift = 0; i < bytes.size(); ++i, shift += 8)
+        rest |= std::uint64_t{bytes[i]} << shift;
+    mix(rest);
+    h ^= h >> 31;
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+}
+
+ConstBytes compared(ConstBytes record, ByteRange r) {
+    return record.subspan(r.begin, r.end - r.begin);
+}
+
+}  // namespace
+
+std::uint64_t drumKitKey(ConstDrumKitBytes kit) {
+    return hashBytes(compared(kit, kDrumKitCompared));
+}
+
+std::uint64_t combinationKey(ConstCombinationBytes combination) {
+    return hashBytes(compared(combination, kCombinationCompared));
+}
+
+std::uint64_t programKey(ConstProgramBytes program) {
+    std::array<Byte, kProgramCompared.end - kProgramCompared.begin> bytes;
+    const auto range = compared(program, kProgramCompared);
+    std::ranges::copy(range, bytes.begin());
+    bytes[program::kDrumKitSlot - kProgramCompared.begin] = 0;
+    return hashBytes(bytes);
+}
+
+}  // namespace pelvaro::transfer

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "classes/entry_deletion.h"
+#include "transfer_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::db;
+using namespace pelvaro::testing;
+using namespace pelvaro::transfer;
+
+namespace {
+
+// The engine's answer and the answer of a scan from entry 1 must agree: these tests change the
+// record files behind the engine's back (through RecordFiles, as the other windows do) and ask.
+PcgBuilder threePrograms() {
+    PcgBuilder b;
+    b.program(0, "ONE", {.voice = 1}).program(1, "TWO", {.voice = 2});
+    b.program(2, "THREE", {.voice = 3});
+    return b;
+}
+
+}  // namespace
+
+TEST(MatchIndex, FollowsWritesAndMovesMadeByOthers) {
+    TransferSetup s(threePrograms());
+    for (int slot = 0; slot < 3; ++slot)
+        EXPECT_EQ(s.engine.sendProgramToDatabase(slot), slot + 1);
+
+    // Submit and class assignment rewrite whole entries; the sound stays where it was.
+    auto two = s.db.program(2);
+    std::ranges::copy(std::string_view("RENAMED..."), two.bytes.begin());
+    two.setExplanation("mine");
+    two.setClassId(0, 4);
+    s.db.files().write(2, two);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);
+
+    // A record rewritten with another sound is found under its new bytes only.
+    auto three = s.db.program(3);
+    std::ranges::copy(s.pcg.image.program(0), three.bytes.begin());
+    s.db.files().write(3, three);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 1) << "the lowest number wins";
+    s.db.files().write(1, s.db.program(2));  // entry 1 now holds TWO's sound as well
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 3);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(1), 1);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 4) << "THREE's sound is gone: a new entry";
+
+    // A deletion moves the last entry into the freed number.
+    std::vector<std::string> events;
+    classes::deleteProgramEntries(s.db.files(), {1}, events);
+    EXPECT_EQ(s.count(Kind::Program), 3);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 1) << "THREE, moved from 4 to 1";
+    EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);
+    EXPECT_EQ(s.count(Kind::Program), 3);
+}
+
+TEST(MatchIndex, NeverAnswersWithARecordBeyondTheCount) {
+    TransferSetup s(threePrograms());
+    s.engine.sendPcgToDatabase(s.events, {});
+    ASSERT_EQ(s.count(Kind::Program), 3);
+
+    // The last entry deleted: its record stays in the file but is no entry.
+    s.db.files().moveLastEntryInto(Kind::Program, 3);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3) << "appended again as entry 3";
+    EXPECT_EQ(s.count(Kind::Program), 3);
+
+    // A count raised without a write makes the old record an entry again.
+    s.db.files().setCount(Kind::Program, 2);
+    s.db.files().setCount(Kind::Program, 3);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3);
+    EXPECT_EQ(s.count(Kind::Program), 3);
+}
+
+TEST(MatchIndex, RebuildsAfterReplacedFilesAndFailedWrites) {
+    TransferSetup s(threePrograms());
+    s.engine.sendPcgToDatabase(s.events, {});
+    const auto prg = s.file(Kind::Program);
+
+    // New Database: nothing is found any more.
+    s.db.files().resetRecordFiles();
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 1);
+
+    // Open Database: a whole file comes from elsewhere, here the three programs from before.
+    const std::string stored = s.db.dir().file("stored.prg");
+    writeBytes(stored, prg);
+    s.db.files().replaceFile(Kind::Program, FileStream::openRead(stored));
+    EXPECT_EQ(s.count(Kind::Program), 3);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3);
+
+    // A write cut short by a full disk: only the first half of the record reached the file,
+    // and that half is all that differs, so entry 1 holds the new sound after all. The index
+    // cannot know; it forgets what it knew and reads the file again.
+    auto one = s.db.program(1);
+    one.bytes[20] ^= 0xFF;
+    PcgBuilder b = threePrograms();
+    std::ranges::copy(one.program(), b.image().program(3).begin());
+    s.import(b);
+    faults::failNth(faults::Op::ShortWrite, 1);
+    EXPECT_THROW(s.db.files().write(1, one), FileError);
+    faults::clear();
+    EXPECT_EQ(s.engine.sendProgramToDatabase(3), 1);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 4) << "entry 1 no longer holds ONE";
+    EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3);
+}
+
+TEST(MatchIndex, ManyEqualSoundsInTheChainKeepTheirOrder) {
+    // Drum programs with equal bytes but different kits share one chain; the lowest entry whose
+    // kit equals the image's wins, whatever the order the entries were written in.
+    TransferSetup s;
+    for (unsigned v = 1; v <= 6; ++v)
+        s.db.addDrumKit(v);
+    for (int k = 6; k >= 1; --k)
+        s.db.addProgram("D", {.oscMode = 2, .kitSlot = 0, .voice = 9}, kitRef(k));
+    PcgBuilder b;
+    b.drumKit(0, 4).drumProgram(0, "D", 0, 9);
+    s.import(b);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 3);
+    // Rewrite entry 1 to play kit 4 too: now it is first.
+    s.db.files().write(1, s.db.program(3));
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 1);
+    // Entry 5 given the sound of entry 1 and entry 1 another kit: 3 wins again.
+    auto one = s.db.program(1);
+    one.setDrumKitId(6);
+    s.db.files().write(1, one);
+    EXPECT_EQ(s.engine.sendProgramToDatabase(0), 3);
+    EXPECT_EQ(s.count(Kind::Program), 6);
+}
