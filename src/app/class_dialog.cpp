@@ -24,7 +24,8 @@ int chosenRow(const QListWidget* list) {
 
 void fill(QListWidget* list, const std::vector<std::string>& lines) {
     list->clear();
-    for (const std::string& line : lines) list->addItem(QString::fromLatin1(line));
+    for (const std::string& line : lines)
+        list->addItem(QString::fromLatin1(line));
 }
 }  // namespace
 
@@ -79,7 +80,9 @@ void TForm4::prepareClassDialog(db::Kind kind, std::int32_t entry,
     showLines();
 }
 
-void TForm4::showLines() { fill(Selected, model_.selectedLines()); }
+void TForm4::showLines() {
+    fill(Selected, model_.selectedLines());
+}
 
 void TForm4::Button1Click() {
     if (model_.addChosenClass(chosenRow(Avaible))) showLines();

@@ -18,7 +18,7 @@ class Dialogs;
 class TForm4 : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // closed runs after every closing, after OK and after the close box alike.
     TForm4(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
            QWidget* parent = nullptr);
@@ -27,15 +27,15 @@ public:
     void prepareClassDialog(db::Kind kind, std::int32_t entry,
                             const std::vector<std::int32_t>& selected);
 
-public slots:
+  public slots:
     void Button1Click();
     void Button2Click();
     void BitBtn1Click();
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     void showLines();
     void FormDeactivate();
 

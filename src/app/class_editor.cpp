@@ -96,12 +96,13 @@ void TForm2::refreshClassEditor() {
 }
 
 void TForm2::ComboBox1Change() {
-    Button1->setEnabled(classes::addButtonEnabled(files_, ClassName->text().toLatin1().toStdString(),
-                                                  ComboBox1->currentIndex()));
+    Button1->setEnabled(classes::addButtonEnabled(
+        files_, ClassName->text().toLatin1().toStdString(), ComboBox1->currentIndex()));
 }
 
 void TForm2::Button1Click() {
-    classes::addClass(files_, ClassName->text().toLatin1().toStdString(), ComboBox1->currentIndex());
+    classes::addClass(files_, ClassName->text().toLatin1().toStdString(),
+                      ComboBox1->currentIndex());
     refreshClassEditor();
     ClassName->clear();
     ComboBox1->setCurrentIndex(-1);

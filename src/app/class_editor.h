@@ -25,7 +25,7 @@ class Dialogs;
 class TForm2 : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // closed runs after every closing, to refresh the main window's lists and class choices.
     TForm2(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
            QWidget* parent = nullptr);
@@ -33,15 +33,15 @@ public:
     // Rebuilds the tree and the parent choices from the class file.
     void refreshClassEditor();
 
-public slots:
+  public slots:
     void ComboBox1Change();
     void Button1Click();
     void Button2Click();
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     void FormDestroy();
 
     db::RecordFiles& files_;

@@ -26,6 +26,7 @@
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
+#include "classes/entry_deletion.h"
 #include "db/database_file.h"
 #include "db/details.h"
 #include "pcg/file_stream.h"
@@ -37,9 +38,15 @@ namespace pelvaro::app {
 namespace {
 const QString kPcgFilter = QStringLiteral("Pcg Files (*.pcg)|*.pcg");
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-std::string bytesOf(const QString& text) { return text.toLatin1().toStdString(); }
-QString textOf(const std::string& bytes) { return QString::fromLatin1(bytes); }
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+std::string bytesOf(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+QString textOf(const std::string& bytes) {
+    return QString::fromLatin1(bytes);
+}
 
 // The focused row of a list, or -1.
 int currentRow(const QListView* list) {
@@ -49,14 +56,16 @@ int currentRow(const QListView* list) {
 // The rows selected in a list, first to last.
 std::vector<int> selectedRows(const QListView* list) {
     std::vector<int> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows()) rows.push_back(index.row());
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void showDetail(QListWidget* list, const auto& lines) {
     list->clear();
-    for (const std::string& line : lines) list->addItem(textOf(line));
+    for (const std::string& line : lines)
+        list->addItem(textOf(line));
 }
 }  // namespace
 
@@ -99,17 +108,29 @@ TForm1::~TForm1() {
 
 void TForm1::FormCreate(const QString& startDirectory) {
     session_.startUp(localPath(startDirectory));
+    engine_ = std::make_unique<transfer::TransferEngine>(session_.pcg, session_.db);
     refreshPcgLists();
     refreshDatabaseLists();
 }
 
-void TForm1::FormDestroy() { session_.shutDown(); }
+void TForm1::FormDestroy() {
+    engine_.reset();
+    session_.shutDown();
+}
 
-void TForm1::guard(const std::function<void()>& handler) { guarded(this, dialogs_, handler); }
+void TForm1::guard(const std::function<void()>& handler) {
+    guarded(this, dialogs_, handler);
+}
 
-TForm1::Page TForm1::activePage() const { return static_cast<Page>(PageControl->currentIndex()); }
-int TForm1::programBank() const { return RadioGroup1Items->checkedId() == 0 ? 0 : 1; }
-int TForm1::combinationBank() const { return RadioGroup2Items->checkedId() == 0 ? 0 : 1; }
+TForm1::Page TForm1::activePage() const {
+    return static_cast<Page>(PageControl->currentIndex());
+}
+int TForm1::programBank() const {
+    return RadioGroup1Items->checkedId() == 0 ? 0 : 1;
+}
+int TForm1::combinationBank() const {
+    return RadioGroup2Items->checkedId() == 0 ? 0 : 1;
+}
 
 void TForm1::refreshPcgLists() {
     const pcg::PcgListLines lines =
@@ -126,9 +147,10 @@ void TForm1::refreshDatabaseLists(const db::ListFilter& filter) {
     const auto fill = [this](QListView* list, EntryListModel* rows, db::Kind kind,
                              std::vector<std::int32_t> ids) {
         rows->setRows(std::move(ids), [this, kind](int row, std::int32_t id) {
-            const std::string name = kind == db::Kind::Program
-                                         ? db::entryName(session_.db.read<db::DbProgramEntry>(id))
-                                         : db::entryName(session_.db.read<db::DbCombinationEntry>(id));
+            const std::string name =
+                kind == db::Kind::Program
+                    ? db::entryName(session_.db.read<db::DbProgramEntry>(id))
+                    : db::entryName(session_.db.read<db::DbCombinationEntry>(id));
             return textOf(db::rowLabel(row + 1, name));
         });
         // Right after a refill the first row is the selected one.
@@ -144,7 +166,8 @@ void TForm1::refreshDatabaseLists(const db::ListFilter& filter) {
 
     for (QComboBox* combo : {SearchCombo1, SearchCombo2}) {
         combo->clear();
-        for (const std::string& choice : refill.classChoices) combo->addItem(textOf(choice));
+        for (const std::string& choice : refill.classChoices)
+            combo->addItem(textOf(choice));
         combo->setCurrentIndex(0);
     }
     for (QLineEdit* field : {SearchEdit1, SearchEdit2, MaskEdit1, MaskEdit2, MaskFrom1, MaskTo1})
@@ -160,9 +183,12 @@ void TForm1::showSelectedEntries() {
     const db::DetailPanels panels =
         db::showSelectedEntries(session_.db, programRows->rowIds(), row(DPListBox),
                                 combinationRows->rowIds(), row(DCListBox));
-    for (QLineEdit* field : {IDNumber1, IDNumber2, DrumId1, Name1, Name2}) field->clear();
-    for (LimitedMemo* memo : {Memo1, Memo2}) memo->clear();
-    for (QListWidget* list : {ListBox1, ListBox2, TimbIDBox}) list->clear();
+    for (QLineEdit* field : {IDNumber1, IDNumber2, DrumId1, Name1, Name2})
+        field->clear();
+    for (LimitedMemo* memo : {Memo1, Memo2})
+        memo->clear();
+    for (QListWidget* list : {ListBox1, ListBox2, TimbIDBox})
+        list->clear();
     if (panels.program) {
         IDNumber1->setText(textOf(panels.program->idNumber));
         DrumId1->setText(textOf(panels.program->drumId));
@@ -177,6 +203,28 @@ void TForm1::showSelectedEntries() {
         showDetail(ListBox2, panels.combination->classes);
         showDetail(TimbIDBox, panels.combination->timbreIds);
     }
+}
+
+std::vector<std::int32_t> TForm1::chosenEntries(bool programs) const {
+    const QListView* list = programs ? DPListBox : DCListBox;
+    const std::vector<std::int32_t>& ids = (programs ? programRows : combinationRows)->rowIds();
+    std::vector<std::int32_t> chosen;
+    if (ids.empty()) return chosen;
+    const std::vector<int> selected = selectedRows(list);
+    if (selected.size() >= 2) {
+        for (int r : selected)
+            chosen.push_back(ids[static_cast<std::size_t>(r)]);
+    } else if (const int row = currentRow(list); row >= 0) {
+        chosen.push_back(ids[static_cast<std::size_t>(row)]);
+    }
+    return chosen;
+}
+
+void TForm1::showEvents() {
+    Aevents->clear();
+    for (const std::string& line : events_)
+        Aevents->addItem(textOf(line));
+    if (!events_.empty()) Aevents->scrollToBottom();
 }
 
 // ---- File menu --------------------------------------------------------------------------------
@@ -218,7 +266,9 @@ void TForm1::SaveDatabaseAsClick() {
     });
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
 // ---- Edit menu --------------------------------------------------------------------------------
 
@@ -267,6 +317,68 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TForm1::SendItemClick() {
+    guard([&] {
+        const bool programs = activePage() == Page::DatabasePrograms;
+        // The kit scan and the clearing of the event list run even with nothing to send.
+        engine_->sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
+                                  chosenEntries(programs), events_);
+        showEvents();
+        refreshPcgLists();
+    });
+}
+
+void TForm1::SendDataClick() {
+    guard([&] {
+        events_.clear();
+        showEvents();
+        const Page page = activePage();
+        if (page != Page::PcgPrograms && page != Page::PcgCombinations) return;
+        const bool programs = page == Page::PcgPrograms;
+        const int line = (programs ? PPListBox : PCListBox)->currentRow();
+        if (line < 0) return;
+        const int slot = pcg::slotOf(programs ? programBank() : combinationBank(), line);
+        engine_->sendSlotToDatabase(programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
+                                    slot, events_);
+        showEvents();
+        refreshDatabaseLists();
+    });
+}
+
+void TForm1::Delete1Click() {
+    guard([&] {
+        events_.clear();
+        showEvents();
+        switch (activePage()) {
+            case Page::DatabasePrograms:
+            case Page::DatabaseCombinations: {
+                const bool programs = activePage() == Page::DatabasePrograms;
+                const std::vector<std::int32_t> ids = chosenEntries(programs);
+                if (ids.empty()) return;
+                if (programs)
+                    classes::deleteProgramEntries(session_.db, ids, events_);
+                else
+                    classes::deleteCombinationEntries(session_.db, ids, events_);
+                showEvents();
+                refreshDatabaseLists();
+                break;
+            }
+            case Page::PcgPrograms:
+            case Page::PcgCombinations: {
+                const bool programs = activePage() == Page::PcgPrograms;
+                const int line = (programs ? PPListBox : PCListBox)->currentRow();
+                if (line < 0) return;
+                classes::deletePcgSlot(
+                    session_.pcg, programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
+                    pcg::slotOf(programs ? programBank() : combinationBank(), line), events_);
+                showEvents();
+                refreshPcgLists();
+                break;
+            }
+        }
+    });
+}
+
 void TForm1::EditDatabaseClasses1Click() {
     guard([&] { Form2->refreshClassEditor(); });
     Form2->exec();
@@ -285,8 +397,7 @@ void TForm1::ImportPcgClick() {
     guard([&] {
         const auto path = dialogs_.openFile(this, kPcgFilter);
         if (!path) return;
-        if (pcg::importPcg(session_.pcg, localPath(*path)) ==
-            pcg::ImportResult::NotCompatible) {
+        if (pcg::importPcg(session_.pcg, localPath(*path)) == pcg::ImportResult::NotCompatible) {
             dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
                                textOf(std::string(pcg::kNotCompatibleText)));
             return;
@@ -301,6 +412,43 @@ void TForm1::ExportPcg1Click() {
         if (!path) return;
         pcg::writePcgFile(session_.pcg.image, pcg::pcgExportName(localPath(*path)));
     });
+}
+
+void TForm1::sendWithProgress(void (transfer::TransferEngine::*send)(db::EventLines&,
+                                                                     const transfer::Progress&)) {
+    Form3->resetBars();
+    Form3->showWindow();
+    Form3->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
+    Form3->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
+    try {
+        (engine_.get()->*send)(events_, [this](transfer::ProgressBar bar) {
+            if (bar == transfer::ProgressBar::Programs)
+                Form3->stepProgramBar();
+            else
+                Form3->stepCombinationBar();
+        });
+    } catch (...) {
+        // What was sent before the failure stays sent and is shown; the message follows.
+        Form3->hideWindow();
+        showEvents();
+        refreshDatabaseLists();
+        throw;
+    }
+    Form3->hideWindow();
+    showEvents();
+    refreshDatabaseLists();
+}
+
+void TForm1::SendPCGtoDatabase2Click() {
+    guard([&] { sendWithProgress(&transfer::TransferEngine::sendPcgToDatabase); });
+}
+
+void TForm1::SendOnlyProgramsofPCG1Click() {
+    guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyProgramsOfPcg); });
+}
+
+void TForm1::SendOnlyCombinationsofPCG1Click() {
+    guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyCombinationsOfPcg); });
 }
 
 // ---- Database tabs ----------------------------------------------------------------------------
@@ -332,7 +480,9 @@ void TForm1::Button2Click() {
     });
 }
 
-void TForm1::DCListBoxClick() { guard([&] { showSelectedEntries(); }); }
+void TForm1::DCListBoxClick() {
+    guard([&] { showSelectedEntries(); });
+}
 
 void TForm1::CheckBox1Click(QCheckBox* sender) {
     QFrame* panel = sender == CheckBox1 ? Panel1 : Panel2;
@@ -365,7 +515,8 @@ void TForm1::Button5Click() {
     const int row = currentRow(list);
     if (row < 0) return;
     std::vector<std::int32_t> selected;
-    for (int r : selectedRows(list)) selected.push_back(rows->rowIds()[static_cast<std::size_t>(r)]);
+    for (int r : selectedRows(list))
+        selected.push_back(rows->rowIds()[static_cast<std::size_t>(r)]);
     bool prepared = false;
     guard([&] {
         Form4->prepareClassDialog(programs ? db::Kind::Program : db::Kind::Combination,
@@ -377,11 +528,15 @@ void TForm1::Button5Click() {
 
 // ---- Pcg tabs ---------------------------------------------------------------------------------
 
-void TForm1::RadioGroup1Click() { refreshPcgLists(); }
+void TForm1::RadioGroup1Click() {
+    refreshPcgLists();
+}
 
 // ---- Help menu --------------------------------------------------------------------------------
 
-void TForm1::About1Click() { Form5->exec(); }
+void TForm1::About1Click() {
+    Form5->exec();
+}
 
 std::unique_ptr<TForm1> createMainWindow(Dialogs& dialogs, const QString& startDirectory) {
     try {

@@ -11,6 +11,7 @@
 
 #include "db/listing.h"
 #include "db/session.h"
+#include "transfer/engine.h"
 
 class QAction;
 class QButtonGroup;
@@ -59,11 +60,17 @@ class TForm1 : public QMainWindow {
     void Exit1Click();
     // Edit menu
     void Edit1Click();
+    void SendItemClick();
+    void SendDataClick();
+    void Delete1Click();
     void EditDatabaseClasses1Click();
     // Pcg menu
     void NewPcg1Click();
     void ImportPcgClick();
     void ExportPcg1Click();
+    void SendPCGtoDatabase2Click();
+    void SendOnlyProgramsofPCG1Click();
+    void SendOnlyCombinationsofPCG1Click();
     // Help menu
     void About1Click();
     // Database tabs
@@ -98,12 +105,22 @@ class TForm1 : public QMainWindow {
     // choices of both search groups, clears the search fields and shows the selected entries.
     void refreshDatabaseLists(const db::ListFilter& filter = {});
     void showSelectedEntries();
+    // The entries a command on a database tab works on: every selected row's, in list order,
+    // when two or more rows are selected, otherwise the current row's (none without one).
+    std::vector<std::int32_t> chosenEntries(bool programs) const;
+    // Runs a whole-PCG send with the progress window stepping once per slot.
+    void sendWithProgress(void (transfer::TransferEngine::*send)(db::EventLines&,
+                                                                 const transfer::Progress&));
+    void showEvents();
     Page activePage() const;
     int programBank() const;
     int combinationBank() const;
 
     Dialogs& dialogs_;
     db::Session session_;
+    // Created after the start-up opened the record files, gone before they close.
+    std::unique_ptr<transfer::TransferEngine> engine_;
+    db::EventLines events_;  // what Aevents shows
 
     // The other windows, created once after the main window.
     TForm2* Form2 = nullptr;

@@ -297,11 +297,11 @@ void TForm1::buildMenus() {
     Edit1->setObjectName(QStringLiteral("Edit1"));
     connect(Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
     SendItem = item(Edit1, "SendItem", QStringLiteral("Send To &PCG"),
-                    QKeySequence(Qt::CTRL | Qt::Key_Insert), nullptr);
+                    QKeySequence(Qt::CTRL | Qt::Key_Insert), &TForm1::SendItemClick);
     SendData = item(Edit1, "SendData", QStringLiteral("Send To &Database"),
-                    QKeySequence(Qt::Key_Insert), nullptr);
+                    QKeySequence(Qt::Key_Insert), &TForm1::SendDataClick);
     Delete1 = item(Edit1, "Delete1", QStringLiteral("&Delete"),
-                   QKeySequence(Qt::CTRL | Qt::Key_Delete), nullptr);
+                   QKeySequence(Qt::CTRL | Qt::Key_Delete), &TForm1::Delete1Click);
     for (QAction* a : {SendItem, SendData, Delete1})
         a->setEnabled(false);
     item(Edit1, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},
@@ -316,11 +316,11 @@ void TForm1::buildMenus() {
     item(pcgMenu, "ExportPcg1", QStringLiteral("&Export Pcg"), QKeySequence(Qt::CTRL | Qt::Key_E),
          &TForm1::ExportPcg1Click);
     item(pcgMenu, "SendPCGtoDatabase2", QStringLiteral("Send PCG to &Database"),
-         QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
+         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SendPCGtoDatabase2Click);
     item(pcgMenu, "SendOnlyProgramsofPCG1", QStringLiteral("Send Only &Programs of PCG"), {},
-         nullptr);
+         &TForm1::SendOnlyProgramsofPCG1Click);
     item(pcgMenu, "SendOnlyCombinationsofPCG1", QStringLiteral("Send Only &Combinations of PCG"),
-         {}, nullptr);
+         {}, &TForm1::SendOnlyCombinationsofPCG1Click);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "db/event_lines.h"
 #include "db/record_files.h"
 #include "pcg/pcg_image.h"
 #include "pcg/pcg_lists.h"
 
 namespace pelvaro::classes {
 
-using EventLines = std::vector<std::string>;
+using db::EventLines;
 
 enum class Deletion { Deleted, Refused, NoSuchEntry };
 

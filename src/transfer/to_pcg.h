@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "db/event_lines.h"
 #include "db/record_files.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::transfer {
 
-using EventLines = std::vector<std::string>;
+using db::EventLines;
 
 // An entry ID that names no entry of its file (0, negative, above the count), as a damaged
 // database can hold in a reference, places nothing and adds the line "<Kind> <id> is not
