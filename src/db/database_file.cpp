@@ -48,7 +48,8 @@ void readCount(Member& m, const std::string& path, Kind kind) {
 template <class Check>
 void forEachEntry(const Member& m, Kind kind, Check check) {
     const std::size_t recordSize = layoutOf(kind).recordSize;
-    std::vector<Byte> block(static_cast<std::size_t>(kBlockRecords) * recordSize);
+    std::vector<Byte> block(static_cast<std::size_t>(std::min(kBlockRecords, m.count)) *
+                            recordSize);
     for (std::int32_t first = 1; first <= m.count; first += kBlockRecords) {
         const std::int32_t n = std::min(kBlockRecords, m.count - first + 1);
         const ConstBytes part = ConstBytes(block).first(static_cast<std::size_t>(n) * recordSize);

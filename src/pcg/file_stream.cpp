@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <vector>
@@ -148,7 +149,11 @@ void FileStream::truncate(std::int64_t length) {
 
 void FileStream::copyFrom(const FileStream& source) {
     truncate(0);
-    std::vector<Byte> block(1 << 20);
+    // A block of 1 MiB at most, and no larger than the source: most working files are small,
+    // and a block cleared for nothing costs more than the copy.
+    const std::int64_t sourceSize = source.size();
+    std::vector<Byte> block(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(sourceSize, 1, std::int64_t{1} << 20)));
     std::int64_t at = 0;
     for (;;) {
         const std::size_t n = source.readAt(at, block);

@@ -1,0 +1,285 @@
+// Any bytes as the four member files of a database (split as database_input.h says), opened
+// over a small database in use. A refused open must leave that database byte for byte as it
+// was; an accepted one must be consistent, and then listing it with every filter, showing every
+// entry's details and every class path, sending every entry into a new PCG, assigning classes,
+// editing, and deleting entries and classes must keep it consistent.
+#include <cstddef>
+#include <cstdint>
+
+#include "classes/class_assignment.h"
+#include "classes/class_table.h"
+#include "classes/entry_deletion.h"
+#include "database_input.h"
+#include "db/class_paths.h"
+#include "db/database_file.h"
+#include "db/details.h"
+#include "db/listing.h"
+#include "demo_pcg.h"
+#include "fuzz_world.h"
+#include "pcg/pcg_lists.h"
+
+using namespace pelvaro;
+using namespace pelvaro::fuzzing;
+using db::Kind;
+
+namespace {
+
+constexpr std::array<Kind, db::kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
+                                                        Kind::DrumKit, Kind::Class};
+// Bounds on the per-entry work, so that one large input does not take seconds.
+constexpr std::int32_t kMostDetails = 300;
+constexpr std::int32_t kMostClassFilters = 40;
+
+struct OpenWorld : FuzzWorld {
+    std::string smallDatabase;
+    std::string inputDatabase;
+
+    OpenWorld() {
+        // The database in use before each open: the demo PCG's sounds with a class.
+        const std::string demo = file("demo.pcg");
+        writeWhole(demo, tools::makeDemoImage().bytes());
+        pcg::importPcg(session.pcg, demo);
+        db::EventLines events;
+        engine->sendPcgToDatabase(events, nullptr);
+        classes::addClass(session.db, "Drums", 0);
+        smallDatabase = db::exportDatabase(session.db, file("small.pvd")).database;
+        // The database file that names the fuzzed members; their bytes change per input.
+        inputDatabase = file("input.pvd");
+        std::array<Byte, db::kDatabaseFileSize> block{};
+        const db::DatabasePaths paths = db::databasePaths(file("input"));
+        for (int i = 0; i < db::kKindCount; ++i)
+            putFieldText(Bytes(block).subspan(i * db::kPathFieldSize, db::kPathFieldSize),
+                         paths.members[i]);
+        writeWhole(inputDatabase, block);
+    }
+};
+
+OpenWorld& world() {
+    static OpenWorld w;
+    return w;
+}
+
+struct Snapshot {
+    std::array<std::vector<Byte>, db::kKindCount> files;
+    std::array<std::int32_t, db::kKindCount> counts{};
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+Snapshot snapshot(const db::RecordFiles& files) {
+    Snapshot s;
+    for (Kind kind : kAllKinds) {
+        s.files[static_cast<int>(kind)] = readWhole(files.stream(kind));
+        s.counts[static_cast<int>(kind)] = files.count(kind);
+    }
+    return s;
+}
+
+void consistent(const db::RecordFiles& files, const std::string& where) {
+    requireNoProblems(testing::databaseProblems(files), where);
+}
+
+std::vector<std::int32_t> idsUpTo(std::int32_t count) {
+    std::vector<std::int32_t> ids;
+    for (std::int32_t id = 1; id <= count; ++id)
+        ids.push_back(id);
+    return ids;
+}
+
+void checkRows(const db::RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rows) {
+    std::int32_t previous = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        require(rows[r] > previous && rows[r] <= files.count(kind), "a row names no entry");
+        previous = rows[r];
+        require(db::rowLabel(files, kind, rows, r).starts_with(std::to_string(r + 1)),
+                "a row label without its number");
+    }
+}
+
+void listEverything(const db::RecordFiles& files, std::string_view typed) {
+    using Page = db::ActivePage;
+    const db::ListRefill all = db::refreshDatabaseLists(files, {}, Page::DatabasePrograms);
+    require(all.programsRefilled && all.combinationsRefilled, "an unfiltered refill left a list");
+    require(all.programRowIds == idsUpTo(files.count(Kind::Program)) &&
+                all.combinationRowIds == idsUpTo(files.count(Kind::Combination)),
+            "the unfiltered lists are not every entry in order");
+    require(all.classChoices.size() == static_cast<std::size_t>(files.count(Kind::Class)) + 2,
+            "the class choices are not every class");
+    checkRows(files, Kind::Program, all.programRowIds);
+    checkRows(files, Kind::Combination, all.combinationRowIds);
+
+    const auto search = [&](const db::ListFilter& filter) {
+        for (Page page : {Page::DatabasePrograms, Page::DatabaseCombinations}) {
+            const db::ListRefill r = db::refreshDatabaseLists(files, filter, page);
+            checkRows(files, Kind::Program, r.programRowIds);
+            checkRows(files, Kind::Combination, r.combinationRowIds);
+        }
+    };
+    search({.nameText = std::string(typed)});
+    search({.nameText = "A"});
+    const std::int32_t classes = std::min(files.count(Kind::Class), kMostClassFilters);
+    for (std::int32_t k = 0; k <= classes; ++k) {
+        search({.classId = k});
+        const auto set = db::collectClassFilterSet(files, k);
+        require(k == 0 ? set.empty() : !set.empty() && set.front() == k,
+                "the class filter set of class " + std::to_string(k));
+    }
+    search({.classId = files.count(Kind::Class) + 1});
+    for (std::int32_t ref : {1, 2, files.count(Kind::Program), files.count(Kind::DrumKit), -5})
+        search({.reference = ref});
+    search({.soundFrom = 0});
+    search({.soundFrom = 0, .soundTo = 200});
+    search({.soundFrom = 300, .soundTo = 2});
+
+    // The search fields as typed, the input's own text among them.
+    const std::string text(typed);
+    for (const std::string& field : {text, std::string("12"), std::string(" 7 "), std::string("-1"),
+                                     std::string("99999999999")}) {
+        const db::SearchParse p = db::parseProgramSearch({.name = field,
+                                                          .drumId = field,
+                                                          .soundFrom = field,
+                                                          .soundTo = field,
+                                                          .classIndex = 1});
+        if (!p.error) search(p.filter);
+        const db::SearchParse c =
+            db::parseCombinationSearch({.name = field, .programId = field, .classIndex = 2});
+        if (!c.error) search(c.filter);
+    }
+}
+
+void showEverything(const db::RecordFiles& files) {
+    const std::int32_t programs = std::min(files.count(Kind::Program), kMostDetails);
+    const std::int32_t combinations = std::min(files.count(Kind::Combination), kMostDetails);
+    for (std::int32_t id = 1; id <= programs; ++id) {
+        const db::ProgramDetails d = db::programDetails(files, id);
+        require(d.idNumber == std::to_string(id), "program details of another entry");
+        require(d.explanation.size() <= 2 * db::kExplanationSize, "an endless explanation");
+    }
+    for (std::int32_t id = 1; id <= combinations; ++id) {
+        const db::CombinationDetails d = db::combinationDetails(files, id);
+        require(d.idNumber == std::to_string(id), "combination details of another entry");
+        require(d.timbreIds.size() <= 8, "more than eight timbres");
+    }
+    const auto rows = [](std::int32_t n) { return idsUpTo(n); };
+    db::showSelectedEntries(files, rows(programs), 0, rows(combinations), 0);
+    db::showSelectedEntries(files, rows(programs), static_cast<std::size_t>(programs),
+                            rows(combinations), 5);
+
+    const std::vector<db::ClassEntry> table = db::readClassTable(files);
+    for (std::int32_t k = -1; k <= files.count(Kind::Class) + 1; ++k) {
+        const std::string fromFile = db::classPath(files, k);
+        require(fromFile == db::classPath(table, k),
+                "two class paths of class " + std::to_string(k));
+        require(fromFile.size() <= static_cast<std::size_t>(files.count(Kind::Class) + 1) * 22,
+                "an endless class path");
+    }
+    const classes::ClassEditorContent editor = classes::refreshClassEditor(files);
+    require(editor.nodes.size() == static_cast<std::size_t>(files.count(Kind::Class)) + 1,
+            "the class tree does not show every class once");
+    for (std::size_t n = 1; n < editor.nodes.size(); ++n)
+        require(editor.nodes[n].parentNode < static_cast<int>(n), "a class node before its parent");
+}
+
+void sendEverythingToPcg(OpenWorld& w) {
+    db::RecordFiles& files = w.session.db;
+    pcg::PcgState& pcg = w.session.pcg;
+    db::EventLines events;
+    pcg::newPcg(pcg, files.startDirectory());
+    w.engine->sendEntriesToPcg(Kind::Program, idsUpTo(files.count(Kind::Program)), events);
+    requireNoProblems(testing::pcgProblems(pcg), "after sending the programs to the PCG");
+    std::vector<std::int32_t> combinations = idsUpTo(files.count(Kind::Combination));
+    combinations.push_back(0);
+    combinations.push_back(files.count(Kind::Combination) + 1);
+    w.engine->sendEntriesToPcg(Kind::Combination, combinations, events);
+    requireNoProblems(testing::pcgProblems(pcg), "after sending the combinations to the PCG");
+    pcg::refreshPcgLists(pcg, 0, 1);
+    pcg::writePcgFile(pcg.image, w.file("out.pcg"));
+    require(readWhole(w.file("out.pcg")).size() == pcg::kPcgSize,
+            "an exported PCG of another size");
+}
+
+void editEverything(db::RecordFiles& files) {
+    // Classes for the first entries, one at a time and several together.
+    for (Kind kind : {Kind::Program, Kind::Combination}) {
+        const std::int32_t count = files.count(kind);
+        if (count == 0) continue;
+        classes::ClassAssignment one;
+        one.prepareClassDialog(files, kind, 1, {});
+        one.addChosenClass(0);
+        one.addChosenClass(files.count(Kind::Class) - 1);
+        one.removeChosenSlot(0);
+        one.writeClasses(files);
+        consistent(files, "after assigning classes to one entry");
+        classes::ClassAssignment several;
+        several.prepareClassDialog(files, kind, 1, idsUpTo(std::min(count, 5)));
+        several.addChosenClass(0);
+        several.writeClasses(files);
+        consistent(files, "after assigning classes to several entries");
+    }
+    if (files.count(Kind::Program) > 0) db::submitProgram(files, 1, "EDITED NAME", "a\r\nb");
+    if (files.count(Kind::Combination) > 0) db::submitCombination(files, 1, "", "");
+    consistent(files, "after Submit");
+}
+
+void deleteEverything(db::RecordFiles& files) {
+    db::EventLines events;
+    // Every other combination, then every program (those still played are refused), then the
+    // classes from the top number down.
+    std::vector<std::int32_t> ids;
+    for (std::int32_t id = 1; id <= files.count(Kind::Combination); id += 2)
+        ids.push_back(id);
+    classes::deleteCombinationEntries(files, ids, events);
+    consistent(files, "after deleting combinations");
+    classes::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
+    consistent(files, "after deleting programs");
+    for (std::int32_t k = files.count(Kind::Class); k >= 0; --k) {
+        classes::deleteClass(files, k);
+        consistent(files, "after deleting class " + std::to_string(k));
+    }
+    classes::deleteCombinationEntries(files, idsUpTo(files.count(Kind::Combination)), events);
+    classes::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
+    consistent(files, "after deleting everything");
+    require(files.count(Kind::Combination) == 0 && files.count(Kind::Program) == 0,
+            "entries left after deleting all");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    OpenWorld& w = world();
+    db::RecordFiles& files = w.session.db;
+
+    // Every input is opened over the same small database.
+    db::openDatabase(files, w.smallDatabase);
+    const Snapshot before = snapshot(files);
+
+    const MemberBytes members = splitDatabaseInput(ConstBytes(data, size));
+    const db::DatabasePaths paths = db::databasePaths(w.file("input"));
+    for (int i = 0; i < db::kKindCount; ++i)
+        writeWhole(paths.members[i], members[i]);
+
+    try {
+        db::openDatabase(files, w.inputDatabase);
+    } catch (const db::RefusalError&) {
+        require(snapshot(files) == before, "a refused open changed the database in use");
+        return 0;
+    } catch (const FileError&) {
+        require(snapshot(files) == before, "a failed open changed the database in use");
+        return 0;
+    }
+    for (Kind kind : kAllKinds)
+        require(readWhole(files.stream(kind)) == members[static_cast<int>(kind)],
+                "a working file is not a copy of its member");
+    consistent(files, "after the open");
+
+    const std::vector<Byte>& tur = members[3];
+    const std::string typed(
+        tur.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(tur.size(), 24)),
+        tur.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(tur.size(), 34)));
+    listEverything(files, typed);
+    showEverything(files);
+    sendEverythingToPcg(w);
+    consistent(files, "after sending to the PCG");
+    editEverything(files);
+    deleteEverything(files);
+    return 0;
+}
