@@ -304,7 +304,8 @@ void TForm1::Edit1Click() {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // Before a shortcut of the Edit menu acts, its rule runs, as when the menu opens: a shortcut
     // acts only if its item is enabled for what is selected now.
-    if (event->type() == QEvent::ShortcutOverride && isActiveWindow()) {
+    const auto* target = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::ShortcutOverride && target && target->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
         for (const QAction* action : {SendItem, SendData, Delete1}) {

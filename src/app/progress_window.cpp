@@ -32,6 +32,7 @@ TForm3::TForm3(QWidget* parent)
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Send Pcg To Database"));
     setFixedSize(281, 113);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Bevel1 = makeBevel(this, "Bevel1", 0);
     Bevel2 = makeBevel(this, "Bevel2", 56);
     ProgressBar1 = makeBar(this, "ProgressBar1", 34);

@@ -6,9 +6,16 @@
 #include <QStringList>
 #include <deque>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "app/dialogs.h"
+
+// Readable QStrings in test failures. Every window test includes this header, so every test
+// prints QStrings the same way.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace pelvaro::testing {
 

@@ -4,14 +4,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QListView>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
+#include <ostream>
 
 #include "app/main_window.h"
 #include "pcg/pcg_files.h"
+#include "pcg_builder.h"
 #include "scripted_dialogs.h"
 #include "temp_dir.h"
 #include "template_image.h"
@@ -40,8 +45,14 @@ struct WindowFixture {
     QAction* action(const char* name) const { return find<QAction>(name); }
 
     void showPage(int index) { find<QTabWidget>("PageControl")->setCurrentIndex(index); }
+    // A key pressed in the main window. Like a window manager, the fixture gives the main window
+    // the keyboard back when a window it showed has gone.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        activate();
         QTest::keyClick(form.get(), static_cast<Qt::Key>(key), modifiers);
+    }
+    void activate() {
+        if (!form->isActiveWindow()) QApplication::setActiveWindow(form.get());
     }
     // The lines of a list widget, as shown.
     QStringList lines(const char* list) const {
@@ -52,6 +63,46 @@ struct WindowFixture {
         return out;
     }
     QString file(const char* name) const { return QString::fromStdString(dir.file(name)); }
+
+    // The rows of a database list, as shown.
+    QStringList rows(const char* list) const {
+        QStringList out;
+        auto* view = find<QListView>(list);
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            out << view->model()->index(r, 0).data().toString();
+        return out;
+    }
+    // A mouse click on row r of a list (with Ctrl or Shift held for several rows).
+    void clickRow(const char* list, int r, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        activate();
+        auto* view = find<QAbstractItemView>(list);
+        const QModelIndex index = view->model()->index(r, 0);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                          view->visualRect(index).center());
+    }
+    // A mouse click on a control of the main window.
+    void click(const char* name) {
+        activate();
+        QWidget* control = find<QWidget>(name);
+        // A check box takes clicks on its box and caption only, at its left end.
+        const QPoint at = qobject_cast<QCheckBox*>(control) ? QPoint(8, control->height() / 2)
+                                                            : control->rect().center();
+        QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    // Imports a PCG built by the test through the Import command.
+    void importPcg(const PcgBuilder& builder, const char* name = "import.pcg") {
+        builder.writeTo(dir.file(name));
+        dialogs.answerOpen(file(name));
+        press(Qt::Key_I, Qt::ControlModifier);
+    }
+    // Runs `inside` while a modal dialog is open, then closes the dialog if it is still open.
+    static void whileModal(QWidget* dialog, std::function<void()> inside) {
+        QTimer::singleShot(0, dialog, [dialog, inside] {
+            inside();
+            if (dialog->isVisible()) dialog->close();
+        });
+    }
 };
 
 }  // namespace pelvaro::testing
