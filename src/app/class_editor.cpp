@@ -101,9 +101,13 @@ void TForm2::ComboBox1Change() {
 }
 
 void TForm2::Button1Click() {
-    classes::addClass(files_, ClassName->text().toLatin1().toStdString(),
-                      ComboBox1->currentIndex());
-    refreshClassEditor();
+    // A file error is shown like every other handler's; the tree then shows what the class
+    // file holds.
+    guarded(this, dialogs_, [&] {
+        classes::addClass(files_, ClassName->text().toLatin1().toStdString(),
+                          ComboBox1->currentIndex());
+    });
+    guarded(this, dialogs_, [&] { refreshClassEditor(); });
     ClassName->clear();
     ComboBox1->setCurrentIndex(-1);
     ComboBox1Change();
@@ -113,12 +117,14 @@ void TForm2::Button2Click() {
     const QTreeWidgetItem* selected = TreeView1->currentItem();
     if (selected && selected->isSelected()) {
         const int classId = selected->data(0, Qt::UserRole).toInt();
-        const classes::ClassDeletion result = classes::deleteClass(files_, classId);
-        for (const db::Refusal& refusal : result.refusals)
-            dialogs_.showError(this, QString::fromLatin1(refusal.caption),
-                               QString::fromLatin1(refusal.text));
+        guarded(this, dialogs_, [&] {
+            const classes::ClassDeletion result = classes::deleteClass(files_, classId);
+            for (const db::Refusal& refusal : result.refusals)
+                dialogs_.showError(this, QString::fromLatin1(refusal.caption),
+                                   QString::fromLatin1(refusal.text));
+        });
     }
-    refreshClassEditor();
+    guarded(this, dialogs_, [&] { refreshClassEditor(); });
 }
 
 void TForm2::done(int result) {

@@ -1,5 +1,7 @@
 #include "app/entry_list_model.h"
 
+#include <exception>
+
 namespace pelvaro::app {
 
 void EntryListModel::setRows(std::vector<std::int32_t> rowIds, LabelFunction label) {
@@ -15,7 +17,14 @@ int EntryListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-    return label_ ? label_(index.row(), rowIds_[static_cast<std::size_t>(index.row())]) : QString();
+    if (!label_) return QString();
+    // A row is read when the view paints it; a file that fails then shows the row empty, like
+    // an entry that is gone, rather than ending the program from inside a paint.
+    try {
+        return label_(index.row(), rowIds_[static_cast<std::size_t>(index.row())]);
+    } catch (const std::exception&) {
+        return QString();
+    }
 }
 
 }  // namespace pelvaro::app

@@ -128,18 +128,25 @@ ClassDeletion deleteClass(RecordFiles& files, std::int32_t classId) {
             return result;
         }
 
-    files.moveLastEntryInto(Kind::Class, classId);
     if (classId < last) {
+        // The last class is copied into the freed number first and the count drops only after
+        // every reference has moved to the copy, so a failure on the way (a full disk) never
+        // leaves an entry or a class naming a number beyond the count: until then both numbers
+        // hold the same class.
+        ClassEntry moved = table[last];
+        if (moved.parentId() == last) moved.setParentId(classId);
+        files.write(classId, moved);
         renumberInEntries<db::DbProgramEntry>(files, ProgramLayout::kClassIds, last, classId);
         renumberInEntries<db::DbCombinationEntry>(files, CombinationLayout::kClassIds, last,
                                                   classId);
         for (std::int32_t k = 1; k < last; ++k) {
-            ClassEntry entry = k == classId ? files.read<ClassEntry>(k) : table[k];
-            if (entry.parentId() != last) continue;
+            if (k == classId || table[k].parentId() != last) continue;
+            ClassEntry entry = table[k];
             entry.setParentId(classId);
             files.write(k, entry);
         }
     }
+    files.setCount(Kind::Class, last - 1);
     result.deleted = true;
     return result;
 }

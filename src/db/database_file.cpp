@@ -196,10 +196,10 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
         members[i] = std::make_unique<AtomicFile>(paths.members[i]);
         members[i]->stream().copyFrom(files.stream(kind));
     }
-    // The members take their names before the database file that names them.
-    for (auto& member : members)
-        member->commit();
-    database.commit();
+    // The members take their names before the database file that names them, and all five or
+    // none: a failure leaves the database exported before whole.
+    AtomicFile::commitAll({members[0].get(), members[1].get(), members[2].get(),
+                           members[3].get(), &database});
     return paths;
 }
 

@@ -37,24 +37,42 @@ void RecordFiles::createRecordFiles(const std::string& directory) {
 }
 
 void RecordFiles::resetRecordFiles() {
+    // The empty files are made beside the working files and swapped in like an opened
+    // database, so a failure on the way (a full disk) keeps the database in use whole instead
+    // of leaving some files emptied and others without their header record.
+    std::array<FileStream, kKindCount> empty;
+    std::array<std::string, kKindCount> names;
+    const auto discard = [&] {
+        for (int i = 0; i < kKindCount; ++i) {
+            empty[i].close();
+            if (!names[i].empty()) removeFile(names[i]);
+        }
+    };
     try {
-        for (Kind kind : kAllKinds) files_[index(kind)].truncate(0);
-        writeHeaders();
+        for (Kind kind : kAllKinds) {
+            const int i = index(kind);
+            names[i] = pathOf(kind) + ".empty";
+            empty[i] = FileStream::create(names[i]);
+            empty[i].writeAt(0, headerRecord(kind));
+        }
+        replaceFiles({&empty[0], &empty[1], &empty[2], &empty[3]});
     } catch (...) {
-        for (Kind kind : kAllKinds) notifyWriteFailed(kind);
+        discard();
         throw;
     }
-    for (Kind kind : kAllKinds)
-        for (RecordObserver* o : observers_) o->fileReplaced(kind);
+    discard();
+}
+
+std::vector<Byte> RecordFiles::headerRecord(Kind kind) {
+    std::vector<Byte> header(layoutOf(kind).recordSize, 0);
+    if (kind == Kind::Class) putFieldText(Bytes(header).first(kClassNameSize), kNoClassName);
+    return header;
 }
 
 void RecordFiles::writeHeaders() {
     counts_.fill(0);
-    for (Kind kind : kAllKinds) {
-        std::vector<Byte> header(layoutOf(kind).recordSize, 0);
-        if (kind == Kind::Class) putFieldText(Bytes(header).first(kClassNameSize), kNoClassName);
-        files_[index(kind)].writeAt(0, header);
-    }
+    for (Kind kind : kAllKinds)
+        files_[index(kind)].writeAt(0, headerRecord(kind));
 }
 
 void RecordFiles::removeRecordFiles() {
@@ -68,7 +86,20 @@ void RecordFiles::setCount(Kind kind, std::int32_t count) {
     // Only entryCount changes in record 0, so only its four bytes are written.
     std::array<Byte, 4> value{};
     setLe32(value, 0, count);
-    files_[index(kind)].writeAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+    const auto at = static_cast<std::int64_t>(layoutOf(kind).countOffset);
+    try {
+        files_[index(kind)].writeAt(at, value);
+    } catch (...) {
+        // A write stopped half way would leave a header that agrees with no counter: the old
+        // count goes back (overwriting bytes in place needs no room on a full disk).
+        setLe32(value, 0, counts_[index(kind)]);
+        try {
+            files_[index(kind)].writeAt(at, value);
+        } catch (...) {
+        }
+        notifyWriteFailed(kind);
+        throw;
+    }
     counts_[index(kind)] = count;
     for (RecordObserver* o : observers_) o->countChanged(kind, count);
 }
@@ -121,6 +152,7 @@ void RecordFiles::replaceFile(Kind kind, const FileStream& source) {
 void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& sources) {
     std::array<FileStream, kKindCount> fresh;
     std::array<std::string, kKindCount> names;
+    std::array<std::int32_t, kKindCount> freshCounts{};
     const auto discard = [&] {
         for (int i = 0; i < kKindCount; ++i) {
             if (names[i].empty()) continue;
@@ -137,34 +169,65 @@ void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& 
             removeFile(names[i]);
             fresh[i] = FileStream::createLocked(names[i]);
             fresh[i].copyFrom(*sources[i]);
+            // The count is read now, so that nothing but the renames is left to fail once
+            // the first copy has taken its working file's name.
+            std::array<Byte, 4> value{};
+            fresh[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+            freshCounts[i] = le32(value, 0);
         }
     } catch (...) {
         discard();
         throw;
     }
     // A rename inside one folder needs no room on the disk, so once the copies are complete
-    // nothing but a vanished folder can stop the swap.
-    int swapped = 0;
-    std::string failed;
+    // little can stop the swap; should one rename fail all the same, the working files swapped
+    // before it are put back (kept meanwhile under a second name), so the four files always
+    // belong to one database.
+    std::array<std::string, kKindCount> kept;
+    std::array<FileStream, kKindCount> former;
+    const std::array<std::int32_t, kKindCount> formerCounts = counts_;
     for (Kind kind : kAllKinds) {
         const int i = index(kind);
+        kept[i] = pathOf(kind) + ".old";
+        removeFile(kept[i]);
         std::error_code error;
-        std::filesystem::rename(names[i], pathOf(kind), error);
-        if (error) {
-            failed = pathOf(kind);
-            break;
+        std::filesystem::create_hard_link(pathOf(kind), kept[i], error);
+        if (error) kept[i].clear();
+    }
+    const auto forget = [&] {
+        for (const std::string& name : kept)
+            if (!name.empty()) removeFile(name);
+    };
+    for (Kind kind : kAllKinds) {
+        const int i = index(kind);
+        try {
+            renameFile(names[i], pathOf(kind));
+        } catch (const FileError&) {
+            std::error_code error;
+            for (int j = 0; j < i; ++j) {
+                if (kept[j].empty()) continue;  // cannot go back: the new file stays
+                std::filesystem::rename(kept[j], pathOf(kAllKinds[j]), error);
+                if (error) continue;
+                kept[j].clear();
+                files_[j] = std::move(former[j]);
+                counts_[j] = formerCounts[j];
+            }
+            for (int j = 0; j < i; ++j)
+                if (former[j].isOpen())  // not put back: that file is the new one now
+                    for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[j]);
+            forget();
+            discard();
+            throw;
         }
         names[i].clear();
+        former[i] = std::move(files_[i]);
         files_[i] = std::move(fresh[i]);
-        std::array<Byte, 4> value{};
-        files_[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
-        counts_[i] = le32(value, 0);
-        ++swapped;
+        counts_[i] = freshCounts[i];
     }
+    forget();
     discard();
-    for (int i = 0; i < swapped; ++i)
-        for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[i]);
-    if (!failed.empty()) throw FileError::cannotCreate(failed);
+    for (Kind kind : kAllKinds)
+        for (RecordObserver* o : observers_) o->fileReplaced(kind);
 }
 
 void RecordFiles::notifyWriteFailed(Kind kind) {

@@ -43,7 +43,8 @@ public:
     // with "Cannot create file" and nothing is left open.
     void createRecordFiles(const std::string& directory);
 
-    // An empty database in the same, still held, working files (New Database).
+    // An empty database in the working files (New Database): four empty files take the
+    // working files' names, held as before. All or nothing, like replaceFiles.
     void resetRecordFiles();
 
     // Closes the four files and deletes them from the start directory (exit). Does nothing for
@@ -110,6 +111,8 @@ public:
 
 private:
     static int index(Kind kind) { return static_cast<int>(kind); }
+    // Record 0 of an empty file of kind: zeros, and "No Class" in the class file's.
+    static std::vector<Byte> headerRecord(Kind kind);
     void writeHeaders();
     void notifyWriteFailed(Kind kind);
 

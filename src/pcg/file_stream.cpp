@@ -23,6 +23,7 @@ Plan plan{Op::Create, 0};
 
 void failNth(Op op, int n) { plan = Plan{op, n}; }
 void clear() { plan.remaining = 0; }
+bool pending() { return plan.remaining > 0; }
 
 // True when this operation is the one chosen to fail.
 static bool strikes(Op op) {
@@ -202,16 +203,70 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::commit() {
+    finish();
+    rename();
+}
+
+void AtomicFile::finish() {
     stream_.sync();
     stream_.close();
     struct stat st {};
     // rename() would happily replace an empty folder; a folder is never a file we keep.
-    if ((::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ||
+    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw FileError::cannotCreate(target_);
+}
+
+void AtomicFile::rename() {
+    if (faults::strikes(faults::Op::Rename) ||
         ::rename(temporary_.c_str(), target_.c_str()) != 0)
         throw FileError::cannotCreate(target_);
     committed_ = true;
 }
 
+void AtomicFile::commitAll(const std::vector<AtomicFile*>& files) {
+    for (AtomicFile* f : files)
+        f->finish();
+    // The former files stay reachable under a second name until every rename has been made.
+    // A target that had no file before is removed again on the way back; one whose former
+    // file could not be kept (a file system without links) keeps its new file.
+    std::vector<std::string> kept(files.size());
+    std::vector<bool> wasThere(files.size(), false);
+    const auto forget = [&] {
+        for (const std::string& name : kept)
+            if (!name.empty()) ::unlink(name.c_str());
+    };
+    static unsigned counter = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = files[i]->target_ + ".old" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(counter++);
+        if (::link(files[i]->target_.c_str(), name.c_str()) == 0)
+            kept[i] = name;
+        else
+            wasThere[i] = errno != ENOENT;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            files[i]->rename();
+        } catch (...) {
+            for (std::size_t j = 0; j < i; ++j) {
+                if (!kept[j].empty()) {
+                    if (::rename(kept[j].c_str(), files[j]->target_.c_str()) == 0) kept[j].clear();
+                } else if (!wasThere[j]) {
+                    ::unlink(files[j]->target_.c_str());
+                }
+            }
+            forget();
+            throw;
+        }
+    }
+    forget();
+}
+
 void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
+void renameFile(const std::string& from, const std::string& to) {
+    if (faults::strikes(faults::Op::Rename) || ::rename(from.c_str(), to.c_str()) != 0)
+        throw FileError::cannotCreate(to);
+}
 
 }  // namespace pelvaro

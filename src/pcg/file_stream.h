@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pcg/bytes.h"
 
@@ -77,8 +78,16 @@ public:
 
     FileStream& stream() { return stream_; }
     void commit();
+    // Commits several files as one: either every target takes its new contents or, when a
+    // rename fails, the targets replaced before it get their former files back (kept until then
+    // under a second name, which costs no room on the disk) and the others are not touched.
+    static void commitAll(const std::vector<AtomicFile*>& files);
 
 private:
+    // The steps before the rename: the bytes on the disk, and no folder in the target's place.
+    void finish();
+    void rename();
+
     std::string target_;
     std::string temporary_;
     FileStream stream_;
@@ -88,13 +97,21 @@ private:
 // Removes a file by name; a failure is ignored (a working file that is already gone is fine).
 void removeFile(const std::string& path);
 
+// Gives a file a new name in its folder, replacing a file of that name in one step. A failure is
+// "Cannot create file" with the new name.
+void renameFile(const std::string& from, const std::string& to);
+
 // Test-only switch: makes the n-th file operation of a kind fail from now on, as a missing file,
 // an unreadable disk or a full disk would. A short write stores part of its bytes and then
-// fails, as a disk that fills up in the middle of a write.
+// fails, as a disk that fills up in the middle of a write. Rename is the step that puts a
+// finished file in place (a kept file's commit, the swap of new working files).
 namespace faults {
-enum class Op { Create, Open, Read, Write, ShortWrite };
+enum class Op { Create, Open, Read, Write, ShortWrite, Rename };
 void failNth(Op op, int n);
 void clear();
+// True while the chosen failure has not struck yet: a run that ends with it still pending met
+// fewer than n operations of the kind, so a test stepping n upwards has tried every one.
+bool pending();
 }  // namespace faults
 
 }  // namespace pelvaro
