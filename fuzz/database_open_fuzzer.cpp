@@ -3,7 +3,9 @@
 // was; an accepted one must be consistent, and then listing it with every filter, showing every
 // entry's details and every class path, sending every entry into a new PCG, assigning classes,
 // editing, and deleting entries and classes must keep it consistent.
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <cstdint>
 
 #include "classes/class_assignment.h"
@@ -120,8 +122,12 @@ void listEverything(const db::RecordFiles& files, std::string_view typed) {
     for (std::int32_t k = 0; k <= classes; ++k) {
         search({.classId = k});
         const auto set = db::collectClassFilterSet(files, k);
-        require(k == 0 ? set.empty() : !set.empty() && set.front() == k,
-                "the class filter set of class " + std::to_string(k));
+        // The class itself and those below it, ascending (a class below may have a lower
+        // number than its parent), each once.
+        require(k == 0 ? set.empty() : std::ranges::find(set, k) != set.end(),
+                "the class filter set of class " + std::to_string(k) + " lacks the class");
+        require(std::ranges::adjacent_find(set, std::greater_equal<>()) == set.end(),
+                "the class filter set of class " + std::to_string(k) + " is not ascending");
     }
     search({.classId = files.count(Kind::Class) + 1});
     for (std::int32_t ref : {1, 2, files.count(Kind::Program), files.count(Kind::DrumKit), -5})
