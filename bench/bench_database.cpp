@@ -11,8 +11,8 @@
 
 #include "db/database_file.h"
 #include "db/listing.h"
+#include "large_database.h"
 #include "pcg/file_stream.h"
-#include "pcg_builder.h"
 #include "temp_dir.h"
 
 using namespace pelvaro;
@@ -22,80 +22,15 @@ namespace {
 
 constexpr std::int32_t kPrograms = 100000;
 constexpr std::int32_t kCombinations = 100000;
-constexpr std::int32_t kDrumKits = 40;
-constexpr std::int32_t kClasses = 30;
-constexpr std::array<const char*, 8> kNames = {"PIANO %d", "Strings%d", "GrandPiano", "Pad %d",
-                                               "Brass %d", "Organ %d",  "Bass %d",    "Lead %d"};
 
-std::string nameOf(std::int32_t n) {
-    char text[32];
-    std::snprintf(text, sizeof text, kNames[n % kNames.size()], n % 1000);
-    return text;
-}
-
-// Writes a whole member file in one go: record 0 with the count, then the entries.
-template <class Fill>
-void writeMember(const std::string& path, Kind kind, std::int32_t count, Fill fill) {
-    const std::size_t size = layoutOf(kind).recordSize;
-    std::vector<Byte> bytes((static_cast<std::size_t>(count) + 1) * size, 0);
-    setLe32(bytes, layoutOf(kind).countOffset, count);
-    for (std::int32_t n = 1; n <= count; ++n)
-        fill(n, Bytes(bytes).subspan(static_cast<std::size_t>(n) * size, size));
-    FileStream::create(path).writeAt(0, bytes);
-}
-
-// A stored database built in blocks, and a session whose working files hold it.
+// A stored database written in blocks, and working files that hold it.
 struct Collection {
     testing::TempDir dir;
-    std::string pvd;
+    std::string pvd =
+        testing::writeLargeDatabase(dir.file("big"), kPrograms, kCombinations).database;
     std::unique_ptr<RecordFiles> files = std::make_unique<RecordFiles>();
 
     Collection() {
-        const DatabasePaths paths = databasePaths(dir.file("big"));
-        pvd = paths.database;
-        std::vector<std::vector<Byte>> programs;
-        for (unsigned v = 1; v <= 16; ++v)
-            programs.push_back(testing::makeProgram("", {.oscMode = static_cast<int>(v % 3),
-                                                         .osc1 = static_cast<int>(v * 7),
-                                                         .osc2 = static_cast<int>(v * 3),
-                                                         .voice = v}));
-        writeMember(paths.members[0], Kind::Program, kPrograms, [&](std::int32_t n, Bytes r) {
-            std::ranges::copy(programs[n % programs.size()], r.begin());
-            const std::string name = nameOf(n);
-            std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 10), r.begin());
-            setLe32(r, ProgramLayout::kIdNumber, n);
-            putFieldText(r.subspan(ProgramLayout::kExplanation, kExplanationSize),
-                         "From: /home/user/sounds/bank.pcg");
-            r[ProgramLayout::kClassIds] = static_cast<Byte>(n % (kClasses + 1));
-            setLe32(r, ProgramLayout::kDrumKitId, n % 3 == 2 ? 1 + n % kDrumKits : 0);
-        });
-        const auto combination =
-            testing::makeCombination("", {testing::plays(0), testing::plays(1)});
-        writeMember(
-            paths.members[1], Kind::Combination, kCombinations, [&](std::int32_t n, Bytes r) {
-                std::ranges::copy(combination, r.begin());
-                const std::string name = nameOf(n + 3);
-                std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 10), r.begin());
-                setLe32(r, CombinationLayout::kIdNumber, n);
-                r[CombinationLayout::kClassIds] = static_cast<Byte>(n % (kClasses + 1));
-                setLe32(r, CombinationLayout::kTimbreProgramIds, 1 + n % kPrograms);
-                setLe32(r, CombinationLayout::kTimbreProgramIds + 4, 1 + (n * 7) % kPrograms);
-            });
-        const auto kit = testing::makeDrumKit(5);
-        writeMember(paths.members[2], Kind::DrumKit, kDrumKits, [&](std::int32_t n, Bytes r) {
-            std::ranges::copy(kit, r.begin());
-            setLe32(r, DrumKitLayout::kIdNumber, n);
-        });
-        writeMember(paths.members[3], Kind::Class, kClasses, [&](std::int32_t n, Bytes r) {
-            putFieldText(r.first(kClassNameSize), "Class " + std::to_string(n));
-            setLe32(r, ClassEntry::kParentId, n > 5 ? 1 + n % 5 : 0);
-        });
-        std::vector<Byte> block(kDatabaseFileSize, 0);
-        for (int i = 0; i < kKindCount; ++i)
-            putFieldText(Bytes(block).subspan(i * kPathFieldSize, kPathFieldSize),
-                         paths.members[i]);
-        FileStream::create(pvd).writeAt(0, block);
-
         std::filesystem::create_directory(dir.file("work"));
         files->createRecordFiles(dir.file("work"));
         openDatabase(*files, pvd);

@@ -25,21 +25,24 @@ struct Files {
 
 void ImportDemo(benchmark::State& state) {
     Files f;
-    for (auto _ : state) benchmark::DoNotOptimize(pcg::importPcg(f.pcg, f.dir.file("demo.pcg")));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pcg::importPcg(f.pcg, f.dir.file("demo.pcg")));
 }
 BENCHMARK(ImportDemo)->Unit(benchmark::kMicrosecond);
 
 void RefreshPcgLists(benchmark::State& state) {
     Files f;
     pcg::importPcg(f.pcg, f.dir.file("demo.pcg"));
-    for (auto _ : state) benchmark::DoNotOptimize(pcg::refreshPcgLists(f.pcg, 0, 1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pcg::refreshPcgLists(f.pcg, 0, 1));
 }
 BENCHMARK(RefreshPcgLists)->Unit(benchmark::kMicrosecond);
 
 void ExportDemo(benchmark::State& state) {
     Files f;
     pcg::importPcg(f.pcg, f.dir.file("demo.pcg"));
-    for (auto _ : state) pcg::writePcgFile(f.pcg.image, f.dir.file("out.pcg"));
+    for (auto _ : state)
+        pcg::writePcgFile(f.pcg.image, f.dir.file("out.pcg"));
 }
 BENCHMARK(ExportDemo)->Unit(benchmark::kMicrosecond);
 

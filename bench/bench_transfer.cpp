@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "classes/entry_deletion.h"
+#include "large_database.h"
 #include "linear_transfer.h"
 #include "pcg_builder.h"
 #include "temp_dir.h"
@@ -85,15 +86,8 @@ struct Database {
 
     template <class Fill>
     void write(Kind kind, std::int32_t count, Fill fill) {
-        const std::size_t size = layoutOf(kind).recordSize;
-        std::vector<Byte> all((static_cast<std::size_t>(count) + 1) * size, 0);
-        setLe32(all, layoutOf(kind).countOffset, count);
-        for (std::int32_t n = 1; n <= count; ++n) {
-            const Bytes record = Bytes(all).subspan(n * size, size);
-            fill(record, n);
-            setLe32(record, layoutOf(kind).countOffset, n);
-        }
-        testing::writeBytes(storedPath(kind), all);
+        testing::writeRecordFile(storedPath(kind), kind, count,
+                                 [&](std::int32_t n, Bytes record) { fill(record, n); });
         files.replaceFile(kind, FileStream::openRead(storedPath(kind)));
     }
 

@@ -6,16 +6,11 @@
 #include <QStyle>
 
 #include "app/dialogs.h"
+#include "app/widgets.h"
 
 namespace pelvaro::app {
 
 namespace {
-template <class W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 // The row the user chose: the current row, when it is selected.
 int chosenRow(const QListWidget* list) {
     const QListWidgetItem* item = list->currentItem();

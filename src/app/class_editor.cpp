@@ -8,17 +8,10 @@
 #include <QTreeWidget>
 
 #include "app/dialogs.h"
+#include "app/widgets.h"
 #include "classes/class_table.h"
 
 namespace pelvaro::app {
-
-namespace {
-template <class W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-}  // namespace
 
 TForm2::TForm2(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
                QWidget* parent)

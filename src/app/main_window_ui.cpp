@@ -25,16 +25,11 @@
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/main_window.h"
+#include "app/widgets.h"
 
 namespace pelvaro::app {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // A number field of the search groups: digits and blanks only, up to `digits` characters.
 QLineEdit* numberEdit(const char* name, int digits) {

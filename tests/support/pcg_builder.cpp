@@ -34,19 +34,19 @@ void putName(Bytes field, std::string_view name) {
 
 }  // namespace
 
-std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& spec) {
+std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape) {
     std::vector<Byte> p(pcg::kProgramSize, 0);
-    Voice voice(spec.voice);
+    Voice voice(shape.voice);
     for (std::size_t i = 11; i < pcg::kProgramSize; ++i) p[i] = voice.next();
     putName(Bytes(p).first(pcg::kNameSize), name);
-    p[pcg::program::kOscMode] = static_cast<Byte>(spec.oscMode);
-    if (spec.oscMode == pcg::program::kDrumMode) {
-        p[pcg::program::kDrumKitSlot] = static_cast<Byte>(spec.kitSlot);
+    p[pcg::program::kOscMode] = static_cast<Byte>(shape.oscMode);
+    if (shape.oscMode == pcg::program::kDrumMode) {
+        p[pcg::program::kDrumKitSlot] = static_cast<Byte>(shape.kitSlot);
     } else {
-        setLe16(p, pcg::program::kOsc1Sound, static_cast<std::uint16_t>(spec.osc1));
+        setLe16(p, pcg::program::kOsc1Sound, static_cast<std::uint16_t>(shape.osc1));
     }
-    if (spec.oscMode == pcg::program::kTwoOscillators)
-        setLe16(p, pcg::program::kOsc2Sound, static_cast<std::uint16_t>(spec.osc2));
+    if (shape.oscMode == pcg::program::kTwoOscillators)
+        setLe16(p, pcg::program::kOsc2Sound, static_cast<std::uint16_t>(shape.osc2));
     return p;
 }
 
@@ -78,8 +78,8 @@ std::vector<Byte> makeDrumKit(unsigned voiceSeed) {
 
 PcgBuilder::PcgBuilder() : image_(tools::makeTemplateImage()) {}
 
-PcgBuilder& PcgBuilder::program(int slot, std::string_view name, const ProgramSpec& spec) {
-    const auto p = makeProgram(name, spec);
+PcgBuilder& PcgBuilder::program(int slot, std::string_view name, const ProgramSpec& shape) {
+    const auto p = makeProgram(name, shape);
     std::ranges::copy(p, image_.program(slot).begin());
     putName(image_.programName(slot), name);
     return *this;

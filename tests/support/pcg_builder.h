@@ -36,7 +36,7 @@ inline Timbre off(int slot = 0) { return {Timbre::Kind::Off, slot}; }
 inline Timbre outside(int program = 0) { return {Timbre::Kind::Outside, program}; }
 
 // Single records, for tests that put them straight into database entries.
-std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& spec = {});
+std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape = {});
 // Timbres beyond the given ones are switched off.
 std::vector<Byte> makeCombination(std::string_view name, const std::vector<Timbre>& timbres,
                                   unsigned voice = 1);
@@ -46,7 +46,7 @@ class PcgBuilder {
 public:
     PcgBuilder();  // the shipped template: every slot empty
 
-    PcgBuilder& program(int slot, std::string_view name, const ProgramSpec& spec = {});
+    PcgBuilder& program(int slot, std::string_view name, const ProgramSpec& shape = {});
     PcgBuilder& drumProgram(int slot, std::string_view name, int kitSlot, unsigned voice = 1);
     PcgBuilder& combination(int slot, std::string_view name, const std::vector<Timbre>& timbres,
                             unsigned voice = 1);

@@ -30,18 +30,18 @@ std::string randomName(Random& r) {
 // image (but for the name).
 ProgramSpec programShape(int shape) {
     Random r(static_cast<std::uint32_t>(shape) * 7919u + 17u);
-    ProgramSpec spec;
-    spec.voice = static_cast<unsigned>(shape + 1);
+    ProgramSpec description;
+    description.voice = static_cast<unsigned>(shape + 1);
     const int mode = pick(r, 0, 5);
     if (mode <= 1) {
-        spec.oscMode = mode;
-        spec.osc1 = pick(r, 0, 3) * 256 + pick(r, 0, 3);  // low byte 0-3, like a kit slot
-        spec.osc2 = pick(r, 0, 500);
+        description.oscMode = mode;
+        description.osc1 = pick(r, 0, 3) * 256 + pick(r, 0, 3);  // low byte 0-3, like a kit slot
+        description.osc2 = pick(r, 0, 500);
     } else {
-        spec.oscMode = 2;
-        spec.kitSlot = chance(r, 0.8) ? pick(r, 0, 3) : pick(r, 4, 255);
+        description.oscMode = 2;
+        description.kitSlot = chance(r, 0.8) ? pick(r, 0, 3) : pick(r, 4, 255);
     }
-    return spec;
+    return description;
 }
 
 std::vector<Timbre> combinationShape(Random& r) {
@@ -86,11 +86,13 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName) {
     // Programs: most from the pool of 60 shapes, some fresh to this image, a quarter empty.
     for (int s = 0; s < pcg::kSlotCount; ++s) {
         if (chance(r, 0.25)) continue;
-        ProgramSpec spec = chance(r, 0.8) ? programShape(pick(r, 0, 59))
-                                          : programShape(1000 + static_cast<int>(r() % 100000));
+        ProgramSpec description = chance(r, 0.8)
+                                      ? programShape(pick(r, 0, 59))
+                                      : programShape(1000 + static_cast<int>(r() % 100000));
         // The same drum program on another kit slot: one sound when the kits are equal.
-        if (spec.oscMode == 2 && chance(r, 0.3)) spec.kitSlot = chance(r, 0.9) ? pick(r, 0, 3) : 9;
-        b.program(s, randomName(r), spec);
+        if (description.oscMode == 2 && chance(r, 0.3))
+            description.kitSlot = chance(r, 0.9) ? pick(r, 0, 3) : 9;
+        b.program(s, randomName(r), description);
         if (chance(r, 0.15)) {
             b.image().program(s)[162] = static_cast<Byte>(r());
             b.image().program(s)[163] = static_cast<Byte>(r());

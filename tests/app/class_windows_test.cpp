@@ -1,0 +1,299 @@
+// The class editor and the class assignment dialog, driven from the main window.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/class_dialog.h"
+#include "app/class_editor.h"
+#include "window_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+
+namespace {
+
+template <class T = QWidget>
+T* in(QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(QLatin1String(name));
+    if (!child) throw std::runtime_error(std::string("no control ") + name);
+    return child;
+}
+
+QStringList texts(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// "name" for a top-level node, "parent/child" below it, in tree order.
+QStringList treeLines(const QTreeWidget* tree) {
+    QStringList out;
+    std::function<void(const QTreeWidgetItem*, const QString&)> walk =
+        [&](const QTreeWidgetItem* item, const QString& prefix) {
+            const QString line = prefix + item->text(0);
+            out << line;
+            EXPECT_TRUE(item->childCount() == 0 || item->isExpanded()) << line.toStdString();
+            for (int i = 0; i < item->childCount(); ++i)
+                walk(item->child(i), line + "/");
+        };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        walk(tree->topLevelItem(i), "");
+    return out;
+}
+
+QTreeWidgetItem* node(QTreeWidget* tree, const QString& name) {
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+struct ClassFixture : WindowFixture {
+    QWidget* editor() { return form->classEditor(); }
+    QWidget* dialog() { return form->classDialog(); }
+
+    // Opens the class editor, runs `inside`, closes it with the close box.
+    void withEditor(const std::function<void()>& inside) {
+        whileModal(editor(), inside);
+        action("EditDatabaseClasses1")->trigger();
+    }
+    void typeClass(const QString& name, int parentIndex) {
+        auto* edit = in<QLineEdit>(editor(), "ClassName");
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        in<QComboBox>(editor(), "ComboBox1")->setCurrentIndex(parentIndex);
+    }
+    void addClass(const QString& name, int parentIndex) {
+        typeClass(name, parentIndex);
+        QTest::mouseClick(in<QPushButton>(editor(), "Button1"), Qt::LeftButton);
+    }
+    // Opens the class assignment dialog with "Edit Classes" of the active tab.
+    void withDialog(const std::function<void()>& inside) {
+        whileModal(dialog(), inside);
+        const bool programs = find<QTabWidget>("PageControl")->currentIndex() == 0;
+        if (!find<QCheckBox>(programs ? "CheckBox1" : "CheckBox2")->isChecked())
+            click(programs ? "CheckBox1" : "CheckBox2");
+        click(programs ? "Button5" : "Button7");
+    }
+    void chooseAndPress(const char* list, int row, const char* button) {
+        auto* l = in<QListWidget>(dialog(), list);
+        l->setCurrentRow(row);
+        QTest::mouseClick(in<QPushButton>(dialog(), button), Qt::LeftButton);
+    }
+    QStringList selectedLines() { return texts(in<QListWidget>(dialog(), "Selected")); }
+    void ok() { QTest::mouseClick(in<QPushButton>(dialog(), "BitBtn1"), Qt::LeftButton); }
+
+    // Program entries with the given classes, straight into the open database.
+    void programsWithClasses(const std::vector<std::vector<int>>& classes) {
+        auto& files = form->session().db;
+        unsigned voice = 1;
+        for (const auto& ids : classes) {
+            db::DbProgramEntry e;
+            std::ranges::copy(makeProgram("P" + std::to_string(voice), {.voice = voice}),
+                              e.bytes.begin());
+            for (std::size_t s = 0; s < ids.size(); ++s)
+                e.setClassId(static_cast<int>(s), ids[s]);
+            files.append(e);
+            ++voice;
+        }
+    }
+    void classesNamed(const std::vector<std::pair<std::string, int>>& classes) {
+        for (const auto& [name, parent] : classes) {
+            db::ClassEntry c;
+            c.setName(name);
+            c.setParentId(parent);
+            form->session().db.append(c);
+        }
+    }
+    // The Search button of the programs tab, which refills the lists.
+    void search() { click("Button2"); }
+};
+
+}  // namespace
+
+TEST(ClassEditor, AddsClassesUnderTheirParentsAndTheMainWindowFollows) {
+    ClassFixture w;
+    w.withEditor([&] {
+        auto* tree = in<QTreeWidget>(w.editor(), "TreeView1");
+        auto* combo = in<QComboBox>(w.editor(), "ComboBox1");
+        auto* add = in<QPushButton>(w.editor(), "Button1");
+        EXPECT_EQ(w.editor()->windowTitle(), "Edit Classes");
+        EXPECT_EQ(treeLines(tree), QStringList({"No Class"}));
+        EXPECT_EQ(combo->count(), 1);
+        EXPECT_EQ(combo->itemText(0), "No Parent Class");
+        EXPECT_EQ(combo->currentIndex(), -1);
+        EXPECT_FALSE(add->isEnabled());
+        EXPECT_FALSE(in<QPushButton>(w.editor(), "Button3")->isEnabled());
+        EXPECT_FALSE(in<QPushButton>(w.editor(), "Button4")->isEnabled());
+        EXPECT_EQ(in<QLabel>(w.editor(), "Label2")->text(), "Class Name:");
+        EXPECT_EQ(in<QLabel>(w.editor(), "Label1")->text(), "Parent Class:");
+
+        w.typeClass("   ", 0);
+        EXPECT_FALSE(add->isEnabled()) << "a name of blanks";
+        w.typeClass("X", -1);
+        EXPECT_FALSE(add->isEnabled()) << "no parent chosen";
+        w.addClass("X", 0);
+        EXPECT_TRUE(in<QLineEdit>(w.editor(), "ClassName")->text().isEmpty());
+        EXPECT_EQ(combo->currentIndex(), -1);
+        EXPECT_FALSE(add->isEnabled());
+        w.addClass("Y", 1);
+        w.addClass("A name of twenty-five ch", 0);
+        EXPECT_EQ(treeLines(tree), QStringList({"No Class", "X", "X/Y", "A name of twenty-fi"}));
+        EXPECT_EQ(combo->count(), 4);
+        EXPECT_EQ(combo->itemText(2), "Y");
+        in<QLineEdit>(w.editor(), "ClassName")->setText("kept");
+    });
+    EXPECT_FALSE(w.editor()->isVisible());
+    const auto* choices = w.find<QComboBox>("SearchCombo1");
+    QStringList items;
+    for (int i = 0; i < choices->count(); ++i)
+        items << choices->itemText(i);
+    EXPECT_EQ(items, QStringList({" ", "No Class", "X", "Y", "A name of twenty-fi"}));
+    EXPECT_EQ(w.form->session().db.read<db::ClassEntry>(2).parentId(), 1);
+
+    // The name typed last is still there when the editor opens again.
+    w.withEditor([&] { EXPECT_EQ(in<QLineEdit>(w.editor(), "ClassName")->text(), "kept"); });
+}
+
+TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
+    ClassFixture w;
+    w.classesNamed({{"A", 0}, {"B", 0}, {"C", 0}});
+    w.programsWithClasses({{3}, {2}});
+    db::DbCombinationEntry combination;
+    combination.setClassId(0, 2);
+    w.form->session().db.append(combination);
+    w.search();
+    w.click("CheckBox1");
+    EXPECT_EQ(w.lines("ListBox1")[0], "C");
+
+    w.withEditor([&] {
+        auto* tree = in<QTreeWidget>(w.editor(), "TreeView1");
+        // B is used by a program and by a combination: two message boxes, nothing changes.
+        tree->setCurrentItem(node(tree, "B"));
+        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        ASSERT_EQ(w.dialogs.messages.size(), 2u);
+        EXPECT_EQ(w.dialogs.messages[0].caption, "Cannot Delete Program");
+        EXPECT_EQ(w.dialogs.messages[0].text,
+                  "This class is used by some Programs.You cannot delete it before deleting these "
+                  "programs.");
+        EXPECT_EQ(w.dialogs.messages[1].text,
+                  "This class is used by some Combinations.You cannot delete it before deleting "
+                  "these combinations.");
+        EXPECT_EQ(treeLines(tree), QStringList({"No Class", "A", "B", "C"}));
+
+        // "No Class" deletes nothing.
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        EXPECT_EQ(tree->topLevelItemCount(), 4);
+
+        // Deleting class 1 of three moves the last class, C, into number 1.
+        tree->setCurrentItem(node(tree, "A"));
+        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        EXPECT_EQ(treeLines(tree), QStringList({"No Class", "C", "B"}));
+    });
+    EXPECT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_EQ(w.form->session().db.count(db::Kind::Class), 2);
+    EXPECT_EQ(w.form->session().db.read<db::ClassEntry>(1).name(), "C");
+    EXPECT_EQ(w.form->session().db.read<db::DbProgramEntry>(1).classId(0), 1)
+        << "the entry that carried class 3 now carries class 1";
+    EXPECT_EQ(w.lines("ListBox1")[0], "C") << "and its details still show its class";
+}
+
+TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
+    ClassFixture w;
+    w.classesNamed({{"X", 0}, {"Y", 1}, {"Z", 2}, {"W", 0}});
+    w.programsWithClasses({{}});
+    w.search();
+    w.withDialog([&] {
+        EXPECT_EQ(w.dialog()->windowTitle(), "Edit Classes");
+        EXPECT_EQ(texts(in<QListWidget>(w.dialog(), "Avaible")),
+                  QStringList({"X", "X->Y", "X->Y->Z", "W"}));
+        EXPECT_EQ(w.selectedLines(), QStringList(10, " "));
+        w.chooseAndPress("Avaible", 2, "Button1");
+        EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z"}));
+        w.chooseAndPress("Avaible", 2, "Button1");  // already there
+        w.chooseAndPress("Avaible", 0, "Button1");
+        w.chooseAndPress("Avaible", 3, "Button1");
+        EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z", "2- X", "3- W"}));
+        w.chooseAndPress("Selected", 1, "Button2");
+        EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z", "2- W"}));
+        w.ok();
+    });
+    EXPECT_FALSE(w.dialog()->isVisible());
+    const auto entry = w.form->session().db.read<db::DbProgramEntry>(1);
+    EXPECT_EQ(entry.classId(0), 3);
+    EXPECT_EQ(entry.classId(1), 4);
+    EXPECT_EQ(entry.classId(2), 0);
+    const QStringList rows = w.lines("ListBox1");
+    EXPECT_EQ(rows.mid(0, 3), QStringList({"X->Y->Z", "W", " "}));
+
+    // The close box writes nothing, but the lists are refreshed all the same.
+    w.find<QLineEdit>("SearchEdit1")->setText("nothing like it");
+    w.search();
+    EXPECT_TRUE(w.rows("DPListBox").isEmpty());
+    w.find<QLineEdit>("SearchEdit1")->clear();
+    w.search();
+    w.withDialog([&] { w.chooseAndPress("Avaible", 0, "Button1"); });
+    EXPECT_EQ(w.form->session().db.read<db::DbProgramEntry>(1), entry);
+    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+}
+
+TEST(ClassDialog, SeveralModeAppendsNewClassesAfterEachEntrysOwn) {
+    ClassFixture w;
+    w.classesNamed({{"C1", 0}, {"C2", 0}, {"C3", 0}, {"C4", 0}, {"C5", 0}, {"C6", 0}, {"C7", 0}});
+    w.programsWithClasses({{1, 2}, {1, 2, 3, 4, 5}});
+    w.search();
+    w.clickRow("DPListBox", 0);
+    w.clickRow("DPListBox", 1, Qt::ControlModifier);
+    w.withDialog([&] {
+        EXPECT_EQ(w.selectedLines(), QStringList({"1- Unavaible", "2- Unavaible", "3- Unavaible",
+                                                  "4- Unavaible", "5- Unavaible"}));
+        w.chooseAndPress("Selected", 0, "Button2");  // a locked slot stays
+        EXPECT_EQ(w.selectedLines().size(), 5);
+        w.chooseAndPress("Avaible", 5, "Button1");  // C6
+        w.chooseAndPress("Avaible", 2, "Button1");  // C3, which the second entry has
+        EXPECT_EQ(w.selectedLines().mid(5), QStringList({"6- C6", "7- C3"}));
+        w.ok();
+    });
+    const auto first = w.form->session().db.read<db::DbProgramEntry>(1);
+    const auto second = w.form->session().db.read<db::DbProgramEntry>(2);
+    std::vector<int> a, b;
+    for (int s = 0; s < 10; ++s) {
+        a.push_back(first.classId(s));
+        b.push_back(second.classId(s));
+    }
+    EXPECT_EQ(a, (std::vector<int>{1, 2, 6, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(b, (std::vector<int>{1, 2, 3, 4, 5, 6, 0, 0, 0, 0}));
+}
+
+TEST(ClassDialog, NothingHappensWithoutACurrentRow) {
+    ClassFixture w;
+    w.click("CheckBox1");
+    w.click("Button5");
+    EXPECT_FALSE(w.dialog()->isVisible());
+}
+
+TEST(ClassSearch, AClassFindsItsEntriesAndThoseOfItsDescendants) {
+    ClassFixture w;
+    w.withEditor([&] {
+        w.addClass("Keys", 0);
+        w.addClass("Piano", 1);
+        w.addClass("Grand", 2);
+        w.addClass("Pads", 0);
+    });
+    w.programsWithClasses({{2}, {3}, {4}, {1}, {}});
+    w.search();
+    auto* combo = w.find<QComboBox>("SearchCombo1");
+    combo->setCurrentIndex(combo->findText("Piano"));
+    w.search();
+    EXPECT_EQ(w.rows("DPListBox"), QStringList({"1     P1      ", "2     P2      "}));
+    combo->setCurrentIndex(combo->findText("Keys"));
+    w.search();
+    EXPECT_EQ(w.rows("DPListBox").size(), 3);
+    combo->setCurrentIndex(combo->findText("No Class"));
+    w.search();
+    EXPECT_EQ(w.rows("DPListBox"), QStringList({"1     P5      "}));
+}

@@ -1,0 +1,81 @@
+// Pictures of the main window for the README: the demo PCG imported and sent to the database,
+// one picture per tab, drawn offscreen.
+//   screenshots <folder>   ->  <folder>/database-programs.png and the three other tabs
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListView>
+#include <QListWidget>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "classes/class_table.h"
+#include "demo_pcg.h"
+#include "pcg/pcg_files.h"
+#include "temp_dir.h"
+#include "template_image.h"
+
+namespace {
+struct DemoDialogs : pelvaro::app::Dialogs {
+    QString file;
+    std::optional<QString> openFile(QWidget*, const QString&) override { return file; }
+    std::optional<QString> saveFile(QWidget*, const QString&) override { return std::nullopt; }
+    void showError(QWidget*, const QString&, const QString& text) override {
+        std::fprintf(stderr, "screenshots: %s\n", qPrintable(text));
+    }
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+
+    pelvaro::testing::TempDir start;
+    pelvaro::pcg::writePcgFile(pelvaro::tools::makeTemplateImage(), start.file("bos.dat"));
+    pelvaro::pcg::writePcgFile(pelvaro::tools::makeDemoImage(), start.file("demo.pcg"));
+    DemoDialogs dialogs;
+    dialogs.file = QStringLiteral("/home/musician/pcg/demo.pcg");
+    auto form = pelvaro::app::createMainWindow(dialogs, QString::fromStdString(start.path()));
+    if (!form) return 1;
+    form->show();
+    // The picture shows a user's own path; the file read is the demo in the start folder.
+    dialogs.file = QString::fromStdString(start.file("demo.pcg"));
+    form->ImportPcgClick();
+    form->SendPCGtoDatabase2Click();
+
+    // A few classes, as a user would have made them by now.
+    auto& files = form->session().db;
+    for (const auto& [name, parent] :
+         {std::pair{"Keys", 0}, std::pair{"Pianos", 1}, std::pair{"Drums", 0}, std::pair{"Pads", 0}})
+        pelvaro::classes::addClass(files, name, parent);
+    for (const auto& [entry, classes] : {std::pair{1, std::vector<int>{2}},
+                                         std::pair{4, std::vector<int>{4, 1}},
+                                         std::pair{5, std::vector<int>{3}}}) {
+        auto program = files.read<pelvaro::db::DbProgramEntry>(entry);
+        for (std::size_t s = 0; s < classes.size(); ++s)
+            program.setClassId(static_cast<int>(s), classes[s]);
+        files.write(entry, program);
+    }
+    form->Button2Click();
+
+    auto* tabs = form->findChild<QTabWidget*>("PageControl");
+    form->findChild<QCheckBox*>("CheckBox1")->click();
+    auto* programs = form->findChild<QListView*>("DPListBox");
+    programs->setCurrentIndex(programs->model()->index(3, 0));
+    form->findChild<QListWidget*>("PPListBox")->setCurrentRow(4);
+    const char* names[] = {"database-programs", "database-combinations", "pcg-programs",
+                           "pcg-combinations"};
+    for (int i = 0; i < 4; ++i) {
+        tabs->setCurrentIndex(i);
+        QApplication::processEvents();
+        const QString path = out + QStringLiteral("/%1.png").arg(QLatin1String(names[i]));
+        if (!form->grab().save(path)) {
+            std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    return 0;
+}
