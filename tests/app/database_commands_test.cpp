@@ -17,21 +17,6 @@ using namespace pelvaro;
 using namespace pelvaro::testing;
 
 namespace {
-constexpr int kDatabasePrograms = 0;
-constexpr int kDatabaseCombinations = 1;
-constexpr int kPcgPrograms = 2;
-constexpr int kPcgCombinations = 3;
-
-// Four programs (one a drum program) and two combinations, one of which plays the empty A05.
-PcgBuilder bandPcg() {
-    PcgBuilder b;
-    b.program(0, "PIANO 1", {.osc1 = 10, .voice = 1})
-        .program(1, "GrandPiano", {.oscMode = 1, .osc1 = 20, .osc2 = 30, .voice = 2})
-        .drumProgram(2, "DRUMS", 1, 3)
-        .program(100, "ORGAN", {.osc1 = 15, .voice = 4});
-    b.combination(0, "SPLIT", {plays(0), plays(2)}, 1).combination(1, "GAP", {plays(5)}, 2);
-    return b;
-}
 
 // A window with bandPcg imported and sent to the database.
 struct BandFixture : WindowFixture {

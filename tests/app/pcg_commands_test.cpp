@@ -16,8 +16,6 @@ using namespace pelvaro;
 using namespace pelvaro::testing;
 
 namespace {
-constexpr int kPcgPrograms = 2;
-constexpr int kPcgCombinations = 3;
 
 PcgBuilder somePcg() {
     PcgBuilder b;

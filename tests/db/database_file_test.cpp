@@ -21,18 +21,7 @@ namespace {
 constexpr std::array<Kind, 4> kKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
                                         Kind::Class};
 
-// Everything of the database in use: the bytes of the four working files and the counters.
-struct Snapshot {
-    std::array<std::vector<Byte>, 4> bytes;
-    std::array<std::int32_t, 4> counts{};
-    explicit Snapshot(TestDatabase& db) {
-        for (Kind k : kKinds) {
-            bytes[static_cast<int>(k)] = db.fileBytes(k);
-            counts[static_cast<int>(k)] = db.files().count(k);
-        }
-    }
-    bool operator==(const Snapshot&) const = default;
-};
+using Snapshot = DatabaseSnapshot;
 
 std::set<std::string> filesIn(const std::string& dir) {
     std::set<std::string> names;

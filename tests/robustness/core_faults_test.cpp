@@ -26,17 +26,7 @@ namespace {
 constexpr std::array<Kind, 4> kKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
                                         Kind::Class};
 
-struct Snapshot {
-    std::array<std::vector<Byte>, 4> bytes;
-    std::array<std::int32_t, 4> counts{};
-    explicit Snapshot(const TestDatabase& db) {
-        for (Kind k : kKinds) {
-            bytes[static_cast<int>(k)] = db.fileBytes(k);
-            counts[static_cast<int>(k)] = const_cast<TestDatabase&>(db).files().count(k);
-        }
-    }
-    bool operator==(const Snapshot&) const = default;
-};
+using Snapshot = DatabaseSnapshot;
 
 // Classes 1 "Keys", 2 "Pianos" below it, 3 "Drums", 4 "Kits" below Drums; program 1 carries
 // Pianos, program 2 Drums and Kits, the combination Kits.

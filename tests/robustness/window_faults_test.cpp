@@ -31,22 +31,8 @@ using faults::Op;
 
 namespace {
 
-constexpr int kDatabasePrograms = 0;
-constexpr int kDatabaseCombinations = 1;
-constexpr int kPcgPrograms = 2;
-constexpr int kPcgCombinations = 3;
 // No command here meets more file operations of one kind than this.
 constexpr int kMostFailurePoints = 400;
-
-PcgBuilder bandPcg() {
-    PcgBuilder b;
-    b.program(0, "PIANO 1", {.osc1 = 10, .voice = 1})
-        .program(1, "GrandPiano", {.oscMode = 1, .osc1 = 20, .osc2 = 30, .voice = 2})
-        .drumProgram(2, "DRUMS", 1, 3)
-        .program(100, "ORGAN", {.osc1 = 15, .voice = 4});
-    b.combination(0, "SPLIT", {plays(0), plays(2)}, 1).combination(1, "GAP", {plays(5)}, 2);
-    return b;
-}
 
 // The band and more: a new piano, a second drum program on another kit, a combination of both.
 PcgBuilder biggerPcg() {

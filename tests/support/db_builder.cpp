@@ -12,7 +12,9 @@ void putClasses(E& entry, const std::vector<int>& classIds) {
 }
 }  // namespace
 
-TestDatabase::TestDatabase() { files_.createRecordFiles(dir_.path()); }
+TestDatabase::TestDatabase() {
+    files_.createRecordFiles(dir_.path());
+}
 
 int TestDatabase::addProgram(std::string_view name, const ProgramSpec& program,
                              const EntryFields& fields) {
@@ -30,7 +32,8 @@ int TestDatabase::addCombination(std::string_view name, const std::vector<Timbre
     std::ranges::copy(makeCombination(name, timbres, voice), e.bytes.begin());
     e.setExplanation(fields.explanation);
     putClasses(e, fields.classIds);
-    for (int t = 0; t < 8; ++t) e.setTimbreProgramId(t, fields.timbreProgramIds[t]);
+    for (int t = 0; t < 8; ++t)
+        e.setTimbreProgramId(t, fields.timbreProgramIds[t]);
     return files_.append(e);
 }
 
@@ -50,6 +53,14 @@ int TestDatabase::addClass(std::string_view name, int parentId) {
 
 std::vector<Byte> TestDatabase::fileBytes(db::Kind kind) const {
     return readBytes(files_.pathOf(kind));
+}
+
+DatabaseSnapshot::DatabaseSnapshot(const db::RecordFiles& files) {
+    for (int k = 0; k < db::kKindCount; ++k) {
+        const auto kind = static_cast<db::Kind>(k);
+        bytes[k] = readBytes(files.pathOf(kind));
+        counts[k] = files.count(kind);
+    }
 }
 
 }  // namespace pelvaro::testing

@@ -21,17 +21,18 @@
 namespace pelvaro::testing {
 
 struct EntryFields {
-    std::int32_t drumKitId = 0;                       // programs
+    std::int32_t drumKitId = 0;                      // programs
     std::array<std::int32_t, 8> timbreProgramIds{};  // combinations
-    std::vector<int> classIds{};                      // up to ten class slots, in order
+    std::vector<int> classIds{};                     // up to ten class slots, in order
     std::string explanation{};
 };
 
 class TestDatabase {
-public:
+  public:
     TestDatabase();  // the working files, created in a fresh folder
 
     db::RecordFiles& files() { return files_; }
+    const db::RecordFiles& files() const { return files_; }
     const TempDir& dir() const { return dir_; }
 
     // Each returns the new entry's ID.
@@ -52,9 +53,19 @@ public:
     // The whole working file of a kind, as bytes.
     std::vector<Byte> fileBytes(db::Kind kind) const;
 
-private:
+  private:
     TempDir dir_;
     db::RecordFiles files_;
+};
+
+// Everything of a database in use: the bytes of the four working files and the counters, to
+// show that a refused or failed command changed nothing.
+struct DatabaseSnapshot {
+    std::array<std::vector<Byte>, db::kKindCount> bytes;
+    std::array<std::int32_t, db::kKindCount> counts{};
+    explicit DatabaseSnapshot(const db::RecordFiles& files);
+    explicit DatabaseSnapshot(const TestDatabase& db) : DatabaseSnapshot(db.files()) {}
+    bool operator==(const DatabaseSnapshot&) const = default;
 };
 
 }  // namespace pelvaro::testing
