@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include "db/refusal.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,6 +11,10 @@ namespace pelvaro::app {
 void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const db::RefusalError& e) {
+        // A refusal for what the user chose: its own caption, and nothing has changed.
+        dialogs.showError(parent, QString::fromLocal8Bit(e.refusal().caption),
+                          QString::fromLocal8Bit(e.refusal().text));
     } catch (const std::exception& e) {
         // A FileError carries the text the user is to see; anything else is shown as well,
         // rather than ending the program with the user's work in it.

@@ -28,7 +28,7 @@ class QtDialogs : public Dialogs {
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 };
 
-// Runs a handler; a file error (or any other failure) is shown in a message box and the
+// Runs a handler; a refusal, a file error (or any other failure) is shown in a message box and the
 // program goes on. Every window's handlers run through this one guard.
 void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler);
 

@@ -240,13 +240,7 @@ void TForm1::OpenDatabaseClick() {
     guard([&] {
         const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)));
         if (!path) return;
-        try {
-            db::openDatabase(session_.db, localPath(*path));
-        } catch (const db::RefusalError& e) {
-            dialogs_.showError(this, textOf(e.refusal().caption),
-                               QString::fromLocal8Bit(e.refusal().text));
-            return;
-        }
+        db::openDatabase(session_.db, localPath(*path));
         refreshDatabaseLists();
     });
 }
@@ -255,13 +249,7 @@ void TForm1::SaveDatabaseAsClick() {
     guard([&] {
         const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)));
         if (!path) return;
-        try {
-            db::exportDatabase(session_.db, localPath(*path));
-        } catch (const db::RefusalError& e) {
-            dialogs_.showError(this, textOf(e.refusal().caption),
-                               QString::fromLocal8Bit(e.refusal().text));
-            return;
-        }
+        db::exportDatabase(session_.db, localPath(*path));
         refreshDatabaseLists();
     });
 }
