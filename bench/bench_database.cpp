@@ -12,7 +12,7 @@
 #include "db/database_file.h"
 #include "db/listing.h"
 #include "large_database.h"
-#include "pcg/file_stream.h"
+#include "io/file_stream.h"
 #include "temp_dir.h"
 
 using namespace pelvaro;
@@ -27,7 +27,7 @@ constexpr std::int32_t kCombinations = 100000;
 struct Collection {
     testing::TempDir dir;
     std::string pvd =
-        testing::writeLargeDatabase(dir.file("big"), kPrograms, kCombinations).database;
+        synthetic::writeLargeDatabase(dir.file("big"), kPrograms, kCombinations).database;
     std::unique_ptr<RecordFiles> files = std::make_unique<RecordFiles>();
 
     Collection() {
@@ -51,7 +51,7 @@ void formatVisibleRows(const RecordFiles& files, Kind kind, const std::vector<st
 void RefillBothListsUnfiltered(benchmark::State& state) {
     const RecordFiles& files = *collection().files;
     for (auto _ : state) {
-        const ListRefill r = refreshDatabaseLists(files, {}, ActivePage::DatabasePrograms);
+        const ListRefill r = listRows(files, {}, Kind::Program);
         formatVisibleRows(files, Kind::Program, r.programRowIds);
         formatVisibleRows(files, Kind::Combination, r.combinationRowIds);
         benchmark::DoNotOptimize(r.classChoices.data());
@@ -62,10 +62,10 @@ BENCHMARK(RefillBothListsUnfiltered)->Unit(benchmark::kMillisecond)->UseRealTime
 void RefillWithNameFilter(benchmark::State& state) {
     const RecordFiles& files = *collection().files;
     const auto page =
-        state.range(0) == 0 ? ActivePage::DatabasePrograms : ActivePage::DatabaseCombinations;
+        state.range(0) == 0 ? Kind::Program : Kind::Combination;
     std::size_t rows = 0;
     for (auto _ : state) {
-        const ListRefill r = refreshDatabaseLists(files, ListFilter{.nameText = "pia"}, page);
+        const ListRefill r = listRows(files, ListFilter{.nameText = "pia"}, page);
         const auto& ids = r.programsRefilled ? r.programRowIds : r.combinationRowIds;
         formatVisibleRows(files, r.programsRefilled ? Kind::Program : Kind::Combination, ids);
         rows = ids.size();
@@ -78,8 +78,8 @@ void RefillWithClassAndSoundFilter(benchmark::State& state) {
     const RecordFiles& files = *collection().files;
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            refreshDatabaseLists(files, ListFilter{.classId = 2, .soundFrom = 10, .soundTo = 40},
-                                 ActivePage::DatabasePrograms));
+            listRows(files, ListFilter{.classId = 2, .soundFrom = 10, .soundTo = 40},
+                                 Kind::Program));
 }
 BENCHMARK(RefillWithClassAndSoundFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -16,8 +16,8 @@ struct Files {
     testing::TempDir dir;
     pcg::PcgState pcg;
     Files() {
-        pcg::writePcgFile(tools::makeTemplateImage(), pcg::templatePathIn(dir.path()));
-        pcg::writePcgFile(tools::makeDemoImage(), dir.file("demo.pcg"));
+        pcg::writePcgFile(synthetic::makeTemplateImage(), pcg::templatePathIn(dir.path()));
+        pcg::writePcgFile(synthetic::makeDemoImage(), dir.file("demo.pcg"));
         pcg::loadEmptyPcg(pcg, pcg::templatePathIn(dir.path()));
         pcg::loadTemplates(pcg, pcg::templatePathIn(dir.path()));
     }
@@ -34,7 +34,7 @@ void RefreshPcgLists(benchmark::State& state) {
     Files f;
     pcg::importPcg(f.pcg, f.dir.file("demo.pcg"));
     for (auto _ : state)
-        benchmark::DoNotOptimize(pcg::refreshPcgLists(f.pcg, 0, 1));
+        benchmark::DoNotOptimize(pcg::pcgListLines(f.pcg, 0, 1));
 }
 BENCHMARK(RefreshPcgLists)->Unit(benchmark::kMicrosecond);
 

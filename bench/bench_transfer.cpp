@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <numeric>
 
-#include "classes/entry_deletion.h"
+#include "db/entry_deletion.h"
 #include "large_database.h"
 #include "linear_transfer.h"
+#include "db_builder.h"
 #include "pcg_builder.h"
-#include "temp_dir.h"
 #include "transfer/engine.h"
 
 using namespace pelvaro;
@@ -58,14 +58,16 @@ void randomCombination(Noise& noise, Bytes c, int slots) {
     }
 }
 
-// A database of the given size, written in blocks and opened the way Open Database opens one.
+// A session with a database of the given size, written in blocks and opened the way Open
+// Database opens one.
 struct Database {
-    testing::TempDir dir;
-    RecordFiles files;
+    testing::TestDatabase base;
+    RecordFiles& files = base.files();
+    pcg::PcgState& pcg = base.session().pcg();
+    transfer::TransferEngine& engine = base.session().engine();
     std::array<std::int32_t, 3> counts{};
 
     Database(std::int32_t programs, std::int32_t combinations, std::int32_t kits) {
-        files.createRecordFiles(dir.path());
         Noise noise(programs + combinations + kits);
         write(Kind::DrumKit, kits,
               [&](Bytes r, std::int32_t) { noise.fill(r.first(pcg::kDrumKitSize)); });
@@ -86,19 +88,26 @@ struct Database {
 
     template <class Fill>
     void write(Kind kind, std::int32_t count, Fill fill) {
-        testing::writeRecordFile(storedPath(kind), kind, count,
+        synthetic::writeRecordFile(storedPath(kind), kind, count,
                                  [&](std::int32_t n, Bytes record) { fill(record, n); });
-        files.replaceFile(kind, FileStream::openRead(storedPath(kind)));
+        testing::replaceWorkingFile(files, kind, storedPath(kind));
     }
 
     std::string storedPath(Kind kind) const {
-        return dir.file("stored" + std::to_string(static_cast<int>(kind)));
+        return base.dir().file("stored" + std::to_string(static_cast<int>(kind)));
     }
 
     // Open Database of the files as they were made.
     void reopen() {
-        for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit})
-            files.replaceFile(kind, FileStream::openRead(storedPath(kind)));
+        std::array<io::FileStream, kKindCount> stored;
+        std::array<const io::FileStream*, kKindCount> from{};
+        for (Kind kind : kAllKinds) {
+            const auto i = static_cast<std::size_t>(kind);
+            stored[i] = io::FileStream::openRead(kind == Kind::Class ? files.pathOf(kind)
+                                                                      : storedPath(kind));
+            from[i] = &stored[i];
+        }
+        files.replaceFiles(from);
     }
 
     // Back to the entries the database was made with; what the sends appended lies beyond the
@@ -113,7 +122,7 @@ struct Database {
 // A full PCG: 200 programs and 200 combinations, half of each taken from the database (every
 // 97th entry) and half new, two kits from the database and two new.
 pcg::PcgState fullPcg(const Database& db) {
-    testing::PcgBuilder b;
+    synthetic::PcgBuilder b;
     pcg::PcgImage& image = b.image();
     Noise noise(4242);
     for (int k = 0; k < 2; ++k) {
@@ -148,14 +157,14 @@ pcg::PcgState fullPcg(const Database& db) {
             randomCombination(noise, image.combination(s), 200);
         }
     }
-    return testing::stateOf(b, "/music/sets/full.pcg");
+    return synthetic::stateOf(b, "/music/sets/full.pcg");
 }
 
 const transfer::Progress kProgress = [](transfer::ProgressBar) {};
 
 void sendPcgIndexed(benchmark::State& state, Database& db) {
-    pcg::PcgState pcg = fullPcg(db);
-    transfer::TransferEngine engine(pcg, db.files);
+    db.pcg = fullPcg(db);
+    transfer::TransferEngine& engine = db.engine;
     std::vector<std::string> events;
     engine.sendPcgToDatabase(events, kProgress);  // the index is built on the first send
     db.restore();
@@ -183,7 +192,7 @@ BENCHMARK(SendPcgToDatabase_10k_Engine)->Unit(benchmark::kMillisecond);
 
 void SendPcgToDatabase_10k_LinearScan(benchmark::State& state) {
     Database db(10000, 10000, 200);
-    pcg::PcgState pcg = fullPcg(db);
+    const pcg::PcgState pcg = fullPcg(db);
     testing::LinearTransfer linear(pcg, db.files, testing::LinearTransfer::Reads::OneRecordPerCall);
     std::vector<std::string> events;
     for (auto _ : state) {
@@ -203,8 +212,8 @@ BENCHMARK(SendPcgToDatabase_10k_LinearScan)
 
 void SendPcgToEmptyDatabase(benchmark::State& state) {
     Database db(10000, 10000, 200);
-    pcg::PcgState pcg = fullPcg(db);
-    transfer::TransferEngine engine(pcg, db.files);
+    db.pcg = fullPcg(db);
+    transfer::TransferEngine& engine = db.engine;
     std::vector<std::string> events;
     for (auto _ : state) {
         state.PauseTiming();
@@ -217,8 +226,8 @@ BENCHMARK(SendPcgToEmptyDatabase)->Unit(benchmark::kMillisecond);
 
 void SendPcgSecondTime_100k(benchmark::State& state) {
     Database db(100000, 100000, 2000);
-    pcg::PcgState pcg = fullPcg(db);
-    transfer::TransferEngine engine(pcg, db.files);
+    db.pcg = fullPcg(db);
+    transfer::TransferEngine& engine = db.engine;
     std::vector<std::string> events;
     engine.sendPcgToDatabase(events, kProgress);
     const auto programs = db.files.count(Kind::Program);
@@ -231,8 +240,8 @@ BENCHMARK(SendPcgSecondTime_100k)->Unit(benchmark::kMillisecond);
 // The first send after Open Database reads the three files again to rebuild the index.
 void OpenDatabaseThenSendPcg_100k(benchmark::State& state) {
     Database db(100000, 100000, 2000);
-    pcg::PcgState pcg = fullPcg(db);
-    transfer::TransferEngine engine(pcg, db.files);
+    db.pcg = fullPcg(db);
+    transfer::TransferEngine& engine = db.engine;
     std::vector<std::string> events;
     for (auto _ : state) {
         state.PauseTiming();
@@ -247,8 +256,8 @@ void sendToPcg(benchmark::State& state, Kind kind, int entries) {
     Database db(100000, 100000, 2000);
     pcg::PcgState empty;
     {
-        testing::PcgBuilder b;
-        empty = testing::stateOf(b);
+        synthetic::PcgBuilder b;
+        empty = synthetic::stateOf(b);
     }
     std::vector<std::int32_t> ids(entries);
     const std::int32_t count = db.files.count(kind);
@@ -257,9 +266,9 @@ void sendToPcg(benchmark::State& state, Kind kind, int entries) {
     std::vector<std::string> events;
     for (auto _ : state) {
         state.PauseTiming();
-        pcg::PcgState pcg = empty;
+        db.pcg = empty;
         state.ResumeTiming();
-        transfer::sendEntriesToPcg(pcg, db.files, kind, ids, events);
+        db.engine.sendEntriesToPcg(kind, ids, events);
         state.PauseTiming();
         state.counters["event lines"] = static_cast<double>(events.size());
         state.ResumeTiming();
@@ -278,13 +287,13 @@ BENCHMARK(SendToPcg_100Combinations)->Unit(benchmark::kMillisecond);
 
 void DeleteProgramFromTheMiddle_100k(benchmark::State& state) {
     Database db(100000, 100000, 2000);
-    pcg::PcgState pcg = fullPcg(db);
-    transfer::TransferEngine engine(pcg, db.files);
+    db.pcg = fullPcg(db);
+    transfer::TransferEngine& engine = db.engine;
     engine.sendProgramToDatabase(0);  // a stored program: builds the index, which follows the moves
     std::vector<std::string> events;
     for (auto _ : state) {
         // The last entry moves into 50,000 each time; no combination plays any of them.
-        classes::deleteProgramEntries(db.files, {50000}, events);
+        db::deleteProgramEntries(db.files, {50000}, events);
     }
     if (!events.empty()) state.SkipWithError(events.front().c_str());
 }

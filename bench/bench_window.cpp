@@ -29,7 +29,7 @@ struct FixedDialogs : app::Dialogs {
 
 struct StartFolder {
     testing::TempDir dir;
-    StartFolder() { pcg::writePcgFile(tools::makeTemplateImage(), dir.file("bos.dat")); }
+    StartFolder() { pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat")); }
 };
 
 void StartUpToFirstShownWindow(benchmark::State& state) {
@@ -49,16 +49,16 @@ BENCHMARK(StartUpToFirstShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime
 void RefreshListsOf100kAnd100k(benchmark::State& state) {
     StartFolder start;
     const std::string base = start.dir.file("big");
-    testing::writeLargeDatabase(base, 100000, 100000);
+    synthetic::writeLargeDatabase(base, 100000, 100000);
     FixedDialogs dialogs;
     dialogs.answer = QString::fromStdString(base + ".pvd");
     auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
     form->show();
-    form->OpenDatabaseClick();
+    form->openDatabase();
     QApplication::processEvents();
     const auto* list = form->findChild<QListView*>("DPListBox");
     for (auto _ : state) {
-        form->Button2Click();  // every search field blank: both lists refill
+        form->search();  // every search field blank: both lists refill
         QApplication::processEvents();
     }
     state.counters["rows"] = list->model()->rowCount();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "db/entries.h"
-#include "pcg/bytes.h"
+#include "io/bytes.h"
 
 namespace pelvaro::fuzzing {
 

@@ -10,9 +10,9 @@
 
 #include "classes/class_assignment.h"
 #include "classes/class_table.h"
-#include "classes/entry_deletion.h"
+#include "db/entry_deletion.h"
 #include "database_input.h"
-#include "db/class_paths.h"
+#include "db/class_tree.h"
 #include "db/database_file.h"
 #include "db/details.h"
 #include "db/listing.h"
@@ -26,8 +26,6 @@ using db::Kind;
 
 namespace {
 
-constexpr std::array<Kind, db::kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
-                                                        Kind::DrumKit, Kind::Class};
 // Bounds on the per-entry work, so that one large input does not take seconds.
 constexpr std::int32_t kMostDetails = 300;
 constexpr std::int32_t kMostClassFilters = 40;
@@ -39,12 +37,12 @@ struct OpenWorld : FuzzWorld {
     OpenWorld() {
         // The database in use before each open: the demo PCG's sounds with a class.
         const std::string demo = file("demo.pcg");
-        writeWhole(demo, tools::makeDemoImage().bytes());
-        pcg::importPcg(session.pcg, demo);
+        writeWhole(demo, synthetic::makeDemoImage().bytes());
+        pcg::importPcg(session.pcg(), demo);
         db::EventLines events;
-        engine->sendPcgToDatabase(events, nullptr);
-        classes::addClass(session.db, "Drums", 0);
-        smallDatabase = db::exportDatabase(session.db, file("small.pvd")).database;
+        session.engine().sendPcgToDatabase(events, nullptr);
+        classes::addClass(session.files(), "Drums", 0);
+        smallDatabase = db::exportDatabase(session.files(), file("small.pvd")).database;
         // The database file that names the fuzzed members; their bytes change per input.
         inputDatabase = file("input.pvd");
         std::array<Byte, db::kDatabaseFileSize> block{};
@@ -69,7 +67,7 @@ struct Snapshot {
 
 Snapshot snapshot(const db::RecordFiles& files) {
     Snapshot s;
-    for (Kind kind : kAllKinds) {
+    for (Kind kind : db::kAllKinds) {
         s.files[static_cast<int>(kind)] = readWhole(files.stream(kind));
         s.counts[static_cast<int>(kind)] = files.count(kind);
     }
@@ -98,8 +96,7 @@ void checkRows(const db::RecordFiles& files, Kind kind, const std::vector<std::i
 }
 
 void listEverything(const db::RecordFiles& files, std::string_view typed) {
-    using Page = db::ActivePage;
-    const db::ListRefill all = db::refreshDatabaseLists(files, {}, Page::DatabasePrograms);
+    const db::ListRefill all = db::listRows(files, {}, Kind::Program);
     require(all.programsRefilled && all.combinationsRefilled, "an unfiltered refill left a list");
     require(all.programRowIds == idsUpTo(files.count(Kind::Program)) &&
                 all.combinationRowIds == idsUpTo(files.count(Kind::Combination)),
@@ -110,8 +107,8 @@ void listEverything(const db::RecordFiles& files, std::string_view typed) {
     checkRows(files, Kind::Combination, all.combinationRowIds);
 
     const auto search = [&](const db::ListFilter& filter) {
-        for (Page page : {Page::DatabasePrograms, Page::DatabaseCombinations}) {
-            const db::ListRefill r = db::refreshDatabaseLists(files, filter, page);
+        for (Kind searched : {Kind::Program, Kind::Combination}) {
+            const db::ListRefill r = db::listRows(files, filter, searched);
             checkRows(files, Kind::Program, r.programRowIds);
             checkRows(files, Kind::Combination, r.combinationRowIds);
         }
@@ -119,9 +116,10 @@ void listEverything(const db::RecordFiles& files, std::string_view typed) {
     search({.nameText = std::string(typed)});
     search({.nameText = "A"});
     const std::int32_t classes = std::min(files.count(Kind::Class), kMostClassFilters);
+    const db::ClassTree tree = db::ClassTree::read(files);
     for (std::int32_t k = 0; k <= classes; ++k) {
         search({.classId = k});
-        const auto set = db::collectClassFilterSet(files, k);
+        const auto set = tree.withDescendants(k);
         // The class itself and those below it, ascending (a class below may have a lower
         // number than its parent), each once.
         require(k == 0 ? set.empty() : std::ranges::find(set, k) != set.end(),
@@ -165,20 +163,19 @@ void showEverything(const db::RecordFiles& files) {
         require(d.idNumber == std::to_string(id), "combination details of another entry");
         require(d.timbreIds.size() <= 8, "more than eight timbres");
     }
-    const auto rows = [](std::int32_t n) { return idsUpTo(n); };
-    db::showSelectedEntries(files, rows(programs), 0, rows(combinations), 0);
-    db::showSelectedEntries(files, rows(programs), static_cast<std::size_t>(programs),
-                            rows(combinations), 5);
+    const auto first = [](std::int32_t n) {
+        return n > 0 ? std::optional<std::int32_t>(1) : std::nullopt;
+    };
+    db::entryDetails(files, first(programs), first(combinations));
 
-    const std::vector<db::ClassEntry> table = db::readClassTable(files);
+    const db::ClassTree tree = db::ClassTree::read(files);
     for (std::int32_t k = -1; k <= files.count(Kind::Class) + 1; ++k) {
-        const std::string fromFile = db::classPath(files, k);
-        require(fromFile == db::classPath(table, k),
-                "two class paths of class " + std::to_string(k));
-        require(fromFile.size() <= static_cast<std::size_t>(files.count(Kind::Class) + 1) * 22,
-                "an endless class path");
+        const std::string_view path = tree.path(k);
+        require(tree.isClass(k) || path.empty(), "a path of no class " + std::to_string(k));
+        require(path.size() <= static_cast<std::size_t>(tree.depth(k) + 1) * 22,
+                "a class path longer than its depth " + std::to_string(k));
     }
-    const classes::ClassEditorContent editor = classes::refreshClassEditor(files);
+    const classes::ClassEditorContent editor = classes::classEditorContent(files);
     require(editor.nodes.size() == static_cast<std::size_t>(files.count(Kind::Class)) + 1,
             "the class tree does not show every class once");
     for (std::size_t n = 1; n < editor.nodes.size(); ++n)
@@ -186,18 +183,18 @@ void showEverything(const db::RecordFiles& files) {
 }
 
 void sendEverythingToPcg(OpenWorld& w) {
-    db::RecordFiles& files = w.session.db;
-    pcg::PcgState& pcg = w.session.pcg;
+    db::RecordFiles& files = w.session.files();
+    pcg::PcgState& pcg = w.session.pcg();
     db::EventLines events;
-    pcg::newPcg(pcg, files.startDirectory());
-    w.engine->sendEntriesToPcg(Kind::Program, idsUpTo(files.count(Kind::Program)), events);
+    pcg::newPcg(pcg, pcg::templatePathIn(files.startDirectory()));
+    w.session.engine().sendEntriesToPcg(Kind::Program, idsUpTo(files.count(Kind::Program)), events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the programs to the PCG");
     std::vector<std::int32_t> combinations = idsUpTo(files.count(Kind::Combination));
     combinations.push_back(0);
     combinations.push_back(files.count(Kind::Combination) + 1);
-    w.engine->sendEntriesToPcg(Kind::Combination, combinations, events);
+    w.session.engine().sendEntriesToPcg(Kind::Combination, combinations, events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the combinations to the PCG");
-    pcg::refreshPcgLists(pcg, 0, 1);
+    pcg::pcgListLines(pcg, 0, 1);
     pcg::writePcgFile(pcg.image, w.file("out.pcg"));
     require(readWhole(w.file("out.pcg")).size() == pcg::kPcgSize,
             "an exported PCG of another size");
@@ -209,14 +206,14 @@ void editEverything(db::RecordFiles& files) {
         const std::int32_t count = files.count(kind);
         if (count == 0) continue;
         classes::ClassAssignment one;
-        one.prepareClassDialog(files, kind, 1, {});
+        one.load(files, kind, 1, {});
         one.addChosenClass(0);
         one.addChosenClass(files.count(Kind::Class) - 1);
         one.removeChosenSlot(0);
         one.writeClasses(files);
         consistent(files, "after assigning classes to one entry");
         classes::ClassAssignment several;
-        several.prepareClassDialog(files, kind, 1, idsUpTo(std::min(count, 5)));
+        several.load(files, kind, 1, idsUpTo(std::min(count, 5)));
         several.addChosenClass(0);
         several.writeClasses(files);
         consistent(files, "after assigning classes to several entries");
@@ -233,16 +230,16 @@ void deleteEverything(db::RecordFiles& files) {
     std::vector<std::int32_t> ids;
     for (std::int32_t id = 1; id <= files.count(Kind::Combination); id += 2)
         ids.push_back(id);
-    classes::deleteCombinationEntries(files, ids, events);
+    db::deleteCombinationEntries(files, ids, events);
     consistent(files, "after deleting combinations");
-    classes::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
+    db::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
     consistent(files, "after deleting programs");
     for (std::int32_t k = files.count(Kind::Class); k >= 0; --k) {
         classes::deleteClass(files, k);
         consistent(files, "after deleting class " + std::to_string(k));
     }
-    classes::deleteCombinationEntries(files, idsUpTo(files.count(Kind::Combination)), events);
-    classes::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
+    db::deleteCombinationEntries(files, idsUpTo(files.count(Kind::Combination)), events);
+    db::deleteProgramEntries(files, idsUpTo(files.count(Kind::Program)), events);
     consistent(files, "after deleting everything");
     require(files.count(Kind::Combination) == 0 && files.count(Kind::Program) == 0,
             "entries left after deleting all");
@@ -252,7 +249,7 @@ void deleteEverything(db::RecordFiles& files) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     OpenWorld& w = world();
-    db::RecordFiles& files = w.session.db;
+    db::RecordFiles& files = w.session.files();
 
     // Every input is opened over the same small database.
     db::openDatabase(files, w.smallDatabase);
@@ -268,11 +265,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const db::RefusalError&) {
         require(snapshot(files) == before, "a refused open changed the database in use");
         return 0;
-    } catch (const FileError&) {
+    } catch (const io::FileError&) {
         require(snapshot(files) == before, "a failed open changed the database in use");
         return 0;
     }
-    for (Kind kind : kAllKinds)
+    for (Kind kind : db::kAllKinds)
         require(readWhole(files.stream(kind)) == members[static_cast<int>(kind)],
                 "a working file is not a copy of its member");
     consistent(files, "after the open");

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "classes/class_assignment.h"
-#include "classes/entry_deletion.h"
+#include "db/entry_deletion.h"
 #include "database_input.h"
 #include "db_builder.h"
 #include "demo_pcg.h"
@@ -17,9 +17,9 @@ namespace pelvaro::fuzzing {
 namespace {
 
 pcg::PcgState stateOfImage(const pcg::PcgImage& image) {
-    testing::PcgBuilder builder;
+    synthetic::PcgBuilder builder;
     builder.image() = image;
-    return testing::stateOf(builder, "/sets/demo.pcg");
+    return synthetic::stateOf(builder, "/sets/demo.pcg");
 }
 
 MemberBytes membersOf(const testing::TestDatabase& database) {
@@ -32,16 +32,16 @@ MemberBytes membersOf(const testing::TestDatabase& database) {
 // The sounds of a PCG sent into a fresh database, with a small class tree whose classes are
 // given to the first entries.
 void fill(testing::TestDatabase& database, pcg::PcgState pcg) {
-    transfer::TransferEngine engine(pcg, database.files());
+    database.session().pcg() = std::move(pcg);
     db::EventLines events;
-    engine.sendPcgToDatabase(events, nullptr);
+    database.session().engine().sendPcgToDatabase(events, nullptr);
     const int keys = database.addClass("Keys");
     database.addClass("Pianos", keys);
     database.addClass("Drums");
     for (db::Kind kind : {db::Kind::Program, db::Kind::Combination}) {
         if (database.files().count(kind) < 3) continue;
         classes::ClassAssignment assignment;
-        assignment.prepareClassDialog(database.files(), kind, 1, {1, 2, 3});
+        assignment.load(database.files(), kind, 1, {1, 2, 3});
         assignment.addChosenClass(0);
         assignment.addChosenClass(1);
         assignment.writeClasses(database.files());
@@ -55,12 +55,12 @@ std::vector<Seed> pcgImportSeeds() {
     const auto image = [&](std::string name, const pcg::PcgImage& i) {
         seeds.push_back({std::move(name), std::vector<Byte>(i.bytes().begin(), i.bytes().end())});
     };
-    image("template.pcg", tools::makeTemplateImage());
-    image("demo.pcg", tools::makeDemoImage());
-    image("random-1.pcg", testing::randomPcg(1).image);
-    image("random-2.pcg", testing::randomPcg(2).image);
+    image("template.pcg", synthetic::makeTemplateImage());
+    image("demo.pcg", synthetic::makeDemoImage());
+    image("random-1.pcg", synthetic::randomPcg(1).image);
+    image("random-2.pcg", synthetic::randomPcg(2).image);
     // The header alone, and a file of another instrument.
-    const pcg::PcgImage demo = tools::makeDemoImage();
+    const pcg::PcgImage demo = synthetic::makeDemoImage();
     seeds.push_back(
         {"short.pcg", std::vector<Byte>(demo.bytes().begin(), demo.bytes().begin() + 64)});
     std::vector<Byte> foreign(demo.bytes().begin(), demo.bytes().begin() + 64);
@@ -80,17 +80,17 @@ std::vector<Seed> databaseOpenSeeds() {
     }
     {
         testing::TestDatabase database;
-        fill(database, stateOfImage(tools::makeDemoImage()));
+        fill(database, stateOfImage(synthetic::makeDemoImage()));
         add("demo", database);
         // Deleted entries leave their old last records beyond the counts.
         db::EventLines events;
-        classes::deleteCombinationEntries(database.files(), {1, 2}, events);
-        classes::deleteProgramEntries(database.files(), {1, 3, 5}, events);
+        db::deleteCombinationEntries(database.files(), {1, 2}, events);
+        db::deleteProgramEntries(database.files(), {1, 3, 5}, events);
         add("demo-after-deletions", database);
     }
     {
         testing::TestDatabase database;
-        fill(database, testing::randomPcg(3));
+        fill(database, synthetic::randomPcg(3));
         add("random-3", database);
     }
     {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pcg/bytes.h"
+#include "io/bytes.h"
 
 namespace pelvaro::fuzzing {
 

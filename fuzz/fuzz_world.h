@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "consistency.h"
-#include "db/session.h"
-#include "pcg/file_stream.h"
+#include "session/session.h"
+#include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "template_image.h"
-#include "transfer/engine.h"
 
 namespace pelvaro::fuzzing {
 
@@ -36,18 +35,18 @@ inline void requireNoProblems(const std::vector<std::string>& problems, const st
 }
 
 inline void writeWhole(const std::string& path, ConstBytes bytes) {
-    FileStream file = FileStream::create(path);
+    io::FileStream file = io::FileStream::create(path);
     file.writeAt(0, bytes);
 }
 
 inline std::vector<Byte> readWhole(const std::string& path) {
-    const FileStream file = FileStream::openRead(path);
+    const io::FileStream file = io::FileStream::openRead(path);
     std::vector<Byte> bytes(static_cast<std::size_t>(file.size()));
     file.readExactAt(0, bytes);
     return bytes;
 }
 
-inline std::vector<Byte> readWhole(const FileStream& file) {
+inline std::vector<Byte> readWhole(const io::FileStream& file) {
     std::vector<Byte> bytes(static_cast<std::size_t>(file.size()));
     file.readExactAt(0, bytes);
     return bytes;
@@ -78,22 +77,16 @@ class PrivateFolder {
     std::string path_;
 };
 
-// A session started in the private folder, as the main window starts one, with the engine the
-// window keeps beside it.
+// A session started in the private folder, as the main window starts one.
 struct FuzzWorld {
     PrivateFolder folder;
-    db::Session session;
-    std::unique_ptr<transfer::TransferEngine> engine;
+    bool templateWritten = [this] {
+        pcg::writePcgFile(synthetic::makeTemplateImage(), folder.file("bos.dat"));
+        return true;
+    }();
+    session::Session session{folder.path()};
 
-    FuzzWorld() {
-        pcg::writePcgFile(tools::makeTemplateImage(), folder.file("bos.dat"));
-        session.startUp(folder.path());
-        engine = std::make_unique<transfer::TransferEngine>(session.pcg, session.db);
-    }
-    ~FuzzWorld() {
-        engine.reset();
-        session.shutDown();
-    }
+    ~FuzzWorld() { session.shutDown(); }
     std::string file(const std::string& name) const { return folder.file(name); }
 };
 

@@ -26,24 +26,24 @@ struct ImportWorld : FuzzWorld {
     db::RecordFiles linearFiles;
 
     ImportWorld() {
-        writeWhole(demoPath, tools::makeDemoImage().bytes());
+        writeWhole(demoPath, synthetic::makeDemoImage().bytes());
         // The small database: the demo PCG with two classes, exported once.
         importDemo();
         db::EventLines events;
-        engine->sendPcgToDatabase(events, nullptr);
-        classes::addClass(session.db, "Keys", 0);
-        classes::addClass(session.db, "Pianos", 1);
+        session.engine().sendPcgToDatabase(events, nullptr);
+        classes::addClass(session.files(), "Keys", 0);
+        classes::addClass(session.files(), "Pianos", 1);
         classes::ClassAssignment assignment;
-        assignment.prepareClassDialog(session.db, db::Kind::Program, 1, {});
+        assignment.load(session.files(), db::Kind::Program, 1, {});
         assignment.addChosenClass(1);
-        assignment.writeClasses(session.db);
-        smallDatabase = db::exportDatabase(session.db, file("small.pvd")).database;
-        db::newDatabase(session.db);
+        assignment.writeClasses(session.files());
+        smallDatabase = db::exportDatabase(session.files(), file("small.pvd")).database;
+        db::newDatabase(session.files());
         linearFiles.createRecordFiles(linearFolder.path());
     }
 
     void importDemo() {
-        if (pcg::importPcg(session.pcg, demoPath) != pcg::ImportResult::Imported)
+        if (pcg::importPcg(session.pcg(), demoPath) != pcg::ImportResult::Imported)
             broken("the demo PCG is refused");
     }
 };
@@ -60,7 +60,7 @@ bool acceptable(ConstBytes input) {
 
 void checkLists(pcg::PcgState& pcg) {
     for (int bank = 0; bank < 2; ++bank) {
-        const pcg::PcgListLines lines = pcg::refreshPcgLists(pcg, bank, 1 - bank);
+        const pcg::PcgListLines lines = pcg::pcgListLines(pcg, bank, 1 - bank);
         require(lines.programs.size() == 100 && lines.combinations.size() == 100,
                 "a PCG list without 100 lines");
         for (int i = 0; i < 100; ++i) {
@@ -98,8 +98,8 @@ void checkSameFiles(const db::RecordFiles& a, const db::RecordFiles& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ImportWorld& w = world();
     const ConstBytes input(data, size);
-    pcg::PcgState& pcg = w.session.pcg;
-    db::RecordFiles& files = w.session.db;
+    pcg::PcgState& pcg = w.session.pcg();
+    db::RecordFiles& files = w.session.files();
 
     // Every input starts from the demo PCG, so that a refused import has something to keep.
     w.importDemo();
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Into an empty database, beside the plain linear send into another one.
     db::EventLines events;
     db::newDatabase(files);
-    w.engine->sendPcgToDatabase(events, nullptr);
+    w.session.engine().sendPcgToDatabase(events, nullptr);
     requireNoProblems(testing::databaseProblems(files), "after sending into an empty database");
     require(files.count(db::Kind::Program) <= pcg::kSlotCount &&
                 files.count(db::Kind::Combination) <= pcg::kSlotCount &&
@@ -143,21 +143,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Into a small database, twice: the second send finds everything stored.
     db::openDatabase(files, w.smallDatabase);
-    w.engine->sendPcgToDatabase(events, nullptr);
+    w.session.engine().sendPcgToDatabase(events, nullptr);
     requireNoProblems(testing::databaseProblems(files), "after sending into a small database");
     std::array<std::int32_t, db::kKindCount> counts{};
     for (int k = 0; k < db::kKindCount; ++k)
         counts[k] = files.count(static_cast<db::Kind>(k));
-    w.engine->sendPcgToDatabase(events, nullptr);
+    w.session.engine().sendPcgToDatabase(events, nullptr);
     for (int k = 0; k < db::kKindCount; ++k)
         require(files.count(static_cast<db::Kind>(k)) == counts[k],
                 "a second send of the same PCG stored something new");
 
     // Every entry back into a new PCG.
-    pcg::newPcg(pcg, files.startDirectory());
-    w.engine->sendEntriesToPcg(db::Kind::Program, allIds(files, db::Kind::Program), events);
+    pcg::newPcg(pcg, pcg::templatePathIn(files.startDirectory()));
+    w.session.engine().sendEntriesToPcg(db::Kind::Program, allIds(files, db::Kind::Program), events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the programs to the PCG");
-    w.engine->sendEntriesToPcg(db::Kind::Combination, allIds(files, db::Kind::Combination), events);
+    w.session.engine().sendEntriesToPcg(db::Kind::Combination, allIds(files, db::Kind::Combination), events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the combinations to the PCG");
     checkLists(pcg);
 

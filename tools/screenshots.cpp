@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "app/dialogs.h"
@@ -14,7 +15,6 @@
 #include "classes/class_table.h"
 #include "demo_pcg.h"
 #include "pcg/pcg_files.h"
-#include "temp_dir.h"
 #include "template_image.h"
 
 namespace {
@@ -33,21 +33,22 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
 
-    pelvaro::testing::TempDir start;
-    pelvaro::pcg::writePcgFile(pelvaro::tools::makeTemplateImage(), start.file("bos.dat"));
-    pelvaro::pcg::writePcgFile(pelvaro::tools::makeDemoImage(), start.file("demo.pcg"));
+    const QTemporaryDir folder;
+    const std::string start = folder.path().toStdString();
+    pelvaro::pcg::writePcgFile(pelvaro::synthetic::makeTemplateImage(), start + "/bos.dat");
+    pelvaro::pcg::writePcgFile(pelvaro::synthetic::makeDemoImage(), start + "/demo.pcg");
     DemoDialogs dialogs;
     dialogs.file = QStringLiteral("/home/musician/pcg/demo.pcg");
-    auto form = pelvaro::app::createMainWindow(dialogs, QString::fromStdString(start.path()));
+    auto form = pelvaro::app::createMainWindow(dialogs, folder.path());
     if (!form) return 1;
     form->show();
     // The picture shows a user's own path; the file read is the demo in the start folder.
-    dialogs.file = QString::fromStdString(start.file("demo.pcg"));
-    form->ImportPcgClick();
-    form->SendPCGtoDatabase2Click();
+    dialogs.file = QString::fromStdString(start + "/demo.pcg");
+    form->importPcg();
+    form->sendPcgToDatabase();
 
     // A few classes, as a user would have made them by now.
-    auto& files = form->session().db;
+    auto& files = form->session().files();
     for (const auto& [name, parent] :
          {std::pair{"Keys", 0}, std::pair{"Pianos", 1}, std::pair{"Drums", 0}, std::pair{"Pads", 0}})
         pelvaro::classes::addClass(files, name, parent);
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
             program.setClassId(static_cast<int>(s), classes[s]);
         files.write(entry, program);
     }
-    form->Button2Click();
+    form->search();
 
     auto* tabs = form->findChild<QTabWidget*>("PageControl");
     form->findChild<QCheckBox*>("CheckBox1")->click();

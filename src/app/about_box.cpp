@@ -21,7 +21,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int po
 }
 }  // namespace
 
-TForm5::TForm5(QWidget* parent)
+AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TForm5"));

@@ -5,11 +5,11 @@
 namespace pelvaro::app {
 
 // The about box: the icon on a black framed square, the name, the version and the date.
-class TForm5 : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TForm5(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 };
 
 }  // namespace pelvaro::app

@@ -13,8 +13,8 @@
 
 namespace pelvaro::app {
 
-TForm2::TForm2(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
-               QWidget* parent)
+ClassEditor::ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
+                         QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       files_(files),
@@ -24,90 +24,88 @@ TForm2::TForm2(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> c
     setWindowTitle(QStringLiteral("Edit Classes"));
     resize(449, 300);
 
-    TreeView1 = named(new QTreeWidget(this), "TreeView1");
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setIndentation(19);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView1->setGeometry(8, 8, 200, 284);
+    tree_ = named(new QTreeWidget(this), "TreeView1");
+    tree_->setHeaderHidden(true);
+    tree_->setIndentation(19);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setGeometry(8, 8, 200, 284);
 
-    Bevel1 = named(new QFrame(this), "Bevel1");
-    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel1->setGeometry(216, 8, 225, 168);
-    Label2 = named(new QLabel(QStringLiteral("Class Name:"), this), "Label2");
-    Label2->setGeometry(224, 14, 200, 20);
-    ClassName = named(new QLineEdit(this), "ClassName");
-    ClassName->setGeometry(224, 34, 209, 24);
-    Label1 = named(new QLabel(QStringLiteral("Parent Class:"), this), "Label1");
-    Label1->setGeometry(224, 62, 200, 20);
-    ComboBox1 = named(new QComboBox(this), "ComboBox1");  // pick from the list only
-    ComboBox1->setGeometry(224, 82, 209, 24);
-    Button1 = named(new QPushButton(QStringLiteral("Add Class To Database"), this), "Button1");
-    Button1->setGeometry(224, 114, 209, 28);
-    Button1->setEnabled(false);
-    FullLabel = named(new QLabel(this), "FullLabel");
-    FullLabel->setGeometry(224, 146, 209, 24);
-    FullLabel->setWordWrap(true);
+    auto* frame = named(new QFrame(this), "Bevel1");
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(216, 8, 225, 168);
+    named(new QLabel(QStringLiteral("Class Name:"), this), "Label2")->setGeometry(224, 14, 200, 20);
+    className_ = named(new QLineEdit(this), "ClassName");
+    className_->setGeometry(224, 34, 209, 24);
+    named(new QLabel(QStringLiteral("Parent Class:"), this), "Label1")
+        ->setGeometry(224, 62, 200, 20);
+    parentChoice_ = named(new QComboBox(this), "ComboBox1");  // pick from the list only
+    parentChoice_->setGeometry(224, 82, 209, 24);
+    addButton_ =
+        named(new QPushButton(QStringLiteral("Add Class To Database"), this), "Button1");
+    addButton_->setGeometry(224, 114, 209, 28);
+    addButton_->setEnabled(false);
+    fullLabel_ = named(new QLabel(this), "FullLabel");
+    fullLabel_->setGeometry(224, 146, 209, 24);
+    fullLabel_->setWordWrap(true);
 
-    Button2 = named(new QPushButton(QStringLiteral("Delete"), this), "Button2");
-    Button2->setGeometry(224, 184, 209, 28);
-    Button3 = named(new QPushButton(QStringLiteral("Import Classes"), this), "Button3");
-    Button3->setGeometry(224, 220, 209, 28);
-    Button3->setEnabled(false);
-    Button4 = named(new QPushButton(QStringLiteral("Save Classes"), this), "Button4");
-    Button4->setGeometry(224, 256, 209, 28);
-    Button4->setEnabled(false);
+    deleteButton_ = named(new QPushButton(QStringLiteral("Delete"), this), "Button2");
+    deleteButton_->setGeometry(224, 184, 209, 28);
+    auto* importButton = named(new QPushButton(QStringLiteral("Import Classes"), this), "Button3");
+    importButton->setGeometry(224, 220, 209, 28);
+    importButton->setEnabled(false);
+    auto* saveButton = named(new QPushButton(QStringLiteral("Save Classes"), this), "Button4");
+    saveButton->setGeometry(224, 256, 209, 28);
+    saveButton->setEnabled(false);
 
-    connect(ClassName, &QLineEdit::textChanged, this, &TForm2::ComboBox1Change);
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm2::ComboBox1Change);
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(className_, &QLineEdit::textChanged, this, &ClassEditor::updateAddButton);
+    connect(parentChoice_, &QComboBox::currentIndexChanged, this, &ClassEditor::updateAddButton);
+    connect(addButton_, &QPushButton::clicked, this, &ClassEditor::addClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &ClassEditor::deleteClicked);
 }
 
-void TForm2::refreshClassEditor() {
-    const classes::ClassEditorContent content = classes::refreshClassEditor(files_);
-    ComboBox1->clear();
-    for (const std::string& item : content.comboItems)
-        ComboBox1->addItem(QString::fromLatin1(item));
-    ComboBox1->setCurrentIndex(-1);
+void ClassEditor::refreshClassEditor() {
+    const classes::ClassEditorContent content = classes::classEditorContent(files_);
+    parentChoice_->clear();
+    for (const std::string& item : content.parentChoices)
+        parentChoice_->addItem(QString::fromLatin1(item));
+    parentChoice_->setCurrentIndex(-1);
 
-    TreeView1->clear();
-    classNodes.assign(content.nodes.size(), nullptr);
+    tree_->clear();
     std::vector<QTreeWidgetItem*> items;
     for (const classes::ClassNode& node : content.nodes) {
         const QStringList text{QString::fromLatin1(node.name)};
-        auto* item = node.parentNode < 0 ? new QTreeWidgetItem(TreeView1, text)
+        auto* item = node.parentNode < 0 ? new QTreeWidgetItem(tree_, text)
                                          : new QTreeWidgetItem(items[node.parentNode], text);
+        // The node keeps its class number, so the selected node names the class to delete.
         item->setData(0, Qt::UserRole, node.classId);
         items.push_back(item);
-        if (node.classId >= 0 && static_cast<std::size_t>(node.classId) < classNodes.size())
-            classNodes[node.classId] = item;
     }
-    TreeView1->expandAll();
-    FullLabel->setText(content.full ? QStringLiteral("127 classes: no more can be added.")
-                                    : QString());
-    ComboBox1Change();
+    tree_->expandAll();
+    fullLabel_->setText(content.full ? QStringLiteral("127 classes: no more can be added.")
+                                     : QString());
+    updateAddButton();
 }
 
-void TForm2::ComboBox1Change() {
-    Button1->setEnabled(classes::addButtonEnabled(
-        files_, ClassName->text().toLatin1().toStdString(), ComboBox1->currentIndex()));
+void ClassEditor::updateAddButton() {
+    addButton_->setEnabled(classes::canAddClass(
+        files_, className_->text().toLatin1().toStdString(), parentChoice_->currentIndex()));
 }
 
-void TForm2::Button1Click() {
+void ClassEditor::addClicked() {
     // A file error is shown like every other handler's; the tree then shows what the class
     // file holds.
     guarded(this, dialogs_, [&] {
-        classes::addClass(files_, ClassName->text().toLatin1().toStdString(),
-                          ComboBox1->currentIndex());
+        classes::addClass(files_, className_->text().toLatin1().toStdString(),
+                          parentChoice_->currentIndex());
     });
     guarded(this, dialogs_, [&] { refreshClassEditor(); });
-    ClassName->clear();
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1Change();
+    className_->clear();
+    parentChoice_->setCurrentIndex(-1);
+    updateAddButton();
 }
 
-void TForm2::Button2Click() {
-    const QTreeWidgetItem* selected = TreeView1->currentItem();
+void ClassEditor::deleteClicked() {
+    const QTreeWidgetItem* selected = tree_->currentItem();
     if (selected && selected->isSelected()) {
         const int classId = selected->data(0, Qt::UserRole).toInt();
         guarded(this, dialogs_, [&] {
@@ -120,12 +118,9 @@ void TForm2::Button2Click() {
     guarded(this, dialogs_, [&] { refreshClassEditor(); });
 }
 
-void TForm2::done(int result) {
+void ClassEditor::done(int result) {
+    // Every closing (the close box, Escape) hides the editor and refreshes the main window.
     QDialog::done(result);
-    FormDestroy();
-}
-
-void TForm2::FormDestroy() {
     hide();
     if (closed_) closed_();
 }

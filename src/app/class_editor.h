@@ -4,15 +4,12 @@
 
 #include <QDialog>
 #include <functional>
-#include <vector>
 
 class QComboBox;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace pelvaro::db {
 class RecordFiles;
@@ -22,44 +19,36 @@ namespace pelvaro::app {
 
 class Dialogs;
 
-class TForm2 : public QDialog {
+class ClassEditor : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     // closed runs after every closing, to refresh the main window's lists and class choices.
-    TForm2(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
-           QWidget* parent = nullptr);
+    ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
+                QWidget* parent = nullptr);
 
     // Rebuilds the tree and the parent choices from the class file.
     void refreshClassEditor();
 
-  public slots:
-    void ComboBox1Change();
-    void Button1Click();
-    void Button2Click();
+public slots:
+    void updateAddButton();
+    void addClicked();
+    void deleteClicked();
 
-  protected:
+protected:
     void done(int result) override;
 
-  private:
-    void FormDestroy();
-
+private:
     db::RecordFiles& files_;
     Dialogs& dialogs_;
     std::function<void()> closed_;
-    std::vector<QTreeWidgetItem*> classNodes;  // the node of each class number, 0 first
 
-    QTreeWidget* TreeView1;
-    QLabel* Label2;
-    QLineEdit* ClassName;
-    QLabel* Label1;
-    QComboBox* ComboBox1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QFrame* Bevel1;
-    QLabel* FullLabel;
+    QTreeWidget* tree_;
+    QLineEdit* className_;
+    QComboBox* parentChoice_;
+    QPushButton* addButton_;
+    QPushButton* deleteButton_;
+    QLabel* fullLabel_;
 };
 
 }  // namespace pelvaro::app

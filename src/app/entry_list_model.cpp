@@ -2,12 +2,16 @@
 
 #include <exception>
 
+#include "db/listing.h"
+
 namespace pelvaro::app {
 
-void EntryListModel::setRows(std::vector<std::int32_t> rowIds, LabelFunction label) {
+EntryListModel::EntryListModel(const db::RecordFiles& files, db::Kind kind, QObject* parent)
+    : QAbstractListModel(parent), files_(files), kind_(kind) {}
+
+void EntryListModel::setRows(std::vector<std::int32_t> rowIds) {
     beginResetModel();
     rowIds_ = std::move(rowIds);
-    label_ = std::move(label);
     endResetModel();
 }
 
@@ -17,11 +21,11 @@ int EntryListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-    if (!label_) return QString();
     // A row is read when the view paints it; a file that fails then shows the row empty, like
     // an entry that is gone, rather than ending the program from inside a paint.
     try {
-        return label_(index.row(), rowIds_[static_cast<std::size_t>(index.row())]);
+        return QString::fromLatin1(
+            db::rowLabel(files_, kind_, rowIds_, static_cast<std::size_t>(index.row())));
     } catch (const std::exception&) {
         return QString();
     }

@@ -20,16 +20,16 @@
 
 #include "app/about_box.h"
 #include "app/app_icon.h"
-#include "app/class_dialog.h"
+#include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/dialogs.h"
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
-#include "classes/entry_deletion.h"
 #include "db/database_file.h"
 #include "db/details.h"
-#include "pcg/file_stream.h"
+#include "db/entry_deletion.h"
+#include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 
@@ -69,236 +69,237 @@ void showDetail(QListWidget* list, const auto& lines) {
 }
 }  // namespace
 
-TForm1::TForm1(Dialogs& dialogs, const QString& startDirectory, QWidget* parent)
+MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(kApplicationTitle);
     setWindowIcon(applicationIcon());
     resize(600, 640);
+    session_ = std::make_unique<session::Session>(localPath(startDirectory));
     buildWindow();
-    FormCreate(startDirectory);
+    refreshPcgLists();
+    refreshDatabaseLists();
 
     // The other windows, in their order, each once for the whole run. Closing either class
     // window refreshes the lists, so a changed class table shows everywhere.
     const auto refresh = [this] { guard([this] { refreshDatabaseLists(); }); };
-    Form2 = new TForm2(session_.db, dialogs_, refresh, this);
-    Form3 = new TForm3(this);
-    Form4 = new TForm4(session_.db, dialogs_, refresh, this);
-    Form5 = new TForm5(this);
+    classEditor_ = new ClassEditor(session_->files(), dialogs_, refresh, this);
+    progressWindow_ = new ProgressWindow(this);
+    classDialog_ = new ClassAssignmentDialog(session_->files(), dialogs_, refresh, this);
+    aboutBox_ = new AboutBox(this);
 
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(Button7, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(CheckBox1); });
-    connect(CheckBox2, &QCheckBox::clicked, this, [this] { CheckBox1Click(CheckBox2); });
+    connect(programSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
+    connect(combinationSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
+    connect(programSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
+    connect(combinationSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
+    connect(programEditClasses_, &QPushButton::clicked, this, &MainWindow::editClassesClicked);
+    connect(combinationEditClasses_, &QPushButton::clicked, this,
+            &MainWindow::editClassesClicked);
+    for (QCheckBox* box : {programEditEnabled_, combinationEditEnabled_})
+        connect(box, &QCheckBox::clicked, this, [this, box] { editEnabledClicked(box); });
     // The panels follow the focused row, whether a click or a key moved it.
-    for (QListView* list : {DPListBox, DCListBox})
+    for (QListView* list : {programList_, combinationList_})
         connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                &TForm1::DCListBoxClick);
+                &MainWindow::showFocusedEntry);
     qApp->installEventFilter(this);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    FormDestroy();
+    session_->shutDown();
 }
 
-void TForm1::FormCreate(const QString& startDirectory) {
-    session_.startUp(localPath(startDirectory));
-    engine_ = std::make_unique<transfer::TransferEngine>(session_.pcg, session_.db);
-    refreshPcgLists();
-    refreshDatabaseLists();
-}
-
-void TForm1::FormDestroy() {
-    engine_.reset();
-    session_.shutDown();
-}
-
-void TForm1::guard(const std::function<void()>& handler) {
+void MainWindow::guard(const std::function<void()>& handler) {
     guarded(this, dialogs_, handler);
 }
 
-TForm1::Page TForm1::activePage() const {
-    return static_cast<Page>(PageControl->currentIndex());
+MainWindow::Tab MainWindow::tabInFront() const {
+    const QWidget* page = pages_->currentWidget();
+    if (page == combinationsPage_) return Tab::DatabaseCombinations;
+    if (page == pcgProgramsPage_) return Tab::PcgPrograms;
+    if (page == pcgCombinationsPage_) return Tab::PcgCombinations;
+    return Tab::DatabasePrograms;
 }
-int TForm1::programBank() const {
-    return RadioGroup1Items->checkedId() == 0 ? 0 : 1;
+int MainWindow::programBank() const {
+    return programBankButtons_->checkedId() == 0 ? 0 : 1;
 }
-int TForm1::combinationBank() const {
-    return RadioGroup2Items->checkedId() == 0 ? 0 : 1;
+int MainWindow::combinationBank() const {
+    return combinationBankButtons_->checkedId() == 0 ? 0 : 1;
 }
 
-void TForm1::refreshPcgLists() {
+void MainWindow::refreshPcgLists() {
     const pcg::PcgListLines lines =
-        pcg::refreshPcgLists(session_.pcg, programBank(), combinationBank());
+        pcg::pcgListLines(session_->pcg(), programBank(), combinationBank());
     // The lines are replaced in place, so the current line stays where the user left it.
     for (int i = 0; i < pcg::kBankSize; ++i) {
-        PPListBox->item(i)->setText(textOf(lines.programs[i]));
-        PCListBox->item(i)->setText(textOf(lines.combinations[i]));
+        pcgProgramList_->item(i)->setText(textOf(lines.programs[i]));
+        pcgCombinationList_->item(i)->setText(textOf(lines.combinations[i]));
     }
 }
 
-void TForm1::refreshDatabaseLists(const db::ListFilter& filter) {
-    db::ListRefill refill = db::refreshDatabaseLists(session_.db, filter, activePage());
-    const auto fill = [this](QListView* list, EntryListModel* rows, db::Kind kind,
-                             std::vector<std::int32_t> ids) {
-        rows->setRows(std::move(ids), [this, kind](int row, std::int32_t id) {
-            const std::string name =
-                kind == db::Kind::Program
-                    ? db::entryName(session_.db.read<db::DbProgramEntry>(id))
-                    : db::entryName(session_.db.read<db::DbCombinationEntry>(id));
-            return textOf(db::rowLabel(row + 1, name));
-        });
+void MainWindow::refreshDatabaseLists(const db::ListFilter& filter, db::Kind searched) {
+    db::ListRefill refill = db::listRows(session_->files(), filter, searched);
+    const auto fill = [](QListView* list, EntryListModel* rows, std::vector<std::int32_t> ids) {
+        rows->setRows(std::move(ids));
         // Right after a refill the first row is the selected one.
         if (rows->rowCount() > 0)
             list->selectionModel()->setCurrentIndex(rows->index(0),
                                                     QItemSelectionModel::ClearAndSelect);
     };
     if (refill.programsRefilled)
-        fill(DPListBox, programRows, db::Kind::Program, std::move(refill.programRowIds));
+        fill(programList_, programRows_, std::move(refill.programRowIds));
     if (refill.combinationsRefilled)
-        fill(DCListBox, combinationRows, db::Kind::Combination,
-             std::move(refill.combinationRowIds));
+        fill(combinationList_, combinationRows_, std::move(refill.combinationRowIds));
 
-    for (QComboBox* combo : {SearchCombo1, SearchCombo2}) {
+    for (QComboBox* combo : {programClassSearch_, combinationClassSearch_}) {
         combo->clear();
         for (const std::string& choice : refill.classChoices)
             combo->addItem(textOf(choice));
         combo->setCurrentIndex(0);
     }
-    for (QLineEdit* field : {SearchEdit1, SearchEdit2, MaskEdit1, MaskEdit2, MaskFrom1, MaskTo1})
+    for (QLineEdit* field : {programNameSearch_, combinationNameSearch_, drumIdSearch_,
+                             programIdSearch_, soundFromSearch_, soundToSearch_})
         field->clear();
-    showSelectedEntries();
+    showEntryDetails();
 }
 
-void TForm1::showSelectedEntries() {
-    const auto row = [](const QListView* list) {
-        const int r = currentRow(list);
-        return r < 0 ? SIZE_MAX : static_cast<std::size_t>(r);
-    };
+std::optional<std::int32_t> MainWindow::focusedEntry(bool programs) const {
+    const QListView* list = programs ? programList_ : combinationList_;
+    const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
+    const int row = currentRow(list);
+    if (row < 0 || static_cast<std::size_t>(row) >= ids.size()) return std::nullopt;
+    return ids[static_cast<std::size_t>(row)];
+}
+
+void MainWindow::showFocusedEntry() {
+    guard([&] { showEntryDetails(); });
+}
+
+void MainWindow::showEntryDetails() {
     const db::DetailPanels panels =
-        db::showSelectedEntries(session_.db, programRows->rowIds(), row(DPListBox),
-                                combinationRows->rowIds(), row(DCListBox));
-    for (QLineEdit* field : {IDNumber1, IDNumber2, DrumId1, Name1, Name2})
+        db::entryDetails(session_->files(), focusedEntry(true), focusedEntry(false));
+    for (QLineEdit* field :
+         {programId_, combinationId_, programDrumId_, programName_, combinationName_})
         field->clear();
-    for (LimitedMemo* memo : {Memo1, Memo2})
+    for (LimitedMemo* memo : {programExplanation_, combinationExplanation_})
         memo->clear();
-    for (QListWidget* list : {ListBox1, ListBox2, TimbIDBox})
+    for (QListWidget* list : {programClasses_, combinationClasses_, timbreIds_})
         list->clear();
     if (panels.program) {
-        IDNumber1->setText(textOf(panels.program->idNumber));
-        DrumId1->setText(textOf(panels.program->drumId));
-        Name1->setText(textOf(panels.program->name));
-        Memo1->setPlainText(textOf(panels.program->explanation));
-        showDetail(ListBox1, panels.program->classes);
+        programId_->setText(textOf(panels.program->idNumber));
+        programDrumId_->setText(textOf(panels.program->drumId));
+        programName_->setText(textOf(panels.program->name));
+        programExplanation_->setPlainText(textOf(panels.program->explanation));
+        showDetail(programClasses_, panels.program->classes);
     }
     if (panels.combination) {
-        IDNumber2->setText(textOf(panels.combination->idNumber));
-        Name2->setText(textOf(panels.combination->name));
-        Memo2->setPlainText(textOf(panels.combination->explanation));
-        showDetail(ListBox2, panels.combination->classes);
-        showDetail(TimbIDBox, panels.combination->timbreIds);
+        combinationId_->setText(textOf(panels.combination->idNumber));
+        combinationName_->setText(textOf(panels.combination->name));
+        combinationExplanation_->setPlainText(textOf(panels.combination->explanation));
+        showDetail(combinationClasses_, panels.combination->classes);
+        showDetail(timbreIds_, panels.combination->timbreIds);
     }
 }
 
-std::vector<std::int32_t> TForm1::chosenEntries(bool programs) const {
-    const QListView* list = programs ? DPListBox : DCListBox;
-    const std::vector<std::int32_t>& ids = (programs ? programRows : combinationRows)->rowIds();
+std::vector<std::int32_t> MainWindow::chosenEntries(bool programs) const {
+    const QListView* list = programs ? programList_ : combinationList_;
+    const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
     std::vector<std::int32_t> chosen;
     if (ids.empty()) return chosen;
     const std::vector<int> selected = selectedRows(list);
     if (selected.size() >= 2) {
         for (int r : selected)
             chosen.push_back(ids[static_cast<std::size_t>(r)]);
-    } else if (const int row = currentRow(list); row >= 0) {
-        chosen.push_back(ids[static_cast<std::size_t>(row)]);
+    } else if (const auto entry = focusedEntry(programs)) {
+        chosen.push_back(*entry);
     }
     return chosen;
 }
 
-void TForm1::showEvents() {
-    Aevents->clear();
-    for (const std::string& line : events_)
-        Aevents->addItem(textOf(line));
-    if (!events_.empty()) Aevents->scrollToBottom();
+int MainWindow::chosenSlot(bool programs) const {
+    const int line = (programs ? pcgProgramList_ : pcgCombinationList_)->currentRow();
+    if (line < 0) return -1;
+    return pcg::slotOf(programs ? programBank() : combinationBank(), line);
+}
+
+void MainWindow::showEvents() {
+    eventList_->clear();
+    for (const std::string& line : eventLines_)
+        eventList_->addItem(textOf(line));
+    if (!eventLines_.empty()) eventList_->scrollToBottom();
 }
 
 // ---- File menu --------------------------------------------------------------------------------
 
-void TForm1::NewDatabaseClick() {
+void MainWindow::newDatabase() {
     guard([&] {
-        db::newDatabase(session_.db);
+        db::newDatabase(session_->files());
         refreshDatabaseLists();
     });
 }
 
-void TForm1::OpenDatabaseClick() {
+void MainWindow::openDatabase() {
     guard([&] {
         const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)));
         if (!path) return;
-        db::openDatabase(session_.db, localPath(*path));
+        db::openDatabase(session_->files(), localPath(*path));
         refreshDatabaseLists();
     });
 }
 
-void TForm1::SaveDatabaseAsClick() {
+void MainWindow::exportDatabase() {
     guard([&] {
         const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)));
         if (!path) return;
-        db::exportDatabase(session_.db, localPath(*path));
+        db::exportDatabase(session_->files(), localPath(*path));
         refreshDatabaseLists();
     });
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::exitProgram() {
     close();
 }
 
 // ---- Edit menu --------------------------------------------------------------------------------
 
-void TForm1::Edit1Click() {
+void MainWindow::updateEditMenu() {
     bool toPcg = false;
     bool toDatabase = false;
     bool remove = false;
-    switch (activePage()) {
-        case Page::DatabasePrograms:
-        case Page::DatabaseCombinations: {
-            const QListView* list = activePage() == Page::DatabasePrograms ? DPListBox : DCListBox;
+    switch (tabInFront()) {
+        case Tab::DatabasePrograms:
+        case Tab::DatabaseCombinations: {
+            const bool programs = tabInFront() == Tab::DatabasePrograms;
+            const QListView* list = programs ? programList_ : combinationList_;
             toPcg = remove = list->model()->rowCount() > 0 && currentRow(list) >= 0;
             break;
         }
-        case Page::PcgPrograms:
-        case Page::PcgCombinations: {
-            const bool programs = activePage() == Page::PcgPrograms;
-            const int line = (programs ? PPListBox : PCListBox)->currentRow();
-            if (line >= 0) {
-                const int slot = pcg::slotOf(programs ? programBank() : combinationBank(), line);
-                const auto& used = programs ? session_.pcg.occupancy.programUsed
-                                            : session_.pcg.occupancy.combinationUsed;
+        case Tab::PcgPrograms:
+        case Tab::PcgCombinations: {
+            const bool programs = tabInFront() == Tab::PcgPrograms;
+            if (const int slot = chosenSlot(programs); slot >= 0) {
+                const auto& used = programs ? session_->pcg().occupancy.programUsed
+                                            : session_->pcg().occupancy.combinationUsed;
                 toDatabase = remove = used[slot] == 1;
             }
             break;
         }
     }
-    SendItem->setEnabled(toPcg);
-    SendData->setEnabled(toDatabase);
-    Delete1->setEnabled(remove);
+    sendToPcgAction_->setEnabled(toPcg);
+    sendToDatabaseAction_->setEnabled(toDatabase);
+    deleteAction_->setEnabled(remove);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Before a shortcut of the Edit menu acts, its rule runs, as when the menu opens: a shortcut
     // acts only if its item is enabled for what is selected now.
     const auto* target = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::ShortcutOverride && target && target->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
-        for (const QAction* action : {SendItem, SendData, Delete1}) {
+        for (const QAction* action : {sendToPcgAction_, sendToDatabaseAction_, deleteAction_}) {
             if (action->shortcut() == pressed) {
-                Edit1Click();
+                updateEditMenu();
                 break;
             }
         }
@@ -306,61 +307,59 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::SendItemClick() {
+void MainWindow::sendToPcg() {
     guard([&] {
-        const bool programs = activePage() == Page::DatabasePrograms;
+        const bool programs = tabInFront() == Tab::DatabasePrograms;
         // The kit scan and the clearing of the event list run even with nothing to send.
-        engine_->sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
-                                  chosenEntries(programs), events_);
+        session_->engine().sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
+                                            chosenEntries(programs), eventLines_);
         showEvents();
         refreshPcgLists();
     });
 }
 
-void TForm1::SendDataClick() {
+void MainWindow::sendToDatabase() {
     guard([&] {
-        events_.clear();
+        eventLines_.clear();
         showEvents();
-        const Page page = activePage();
-        if (page != Page::PcgPrograms && page != Page::PcgCombinations) return;
-        const bool programs = page == Page::PcgPrograms;
-        const int line = (programs ? PPListBox : PCListBox)->currentRow();
-        if (line < 0) return;
-        const int slot = pcg::slotOf(programs ? programBank() : combinationBank(), line);
-        engine_->sendSlotToDatabase(programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
-                                    slot, events_);
+        const Tab tab = tabInFront();
+        if (tab != Tab::PcgPrograms && tab != Tab::PcgCombinations) return;
+        const bool programs = tab == Tab::PcgPrograms;
+        const int slot = chosenSlot(programs);
+        if (slot < 0) return;
+        session_->engine().sendSlotToDatabase(
+            programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination, slot, eventLines_);
         showEvents();
         refreshDatabaseLists();
     });
 }
 
-void TForm1::Delete1Click() {
+void MainWindow::deleteSelection() {
     guard([&] {
-        events_.clear();
+        eventLines_.clear();
         showEvents();
-        switch (activePage()) {
-            case Page::DatabasePrograms:
-            case Page::DatabaseCombinations: {
-                const bool programs = activePage() == Page::DatabasePrograms;
+        switch (tabInFront()) {
+            case Tab::DatabasePrograms:
+            case Tab::DatabaseCombinations: {
+                const bool programs = tabInFront() == Tab::DatabasePrograms;
                 const std::vector<std::int32_t> ids = chosenEntries(programs);
                 if (ids.empty()) return;
                 if (programs)
-                    classes::deleteProgramEntries(session_.db, ids, events_);
+                    db::deleteProgramEntries(session_->files(), ids, eventLines_);
                 else
-                    classes::deleteCombinationEntries(session_.db, ids, events_);
+                    db::deleteCombinationEntries(session_->files(), ids, eventLines_);
                 showEvents();
                 refreshDatabaseLists();
                 break;
             }
-            case Page::PcgPrograms:
-            case Page::PcgCombinations: {
-                const bool programs = activePage() == Page::PcgPrograms;
-                const int line = (programs ? PPListBox : PCListBox)->currentRow();
-                if (line < 0) return;
-                classes::deletePcgSlot(
-                    session_.pcg, programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
-                    pcg::slotOf(programs ? programBank() : combinationBank(), line), events_);
-                showEvents();
+            case Tab::PcgPrograms:
+            case Tab::PcgCombinations: {
+                const bool programs = tabInFront() == Tab::PcgPrograms;
+                const int slot = chosenSlot(programs);
+                if (slot < 0) return;
+                pcg::emptyPcgSlot(session_->pcg(),
+                                  programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
+                                  slot);
                 refreshPcgLists();
                 break;
             }
@@ -368,25 +367,26 @@ void TForm1::Delete1Click() {
     });
 }
 
-void TForm1::EditDatabaseClasses1Click() {
-    guard([&] { Form2->refreshClassEditor(); });
-    Form2->exec();
+void MainWindow::editDatabaseClasses() {
+    guard([&] { classEditor_->refreshClassEditor(); });
+    classEditor_->exec();
 }
 
 // ---- Pcg menu ---------------------------------------------------------------------------------
 
-void TForm1::NewPcg1Click() {
+void MainWindow::newPcg() {
     guard([&] {
-        pcg::newPcg(session_.pcg, session_.db.startDirectory());
+        pcg::newPcg(session_->pcg(), session_->templatePath());
         refreshPcgLists();
     });
 }
 
-void TForm1::ImportPcgClick() {
+void MainWindow::importPcg() {
     guard([&] {
         const auto path = dialogs_.openFile(this, kPcgFilter);
         if (!path) return;
-        if (pcg::importPcg(session_.pcg, localPath(*path)) == pcg::ImportResult::NotCompatible) {
+        if (pcg::importPcg(session_->pcg(), localPath(*path)) ==
+            pcg::ImportResult::NotCompatible) {
             dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
                                textOf(std::string(pcg::kNotCompatibleText)));
             return;
@@ -395,142 +395,137 @@ void TForm1::ImportPcgClick() {
     });
 }
 
-void TForm1::ExportPcg1Click() {
+void MainWindow::exportPcg() {
     guard([&] {
         const auto path = dialogs_.saveFile(this, kPcgFilter);
         if (!path) return;
-        pcg::writePcgFile(session_.pcg.image, pcg::pcgExportName(localPath(*path)));
+        pcg::writePcgFile(session_->pcg().image, pcg::pcgExportName(localPath(*path)));
     });
 }
 
-void TForm1::sendWithProgress(void (transfer::TransferEngine::*send)(db::EventLines&,
-                                                                     const transfer::Progress&)) {
-    Form3->resetBars();
-    Form3->showWindow();
-    Form3->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
-    Form3->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
+void MainWindow::sendWithProgress(void (transfer::TransferEngine::*send)(
+    db::EventLines&, const transfer::Progress&)) {
+    progressWindow_->resetBars();
+    progressWindow_->showWindow();
+    progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
+    progressWindow_->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
+    const auto finish = [this] {
+        progressWindow_->hideWindow();
+        showEvents();
+        refreshDatabaseLists();
+    };
     try {
-        (engine_.get()->*send)(events_, [this](transfer::ProgressBar bar) {
+        (session_->engine().*send)(eventLines_, [this](transfer::ProgressBar bar) {
             if (bar == transfer::ProgressBar::Programs)
-                Form3->stepProgramBar();
+                progressWindow_->stepProgramBar();
             else
-                Form3->stepCombinationBar();
+                progressWindow_->stepCombinationBar();
         });
     } catch (...) {
         // What was sent before the failure stays sent and is shown; the message follows.
-        Form3->hideWindow();
-        showEvents();
-        refreshDatabaseLists();
+        finish();
         throw;
     }
-    Form3->hideWindow();
-    showEvents();
-    refreshDatabaseLists();
+    finish();
 }
 
-void TForm1::SendPCGtoDatabase2Click() {
+void MainWindow::sendPcgToDatabase() {
     guard([&] { sendWithProgress(&transfer::TransferEngine::sendPcgToDatabase); });
 }
 
-void TForm1::SendOnlyProgramsofPCG1Click() {
+void MainWindow::sendOnlyProgramsOfPcg() {
     guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyProgramsOfPcg); });
 }
 
-void TForm1::SendOnlyCombinationsofPCG1Click() {
+void MainWindow::sendOnlyCombinationsOfPcg() {
     guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyCombinationsOfPcg); });
 }
 
 // ---- Database tabs ----------------------------------------------------------------------------
 
-void TForm1::Button2Click() {
+void MainWindow::search() {
     guard([&] {
         // A class typed into the editable combo rather than picked is no choice at all.
         const auto classIndex = [](const QComboBox* combo) {
             const int i = combo->currentIndex();
             return i >= 0 && combo->currentText() == combo->itemText(i) ? i : -1;
         };
+        const bool programs = tabInFront() == Tab::DatabasePrograms;
         db::SearchParse search;
-        if (activePage() == Page::DatabasePrograms) {
-            search = db::parseProgramSearch({.name = bytesOf(SearchEdit1->text()),
-                                             .drumId = bytesOf(MaskEdit1->text()),
-                                             .soundFrom = bytesOf(MaskFrom1->text()),
-                                             .soundTo = bytesOf(MaskTo1->text()),
-                                             .classIndex = classIndex(SearchCombo1)});
+        if (programs) {
+            search = db::parseProgramSearch({.name = bytesOf(programNameSearch_->text()),
+                                             .drumId = bytesOf(drumIdSearch_->text()),
+                                             .soundFrom = bytesOf(soundFromSearch_->text()),
+                                             .soundTo = bytesOf(soundToSearch_->text()),
+                                             .classIndex = classIndex(programClassSearch_)});
         } else {
-            search = db::parseCombinationSearch({.name = bytesOf(SearchEdit2->text()),
-                                                 .programId = bytesOf(MaskEdit2->text()),
-                                                 .classIndex = classIndex(SearchCombo2)});
+            search =
+                db::parseCombinationSearch({.name = bytesOf(combinationNameSearch_->text()),
+                                            .programId = bytesOf(programIdSearch_->text()),
+                                            .classIndex = classIndex(combinationClassSearch_)});
         }
         if (search.error) {
             dialogs_.showError(this, kApplicationTitle, textOf(*search.error));
             return;
         }
-        refreshDatabaseLists(search.filter);
+        refreshDatabaseLists(search.filter, programs ? db::Kind::Program : db::Kind::Combination);
     });
 }
 
-void TForm1::DCListBoxClick() {
-    guard([&] { showSelectedEntries(); });
+void MainWindow::editEnabledClicked(QCheckBox* box) {
+    QFrame* panel = box == programEditEnabled_ ? programPanel_ : combinationPanel_;
+    panel->setEnabled(box->isChecked());
+    panel->setFrameShadow(box->isChecked() ? QFrame::Raised : QFrame::Sunken);
 }
 
-void TForm1::CheckBox1Click(QCheckBox* sender) {
-    QFrame* panel = sender == CheckBox1 ? Panel1 : Panel2;
-    panel->setEnabled(sender->isChecked());
-    panel->setFrameShadow(sender->isChecked() ? QFrame::Raised : QFrame::Sunken);
-}
-
-void TForm1::Button4Click() {
+void MainWindow::submitClicked() {
     guard([&] {
-        const bool programs = activePage() == Page::DatabasePrograms;
-        const QListView* list = programs ? DPListBox : DCListBox;
-        const EntryListModel* rows = programs ? programRows : combinationRows;
-        const int row = currentRow(list);
-        if (rows->rowCount() == 0 || row < 0) return;
-        const std::int32_t id = rows->rowIds()[static_cast<std::size_t>(row)];
+        const bool programs = tabInFront() == Tab::DatabasePrograms;
+        const auto id = focusedEntry(programs);
+        if (!id) return;
         if (programs)
-            db::submitProgram(session_.db, id, bytesOf(Name1->text()),
-                              bytesOf(Memo1->toPlainText()));
+            db::submitProgram(session_->files(), *id, bytesOf(programName_->text()),
+                              bytesOf(programExplanation_->toPlainText()));
         else
-            db::submitCombination(session_.db, id, bytesOf(Name2->text()),
-                                  bytesOf(Memo2->toPlainText()));
+            db::submitCombination(session_->files(), *id, bytesOf(combinationName_->text()),
+                                  bytesOf(combinationExplanation_->toPlainText()));
         refreshDatabaseLists();
     });
 }
 
-void TForm1::Button5Click() {
-    const bool programs = activePage() == Page::DatabasePrograms;
-    const QListView* list = programs ? DPListBox : DCListBox;
-    const EntryListModel* rows = programs ? programRows : combinationRows;
-    const int row = currentRow(list);
-    if (row < 0) return;
+void MainWindow::editClassesClicked() {
+    const bool programs = tabInFront() == Tab::DatabasePrograms;
+    const auto entry = focusedEntry(programs);
+    if (!entry) return;
+    const EntryListModel* rows = programs ? programRows_ : combinationRows_;
     std::vector<std::int32_t> selected;
-    for (int r : selectedRows(list))
+    for (int r : selectedRows(programs ? programList_ : combinationList_))
         selected.push_back(rows->rowIds()[static_cast<std::size_t>(r)]);
     bool prepared = false;
     guard([&] {
-        Form4->prepareClassDialog(programs ? db::Kind::Program : db::Kind::Combination,
-                                  rows->rowIds()[static_cast<std::size_t>(row)], selected);
+        classDialog_->prepare(programs ? db::Kind::Program : db::Kind::Combination, *entry,
+                              selected);
         prepared = true;
     });
-    if (prepared) Form4->exec();
+    if (prepared) classDialog_->exec();
 }
 
 // ---- Pcg tabs ---------------------------------------------------------------------------------
 
-void TForm1::RadioGroup1Click() {
+void MainWindow::bankChanged() {
     refreshPcgLists();
 }
 
 // ---- Help menu --------------------------------------------------------------------------------
 
-void TForm1::About1Click() {
-    Form5->exec();
+void MainWindow::showAbout() {
+    aboutBox_->exec();
 }
 
-std::unique_ptr<TForm1> createMainWindow(Dialogs& dialogs, const QString& startDirectory) {
+std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory) {
     try {
-        return std::make_unique<TForm1>(dialogs, startDirectory);
-    } catch (const FileError& e) {
+        return std::make_unique<MainWindow>(dialogs, startDirectory);
+    } catch (const io::FileError& e) {
         std::fprintf(stderr, "PELVARO: %s\n", e.what());
         dialogs.showError(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));
         return nullptr;

@@ -8,10 +8,11 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "db/event_lines.h"
 #include "db/listing.h"
-#include "db/session.h"
-#include "transfer/engine.h"
+#include "session/session.h"
 
 class QAction;
 class QButtonGroup;
@@ -29,67 +30,65 @@ class QWidget;
 
 namespace pelvaro::app {
 
+class AboutBox;
+class ClassAssignmentDialog;
+class ClassEditor;
 class Dialogs;
 class EntryListModel;
 class LimitedMemo;
-class TForm2;
-class TForm3;
-class TForm4;
-class TForm5;
+class ProgressWindow;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
-  public:
-    // Runs FormCreate in startDirectory, then creates the other windows. Throws FileError when
-    // the template file or the working files fail; nothing is then left behind.
-    TForm1(Dialogs& dialogs, const QString& startDirectory, QWidget* parent = nullptr);
-    ~TForm1() override;
+public:
+    // Runs the start-up in startDirectory, then creates the other windows. Throws io::FileError
+    // when the template file or the working files fail; nothing is then left behind.
+    MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    db::Session& session() { return session_; }
-    TForm2* classEditor() const { return Form2; }
-    TForm3* progressWindow() const { return Form3; }
-    TForm4* classDialog() const { return Form4; }
-    TForm5* aboutBox() const { return Form5; }
+    session::Session& session() { return *session_; }
+    ClassEditor* classEditor() const { return classEditor_; }
+    ProgressWindow* progressWindow() const { return progressWindow_; }
+    ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
+    AboutBox* aboutBox() const { return aboutBox_; }
 
-  public slots:
+public slots:
     // File menu
-    void NewDatabaseClick();
-    void OpenDatabaseClick();
-    void SaveDatabaseAsClick();
-    void Exit1Click();
+    void newDatabase();
+    void openDatabase();
+    void exportDatabase();
+    void exitProgram();
     // Edit menu
-    void Edit1Click();
-    void SendItemClick();
-    void SendDataClick();
-    void Delete1Click();
-    void EditDatabaseClasses1Click();
+    void updateEditMenu();
+    void sendToPcg();
+    void sendToDatabase();
+    void deleteSelection();
+    void editDatabaseClasses();
     // Pcg menu
-    void NewPcg1Click();
-    void ImportPcgClick();
-    void ExportPcg1Click();
-    void SendPCGtoDatabase2Click();
-    void SendOnlyProgramsofPCG1Click();
-    void SendOnlyCombinationsofPCG1Click();
+    void newPcg();
+    void importPcg();
+    void exportPcg();
+    void sendPcgToDatabase();
+    void sendOnlyProgramsOfPcg();
+    void sendOnlyCombinationsOfPcg();
     // Help menu
-    void About1Click();
+    void showAbout();
     // Database tabs
-    void Button2Click();
-    void DCListBoxClick();
-    void CheckBox1Click(QCheckBox* sender);
-    void Button4Click();
-    void Button5Click();
+    void search();
+    void showFocusedEntry();
+    void editEnabledClicked(QCheckBox* box);
+    void submitClicked();
+    void editClassesClicked();
     // Pcg tabs
-    void RadioGroup1Click();
+    void bankChanged();
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
-    using Page = db::ActivePage;
-
-    void FormCreate(const QString& startDirectory);
-    void FormDestroy();
+private:
+    // What the tab in front shows.
+    enum class Tab { DatabasePrograms, DatabaseCombinations, PcgPrograms, PcgCombinations };
 
     void buildWindow();
     void buildMenus();
@@ -101,91 +100,97 @@ class TForm1 : public QMainWindow {
     // program goes on.
     void guard(const std::function<void()>& handler);
     void refreshPcgLists();
-    // Refills the database lists (the active one, or both when nothing filters), the class
-    // choices of both search groups, clears the search fields and shows the selected entries.
-    void refreshDatabaseLists(const db::ListFilter& filter = {});
-    void showSelectedEntries();
+    // Refills the database lists (the searched one, or both when nothing filters), the class
+    // choices of both search groups, clears the search fields and shows the focused entries.
+    void refreshDatabaseLists(const db::ListFilter& filter = {},
+                              db::Kind searched = db::Kind::Program);
+    // Fills both detail panels from the focused rows.
+    void showEntryDetails();
     // The entries a command on a database tab works on: every selected row's, in list order,
     // when two or more rows are selected, otherwise the current row's (none without one).
     std::vector<std::int32_t> chosenEntries(bool programs) const;
+    // The entry of a list's focused row, if it has one.
+    std::optional<std::int32_t> focusedEntry(bool programs) const;
+    // The PCG slot of the current line of a PCG list, or -1.
+    int chosenSlot(bool programs) const;
     // Runs a whole-PCG send with the progress window stepping once per slot.
     void sendWithProgress(void (transfer::TransferEngine::*send)(db::EventLines&,
                                                                  const transfer::Progress&));
     void showEvents();
-    Page activePage() const;
+    Tab tabInFront() const;
     int programBank() const;
     int combinationBank() const;
 
     Dialogs& dialogs_;
-    db::Session session_;
-    // Created after the start-up opened the record files, gone before they close.
-    std::unique_ptr<transfer::TransferEngine> engine_;
-    db::EventLines events_;  // what Aevents shows
+    std::unique_ptr<session::Session> session_;
+    db::EventLines eventLines_;  // what the event list shows
 
     // The other windows, created once after the main window.
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
+    ClassEditor* classEditor_ = nullptr;
+    ProgressWindow* progressWindow_ = nullptr;
+    ClassAssignmentDialog* classDialog_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
 
-    QTabWidget* PageControl = nullptr;
-    QListWidget* Aevents = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QWidget* programsPage_ = nullptr;
+    QWidget* combinationsPage_ = nullptr;
+    QWidget* pcgProgramsPage_ = nullptr;
+    QWidget* pcgCombinationsPage_ = nullptr;
+    QListWidget* eventList_ = nullptr;
 
     // Database Programs
-    QListView* DPListBox = nullptr;
-    EntryListModel* programRows = nullptr;
-    QLineEdit* SearchEdit1 = nullptr;
-    QComboBox* SearchCombo1 = nullptr;
-    QLineEdit* MaskEdit1 = nullptr;
-    QLineEdit* MaskFrom1 = nullptr;
-    QLineEdit* MaskTo1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QLineEdit* IDNumber1 = nullptr;
-    QLineEdit* DrumId1 = nullptr;
-    QLineEdit* Name1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    LimitedMemo* Memo1 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button6 = nullptr;
+    QListView* programList_ = nullptr;
+    EntryListModel* programRows_ = nullptr;
+    QLineEdit* programNameSearch_ = nullptr;
+    QComboBox* programClassSearch_ = nullptr;
+    QLineEdit* drumIdSearch_ = nullptr;
+    QLineEdit* soundFromSearch_ = nullptr;
+    QLineEdit* soundToSearch_ = nullptr;
+    QPushButton* programSearchButton_ = nullptr;
+    QCheckBox* programEditEnabled_ = nullptr;
+    QFrame* programPanel_ = nullptr;
+    QLineEdit* programId_ = nullptr;
+    QLineEdit* programDrumId_ = nullptr;
+    QLineEdit* programName_ = nullptr;
+    QListWidget* programClasses_ = nullptr;
+    LimitedMemo* programExplanation_ = nullptr;
+    QPushButton* programSubmit_ = nullptr;
+    QPushButton* programEditClasses_ = nullptr;
+    QPushButton* editProgram_ = nullptr;
 
     // Database Combinations
-    QListView* DCListBox = nullptr;
-    EntryListModel* combinationRows = nullptr;
-    QLineEdit* SearchEdit2 = nullptr;
-    QComboBox* SearchCombo2 = nullptr;
-    QLineEdit* MaskEdit2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QLineEdit* IDNumber2 = nullptr;
-    QLineEdit* Name2 = nullptr;
-    QListWidget* ListBox2 = nullptr;
-    QListWidget* TimbIDBox = nullptr;
-    LimitedMemo* Memo2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QPushButton* Button8 = nullptr;
+    QListView* combinationList_ = nullptr;
+    EntryListModel* combinationRows_ = nullptr;
+    QLineEdit* combinationNameSearch_ = nullptr;
+    QComboBox* combinationClassSearch_ = nullptr;
+    QLineEdit* programIdSearch_ = nullptr;
+    QPushButton* combinationSearchButton_ = nullptr;
+    QCheckBox* combinationEditEnabled_ = nullptr;
+    QFrame* combinationPanel_ = nullptr;
+    QLineEdit* combinationId_ = nullptr;
+    QLineEdit* combinationName_ = nullptr;
+    QListWidget* combinationClasses_ = nullptr;
+    QListWidget* timbreIds_ = nullptr;
+    LimitedMemo* combinationExplanation_ = nullptr;
+    QPushButton* combinationSubmit_ = nullptr;
+    QPushButton* combinationEditClasses_ = nullptr;
+    QPushButton* editCombination_ = nullptr;
 
     // Pcg tabs
-    QGroupBox* RadioGroup1 = nullptr;
-    QButtonGroup* RadioGroup1Items = nullptr;
-    QListWidget* PPListBox = nullptr;
-    QGroupBox* RadioGroup2 = nullptr;
-    QButtonGroup* RadioGroup2Items = nullptr;
-    QListWidget* PCListBox = nullptr;
+    QButtonGroup* programBankButtons_ = nullptr;
+    QListWidget* pcgProgramList_ = nullptr;
+    QButtonGroup* combinationBankButtons_ = nullptr;
+    QListWidget* pcgCombinationList_ = nullptr;
 
-    // Menus
-    QMenu* Edit1 = nullptr;
-    QAction* SendItem = nullptr;
-    QAction* SendData = nullptr;
-    QAction* Delete1 = nullptr;
+    // Edit menu
+    QMenu* editMenu_ = nullptr;
+    QAction* sendToPcgAction_ = nullptr;
+    QAction* sendToDatabaseAction_ = nullptr;
+    QAction* deleteAction_ = nullptr;
 };
 
 // Creates the main window in startDirectory. A failed start-up (no template file, working files
 // that cannot be made or that another copy holds) shows its message and gives null.
-std::unique_ptr<TForm1> createMainWindow(Dialogs& dialogs, const QString& startDirectory);
+std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory);
 
 }  // namespace pelvaro::app

@@ -1,5 +1,5 @@
-// The main window's controls and menus. Object names are the window design's control names, so
-// tests (and readers of the design) find every control by the name they know.
+// The main window's controls and menus. Every control carries its design name as its object
+// name, so tests and accessibility tools find it by that name.
 
 #include <QAction>
 #include <QApplication>
@@ -79,7 +79,7 @@ QFrame* detailPanel(const char* name) {
 
 }  // namespace
 
-void TForm1::buildWindow() {
+void MainWindow::buildWindow() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(4, 2, 4, 4);
@@ -87,147 +87,149 @@ void TForm1::buildWindow() {
     rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     layout->addWidget(rule);
 
-    PageControl = named(new QTabWidget, "PageControl");
-    PageControl->addTab(buildProgramsPage(), QStringLiteral("Database Programs"));
-    PageControl->addTab(buildCombinationsPage(), QStringLiteral("Database Combinations"));
-    PageControl->addTab(buildPcgPage(true), QStringLiteral("Pcg Programs"));
-    PageControl->addTab(buildPcgPage(false), QStringLiteral("Pcg Combinations"));
-    PageControl->setCurrentIndex(static_cast<int>(Page::DatabasePrograms));
-    layout->addWidget(PageControl, 1);
+    pages_ = named(new QTabWidget, "PageControl");
+    pages_->addTab(buildProgramsPage(), QStringLiteral("Database Programs"));
+    pages_->addTab(buildCombinationsPage(), QStringLiteral("Database Combinations"));
+    pages_->addTab(buildPcgPage(true), QStringLiteral("Pcg Programs"));
+    pages_->addTab(buildPcgPage(false), QStringLiteral("Pcg Combinations"));
+    pages_->setCurrentWidget(programsPage_);
+    layout->addWidget(pages_, 1);
 
-    Aevents = named(new QListWidget, "Aevents");
-    Aevents->setFixedHeight(50);
-    layout->addWidget(Aevents);
+    eventList_ = named(new QListWidget, "Aevents");
+    eventList_->setFixedHeight(50);
+    layout->addWidget(eventList_);
     setCentralWidget(central);
     buildMenus();
 }
 
-QWidget* TForm1::buildProgramsPage() {
+QWidget* MainWindow::buildProgramsPage() {
     auto* page = named(new QWidget, "TabSheet1");
+    programsPage_ = page;
     auto* row = new QHBoxLayout(page);
-    programRows = new EntryListModel(this);
-    DPListBox = entryList("DPListBox", programRows);
-    row->addWidget(DPListBox, 1);
+    programRows_ = new EntryListModel(session_->files(), db::Kind::Program, this);
+    programList_ = entryList("DPListBox", programRows_);
+    row->addWidget(programList_, 1);
 
     auto* side = new QVBoxLayout;
     auto* search = named(new QGroupBox(QStringLiteral("Search")), "GroupBox1");
     auto* grid = new QGridLayout(search);
-    SearchEdit1 = named(new QLineEdit, "SearchEdit1");
-    SearchCombo1 = named(new QComboBox, "SearchCombo1");
-    SearchCombo1->setEditable(true);
-    SearchCombo1->setInsertPolicy(QComboBox::NoInsert);
-    MaskEdit1 = numberEdit("MaskEdit1", 5);
-    MaskFrom1 = numberEdit("MaskFrom1", 3);
-    MaskTo1 = numberEdit("MaskTo1", 3);
-    Button2 = named(new QPushButton(QStringLiteral("Search")), "Button2");
+    programNameSearch_ = named(new QLineEdit, "SearchEdit1");
+    programClassSearch_ = named(new QComboBox, "SearchCombo1");
+    programClassSearch_->setEditable(true);
+    programClassSearch_->setInsertPolicy(QComboBox::NoInsert);
+    drumIdSearch_ = numberEdit("MaskEdit1", 5);
+    soundFromSearch_ = numberEdit("MaskFrom1", 3);
+    soundToSearch_ = numberEdit("MaskTo1", 3);
+    programSearchButton_ = named(new QPushButton(QStringLiteral("Search")), "Button2");
     grid->addWidget(new QLabel(QStringLiteral("Name:")), 0, 0);
-    grid->addWidget(SearchEdit1, 0, 1, 1, 4);
+    grid->addWidget(programNameSearch_, 0, 1, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Class:")), 1, 0);
-    grid->addWidget(SearchCombo1, 1, 1, 1, 4);
+    grid->addWidget(programClassSearch_, 1, 1, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Drum ID:")), 2, 0);
-    grid->addWidget(MaskEdit1, 2, 1);
+    grid->addWidget(drumIdSearch_, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Osc Sound:")), 3, 0);
     grid->addWidget(new QLabel(QStringLiteral("from:")), 3, 1, Qt::AlignRight);
-    grid->addWidget(MaskFrom1, 3, 2);
+    grid->addWidget(soundFromSearch_, 3, 2);
     grid->addWidget(new QLabel(QStringLiteral("to:")), 3, 3, Qt::AlignRight);
-    grid->addWidget(MaskTo1, 3, 4);
-    grid->addWidget(Button2, 4, 3, 1, 2);
+    grid->addWidget(soundToSearch_, 3, 4);
+    grid->addWidget(programSearchButton_, 4, 3, 1, 2);
     side->addWidget(search);
 
-    CheckBox1 = named(new QCheckBox(QStringLiteral("Edit Enabled")), "CheckBox1");
-    side->addWidget(CheckBox1);
+    programEditEnabled_ = named(new QCheckBox(QStringLiteral("Edit Enabled")), "CheckBox1");
+    side->addWidget(programEditEnabled_);
 
-    Panel1 = detailPanel("Panel1");
-    auto* form = new QGridLayout(Panel1);
-    IDNumber1 = displayEdit("IDNumber1");
-    DrumId1 = displayEdit("DrumId1");
-    Name1 = named(new QLineEdit, "Name1");
-    Name1->setMaxLength(10);
-    ListBox1 = displayList("ListBox1");
-    Memo1 = named(new LimitedMemo(79), "Memo1");
-    Button4 = named(new QPushButton(QStringLiteral("Submit")), "Button4");
-    Button5 = named(new QPushButton(QStringLiteral("Edit Classes")), "Button5");
-    Button6 = named(new QPushButton(QStringLiteral("Edit Program")), "Button6");
-    Button6->setEnabled(false);
+    programPanel_ = detailPanel("Panel1");
+    auto* form = new QGridLayout(programPanel_);
+    programId_ = displayEdit("IDNumber1");
+    programDrumId_ = displayEdit("DrumId1");
+    programName_ = named(new QLineEdit, "Name1");
+    programName_->setMaxLength(10);
+    programClasses_ = displayList("ListBox1");
+    programExplanation_ = named(new LimitedMemo(79), "Memo1");
+    programSubmit_ = named(new QPushButton(QStringLiteral("Submit")), "Button4");
+    programEditClasses_ = named(new QPushButton(QStringLiteral("Edit Classes")), "Button5");
+    editProgram_ = named(new QPushButton(QStringLiteral("Edit Program")), "Button6");
+    editProgram_->setEnabled(false);
     form->addWidget(new QLabel(QStringLiteral("IDNumber:")), 0, 0);
-    form->addWidget(IDNumber1, 0, 1);
+    form->addWidget(programId_, 0, 1);
     form->addWidget(new QLabel(QStringLiteral("Drum Kit ID:")), 1, 0);
-    form->addWidget(DrumId1, 1, 1);
+    form->addWidget(programDrumId_, 1, 1);
     form->addWidget(new QLabel(QStringLiteral("Name:")), 2, 0);
-    form->addWidget(Name1, 2, 1);
+    form->addWidget(programName_, 2, 1);
     form->addWidget(new QLabel(QStringLiteral("Classes:")), 3, 0, Qt::AlignTop);
-    form->addWidget(ListBox1, 3, 1);
+    form->addWidget(programClasses_, 3, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button5);
-    buttons->addWidget(Button6);
+    buttons->addWidget(programEditClasses_);
+    buttons->addWidget(editProgram_);
     form->addLayout(buttons, 4, 1);
     form->addWidget(new QLabel(QStringLiteral("Explanation:")), 5, 0, Qt::AlignTop);
-    form->addWidget(Memo1, 5, 1);
-    form->addWidget(Button4, 6, 1, Qt::AlignRight);
-    side->addWidget(Panel1, 1);
+    form->addWidget(programExplanation_, 5, 1);
+    form->addWidget(programSubmit_, 6, 1, Qt::AlignRight);
+    side->addWidget(programPanel_, 1);
     row->addLayout(side, 1);
     return page;
 }
 
-QWidget* TForm1::buildCombinationsPage() {
+QWidget* MainWindow::buildCombinationsPage() {
     auto* page = named(new QWidget, "TabSheet2");
+    combinationsPage_ = page;
     auto* row = new QHBoxLayout(page);
-    combinationRows = new EntryListModel(this);
-    DCListBox = entryList("DCListBox", combinationRows);
-    row->addWidget(DCListBox, 1);
+    combinationRows_ = new EntryListModel(session_->files(), db::Kind::Combination, this);
+    combinationList_ = entryList("DCListBox", combinationRows_);
+    row->addWidget(combinationList_, 1);
 
     auto* side = new QVBoxLayout;
     auto* search = named(new QGroupBox(QStringLiteral("Search")), "GroupBox2");
     auto* grid = new QGridLayout(search);
-    SearchEdit2 = named(new QLineEdit, "SearchEdit2");
-    SearchCombo2 = named(new QComboBox, "SearchCombo2");  // pick from the list only
-    MaskEdit2 = numberEdit("MaskEdit2", 5);
-    Button1 = named(new QPushButton(QStringLiteral("Search")), "Button1");
+    combinationNameSearch_ = named(new QLineEdit, "SearchEdit2");
+    combinationClassSearch_ = named(new QComboBox, "SearchCombo2");  // pick from the list only
+    programIdSearch_ = numberEdit("MaskEdit2", 5);
+    combinationSearchButton_ = named(new QPushButton(QStringLiteral("Search")), "Button1");
     grid->addWidget(new QLabel(QStringLiteral("Name:")), 0, 0);
-    grid->addWidget(SearchEdit2, 0, 1, 1, 2);
+    grid->addWidget(combinationNameSearch_, 0, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Class:")), 1, 0);
-    grid->addWidget(SearchCombo2, 1, 1, 1, 2);
+    grid->addWidget(combinationClassSearch_, 1, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Program ID:")), 2, 0);
-    grid->addWidget(MaskEdit2, 2, 1);
-    grid->addWidget(Button1, 3, 2);
+    grid->addWidget(programIdSearch_, 2, 1);
+    grid->addWidget(combinationSearchButton_, 3, 2);
     side->addWidget(search);
 
-    CheckBox2 = named(new QCheckBox(QStringLiteral("Edit Enabled")), "CheckBox2");
-    side->addWidget(CheckBox2);
+    combinationEditEnabled_ = named(new QCheckBox(QStringLiteral("Edit Enabled")), "CheckBox2");
+    side->addWidget(combinationEditEnabled_);
 
-    Panel2 = detailPanel("Panel2");
-    auto* form = new QGridLayout(Panel2);
-    IDNumber2 = displayEdit("IDNumber2");
-    Name2 = named(new QLineEdit, "Name2");
-    Name2->setMaxLength(10);
-    ListBox2 = displayList("ListBox2");
-    TimbIDBox = displayList("TimbIDBox");
-    Memo2 = named(new LimitedMemo(79), "Memo2");
-    Button3 = named(new QPushButton(QStringLiteral("Submit")), "Button3");
-    Button7 = named(new QPushButton(QStringLiteral("Edit Classes")), "Button7");
-    Button8 = named(new QPushButton(QStringLiteral("Edit Combi.")), "Button8");
-    Button8->setEnabled(false);
+    combinationPanel_ = detailPanel("Panel2");
+    auto* form = new QGridLayout(combinationPanel_);
+    combinationId_ = displayEdit("IDNumber2");
+    combinationName_ = named(new QLineEdit, "Name2");
+    combinationName_->setMaxLength(10);
+    combinationClasses_ = displayList("ListBox2");
+    timbreIds_ = displayList("TimbIDBox");
+    combinationExplanation_ = named(new LimitedMemo(79), "Memo2");
+    combinationSubmit_ = named(new QPushButton(QStringLiteral("Submit")), "Button3");
+    combinationEditClasses_ = named(new QPushButton(QStringLiteral("Edit Classes")), "Button7");
+    editCombination_ = named(new QPushButton(QStringLiteral("Edit Combi.")), "Button8");
+    editCombination_->setEnabled(false);
     form->addWidget(new QLabel(QStringLiteral("IDNumber:")), 0, 0);
-    form->addWidget(IDNumber2, 0, 1);
+    form->addWidget(combinationId_, 0, 1);
     form->addWidget(new QLabel(QStringLiteral("TimbreIDs:")), 1, 0, Qt::AlignTop);
-    form->addWidget(TimbIDBox, 1, 1);
+    form->addWidget(timbreIds_, 1, 1);
     form->addWidget(new QLabel(QStringLiteral("Name:")), 2, 0);
-    form->addWidget(Name2, 2, 1);
+    form->addWidget(combinationName_, 2, 1);
     form->addWidget(new QLabel(QStringLiteral("Classes:")), 3, 0, Qt::AlignTop);
-    form->addWidget(ListBox2, 3, 1);
+    form->addWidget(combinationClasses_, 3, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button7);
-    buttons->addWidget(Button8);
+    buttons->addWidget(combinationEditClasses_);
+    buttons->addWidget(editCombination_);
     form->addLayout(buttons, 4, 1);
     form->addWidget(new QLabel(QStringLiteral("Explanation:")), 5, 0, Qt::AlignTop);
-    form->addWidget(Memo2, 5, 1);
-    form->addWidget(Button3, 6, 1, Qt::AlignRight);
-    side->addWidget(Panel2, 1);
+    form->addWidget(combinationExplanation_, 5, 1);
+    form->addWidget(combinationSubmit_, 6, 1, Qt::AlignRight);
+    side->addWidget(combinationPanel_, 1);
     row->addLayout(side, 1);
     return page;
 }
 
-QWidget* TForm1::buildPcgPage(bool programs) {
+QWidget* MainWindow::buildPcgPage(bool programs) {
     auto* page = named(new QWidget, programs ? "TabSheet3" : "TabSheet4");
     auto* column = new QVBoxLayout(page);
     auto* group =
@@ -242,7 +244,7 @@ QWidget* TForm1::buildPcgPage(bool programs) {
     }
     items->button(0)->setChecked(true);
     row->addStretch(1);
-    connect(items, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
+    connect(items, &QButtonGroup::idClicked, this, [this] { bankChanged(); });
     column->addWidget(group);
 
     auto* list = named(new QListWidget, programs ? "PPListBox" : "PCListBox");
@@ -256,20 +258,20 @@ QWidget* TForm1::buildPcgPage(bool programs) {
     column->addWidget(list, 1);
 
     if (programs) {
-        RadioGroup1 = group;
-        RadioGroup1Items = items;
-        PPListBox = list;
+        programBankButtons_ = items;
+        pcgProgramList_ = list;
+        pcgProgramsPage_ = page;
     } else {
-        RadioGroup2 = group;
-        RadioGroup2Items = items;
-        PCListBox = list;
+        combinationBankButtons_ = items;
+        pcgCombinationList_ = list;
+        pcgCombinationsPage_ = page;
     }
     return page;
 }
 
-void TForm1::buildMenus() {
+void MainWindow::buildMenus() {
     auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                       const QKeySequence& shortcut, void (TForm1::*handler)()) {
+                       const QKeySequence& shortcut, void (MainWindow::*handler)()) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         action->setShortcut(shortcut);
@@ -281,41 +283,41 @@ void TForm1::buildMenus() {
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
-    item(file, "NewDatabase", QStringLiteral("&New Database"), {}, &TForm1::NewDatabaseClick);
-    item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, &TForm1::OpenDatabaseClick);
+    item(file, "NewDatabase", QStringLiteral("&New Database"), {}, &MainWindow::newDatabase);
+    item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, &MainWindow::openDatabase);
     item(file, "SaveDatabaseAs", QStringLiteral("&Export Database"), {},
-         &TForm1::SaveDatabaseAsClick);
+         &MainWindow::exportDatabase);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
-    item(file, "Exit1", QStringLiteral("E&xit"), {}, &TForm1::Exit1Click);
+    item(file, "Exit1", QStringLiteral("E&xit"), {}, &MainWindow::exitProgram);
 
-    Edit1 = bar->addMenu(QStringLiteral("&Edit"));
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    connect(Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
-    SendItem = item(Edit1, "SendItem", QStringLiteral("Send To &PCG"),
-                    QKeySequence(Qt::CTRL | Qt::Key_Insert), &TForm1::SendItemClick);
-    SendData = item(Edit1, "SendData", QStringLiteral("Send To &Database"),
-                    QKeySequence(Qt::Key_Insert), &TForm1::SendDataClick);
-    Delete1 = item(Edit1, "Delete1", QStringLiteral("&Delete"),
-                   QKeySequence(Qt::CTRL | Qt::Key_Delete), &TForm1::Delete1Click);
-    for (QAction* a : {SendItem, SendData, Delete1})
+    editMenu_ = bar->addMenu(QStringLiteral("&Edit"));
+    editMenu_->setObjectName(QStringLiteral("Edit1"));
+    connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::updateEditMenu);
+    sendToPcgAction_ = item(editMenu_, "SendItem", QStringLiteral("Send To &PCG"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Insert), &MainWindow::sendToPcg);
+    sendToDatabaseAction_ = item(editMenu_, "SendData", QStringLiteral("Send To &Database"),
+                    QKeySequence(Qt::Key_Insert), &MainWindow::sendToDatabase);
+    deleteAction_ = item(editMenu_, "Delete1", QStringLiteral("&Delete"),
+                   QKeySequence(Qt::CTRL | Qt::Key_Delete), &MainWindow::deleteSelection);
+    for (QAction* a : {sendToPcgAction_, sendToDatabaseAction_, deleteAction_})
         a->setEnabled(false);
-    item(Edit1, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},
-         &TForm1::EditDatabaseClasses1Click);
+    item(editMenu_, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},
+         &MainWindow::editDatabaseClasses);
 
     QMenu* pcgMenu = bar->addMenu(QStringLiteral("&Pcg"));
     pcgMenu->setObjectName(QStringLiteral("Pcg1"));
     item(pcgMenu, "NewPcg1", QStringLiteral("&New Pcg"), QKeySequence(Qt::CTRL | Qt::Key_N),
-         &TForm1::NewPcg1Click);
+         &MainWindow::newPcg);
     item(pcgMenu, "ImportPcg", QStringLiteral("&Import Pcg"), QKeySequence(Qt::CTRL | Qt::Key_I),
-         &TForm1::ImportPcgClick);
+         &MainWindow::importPcg);
     item(pcgMenu, "ExportPcg1", QStringLiteral("&Export Pcg"), QKeySequence(Qt::CTRL | Qt::Key_E),
-         &TForm1::ExportPcg1Click);
+         &MainWindow::exportPcg);
     item(pcgMenu, "SendPCGtoDatabase2", QStringLiteral("Send PCG to &Database"),
-         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SendPCGtoDatabase2Click);
+         QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::sendPcgToDatabase);
     item(pcgMenu, "SendOnlyProgramsofPCG1", QStringLiteral("Send Only &Programs of PCG"), {},
-         &TForm1::SendOnlyProgramsofPCG1Click);
+         &MainWindow::sendOnlyProgramsOfPcg);
     item(pcgMenu, "SendOnlyCombinationsofPCG1", QStringLiteral("Send Only &Combinations of PCG"),
-         {}, &TForm1::SendOnlyCombinationsofPCG1Click);
+         {}, &MainWindow::sendOnlyCombinationsOfPcg);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -323,7 +325,7 @@ void TForm1::buildMenus() {
                                         std::pair{"SearchforHelpOn1", "&Search for Help On..."},
                                         std::pair{"HowtoUseHelp1", "&How to Use Help"}})
         item(help, name, QLatin1String(caption), {}, nullptr)->setEnabled(false);
-    item(help, "About1", QStringLiteral("&About..."), {}, &TForm1::About1Click);
+    item(help, "About1", QStringLiteral("&About..."), {}, &MainWindow::showAbout);
 }
 
 }  // namespace pelvaro::app

@@ -27,61 +27,61 @@ QFrame* makeBevel(QWidget* parent, const char* name, int y) {
 }
 }  // namespace
 
-TForm3::TForm3(QWidget* parent)
+ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Send Pcg To Database"));
     setFixedSize(281, 113);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    Bevel1 = makeBevel(this, "Bevel1", 0);
-    Bevel2 = makeBevel(this, "Bevel2", 56);
-    ProgressBar1 = makeBar(this, "ProgressBar1", 34);
-    ProgressBar2 = makeBar(this, "ProgressBar2", 87);
+    makeBevel(this, "Bevel1", 0);
+    makeBevel(this, "Bevel2", 56);
+    programBar_ = makeBar(this, "ProgressBar1", 34);
+    combinationBar_ = makeBar(this, "ProgressBar2", 87);
 }
 
-void TForm3::resetBars() {
-    ProgressBar1->setValue(0);
-    ProgressBar2->setValue(0);
+void ProgressWindow::resetBars() {
+    programBar_->setValue(0);
+    combinationBar_->setValue(0);
     captions_.clear();
 }
 
-void TForm3::showWindow() {
+void ProgressWindow::showWindow() {
     show();
     raise();
     repaintNow();
 }
 
-void TForm3::drawCaption(const QString& text, QPoint at) {
+void ProgressWindow::drawCaption(const QString& text, QPoint at) {
     captions_.emplace_back(text, at);
     repaintNow();
 }
 
-void TForm3::stepProgramBar() {
-    ProgressBar1->setValue(ProgressBar1->value() + 1);
+void ProgressWindow::stepProgramBar() {
+    programBar_->setValue(programBar_->value() + 1);
     repaintNow();
 }
 
-void TForm3::stepCombinationBar() {
-    ProgressBar2->setValue(ProgressBar2->value() + 1);
+void ProgressWindow::stepCombinationBar() {
+    combinationBar_->setValue(combinationBar_->value() + 1);
     repaintNow();
 }
 
-void TForm3::hideWindow() {
+void ProgressWindow::hideWindow() {
     hide();
 }
 
-void TForm3::paintEvent(QPaintEvent*) {
+void ProgressWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QFont font = painter.font();
     font.setPointSize(10);
     painter.setFont(font);
     painter.setBackgroundMode(Qt::TransparentMode);
-    // The point names the top left of the text, as the window design places it.
+    // The point names the top left of the text.
     for (const auto& [text, at] : captions_)
         painter.drawText(at + QPoint(0, painter.fontMetrics().ascent()), text);
 }
 
-void TForm3::repaintNow() {
+void ProgressWindow::repaintNow() {
     if (!isVisible()) return;
     repaint();
     // Paint and expose events only: the command goes on, and no click or key reaches a window.

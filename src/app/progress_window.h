@@ -13,11 +13,11 @@ class QProgressBar;
 
 namespace pelvaro::app {
 
-class TForm3 : public QWidget {
+class ProgressWindow : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit ProgressWindow(QWidget* parent = nullptr);
 
     void resetBars();
     void showWindow();
@@ -27,8 +27,8 @@ class TForm3 : public QWidget {
     void stepCombinationBar();
     void hideWindow();
 
-    QProgressBar* programBar() const { return ProgressBar1; }
-    QProgressBar* combinationBar() const { return ProgressBar2; }
+    QProgressBar* programBar() const { return programBar_; }
+    QProgressBar* combinationBar() const { return combinationBar_; }
     const std::vector<std::pair<QString, QPoint>>& captions() const { return captions_; }
 
   protected:
@@ -37,10 +37,8 @@ class TForm3 : public QWidget {
   private:
     void repaintNow();
 
-    QFrame* Bevel1;
-    QFrame* Bevel2;
-    QProgressBar* ProgressBar1;
-    QProgressBar* ProgressBar2;
+    QProgressBar* programBar_;
+    QProgressBar* combinationBar_;
     std::vector<std::pair<QString, QPoint>> captions_;
 };
 

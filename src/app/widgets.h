@@ -5,7 +5,7 @@
 
 namespace pelvaro::app {
 
-// Gives a control the name it has in the window design, so tests and readers find it by it.
+// Gives a control its object name, by which tests and accessibility tools find it.
 template <class W>
 W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "db/class_paths.h"
 
 namespace pelvaro::classes {
 
@@ -48,27 +47,24 @@ std::string numbered(int slot, std::string_view text) {
 
 }  // namespace
 
-void ClassAssignment::prepareClassDialog(const RecordFiles& files, Kind kind, std::int32_t entry,
-                                         const std::vector<std::int32_t>& selected) {
+void ClassAssignment::load(const RecordFiles& files, Kind kind, std::int32_t entry,
+                           const std::vector<std::int32_t>& selected) {
     if (kind != Kind::Program && kind != Kind::Combination)
         throw std::invalid_argument("classes belong to programs and combinations");
     kind_ = kind;
     entry_ = entry;
     entries_ = selected;
     several_ = selected.size() >= 2;
-    table_ = db::readClassTable(files);
-    avaible_.clear();
+    tree_ = db::ClassTree::read(files);
     selected_.clear();
     lineSlots_.clear();
-    for (std::size_t k = 1; k < table_.size(); ++k)
-        avaible_.push_back(db::classPath(table_, static_cast<std::int32_t>(k)));
 
     pending_.fill(0);
     if (!several_) {
         pending_ = readSlots(files, kind_, entry_);
         for (int s = 0; s < db::kClassSlots; ++s) {
             const int id = static_cast<signed char>(pending_[s]);
-            selected_.push_back(id == 0 ? " " : db::classPath(table_, id));
+            selected_.push_back(id == 0 ? " " : std::string(tree_.path(id)));
             lineSlots_.push_back(s);
         }
         return;
@@ -92,14 +88,14 @@ void ClassAssignment::showPendingClasses() {
         selected_.push_back(
             pending_[s] == kLockedSlot
                 ? numbered(s, kUnavailableText)
-                : numbered(s, db::classPath(table_, static_cast<signed char>(pending_[s]))));
+                : numbered(s, tree_.path(static_cast<signed char>(pending_[s]))));
         lineSlots_.push_back(s);
     }
 }
 
-bool ClassAssignment::addChosenClass(int avaibleRow) {
-    if (avaibleRow < 0 || static_cast<std::size_t>(avaibleRow) >= avaible_.size()) return false;
-    const std::int32_t classId = avaibleRow + 1;
+bool ClassAssignment::addChosenClass(int availableRow) {
+    if (availableRow < 0 || availableRow >= availableCount()) return false;
+    const std::int32_t classId = availableRow + 1;
     if (classId > kLargestSlotClass) return false;
     const auto first = pending_.begin();
     const auto fillable = first + kFillableSlots;

@@ -1,7 +1,7 @@
 #pragma once
-// The class assignment dialog as a model: the working copy of ten class slots, the lines of
-// its two lists, and what ">", "<" and OK do. The window shows the lines and passes the chosen
-// rows in; nothing here knows of widgets.
+// Assigning classes to entries: the working copy of ten class slots, the classes to choose
+// from and the slots as lines, and what adding, removing and OK do. A window shows the lines
+// and passes the chosen rows in.
 
 #include <array>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/class_tree.h"
 #include "db/record_files.h"
 
 namespace pelvaro::classes {
@@ -20,26 +21,28 @@ inline constexpr std::string_view kUnavailableText = "Unavaible";
 
 class ClassAssignment {
   public:
-    // prepareClassDialog. kind is Program or Combination; entry is the ID of the list's current
-    // row; selected holds the IDs of the selected rows in list order. With fewer than two
-    // selected the dialog edits `entry` alone (single mode): Selected shows its ten slots, a
-    // path or " " each. Otherwise (several mode) the first 10 - m slots are locked, m being the
-    // fewest empty slots among the selected entries, and Selected shows "1- Unavaible" and so
-    // on for them.
-    void prepareClassDialog(const db::RecordFiles& files, db::Kind kind, std::int32_t entry,
-                            const std::vector<std::int32_t>& selected);
+    // Loads the classes and the slots to edit. kind is Program or Combination; entry is the ID
+    // of the list's current row; selected holds the IDs of the selected rows in list order.
+    // With fewer than two selected the dialog edits `entry` alone (single mode): the selected
+    // lines show its ten slots, a path or " " each. Otherwise (several mode) the first 10 - m
+    // slots are locked, m being the fewest empty slots among the selected entries, and the
+    // selected lines show "1- Unavaible" and so on for them.
+    void load(const db::RecordFiles& files, db::Kind kind, std::int32_t entry,
+              const std::vector<std::int32_t>& selected);
 
-    // Avaible: the path of every class; row r stands for class r + 1.
-    const std::vector<std::string>& avaibleLines() const { return avaible_; }
+    // The classes to choose from: row r stands for class r + 1 and shows its path.
+    std::int32_t availableCount() const { return tree_.count(); }
+    std::string_view availablePath(int row) const { return tree_.path(row + 1); }
+    // The slots of the edited entry, as the list of selected classes shows them.
     const std::vector<std::string>& selectedLines() const { return selected_; }
     const std::array<Byte, db::kClassSlots>& pendingClassIds() const { return pending_; }
     bool severalMode() const { return several_; }
 
-    // ">": puts the class of Avaible row `row` into the first empty of slots 0-8 unless one of
-    // them holds it already; slot 9 is never filled. Returns false when nothing happened (no
+    // ">": puts the class of available row `row` into the first empty of slots 0-8 unless one
+    // of them holds it already; slot 9 is never filled. Returns false when nothing happened (no
     // row, class present, nine classes, or a class above 127, which no slot can hold).
-    bool addChosenClass(int avaibleRow);
-    // "<": empties the slot shown on Selected row `row` and moves the slots after it one place
+    bool addChosenClass(int availableRow);
+    // "<": empties the slot shown on selected line `row` and moves the slots after it one place
     // to the front (slot 9 keeps its value too). Returns false for no row or a locked slot.
     bool removeChosenSlot(int selectedRow);
 
@@ -55,11 +58,10 @@ class ClassAssignment {
     std::int32_t entry_ = 0;
     std::vector<std::int32_t> entries_;
     bool several_ = false;
-    std::vector<db::ClassEntry> table_;
+    db::ClassTree tree_;
     std::array<Byte, db::kClassSlots> pending_{};
-    std::vector<std::string> avaible_;
     std::vector<std::string> selected_;
-    std::vector<int> lineSlots_;  // the slot each line of Selected shows
+    std::vector<int> lineSlots_;  // the slot each selected line shows
 };
 
 }  // namespace pelvaro::classes

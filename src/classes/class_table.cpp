@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "db/class_paths.h"
-#include "db/entry_scan.h"
+#include "db/class_tree.h"
 #include "db/listing.h"
+#include "db/record_scan.h"
 
 namespace pelvaro::classes {
 
@@ -51,59 +51,41 @@ void renumberInEntries(RecordFiles& files, std::size_t classIdsAt, std::int32_t 
 
 }  // namespace
 
-ClassEditorContent refreshClassEditor(const RecordFiles& files) {
-    const std::vector<ClassEntry> table = db::readClassTable(files);
-    const auto count = static_cast<std::int32_t>(table.size()) - 1;
-
+ClassEditorContent classEditorContent(const RecordFiles& files) {
+    const db::ClassTree tree = db::ClassTree::read(files);
     ClassEditorContent content;
-    content.full = count >= kMaxClasses;
-    content.comboItems.emplace_back(kNoParentClass);
-    for (std::int32_t k = 1; k <= count; ++k)
-        content.comboItems.push_back(table[k].name());
+    content.full = tree.count() >= kMaxClasses;
+    content.parentChoices.emplace_back(kNoParentClass);
+    for (std::int32_t k = 1; k <= tree.count(); ++k)
+        content.parentChoices.push_back(tree.name(k));
 
-    // Children per class, ascending; 0 collects the top level. A parent that is no class
-    // counts as the top.
-    std::vector<std::vector<std::int32_t>> children(table.size());
-    for (std::int32_t k = 1; k <= count; ++k) {
-        const std::int32_t p = table[k].parentId();
-        children[p >= 1 && p <= count && p != k ? p : 0].push_back(k);
+    // Depth first, each class's children in the tree's order, so every parent precedes them.
+    content.nodes.push_back(ClassNode{0, -1, tree.name(0)});
+    std::vector<std::pair<std::int32_t, int>> stack;
+    for (auto c = tree.children(0).rbegin(); c != tree.children(0).rend(); ++c)
+        stack.emplace_back(*c, -1);
+    while (!stack.empty()) {
+        const auto [k, parent] = stack.back();
+        stack.pop_back();
+        const int node = static_cast<int>(content.nodes.size());
+        content.nodes.push_back(ClassNode{k, parent, tree.name(k)});
+        for (auto c = tree.children(k).rbegin(); c != tree.children(k).rend(); ++c)
+            stack.emplace_back(*c, node);
     }
-
-    content.nodes.push_back(ClassNode{0, -1, table[0].name()});
-    std::vector<bool> shown(table.size(), false);
-    // Depth first, children ascending, so that every parent precedes its children.
-    const auto showTree = [&](std::int32_t root, int parentNode) {
-        std::vector<std::pair<std::int32_t, int>> stack{{root, parentNode}};
-        while (!stack.empty()) {
-            const auto [k, parent] = stack.back();
-            stack.pop_back();
-            if (shown[k]) continue;
-            shown[k] = true;
-            const int node = static_cast<int>(content.nodes.size());
-            content.nodes.push_back(ClassNode{k, parent, table[k].name()});
-            for (auto c = children[k].rbegin(); c != children[k].rend(); ++c)
-                if (!shown[*c]) stack.emplace_back(*c, node);
-        }
-    };
-    for (std::int32_t k : children[0])
-        showTree(k, -1);
-    // Only a loop of parents is left unshown; its lowest class goes to the top level.
-    for (std::int32_t k = 1; k <= count; ++k)
-        if (!shown[k]) showTree(k, -1);
     return content;
 }
 
-bool addButtonEnabled(const RecordFiles& files, std::string_view className, int comboIndex) {
+bool canAddClass(const RecordFiles& files, std::string_view className, int parentChoice) {
     const std::int32_t count = files.count(Kind::Class);
-    return !db::trimmed(className).empty() && comboIndex >= 0 && comboIndex <= count &&
+    return !db::trimmed(className).empty() && parentChoice >= 0 && parentChoice <= count &&
            count < kMaxClasses;
 }
 
-std::int32_t addClass(RecordFiles& files, std::string_view className, int comboIndex) {
-    if (!addButtonEnabled(files, className, comboIndex)) return -1;
+std::int32_t addClass(RecordFiles& files, std::string_view className, int parentChoice) {
+    if (!canAddClass(files, className, parentChoice)) return -1;
     ClassEntry entry;
     entry.setName(className);
-    entry.setParentId(comboIndex);
+    entry.setParentId(parentChoice);
     return files.append(entry);
 }
 
@@ -120,7 +102,11 @@ ClassDeletion deleteClass(RecordFiles& files, std::int32_t classId) {
     if (!result.refusals.empty()) return result;
 
     // A child would be left naming a class that is gone, or the class moved into its number.
-    const std::vector<ClassEntry> table = db::readClassTable(files);
+    std::vector<ClassEntry> table(static_cast<std::size_t>(last) + 1);
+    db::scanRecords(files.stream(Kind::Class), ClassEntry::kSize, 0, last,
+                    [&](std::int32_t k, ConstBytes record) {
+                        std::ranges::copy(record, table[k].bytes.begin());
+                    });
     for (std::int32_t k = 1; k <= last; ++k)
         if (table[k].parentId() == classId) {
             result.refusals.push_back(

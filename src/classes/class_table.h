@@ -30,7 +30,7 @@ inline constexpr std::string_view kCannotDeleteClassCaption = "Cannot Delete Cla
 inline constexpr std::string_view kHasSubClassesText =
     "This class has sub classes.You cannot delete it before deleting them.";
 
-// One node of TreeView1. Nodes come parents first, so a view can add them in order; the
+// One node of the class tree. Nodes come parents first, so a view can add them in order; the
 // children of one parent, and the top-level nodes after "No Class", in ascending class number.
 struct ClassNode {
     std::int32_t classId;  // 0 for the "No Class" node
@@ -41,24 +41,23 @@ struct ClassNode {
 
 struct ClassEditorContent {
     std::vector<ClassNode> nodes;         // node 0 is "No Class"
-    std::vector<std::string> comboItems;  // ComboBox1: "No Parent Class", then class 1, 2, ...
-    bool full = false;                    // kMaxClasses reached: Add stays disabled
+    std::vector<std::string> parentChoices;  // "No Parent Class", then class 1, 2, ... by name
+    bool full = false;                       // kMaxClasses reached: no class can be added
 };
 
-// refreshClassEditor: the tree and the parent choices from the class file. Every class is
-// shown once; a class whose chain of parents does not reach the top (only in a damaged file)
-// is shown at the top level rather than left out or followed for ever.
-ClassEditorContent refreshClassEditor(const db::RecordFiles& files);
+// The tree and the parent choices from the class file. Every class is shown once; a class whose
+// chain of parents does not reach the top (only in a damaged file) is shown at the top level
+// rather than left out or followed for ever.
+ClassEditorContent classEditorContent(const db::RecordFiles& files);
 
-// Button1 is enabled when the name without leading and trailing characters of code 32 and
+// A class can be added when the name without leading and trailing characters of code 32 and
 // below is not empty, a parent item is chosen (index 0 to the class count), and the table is
 // not full.
-bool addButtonEnabled(const db::RecordFiles& files, std::string_view className, int comboIndex);
+bool canAddClass(const db::RecordFiles& files, std::string_view className, int parentChoice);
 
-// Adds a class named as typed (cut to 19 characters) below the chosen combo item (0: top
-// level, i: class i). Returns the new class number, or -1 (nothing added) when the Add button
-// would be disabled.
-std::int32_t addClass(db::RecordFiles& files, std::string_view className, int comboIndex);
+// Adds a class named as typed (cut to 19 characters) below the chosen parent (0: top level,
+// i: class i). Returns the new class number, or -1 (nothing added) when canAddClass says no.
+std::int32_t addClass(db::RecordFiles& files, std::string_view className, int parentChoice);
 
 struct ClassDeletion {
     bool deleted = false;

@@ -5,15 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "db/class_tree.h"
+#include "db/record_scan.h"
+
 namespace pelvaro::db {
 
 namespace {
-
-constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
-                                                    Kind::Class};
-
-// Records checked per block read.
-constexpr std::int32_t kBlockRecords = 4096;
 
 // What is wrong with a member file, in a few words after its name.
 [[noreturn]] void refuse(const std::string& file, const std::string& problem) {
@@ -27,7 +24,7 @@ std::string entryProblem(std::int32_t n, const std::string& what) {
 
 // A member file opened for reading and the number of entries its header record claims.
 struct Member {
-    FileStream stream;
+    io::FileStream stream;
     std::int32_t count = 0;
 };
 
@@ -44,21 +41,10 @@ void readCount(Member& m, const std::string& path, Kind kind) {
         refuse(path, "holds fewer records than its entry count (" + std::to_string(m.count) + ")");
 }
 
-// Calls check(n, record) for every entry 1..count of a member, reading in large blocks.
+// Calls check(n, record) for every entry 1..count of a member.
 template <class Check>
 void forEachEntry(const Member& m, Kind kind, Check check) {
-    const std::size_t recordSize = layoutOf(kind).recordSize;
-    std::vector<Byte> block(static_cast<std::size_t>(std::min(kBlockRecords, m.count)) *
-                            recordSize);
-    for (std::int32_t first = 1; first <= m.count; first += kBlockRecords) {
-        const std::int32_t n = std::min(kBlockRecords, m.count - first + 1);
-        const ConstBytes part = ConstBytes(block).first(static_cast<std::size_t>(n) * recordSize);
-        m.stream.readExactAt(
-            static_cast<std::int64_t>(first) * static_cast<std::int64_t>(recordSize),
-            Bytes(block).first(part.size()));
-        for (std::int32_t i = 0; i < n; ++i)
-            check(first + i, part.subspan(i * recordSize, recordSize));
-    }
+    scanRecords(m.stream, layoutOf(kind).recordSize, 1, m.count, check);
 }
 
 struct Counts {
@@ -95,7 +81,7 @@ void checkCombinations(const std::string& path, const Member& m, const Counts& c
     forEachEntry(m, Kind::Combination, [&](std::int32_t n, ConstBytes r) {
         checkIdNumber(path, n, r, CombinationLayout::kIdNumber);
         checkClassIds(path, n, r, CombinationLayout::kClassIds, c);
-        for (int t = 0; t < 8; ++t) {
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
             const std::int32_t id = le32(r, CombinationLayout::kTimbreProgramIds + 4 * t);
             if (id < -1 || id > c.programs)
                 refuse(path, entryProblem(n, "names program " + std::to_string(id) +
@@ -111,32 +97,16 @@ void checkDrumKits(const std::string& path, const Member& m) {
 }
 
 // Every parent exists and every chain of parents ends at the top: the tree, the paths and the
-// class filter walk these chains and must come to an end.
+// class filter walk these chains.
 void checkClasses(const std::string& path, const Member& m) {
-    std::vector<std::int32_t> parent(static_cast<std::size_t>(m.count) + 1, 0);
-    forEachEntry(m, Kind::Class, [&](std::int32_t n, ConstBytes r) {
-        const std::int32_t p = le32(r, ClassEntry::kParentId);
-        if (p < 0 || p > m.count)
-            refuse(path, "class " + std::to_string(n) + " names parent " + std::to_string(p) +
-                             ", which does not exist");
-        parent[n] = p;
-    });
-    // 0 not yet reached, 1 on the walk now, 2 known to reach the top.
-    std::vector<Byte> state(parent.size(), 0);
-    state[0] = 2;
-    std::vector<std::int32_t> walk;
-    for (std::int32_t i = 1; i <= m.count; ++i) {
-        std::int32_t b = i;
-        while (state[b] == 0) {
-            state[b] = 1;
-            walk.push_back(b);
-            b = parent[b];
-        }
-        if (state[b] == 1) refuse(path, "class " + std::to_string(b) + " lies below itself");
-        for (std::int32_t w : walk)
-            state[w] = 2;
-        walk.clear();
-    }
+    const ClassTree tree = ClassTree::read(m.stream, m.count);
+    const auto& damage = tree.damage();
+    if (!damage) return;
+    const std::string name = "class " + std::to_string(damage->classId);
+    if (damage->kind == ClassTree::Damage::Kind::MissingParent)
+        refuse(path, name + " names parent " + std::to_string(damage->parent) +
+                         ", which does not exist");
+    refuse(path, name + " lies below itself");
 }
 
 std::string absolutePath(const std::string& chosen) {
@@ -181,24 +151,24 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
     for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
                                       &paths.members[2], &paths.members[3]}) {
         std::error_code error;
-        if (std::filesystem::is_directory(*target, error)) throw FileError::cannotCreate(*target);
+        if (std::filesystem::is_directory(*target, error)) throw io::FileError::cannotCreate(*target);
     }
 
     std::array<Byte, kDatabaseFileSize> block{};
     for (int i = 0; i < kKindCount; ++i)
         putFieldText(Bytes(block).subspan(i * kPathFieldSize, kPathFieldSize), paths.members[i]);
 
-    AtomicFile database(paths.database);
+    io::AtomicFile database(paths.database);
     database.stream().writeAt(0, block);
-    std::array<std::unique_ptr<AtomicFile>, kKindCount> members;
+    std::array<std::unique_ptr<io::AtomicFile>, kKindCount> members;
     for (Kind kind : kAllKinds) {
         const int i = static_cast<int>(kind);
-        members[i] = std::make_unique<AtomicFile>(paths.members[i]);
+        members[i] = std::make_unique<io::AtomicFile>(paths.members[i]);
         members[i]->stream().copyFrom(files.stream(kind));
     }
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.
-    AtomicFile::commitAll({members[0].get(), members[1].get(), members[2].get(),
+    io::AtomicFile::commitAll({members[0].get(), members[1].get(), members[2].get(),
                            members[3].get(), &database});
     return paths;
 }
@@ -206,7 +176,7 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
 void openDatabase(RecordFiles& files, const std::string& databasePath) {
     std::array<Byte, kDatabaseFileSize> block{};
     {
-        const FileStream database = FileStream::openRead(databasePath);
+        const io::FileStream database = io::FileStream::openRead(databasePath);
         if (database.readAt(0, block) < kDatabaseFileSize)
             refuse(databasePath, "is shorter than " + std::to_string(kDatabaseFileSize) + " bytes");
     }
@@ -218,7 +188,7 @@ void openDatabase(RecordFiles& files, const std::string& databasePath) {
     // would be without the checks.
     std::array<Member, kKindCount> m;
     for (int i = 0; i < kKindCount; ++i)
-        m[i].stream = FileStream::openRead(paths[i]);
+        m[i].stream = io::FileStream::openRead(paths[i]);
     for (Kind kind : kAllKinds) {
         const int i = static_cast<int>(kind);
         readCount(m[i], paths[i], kind);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "db/class_paths.h"
+#include "db/class_tree.h"
 
 namespace pelvaro::db {
 
@@ -11,10 +11,10 @@ namespace {
 template <class E>
 std::array<std::string, kClassSlots> classRows(const RecordFiles& files, const E& entry) {
     std::array<std::string, kClassSlots> rows;
-    const std::vector<ClassEntry> table = readClassTable(files);
+    const ClassTree tree = ClassTree::read(files);
     for (int s = 0; s < kClassSlots; ++s) {
         const int id = entry.classId(s);
-        rows[s] = id == 0 ? " " : classPath(table, id);
+        rows[s] = id == 0 ? " " : std::string(tree.path(id));
     }
     return rows;
 }
@@ -56,7 +56,7 @@ CombinationDetails combinationDetails(const RecordFiles& files, std::int32_t id)
     d.name = entryName(entry);
     d.explanation = memoText(entry.explanation());
     d.classes = classRows(files, entry);
-    for (int t = 0; t < 8; ++t) {
+    for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
         const std::int32_t program = entry.timbreProgramId(t);
         if (program == -1)
             d.timbreIds.emplace_back("GM");
@@ -66,16 +66,11 @@ CombinationDetails combinationDetails(const RecordFiles& files, std::int32_t id)
     return d;
 }
 
-DetailPanels showSelectedEntries(const RecordFiles& files,
-                                 const std::vector<std::int32_t>& programRowIds,
-                                 std::size_t programRow,
-                                 const std::vector<std::int32_t>& combinationRowIds,
-                                 std::size_t combinationRow) {
+DetailPanels entryDetails(const RecordFiles& files, std::optional<std::int32_t> programId,
+                          std::optional<std::int32_t> combinationId) {
     DetailPanels panels;
-    if (programRow < programRowIds.size())
-        panels.program = programDetails(files, programRowIds[programRow]);
-    if (combinationRow < combinationRowIds.size())
-        panels.combination = combinationDetails(files, combinationRowIds[combinationRow]);
+    if (programId) panels.program = programDetails(files, *programId);
+    if (combinationId) panels.combination = combinationDetails(files, *combinationId);
     return panels;
 }
 

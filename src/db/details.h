@@ -35,17 +35,14 @@ struct CombinationDetails {
 ProgramDetails programDetails(const RecordFiles& files, std::int32_t id);
 CombinationDetails combinationDetails(const RecordFiles& files, std::int32_t id);
 
-// Both panels, each from the focused row of its list (row counted from 0). A list without
-// that row leaves its panel empty (nullopt): every field blank, no class rows.
+// Both panels, each from the entry of the focused row of its list. A list without a focused row
+// leaves its panel empty (nullopt): every field blank, no class rows.
 struct DetailPanels {
     std::optional<ProgramDetails> program;
     std::optional<CombinationDetails> combination;
 };
-DetailPanels showSelectedEntries(const RecordFiles& files,
-                                 const std::vector<std::int32_t>& programRowIds,
-                                 std::size_t programRow,
-                                 const std::vector<std::int32_t>& combinationRowIds,
-                                 std::size_t combinationRow);
+DetailPanels entryDetails(const RecordFiles& files, std::optional<std::int32_t> programId,
+                          std::optional<std::int32_t> combinationId);
 
 // The explanation as the memo shows it ("\r\n" as "\n"), and the memo's text as it is stored:
 // every line break as a carriage return and a line feed, cut to 79 characters (a pair that

@@ -7,13 +7,17 @@
 #include <string>
 #include <string_view>
 
-#include "pcg/bytes.h"
+#include "io/bytes.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::db {
 
 enum class Kind { Program = 0, Combination = 1, DrumKit = 2, Class = 3 };
 inline constexpr int kKindCount = 4;
+// The four kinds in the order of their files everywhere: working files, database file fields,
+// member files.
+inline constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
+                                                           Kind::DrumKit, Kind::Class};
 
 struct KindLayout {
     std::string_view fileName;  // the working file in the start directory
@@ -63,7 +67,8 @@ static_assert(ProgramLayout::kExplanation + kExplanationSize == ProgramLayout::k
 static_assert(ProgramLayout::kDrumKitId + 4 == ProgramLayout::kSize);
 static_assert(pcg::kCombinationSize == CombinationLayout::kIdNumber);
 static_assert(CombinationLayout::kExplanation + kExplanationSize == CombinationLayout::kClassIds);
-static_assert(CombinationLayout::kTimbreProgramIds + 8 * 4 == CombinationLayout::kSize);
+static_assert(CombinationLayout::kTimbreProgramIds + pcg::combination::kTimbreCount * 4 ==
+              CombinationLayout::kSize);
 static_assert(pcg::kDrumKitSize == DrumKitLayout::kIdNumber);
 static_assert(DrumKitLayout::kExplanation + kExplanationSize == DrumKitLayout::kSize);
 static_assert(layoutOf(Kind::Program).recordSize == ProgramLayout::kSize);

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <numeric>
 
-#include "db/class_paths.h"
-#include "db/entry_scan.h"
+#include "db/class_tree.h"
+#include "db/record_scan.h"
 
 namespace pelvaro::db {
 
@@ -15,9 +15,9 @@ namespace {
 // The class test: a membership table over every value a signed class byte can hold.
 class ClassTest {
   public:
-    ClassTest(const RecordFiles& files, std::int32_t classId) : classId_(classId) {
+    ClassTest(const ClassTree& tree, std::int32_t classId) : classId_(classId) {
         if (classId_ >= 1)
-            for (std::int32_t k : collectClassFilterSet(files, classId_))
+            for (std::int32_t k : tree.withDescendants(classId_))
                 if (k <= 127) member_[static_cast<std::size_t>(k + 128)] = true;
     }
     bool passes(ConstBytes classIds) const {
@@ -113,6 +113,15 @@ bool readNumber(const std::string& field, std::int32_t blank, std::int32_t& out,
     return false;
 }
 
+// " ", then the names of class records 0 ("No Class") to the class count: item i stands for
+// class i - 1.
+std::vector<std::string> classChoices(const ClassTree& tree) {
+    std::vector<std::string> choices{" "};
+    for (std::int32_t k = 0; k <= tree.count(); ++k)
+        choices.push_back(tree.name(k));
+    return choices;
+}
+
 }  // namespace
 
 char upperCase8Bit(char c) {
@@ -134,32 +143,6 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
-std::vector<std::int32_t> collectClassFilterSet(const RecordFiles& files, std::int32_t classId) {
-    std::vector<std::int32_t> set;
-    if (classId < 1 || classId > files.count(Kind::Class)) return set;
-    const std::vector<ClassEntry> table = readClassTable(files);
-    const auto count = static_cast<std::int32_t>(table.size()) - 1;
-    for (std::int32_t i = 1; i <= count; ++i) {
-        // Never more steps than there are classes: a chain longer than that is a loop.
-        std::int32_t b = i;
-        for (std::int32_t steps = 0; b > 0 && b <= count && steps <= count; ++steps) {
-            if (b == classId) {
-                set.push_back(i);
-                break;
-            }
-            b = table[b].parentId();
-        }
-    }
-    return set;
-}
-
-std::vector<std::string> classChoices(const RecordFiles& files) {
-    std::vector<std::string> choices{" "};
-    for (const ClassEntry& c : readClassTable(files))
-        choices.push_back(c.name());
-    return choices;
-}
-
 std::string rowLabel(std::int32_t rowNumber, std::string_view name) {
     std::string label = std::to_string(rowNumber) + std::string(11, ' ');
     label.insert(6, name);
@@ -177,15 +160,15 @@ std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std:
     return rowLabel(rowNumber, fieldText(name));
 }
 
-ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filter,
-                                ActivePage page) {
+ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched) {
     const bool unfiltered = filter.isUnfiltered();
+    const ClassTree tree = ClassTree::read(files);
     const NameTest name(filter.nameText);
-    const ClassTest classes(files, filter.classId);
+    const ClassTest classes(tree, filter.classId);
     const bool referenced = filter.reference != -1 && filter.reference != 0;
 
     ListRefill refill;
-    if (page == ActivePage::DatabasePrograms || unfiltered) {
+    if (searched == Kind::Program || unfiltered) {
         refill.programsRefilled = true;
         refill.programRowIds = fillRows(files, Kind::Program, !unfiltered, [&](ConstBytes r) {
             return name.passes(r) &&
@@ -194,7 +177,7 @@ ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filt
                    soundPasses(r, filter);
         });
     }
-    if (page == ActivePage::DatabaseCombinations || unfiltered) {
+    if (searched == Kind::Combination || unfiltered) {
         refill.combinationsRefilled = true;
         refill.combinationRowIds =
             fillRows(files, Kind::Combination, !unfiltered, [&](ConstBytes r) {
@@ -202,13 +185,13 @@ ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filt
                     !classes.passes(r.subspan(CombinationLayout::kClassIds, kClassSlots)))
                     return false;
                 if (!referenced) return true;
-                for (int t = 0; t < 8; ++t)
+                for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
                     if (le32(r, CombinationLayout::kTimbreProgramIds + 4 * t) == filter.reference)
                         return true;
                 return false;
             });
     }
-    refill.classChoices = classChoices(files);
+    refill.classChoices = classChoices(tree);
     return refill;
 }
 

@@ -20,14 +20,12 @@ struct ListFilter {
     std::int32_t soundFrom = -1;  // programs only: -1 any; the sound, or the range's low end
     std::int32_t soundTo = -1;    // -1: soundFrom is a single value
 
-    // Refills both lists whatever the active page (soundTo alone filters nothing).
+    // Refills both lists whichever was searched (soundTo alone filters nothing).
     bool isUnfiltered() const {
         return nameText.empty() && classId == -1 && (reference == -1 || reference == 0) &&
                soundFrom == -1;
     }
 };
-
-enum class ActivePage { DatabasePrograms, DatabaseCombinations, PcgPrograms, PcgCombinations };
 
 // The outcome of a refill. Row r of a refilled list shows the entry whose ID is rowIds[r]; a
 // list that was not refilled keeps its rows and row ids (its vector here is empty).
@@ -41,18 +39,11 @@ struct ListRefill {
     std::vector<std::string> classChoices;
 };
 
-// Refills the list of the active page, or both lists for an unfiltered call, reading the
-// entries in large blocks in ascending record order.
-ListRefill refreshDatabaseLists(const RecordFiles& files, const ListFilter& filter,
-                                ActivePage page);
+// The rows of the list of the searched kind (Program or Combination), or of both lists when
+// nothing filters, reading the entries in large blocks in ascending record order. A class
+// filter takes the class and every class below it.
+ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched);
 
-// The IDs, ascending, of every class whose chain of parents (itself included) contains
-// classId: the class and all classes below it. Empty for 0 and for a number that is no class.
-std::vector<std::int32_t> collectClassFilterSet(const RecordFiles& files, std::int32_t classId);
-
-// " ", then the names of class records 0 ("No Class") to the class count: item i stands for
-// class i - 1.
-std::vector<std::string> classChoices(const RecordFiles& files);
 
 // The text of a row: the row number (from 1) followed by eleven blanks, with the name put in
 // after the sixth character. "1     ABC      " and "12    ABC       ".

@@ -1,7 +1,6 @@
 #include "db/record_files.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <utility>
 #include <stdexcept>
 #include <vector>
@@ -9,9 +8,6 @@
 namespace pelvaro::db {
 
 namespace {
-constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
-                                                    Kind::DrumKit, Kind::Class};
-
 std::int64_t offsetOf(Kind kind, std::int32_t n) {
     return static_cast<std::int64_t>(n) * static_cast<std::int64_t>(layoutOf(kind).recordSize);
 }
@@ -24,10 +20,10 @@ std::string RecordFiles::pathOf(Kind kind) const {
 }
 
 void RecordFiles::createRecordFiles(const std::string& directory) {
-    std::array<FileStream, kKindCount> files;
+    std::array<io::FileStream, kKindCount> files;
     const std::string previous = std::exchange(startDirectory_, directory);
     try {
-        for (Kind kind : kAllKinds) files[index(kind)] = FileStream::createLocked(pathOf(kind));
+        for (Kind kind : kAllKinds) files[index(kind)] = io::FileStream::createLocked(pathOf(kind));
     } catch (...) {
         startDirectory_ = previous;
         throw;
@@ -40,19 +36,19 @@ void RecordFiles::resetRecordFiles() {
     // The empty files are made beside the working files and swapped in like an opened
     // database, so a failure on the way (a full disk) keeps the database in use whole instead
     // of leaving some files emptied and others without their header record.
-    std::array<FileStream, kKindCount> empty;
+    std::array<io::FileStream, kKindCount> empty;
     std::array<std::string, kKindCount> names;
     const auto discard = [&] {
         for (int i = 0; i < kKindCount; ++i) {
             empty[i].close();
-            if (!names[i].empty()) removeFile(names[i]);
+            if (!names[i].empty()) io::removeFile(names[i]);
         }
     };
     try {
         for (Kind kind : kAllKinds) {
             const int i = index(kind);
             names[i] = pathOf(kind) + ".empty";
-            empty[i] = FileStream::create(names[i]);
+            empty[i] = io::FileStream::create(names[i]);
             empty[i].writeAt(0, headerRecord(kind));
         }
         replaceFiles({&empty[0], &empty[1], &empty[2], &empty[3]});
@@ -78,7 +74,7 @@ void RecordFiles::writeHeaders() {
 void RecordFiles::removeRecordFiles() {
     if (!isOpen()) return;
     // Deleted while still locked, so a copy started meanwhile cannot lose its new files to us.
-    for (Kind kind : kAllKinds) removeFile(pathOf(kind));
+    for (Kind kind : kAllKinds) io::removeFile(pathOf(kind));
     for (Kind kind : kAllKinds) files_[index(kind)].close();
 }
 
@@ -135,39 +131,24 @@ void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
     setCount(kind, last - 1);
 }
 
-void RecordFiles::replaceFile(Kind kind, const FileStream& source) {
-    FileStream& file = files_[index(kind)];
-    std::array<Byte, 4> value{};
-    try {
-        file.copyFrom(source);
-        file.readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
-    } catch (...) {
-        notifyWriteFailed(kind);
-        throw;
-    }
-    counts_[index(kind)] = le32(value, 0);
-    for (RecordObserver* o : observers_) o->fileReplaced(kind);
-}
-
-void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& sources) {
-    std::array<FileStream, kKindCount> fresh;
-    std::array<std::string, kKindCount> names;
+void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources) {
+    std::array<io::FileStream, kKindCount> fresh;
+    std::array<io::Replacement, kKindCount> replacements;
     std::array<std::int32_t, kKindCount> freshCounts{};
     const auto discard = [&] {
         for (int i = 0; i < kKindCount; ++i) {
-            if (names[i].empty()) continue;
             fresh[i].close();
-            removeFile(names[i]);
+            if (!replacements[i].temporary.empty()) io::removeFile(replacements[i].temporary);
         }
     };
     try {
         for (Kind kind : kAllKinds) {
             const int i = index(kind);
-            names[i] = pathOf(kind) + ".new";
+            replacements[i] = {pathOf(kind) + ".new", pathOf(kind)};
             // A leftover of the same name is unlinked, not truncated: a source that happens to
             // be that file keeps its bytes for the copy.
-            removeFile(names[i]);
-            fresh[i] = FileStream::createLocked(names[i]);
+            io::removeFile(replacements[i].temporary);
+            fresh[i] = io::FileStream::createLocked(replacements[i].temporary);
             fresh[i].copyFrom(*sources[i]);
             // The count is read now, so that nothing but the renames is left to fail once
             // the first copy has taken its working file's name.
@@ -180,52 +161,27 @@ void RecordFiles::replaceFiles(const std::array<const FileStream*, kKindCount>& 
         throw;
     }
     // A rename inside one folder needs no room on the disk, so once the copies are complete
-    // little can stop the swap; should one rename fail all the same, the working files swapped
-    // before it are put back (kept meanwhile under a second name), so the four files always
-    // belong to one database.
-    std::array<std::string, kKindCount> kept;
-    std::array<FileStream, kKindCount> former;
-    const std::array<std::int32_t, kKindCount> formerCounts = counts_;
-    for (Kind kind : kAllKinds) {
-        const int i = index(kind);
-        kept[i] = pathOf(kind) + ".old";
-        removeFile(kept[i]);
-        std::error_code error;
-        std::filesystem::create_hard_link(pathOf(kind), kept[i], error);
-        if (error) kept[i].clear();
-    }
-    const auto forget = [&] {
-        for (const std::string& name : kept)
-            if (!name.empty()) removeFile(name);
-    };
-    for (Kind kind : kAllKinds) {
-        const int i = index(kind);
-        try {
-            renameFile(names[i], pathOf(kind));
-        } catch (const FileError&) {
-            std::error_code error;
-            for (int j = 0; j < i; ++j) {
-                if (kept[j].empty()) continue;  // cannot go back: the new file stays
-                std::filesystem::rename(kept[j], pathOf(kAllKinds[j]), error);
-                if (error) continue;
-                kept[j].clear();
-                files_[j] = std::move(former[j]);
-                counts_[j] = formerCounts[j];
-            }
-            for (int j = 0; j < i; ++j)
-                if (former[j].isOpen())  // not put back: that file is the new one now
-                    for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[j]);
-            forget();
-            discard();
-            throw;
+    // little can stop the swap; should one fail all the same, the working files swapped before
+    // it are put back, so the four files always belong to one database.
+    std::vector<bool> keptNew;
+    try {
+        io::replaceAll(replacements, &keptNew);
+    } catch (const io::FileError&) {
+        // A working file that could not be put back holds its new contents: the stream and the
+        // counter follow it.
+        for (int i = 0; i < kKindCount; ++i) {
+            if (!keptNew[i]) continue;
+            files_[i] = std::move(fresh[i]);
+            counts_[i] = freshCounts[i];
+            for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[i]);
         }
-        names[i].clear();
-        former[i] = std::move(files_[i]);
+        discard();  // the temporaries renamed before the failure have no name of their own left
+        throw;
+    }
+    for (int i = 0; i < kKindCount; ++i) {
         files_[i] = std::move(fresh[i]);
         counts_[i] = freshCounts[i];
     }
-    forget();
-    discard();
     for (Kind kind : kAllKinds)
         for (RecordObserver* o : observers_) o->fileReplaced(kind);
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "db/entries.h"
-#include "pcg/file_stream.h"
+#include "io/file_stream.h"
 
 namespace pelvaro::db {
 
@@ -77,22 +77,18 @@ public:
     // caller's to rewrite.
     void moveLastEntryInto(Kind kind, std::int32_t n);
 
-    // Replaces the whole working file of kind by a copy of source and takes the count from the
-    // copied header record (Open Database).
-    void replaceFile(Kind kind, const FileStream& source);
-
     // Replaces all four working files by copies of sources (in Kind order) and takes the counts
     // from the copied header records (Open Database). All or nothing: each copy is made in a
     // fresh locked file beside its working file, and only when all four are complete do they
     // take the working files' names; a failed copy (a full disk) leaves the working files and
     // the counters as they were.
-    void replaceFiles(const std::array<const FileStream*, kKindCount>& sources);
+    void replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources);
 
     void addObserver(RecordObserver* observer);
     void removeObserver(RecordObserver* observer);
 
-    const FileStream& stream(Kind kind) const { return files_[index(kind)]; }
-    FileStream& stream(Kind kind) { return files_[index(kind)]; }
+    const io::FileStream& stream(Kind kind) const { return files_[index(kind)]; }
+    io::FileStream& stream(Kind kind) { return files_[index(kind)]; }
 
     template <class E>
     E read(std::int32_t n) const {
@@ -118,7 +114,7 @@ private:
 
     std::vector<RecordObserver*> observers_;
     std::string startDirectory_;
-    std::array<FileStream, kKindCount> files_;
+    std::array<io::FileStream, kKindCount> files_;
     std::array<std::int32_t, kKindCount> counts_{};
 };
 

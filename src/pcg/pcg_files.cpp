@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pcg/file_stream.h"
+#include "io/file_stream.h"
 
 namespace pelvaro::pcg {
 
@@ -10,7 +10,7 @@ namespace {
 
 PcgImage readTemplateImage(const std::string& templatePath) {
     PcgImage image;
-    const FileStream file = FileStream::openRead(templatePath);
+    const io::FileStream file = io::FileStream::openRead(templatePath);
     file.readExactAt(0, image.bytes());
     return image;
 }
@@ -39,7 +39,7 @@ void loadTemplates(PcgState& pcg, const std::string& templatePath) {
 ImportResult importPcg(PcgState& pcg, const std::string& path) {
     PcgImage image;
     {
-        const FileStream file = FileStream::openRead(path);
+        const io::FileStream file = io::FileStream::openRead(path);
         const std::size_t got = file.readAt(0, image.bytes());
         // A short file would leave the previous PCG's tail in the image and mix two files into
         // one; it is refused like a foreign file.
@@ -63,14 +63,14 @@ std::string pcgExportName(const std::string& chosen) {
 }
 
 void writePcgFile(const PcgImage& image, const std::string& path) {
-    AtomicFile file(path);
+    io::AtomicFile file(path);
     file.stream().writeAt(0, image.bytes());
     file.commit();
 }
 
-void newPcg(PcgState& pcg, const std::string& startDirectory) {
+void newPcg(PcgState& pcg, const std::string& templatePath) {
     pcg.pcgFileName.clear();
-    loadEmptyPcg(pcg, templatePathIn(startDirectory));
+    loadEmptyPcg(pcg, templatePath);
 }
 
 std::string templatePathIn(const std::string& directory) {

@@ -39,8 +39,8 @@ std::string pcgExportName(const std::string& chosen);
 void writePcgFile(const PcgImage& image, const std::string& path);
 
 // "New Pcg": forgets the imported file's name and goes back to the empty PCG of the template
-// in the start directory. The templates taken at start-up stay.
-void newPcg(PcgState& pcg, const std::string& startDirectory);
+// file. The empty-slot templates taken at start-up stay.
+void newPcg(PcgState& pcg, const std::string& templatePath);
 
 // The template file's path inside a folder.
 std::string templatePathIn(const std::string& directory);

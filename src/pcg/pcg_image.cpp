@@ -1,6 +1,8 @@
 #include "pcg/pcg_image.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string_view>
 
 namespace pelvaro::pcg {
 
@@ -31,6 +33,23 @@ void scanDrumKits(PcgState& pcg) {
         if (oscMode(p) == program::kDrumMode && drumKitSlot(p) < kDrumKitCount)
             pcg.occupancy.drumKitUsed[drumKitSlot(p)] = 1;
     }
+}
+
+void emptyPcgSlot(PcgState& pcg, SlotKind kind, int slot) {
+    if (!isSlot(slot)) return;
+    // Ten bytes: the nine letters and one zero byte.
+    constexpr std::string_view kEmptyProgram{"EMPTYPROG\0", kNameSize};
+    constexpr std::string_view kEmptyCombination{"EMPTYCOMB\0", kNameSize};
+    if (kind == SlotKind::Program) {
+        std::ranges::copy(pcg.templates.program, pcg.image.program(slot).begin());
+        std::ranges::copy(kEmptyProgram, pcg.image.programName(slot).begin());
+        pcg.occupancy.programUsed[slot] = 0;
+    } else {
+        std::ranges::copy(pcg.templates.combination, pcg.image.combination(slot).begin());
+        std::ranges::copy(kEmptyCombination, pcg.image.combinationName(slot).begin());
+        pcg.occupancy.combinationUsed[slot] = 0;
+    }
+    scanDrumKits(pcg);
 }
 
 }  // namespace pelvaro::pcg

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pcg/bytes.h"
+#include "io/bytes.h"
 #include "pcg/layout.h"
 
 namespace pelvaro::pcg {
@@ -95,6 +95,8 @@ struct PcgState {
     std::string pcgFileName;  // the last imported file, empty after start-up and New Pcg
 };
 
+enum class SlotKind { Program, Combination };
+
 // Fields of a program record.
 inline int oscMode(ConstProgramBytes p) { return static_cast<signed char>(p[program::kOscMode]); }
 inline int drumKitSlot(ConstProgramBytes p) { return p[program::kDrumKitSlot]; }
@@ -134,5 +136,11 @@ void computeOccupancy(PcgState& pcg);
 // Marks each kit slot played by a used drum program of either bank; clears the others. A kit
 // slot byte of 4 or more names no kit of the image and marks nothing.
 void scanDrumKits(PcgState& pcg);
+
+// Empties one program or combination slot: the empty-slot template over its record,
+// "EMPTYPROG" or "EMPTYCOMB" and one zero byte in its name-table entry, its flag 0, and the
+// kit slots rescanned (a kit only that program played is free again). Combinations that play
+// the slot are left alone. A slot outside 0-199 changes nothing.
+void emptyPcgSlot(PcgState& pcg, SlotKind kind, int slot);
 
 }  // namespace pelvaro::pcg

@@ -17,7 +17,7 @@ std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line) 
     return text + nameText(program ? pcg.image.programName(slot) : pcg.image.combinationName(slot));
 }
 
-PcgListLines refreshPcgLists(PcgState& pcg, int programBank, int combinationBank) {
+PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationBank) {
     PcgListLines lines;
     lines.programs.reserve(kBankSize);
     lines.combinations.reserve(kBankSize);
@@ -25,7 +25,6 @@ PcgListLines refreshPcgLists(PcgState& pcg, int programBank, int combinationBank
         lines.programs.push_back(pcgListLine(pcg, SlotKind::Program, programBank, i));
         lines.combinations.push_back(pcgListLine(pcg, SlotKind::Combination, combinationBank, i));
     }
-    scanDrumKits(pcg);
     return lines;
 }
 

@@ -8,8 +8,6 @@
 
 namespace pelvaro::pcg {
 
-enum class SlotKind { Program, Combination };
-
 // "A00".."A99" for bank 0, "B00".."B99" for bank 1.
 std::string slotPrefix(int bank, int line);
 
@@ -25,7 +23,7 @@ struct PcgListLines {
     std::vector<std::string> combinations;  // 100 lines of the combination list's bank
 };
 
-// Rebuilds both lists' lines, then rescans which drum kits the used programs play.
-PcgListLines refreshPcgLists(PcgState& pcg, int programBank, int combinationBank);
+// Both lists' lines for the chosen banks.
+PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationBank);
 
 }  // namespace pelvaro::pcg

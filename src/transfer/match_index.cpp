@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "db/record_scan.h"
 #include "transfer/matching.h"
 
 namespace pelvaro::transfer {
@@ -9,8 +10,6 @@ namespace pelvaro::transfer {
 using db::Kind;
 
 namespace {
-
-constexpr std::int32_t kBlockRecords = 4096;  // records per read when the index is rebuilt
 
 bool indexed(Kind kind) {
     return kind != Kind::Class;
@@ -116,16 +115,8 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
     }
     // Until the read is complete the table counts as unknown, so a failed read is retried.
     t.known = false;
-    const std::size_t size = db::layoutOf(kind).recordSize;
-    std::vector<Byte> block;
-    for (std::int32_t first = t.size() + 1; first <= count; first += kBlockRecords) {
-        const std::int32_t n = std::min(kBlockRecords, count - first + 1);
-        block.resize(static_cast<std::size_t>(n) * size);
-        files_.readEntries(kind, first, n, block);
-        for (std::int32_t i = 0; i < n; ++i)
-            store(kind, t, first + i,
-                  ConstBytes(block).subspan(static_cast<std::size_t>(i) * size, size));
-    }
+    db::scanRecords(files_.stream(kind), db::layoutOf(kind).recordSize, t.size() + 1, count,
+                    [&](std::int32_t n, ConstBytes record) { store(kind, t, n, record); });
     t.known = true;
     return t;
 }
@@ -181,16 +172,16 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::
 
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
-    const bool drumOnImageKit = pcg::oscMode(program) == pcg::program::kDrumMode &&
-                                pcg::drumKitSlot(program) < pcg::kDrumKitCount;
-    const std::uint64_t imageKitKey =
-        drumOnImageKit ? drumKitKey(image.drumKit(pcg::drumKitSlot(program))) : 0;
+    // The key of the kit the program plays, for the candidates under the kit check.
+    const std::uint64_t imageKitKey = kitCheckApplies(1, program)
+                                          ? drumKitKey(image.drumKit(pcg::drumKitSlot(program)))
+                                          : 0;
 
     for (std::int32_t id = chain->second.first; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit
         // check the kits' keys must agree, otherwise byte 12 must.
         const std::int32_t kitId = t.drumKitId[id];
-        if (kitId > 0 && drumOnImageKit) {
+        if (kitCheckApplies(kitId, program)) {
             if (kitId > kitCount || kits.key[kitId] != imageKitKey) continue;
         } else if (t.kitSlotByte[id] != program[pcg::program::kDrumKitSlot]) {
             continue;

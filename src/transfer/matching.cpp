@@ -15,9 +15,13 @@ bool sameCombination(const db::DbCombinationEntry& entry, ConstCombinationBytes 
     return sameRange(entry.combination(), combination, kCombinationCompared);
 }
 
-bool kitCheckApplies(const db::DbProgramEntry& entry, ConstProgramBytes program) {
-    return entry.drumKitId() > 0 && oscMode(program) == program::kDrumMode &&
+bool kitCheckApplies(std::int32_t entryDrumKitId, ConstProgramBytes program) {
+    return entryDrumKitId > 0 && oscMode(program) == program::kDrumMode &&
            drumKitSlot(program) < kDrumKitCount;
+}
+
+bool kitCheckApplies(const db::DbProgramEntry& entry, ConstProgramBytes program) {
+    return kitCheckApplies(entry.drumKitId(), program);
 }
 
 bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,

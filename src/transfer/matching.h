@@ -23,6 +23,8 @@ bool sameCombination(const db::DbCombinationEntry& entry, pcg::ConstCombinationB
 // byte 12 (the kit slot) is left out, so one drum program stored from kit slot 1 matches the
 // same program on kit slot 3 playing an equal kit.
 bool kitCheckApplies(const db::DbProgramEntry& entry, pcg::ConstProgramBytes program);
+// The same rule for an entry known by its drumKitId alone.
+bool kitCheckApplies(std::int32_t entryDrumKitId, pcg::ConstProgramBytes program);
 
 // Bytes 10-161 of the programs, with the kit check above. kitOfEntry is the drum-kit entry the
 // program entry plays (entry.drumKitId()), read by the caller, or null when the database holds

@@ -129,16 +129,4 @@ int sendCombinationToPcg(PcgState& pcg, const db::RecordFiles& files, std::int32
     return m;
 }
 
-void sendEntriesToPcg(PcgState& pcg, const db::RecordFiles& files, db::Kind kind,
-                      const std::vector<std::int32_t>& ids, EventLines& events) {
-    scanDrumKits(pcg);
-    events.clear();
-    for (const std::int32_t id : ids) {
-        if (kind == db::Kind::Program)
-            sendProgramToPcg(pcg, files, id, events);
-        else
-            sendCombinationToPcg(pcg, files, id, events);
-    }
-}
-
 }  // namespace pelvaro::transfer

@@ -40,11 +40,4 @@ int sendProgramToPcg(pcg::PcgState& pcg, const db::RecordFiles& files, std::int3
 int sendCombinationToPcg(pcg::PcgState& pcg, const db::RecordFiles& files, std::int32_t id,
                          EventLines& events);
 
-// "Send To &PCG": rescans which kit slots the used programs play, clears the event list, then
-// sends each program (kind Program) or combination (kind Combination) entry in the given order.
-// The caller passes the selected entries in list order, or the current line's entry alone, and
-// refreshes the PCG lists afterwards.
-void sendEntriesToPcg(pcg::PcgState& pcg, const db::RecordFiles& files, db::Kind kind,
-                      const std::vector<std::int32_t>& ids, EventLines& events);
-
 }  // namespace pelvaro::transfer

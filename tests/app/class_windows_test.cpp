@@ -7,12 +7,13 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/class_dialog.h"
+#include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "window_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -53,7 +54,7 @@ QTreeWidgetItem* node(QTreeWidget* tree, const QString& name) {
 
 struct ClassFixture : WindowFixture {
     QWidget* editor() { return form->classEditor(); }
-    QWidget* dialog() { return form->classDialog(); }
+    QWidget* dialog() { return form->classAssignmentDialog(); }
 
     // Opens the class editor, runs `inside`, closes it with the close box.
     void withEditor(const std::function<void()>& inside) {
@@ -88,7 +89,7 @@ struct ClassFixture : WindowFixture {
 
     // Program entries with the given classes, straight into the open database.
     void programsWithClasses(const std::vector<std::vector<int>>& classes) {
-        auto& files = form->session().db;
+        auto& files = form->session().files();
         unsigned voice = 1;
         for (const auto& ids : classes) {
             db::DbProgramEntry e;
@@ -105,7 +106,7 @@ struct ClassFixture : WindowFixture {
             db::ClassEntry c;
             c.setName(name);
             c.setParentId(parent);
-            form->session().db.append(c);
+            form->session().files().append(c);
         }
     }
     // The Search button of the programs tab, which refills the lists.
@@ -152,7 +153,7 @@ TEST(ClassEditor, AddsClassesUnderTheirParentsAndTheMainWindowFollows) {
     for (int i = 0; i < choices->count(); ++i)
         items << choices->itemText(i);
     EXPECT_EQ(items, QStringList({" ", "No Class", "X", "Y", "A name of twenty-fi"}));
-    EXPECT_EQ(w.form->session().db.read<db::ClassEntry>(2).parentId(), 1);
+    EXPECT_EQ(w.form->session().files().read<db::ClassEntry>(2).parentId(), 1);
 
     // The name typed last is still there when the editor opens again.
     w.withEditor([&] { EXPECT_EQ(in<QLineEdit>(w.editor(), "ClassName")->text(), "kept"); });
@@ -164,7 +165,7 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
     w.programsWithClasses({{3}, {2}});
     db::DbCombinationEntry combination;
     combination.setClassId(0, 2);
-    w.form->session().db.append(combination);
+    w.form->session().files().append(combination);
     w.search();
     w.click("CheckBox1");
     EXPECT_EQ(w.lines("ListBox1")[0], "C");
@@ -195,9 +196,9 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
         EXPECT_EQ(treeLines(tree), QStringList({"No Class", "C", "B"}));
     });
     EXPECT_EQ(w.dialogs.messages.size(), 2u);
-    EXPECT_EQ(w.form->session().db.count(db::Kind::Class), 2);
-    EXPECT_EQ(w.form->session().db.read<db::ClassEntry>(1).name(), "C");
-    EXPECT_EQ(w.form->session().db.read<db::DbProgramEntry>(1).classId(0), 1)
+    EXPECT_EQ(w.form->session().files().count(db::Kind::Class), 2);
+    EXPECT_EQ(w.form->session().files().read<db::ClassEntry>(1).name(), "C");
+    EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1).classId(0), 1)
         << "the entry that carried class 3 now carries class 1";
     EXPECT_EQ(w.lines("ListBox1")[0], "C") << "and its details still show its class";
 }
@@ -223,7 +224,7 @@ TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
         w.ok();
     });
     EXPECT_FALSE(w.dialog()->isVisible());
-    const auto entry = w.form->session().db.read<db::DbProgramEntry>(1);
+    const auto entry = w.form->session().files().read<db::DbProgramEntry>(1);
     EXPECT_EQ(entry.classId(0), 3);
     EXPECT_EQ(entry.classId(1), 4);
     EXPECT_EQ(entry.classId(2), 0);
@@ -237,7 +238,7 @@ TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
     w.find<QLineEdit>("SearchEdit1")->clear();
     w.search();
     w.withDialog([&] { w.chooseAndPress("Avaible", 0, "Button1"); });
-    EXPECT_EQ(w.form->session().db.read<db::DbProgramEntry>(1), entry);
+    EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1), entry);
     EXPECT_EQ(w.rows("DPListBox").size(), 1);
 }
 
@@ -258,8 +259,8 @@ TEST(ClassDialog, SeveralModeAppendsNewClassesAfterEachEntrysOwn) {
         EXPECT_EQ(w.selectedLines().mid(5), QStringList({"6- C6", "7- C3"}));
         w.ok();
     });
-    const auto first = w.form->session().db.read<db::DbProgramEntry>(1);
-    const auto second = w.form->session().db.read<db::DbProgramEntry>(2);
+    const auto first = w.form->session().files().read<db::DbProgramEntry>(1);
+    const auto second = w.form->session().files().read<db::DbProgramEntry>(2);
     std::vector<int> a, b;
     for (int s = 0; s < 10; ++s) {
         a.push_back(first.classId(s));

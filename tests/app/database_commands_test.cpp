@@ -15,6 +15,7 @@
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -34,7 +35,7 @@ QStringList eventLines(const WindowFixture& w) {
 TEST(DatabaseWindow, SendPcgToDatabaseStepsTheProgressWindowAndListsTheEntries) {
     WindowFixture w;
     w.importPcg(bandPcg(), "band.pcg");
-    app::TForm3* progress = w.form->progressWindow();
+    app::ProgressWindow* progress = w.form->progressWindow();
     int steps = 0;
     bool visibleWhileStepping = true;
     for (QProgressBar* bar : {progress->programBar(), progress->combinationBar()})
@@ -77,7 +78,7 @@ TEST(DatabaseWindow, SendPcgToDatabaseStepsTheProgressWindowAndListsTheEntries) 
     // A second send adds nothing.
     w.press(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(w.rows("DPListBox").size(), 4);
-    EXPECT_EQ(w.form->session().db.count(db::Kind::DrumKit), 1);
+    EXPECT_EQ(w.form->session().files().count(db::Kind::DrumKit), 1);
 }
 
 TEST(DatabaseWindow, SendOnlyCommandsAndSendToDatabaseOfOneSlot) {
@@ -117,7 +118,7 @@ TEST(DatabaseWindow, SendToPcgWithSeveralSelectedRowsFillsTheDashedLines) {
     EXPECT_EQ(lines[1], "A01    DRUMS");
     EXPECT_EQ(lines[2], "A02    ORGAN");
     EXPECT_EQ(lines[3], "A03    ----------");
-    const auto& pcg = w.form->session().pcg;
+    const auto& pcg = w.form->session().pcg();
     EXPECT_EQ(pcg.image.program(1)[12], 0) << "the drum program plays the kit placed in slot 0";
     EXPECT_EQ(pcg.occupancy.drumKitUsed, (std::array<Byte, 4>{1, 0, 0, 0}));
 
@@ -149,7 +150,7 @@ TEST(DatabaseWindow, DeleteOnEachTab) {
     EXPECT_TRUE(eventLines(w).isEmpty());
     EXPECT_EQ(w.rows("DPListBox"),
               QStringList({"1     PIANO 1      ", "2     ORGAN      ", "3     DRUMS      "}));
-    EXPECT_EQ(w.form->session().db.read<db::DbProgramEntry>(2).idNumber(), 2);
+    EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(2).idNumber(), 2);
 
     w.showPage(kDatabaseCombinations);
     w.clickRow("DCListBox", 0);
@@ -160,14 +161,14 @@ TEST(DatabaseWindow, DeleteOnEachTab) {
     w.find<QListWidget>("PPListBox")->setCurrentRow(0);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(w.lines("PPListBox")[0], "A00    ----------");
-    EXPECT_TRUE(std::ranges::equal(w.form->session().pcg.image.programName(0),
+    EXPECT_TRUE(std::ranges::equal(w.form->session().pcg().image.programName(0),
                                    std::string_view("EMPTYPROG\0", 10)));
 
     w.showPage(kPcgCombinations);
     w.find<QListWidget>("PCListBox")->setCurrentRow(1);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(w.lines("PCListBox")[1], "A01    ----------");
-    EXPECT_EQ(w.form->session().pcg.occupancy.combinationUsed[1], 0);
+    EXPECT_EQ(w.form->session().pcg().occupancy.combinationUsed[1], 0);
 }
 
 TEST(DatabaseWindow, CtrlDeleteOnAnEmptySlotDoesNothingWhateverTheMenuShowedBefore) {
@@ -266,7 +267,7 @@ TEST(DatabaseWindow, SubmitWritesTheNameAndExplanationWhenEditingIsEnabled) {
     name->setText("AB");
     memo->setPlainText("line one\nline two");
     w.click("Button4");
-    const auto entry = w.form->session().db.read<db::DbProgramEntry>(1);
+    const auto entry = w.form->session().files().read<db::DbProgramEntry>(1);
     EXPECT_EQ(std::string(entry.bytes.begin(), entry.bytes.begin() + 7),
               std::string("AB\0NO 1", 7));
     EXPECT_EQ(entry.explanation(), "line one\r\nline two");

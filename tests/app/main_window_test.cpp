@@ -11,12 +11,13 @@
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 const char* const kWorkingFiles[] = {"temp.prg", "temp.cmb", "temp.dru", "temp.tur"};
 
 void putTemplate(const TempDir& dir) {
-    pcg::writePcgFile(tools::makeTemplateImage(), dir.file("bos.dat"));
+    pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat"));
 }
 }  // namespace
 
@@ -31,9 +32,9 @@ TEST(StartUp, TheMainWindowRunsTheStartUpAndItsDestructionRemovesTheWorkingFiles
     for (const char* name : kWorkingFiles)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_EQ(std::filesystem::file_size(dir.file("temp.dru")), 504u);
-    EXPECT_EQ(form->session().db.startDirectory(), dir.path());
-    EXPECT_EQ(form->session().pcg.occupancy, pcg::SlotOccupancy{});
-    EXPECT_TRUE(form->session().pcg.pcgFileName.empty());
+    EXPECT_EQ(form->session().files().startDirectory(), dir.path());
+    EXPECT_EQ(form->session().pcg().occupancy, pcg::SlotOccupancy{});
+    EXPECT_TRUE(form->session().pcg().pcgFileName.empty());
 
     form.reset();
     for (const char* name : kWorkingFiles)

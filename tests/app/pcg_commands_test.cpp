@@ -14,6 +14,7 @@
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -115,7 +116,7 @@ TEST(MainWindow, AForeignFileGetsTheFileTypeMessageAndChangesNothing) {
         EXPECT_EQ(w.dialogs.messages[0].text,
                   "This is not a compatible Pcg file.Please select a Korg5 Pcg file.");
         EXPECT_EQ(w.lines("PPListBox"), before);
-        EXPECT_EQ(w.form->session().pcg.pcgFileName, w.dir.file("some.pcg"));
+        EXPECT_EQ(w.form->session().pcg().pcgFileName, w.dir.file("some.pcg"));
     }
     // Cancelling the dialog does nothing at all.
     w.dialogs.messages.clear();
@@ -137,7 +138,7 @@ TEST(MainWindow, ExportAndNewPcgByShortcut) {
     w.press(Qt::Key_N, Qt::ControlModifier);
     for (const QString& line : w.lines("PPListBox"))
         EXPECT_TRUE(line.endsWith("----------")) << line.toStdString();
-    EXPECT_TRUE(w.form->session().pcg.pcgFileName.empty());
+    EXPECT_TRUE(w.form->session().pcg().pcgFileName.empty());
 }
 
 TEST(MainWindow, AFileErrorIsShownAndTheProgramGoesOn) {

@@ -23,6 +23,8 @@
 
 namespace pelvaro::testing {
 
+using namespace pelvaro::synthetic;
+
 // The tabs of the main window, in their order.
 constexpr int kDatabasePrograms = 0;
 constexpr int kDatabaseCombinations = 1;
@@ -44,10 +46,10 @@ inline PcgBuilder bandPcg() {
 struct WindowFixture {
     TempDir dir;
     ScriptedDialogs dialogs;
-    std::unique_ptr<app::TForm1> form;
+    std::unique_ptr<app::MainWindow> form;
 
     WindowFixture() {
-        pcg::writePcgFile(tools::makeTemplateImage(), dir.file("bos.dat"));
+        pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat"));
         form = app::createMainWindow(dialogs, QString::fromStdString(dir.path()));
         form->show();
         QApplication::setActiveWindow(form.get());

@@ -8,6 +8,7 @@ using namespace pelvaro;
 using namespace pelvaro::classes;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -43,14 +44,14 @@ TEST(ClassAssignment, SingleModeStartsWithTenUnnumberedLines) {
     db.addProgram("Q", {}, {.classIds = {2, 5}});
     ClassAssignment dialog;
 
-    dialog.prepareClassDialog(db.files(), Kind::Program, 2, {2});
+    dialog.load(db.files(), Kind::Program, 2, {2});
     EXPECT_FALSE(dialog.severalMode());
-    EXPECT_EQ(dialog.avaibleLines().size(), 12u);
-    EXPECT_EQ(dialog.avaibleLines()[1], "K1->K2");
+    EXPECT_EQ(dialog.availableCount(), 12);
+    EXPECT_EQ(dialog.availablePath(1), "K1->K2");
     EXPECT_EQ(dialog.selectedLines(),
               (Lines{"K1->K2", "K5", " ", " ", " ", " ", " ", " ", " ", " "}));
 
-    dialog.prepareClassDialog(db.files(), Kind::Program, 1, {});
+    dialog.load(db.files(), Kind::Program, 1, {});
     EXPECT_EQ(dialog.selectedLines(), Lines(10, " "));
     EXPECT_TRUE(dialog.addChosenClass(2));
     EXPECT_EQ(dialog.selectedLines(), (Lines{"1- K3"}));
@@ -65,7 +66,7 @@ TEST(ClassAssignment, NineClassesAtMostAndRemovalShiftsTowardsTheFront) {
     addClasses(db);
     db.addProgram("P");
     ClassAssignment dialog;
-    dialog.prepareClassDialog(db.files(), Kind::Program, 1, {1});
+    dialog.load(db.files(), Kind::Program, 1, {1});
     for (int row = 0; row < 9; ++row)
         EXPECT_TRUE(dialog.addChosenClass(row));
     EXPECT_FALSE(dialog.addChosenClass(9)) << "nine classes reached";
@@ -73,7 +74,7 @@ TEST(ClassAssignment, NineClassesAtMostAndRemovalShiftsTowardsTheFront) {
     EXPECT_EQ(dialog.selectedLines().size(), 9u);
     EXPECT_EQ(dialog.selectedLines()[8], "9- K9");
 
-    dialog.prepareClassDialog(db.files(), Kind::Program, 1, {1});
+    dialog.load(db.files(), Kind::Program, 1, {1});
     dialog.addChosenClass(0);
     dialog.addChosenClass(3);
     dialog.addChosenClass(6);
@@ -102,7 +103,7 @@ TEST(ClassAssignment, SeveralModeAppendsTheNewClassesAfterEachEntrysOwn) {
     db.addCombination("FIVE", {}, {.classIds = {3, 4, 5, 6, 7}});
     db.addCombination("NOT SELECTED", {}, {.classIds = {1}});
     ClassAssignment dialog;
-    dialog.prepareClassDialog(db.files(), Kind::Combination, 2, {1, 2});
+    dialog.load(db.files(), Kind::Combination, 2, {1, 2});
     EXPECT_TRUE(dialog.severalMode());
     EXPECT_EQ(dialog.selectedLines(), (Lines{"1- Unavaible", "2- Unavaible", "3- Unavaible",
                                              "4- Unavaible", "5- Unavaible"}));
@@ -130,7 +131,7 @@ TEST(ClassAssignment, SeveralModeWithAFullEntryChangesNothing) {
     db.addProgram("NONE");
     const auto file = db.fileBytes(Kind::Program);
     ClassAssignment dialog;
-    dialog.prepareClassDialog(db.files(), Kind::Program, 1, {1, 2});
+    dialog.load(db.files(), Kind::Program, 1, {1, 2});
     EXPECT_EQ(dialog.selectedLines().size(), 10u);
     EXPECT_EQ(dialog.selectedLines()[9], "10- Unavaible");
     EXPECT_FALSE(dialog.addChosenClass(11));
@@ -145,8 +146,8 @@ TEST(ClassAssignment, RowsFollowTheSlotsTheyShowAndClassesAbove127CannotBePut) {
     // Stored with a gap, as no dialog would leave it.
     db.addProgram("GAP", {}, {.classIds = {1, 0, 0, 0, 0, 0, 0, 0, 0, 5}});
     ClassAssignment dialog;
-    dialog.prepareClassDialog(db.files(), Kind::Program, 1, {});
-    EXPECT_EQ(dialog.avaibleLines().size(), 128u);
+    dialog.load(db.files(), Kind::Program, 1, {});
+    EXPECT_EQ(dialog.availableCount(), 128);
     EXPECT_FALSE(dialog.addChosenClass(127)) << "class 128 fits no slot";
     EXPECT_TRUE(dialog.addChosenClass(126));
     EXPECT_EQ(dialog.selectedLines(), (Lines{"1- K1", "2- K127", "10- K5"}));

@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "db/class_paths.h"
+#include "db/class_tree.h"
 #include "db_builder.h"
 
 using namespace pelvaro;
 using namespace pelvaro::classes;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
+
+std::string path(TestDatabase& db, std::int32_t classId) {
+    return std::string(db::ClassTree::read(db.files()).path(classId));
+}
 
 std::array<std::vector<Byte>, 3> filesOf(TestDatabase& db) {
     return {db.fileBytes(Kind::Program), db.fileBytes(Kind::Combination),
@@ -21,9 +26,9 @@ std::array<std::vector<Byte>, 3> filesOf(TestDatabase& db) {
 
 TEST(ClassEditor, AFreshDatabaseShowsNoClassAndNoParentClass) {
     TestDatabase db;
-    const ClassEditorContent c = refreshClassEditor(db.files());
+    const ClassEditorContent c = classEditorContent(db.files());
     EXPECT_EQ(c.nodes, (std::vector<ClassNode>{{0, -1, "No Class"}}));
-    EXPECT_EQ(c.comboItems, (std::vector<std::string>{"No Parent Class"}));
+    EXPECT_EQ(c.parentChoices, (std::vector<std::string>{"No Parent Class"}));
     EXPECT_FALSE(c.full);
 }
 
@@ -34,16 +39,16 @@ TEST(ClassEditor, EachClassSitsBelowItsParentWhateverTheNumbers) {
     db.addClass("Mid", 2);     // 3
     db.addClass("Other");      // 4
     db.addClass("Second", 3);  // 5, after Child below Mid
-    const ClassEditorContent c = refreshClassEditor(db.files());
+    const ClassEditorContent c = classEditorContent(db.files());
     EXPECT_EQ(c.nodes, (std::vector<ClassNode>{{0, -1, "No Class"},
                                                {2, -1, "Top"},
                                                {3, 1, "Mid"},
                                                {1, 2, "Child"},
                                                {5, 2, "Second"},
                                                {4, -1, "Other"}}));
-    EXPECT_EQ(c.comboItems, (std::vector<std::string>{"No Parent Class", "Child", "Top", "Mid",
+    EXPECT_EQ(c.parentChoices, (std::vector<std::string>{"No Parent Class", "Child", "Top", "Mid",
                                                       "Other", "Second"}));
-    EXPECT_EQ(classPath(db.files(), 5), "Top->Mid->Second");
+    EXPECT_EQ(path(db, 5), "Top->Mid->Second");
 }
 
 TEST(ClassEditor, ALoopOfParentsInADamagedFileIsShownOnceAndEnds) {
@@ -51,19 +56,20 @@ TEST(ClassEditor, ALoopOfParentsInADamagedFileIsShownOnceAndEnds) {
     db.addClass("A", 2);
     db.addClass("B", 1);
     db.addClass("C", 9);  // no such parent: shown at the top
-    const ClassEditorContent c = refreshClassEditor(db.files());
+    const ClassEditorContent c = classEditorContent(db.files());
     EXPECT_EQ(c.nodes, (std::vector<ClassNode>{
                            {0, -1, "No Class"}, {3, -1, "C"}, {1, -1, "A"}, {2, 2, "B"}}));
-    EXPECT_EQ(classPath(db.files(), 1), "A->B->A");
-    EXPECT_EQ(classPath(db.files(), 3), "C");
+    EXPECT_EQ(path(db, 1), "A") << "the lowest class of the loop counts as the top";
+    EXPECT_EQ(path(db, 2), "A->B");
+    EXPECT_EQ(path(db, 3), "C");
 }
 
 TEST(ClassEditor, TheAddRuleAndAddingClasses) {
     TestDatabase db;
-    EXPECT_FALSE(addButtonEnabled(db.files(), "   \t", 0)) << "spaces only";
-    EXPECT_FALSE(addButtonEnabled(db.files(), "X", -1)) << "no parent chosen";
-    EXPECT_FALSE(addButtonEnabled(db.files(), "X", 1)) << "no such parent";
-    EXPECT_TRUE(addButtonEnabled(db.files(), "X", 0));
+    EXPECT_FALSE(canAddClass(db.files(), "   \t", 0)) << "spaces only";
+    EXPECT_FALSE(canAddClass(db.files(), "X", -1)) << "no parent chosen";
+    EXPECT_FALSE(canAddClass(db.files(), "X", 1)) << "no such parent";
+    EXPECT_TRUE(canAddClass(db.files(), "X", 0));
     EXPECT_EQ(addClass(db.files(), "X", -1), -1);
     EXPECT_EQ(db.files().count(Kind::Class), 0);
 
@@ -73,8 +79,8 @@ TEST(ClassEditor, TheAddRuleAndAddingClasses) {
     EXPECT_EQ(db.classEntry(1).parentId(), 0);
     EXPECT_EQ(db.classEntry(2).parentId(), 1);
     EXPECT_EQ(le32(db.fileBytes(Kind::Class), 20), 2) << "entryCount in the header record";
-    EXPECT_EQ(classPath(db.files(), 2), "X->Y");
-    EXPECT_EQ(classPath(db.files(), 0), "No Class");
+    EXPECT_EQ(path(db, 2), "X->Y");
+    EXPECT_EQ(path(db, 0), "No Class");
 
     EXPECT_EQ(addClass(db.files(), "  lead", 2), 3);
     EXPECT_EQ(db.classEntry(3).name(), "  lead") << "stored as typed";
@@ -89,10 +95,10 @@ TEST(ClassEditor, TheTableStopsAt127Classes) {
     TestDatabase db;
     for (int k = 1; k <= 126; ++k)
         db.addClass("C" + std::to_string(k));
-    EXPECT_FALSE(refreshClassEditor(db.files()).full);
+    EXPECT_FALSE(classEditorContent(db.files()).full);
     EXPECT_EQ(addClass(db.files(), "Last", 126), 127);
-    EXPECT_TRUE(refreshClassEditor(db.files()).full);
-    EXPECT_FALSE(addButtonEnabled(db.files(), "More", 0));
+    EXPECT_TRUE(classEditorContent(db.files()).full);
+    EXPECT_FALSE(canAddClass(db.files(), "More", 0));
     EXPECT_EQ(addClass(db.files(), "More", 0), -1);
     EXPECT_EQ(db.files().count(Kind::Class), 127);
 }
@@ -178,7 +184,7 @@ TEST(ClassEditor, DeletingMovesTheLastClassIntoTheFreedNumber) {
     EXPECT_EQ(db.program(2), p2) << "unchanged";
     EXPECT_EQ(db.combination(1).classId(0), 2);
     EXPECT_EQ(db.combination(1).classId(1), 1);
-    EXPECT_EQ(classPath(db.files(), 2), "C->Sub");
+    EXPECT_EQ(path(db, 2), "C->Sub");
 
     // Deleting the last class only lowers the count.
     db.addClass("Last");

@@ -1,5 +1,6 @@
 #include "db/database_file.h"
 
+#include <memory>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,16 +11,16 @@
 
 #include "db/listing.h"
 #include "db_builder.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array<Kind, 4> kKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
-                                        Kind::Class};
 
 using Snapshot = DatabaseSnapshot;
 
@@ -98,7 +99,7 @@ TEST(ExportDatabase, AnEmptyDatabaseIsFiveFilesOf800264264504And24Bytes) {
         const std::string path = out.file("bank" + ext[i]);
         EXPECT_EQ(fieldText(ConstBytes(pvd).subspan(200 * i, 200)), path);
         EXPECT_EQ(pvd[200 * i + path.size()], 0);
-        EXPECT_EQ(readBytes(path), db.fileBytes(kKinds[i])) << ext[i];
+        EXPECT_EQ(readBytes(path), db.fileBytes(db::kAllKinds[i])) << ext[i];
     }
     EXPECT_EQ(readBytes(out.file("bank.prg")).size(), 264u);
     EXPECT_EQ(readBytes(out.file("bank.cmb")).size(), 264u);
@@ -186,7 +187,7 @@ TEST(ExportDatabase, TheWorkingFilesAreNeverExportTargets) {
     try {
         exportDatabase(db.files(), out.file("bank"));
         ADD_FAILURE();
-    } catch (const FileError& e) {
+    } catch (const io::FileError& e) {
         EXPECT_STREQ(e.what(), ("Cannot create file " + out.file("bank.tur")).c_str());
     }
     EXPECT_EQ(readBytes(out.file("bank.prg")), before);
@@ -206,10 +207,10 @@ TEST(ExportDatabase, AFailedExportLeavesTheEarlierExportWhole) {
     db.addProgram("SECOND", {.voice = 2});
     const Snapshot working(db);
     for (int n = 1; n <= 5; ++n) {
-        for (faults::Op op : {faults::Op::Write, faults::Op::ShortWrite, faults::Op::Create}) {
-            faults::failNth(op, n);
-            EXPECT_THROW(exportDatabase(db.files(), out.file("bank")), FileError);
-            faults::clear();
+        for (FailNth::Op op : {FailNth::Op::Write, FailNth::Op::ShortWrite, FailNth::Op::Create}) {
+            auto fault = std::make_unique<FailNth>(op, n);
+            EXPECT_THROW(exportDatabase(db.files(), out.file("bank")), io::FileError);
+            fault.reset();
             for (int i = 0; i < 5; ++i)
                 EXPECT_EQ(readBytes(out.file(names[i])), before[i]) << names[i] << " n=" << n;
             EXPECT_EQ(filesIn(out.path()).size(), 5u) << "temporary files are removed";
@@ -229,7 +230,7 @@ TEST(OpenDatabase, AnExportedDatabaseComesBackByteForByte) {
     openDatabase(target.files(), e.pvd);
     EXPECT_EQ(Snapshot(target), exported);
 
-    const ListRefill lists = refreshDatabaseLists(target.files(), {}, ActivePage::PcgPrograms);
+    const ListRefill lists = listRows(target.files(), {}, Kind::Program);
     EXPECT_EQ(lists.programRowIds, (std::vector<std::int32_t>{1, 2})) << "GONE is not listed";
     EXPECT_EQ(lists.combinationRowIds, (std::vector<std::int32_t>{1}));
     EXPECT_EQ(rowLabel(target.files(), Kind::Program, lists.programRowIds, 1), "2     DRUMS      ");
@@ -251,7 +252,7 @@ TEST(OpenDatabase, AMissingDatabaseOrMemberFileChangesNothing) {
     try {
         openDatabase(in.db.files(), missing);
         FAIL();
-    } catch (const FileError& err) {
+    } catch (const io::FileError& err) {
         EXPECT_STREQ(err.what(), ("Cannot open file " + missing).c_str());
     }
     EXPECT_EQ(Snapshot(in.db), before);
@@ -260,7 +261,7 @@ TEST(OpenDatabase, AMissingDatabaseOrMemberFileChangesNothing) {
     try {
         openDatabase(in.db.files(), e.pvd);
         FAIL();
-    } catch (const FileError& err) {
+    } catch (const io::FileError& err) {
         EXPECT_STREQ(err.what(), ("Cannot open file " + e.member(Kind::DrumKit)).c_str());
     }
     EXPECT_EQ(Snapshot(in.db), before);
@@ -268,7 +269,7 @@ TEST(OpenDatabase, AMissingDatabaseOrMemberFileChangesNothing) {
     // A member that is a pipe is refused at once, not waited on.
     ASSERT_EQ(::mkfifo(e.member(Kind::DrumKit).c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(openDatabase(in.db.files(), e.pvd), FileError);
+    EXPECT_THROW(openDatabase(in.db.files(), e.pvd), io::FileError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(Snapshot(in.db), before);
 }
@@ -365,9 +366,9 @@ TEST(OpenDatabase, AFullDiskDuringTheCopyKeepsTheDatabaseInUse) {
     in.db.files().addObserver(&counter);
     const Snapshot before(in.db);
     for (int n = 1; n <= 4; ++n) {
-        faults::failNth(faults::Op::ShortWrite, n);
-        EXPECT_THROW(openDatabase(in.db.files(), e.pvd), FileError);
-        faults::clear();
+        auto fault = std::make_unique<FailNth>(FailNth::Op::ShortWrite, n);
+        EXPECT_THROW(openDatabase(in.db.files(), e.pvd), io::FileError);
+        fault.reset();
         EXPECT_EQ(Snapshot(in.db), before) << n;
         EXPECT_EQ(counter.replaced, 0);
         EXPECT_EQ(filesIn(in.db.dir().path()).size(), 4u) << "no half copy is left";
@@ -382,7 +383,7 @@ TEST(OpenDatabase, ADatabaseNamingTheWorkingFilesThemselvesOpensAsItIs) {
     const Snapshot before(in.db);
     std::vector<Byte> pvd(800, 0);
     for (int i = 0; i < 4; ++i)
-        putFieldText(Bytes(pvd).subspan(200 * i, 200), in.db.files().pathOf(kKinds[i]));
+        putFieldText(Bytes(pvd).subspan(200 * i, 200), in.db.files().pathOf(db::kAllKinds[i]));
     writeBytes(in.db.dir().file("self.pvd"), pvd);
     openDatabase(in.db.files(), in.db.dir().file("self.pvd"));
     EXPECT_EQ(Snapshot(in.db), before);
@@ -396,7 +397,7 @@ TEST(NewDatabase, GivesTheStateOfAStart) {
     newDatabase(in.db.files());
     TestDatabase fresh;
     EXPECT_EQ(Snapshot(in.db), Snapshot(fresh));
-    const ListRefill lists = refreshDatabaseLists(in.db.files(), {}, ActivePage::DatabasePrograms);
+    const ListRefill lists = listRows(in.db.files(), {}, Kind::Program);
     EXPECT_TRUE(lists.programRowIds.empty());
     EXPECT_EQ(lists.classChoices, (std::vector<std::string>{" ", "No Class"}));
 }

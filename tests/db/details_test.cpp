@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "db/class_paths.h"
+#include "db/class_tree.h"
 #include "db/listing.h"
 #include "db_builder.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 const std::array<std::string, 10> kNoClasses = {" ", " ", " ", " ", " ", " ", " ", " ", " ", " "};
@@ -35,11 +36,12 @@ TEST(Details, ProgramFields) {
     EXPECT_EQ(programDetails(db.files(), 3).drumId, "3");
     EXPECT_EQ(programDetails(db.files(), 3).idNumber, "3");
 
-    EXPECT_EQ(classPath(db.files(), 0), "No Class");
-    EXPECT_EQ(classPath(db.files(), keys), "Keys");
-    EXPECT_EQ(classPath(db.files(), grand), "Keys->Piano->Grand");
-    EXPECT_EQ(classPath(db.files(), 4), "") << "no such class";
-    EXPECT_EQ(classPath(db.files(), -1), "");
+    const ClassTree tree = ClassTree::read(db.files());
+    EXPECT_EQ(tree.path(0), "No Class");
+    EXPECT_EQ(tree.path(keys), "Keys");
+    EXPECT_EQ(tree.path(grand), "Keys->Piano->Grand");
+    EXPECT_EQ(tree.path(4), "") << "no such class";
+    EXPECT_EQ(tree.path(-1), "");
 }
 
 TEST(Details, CombinationFieldsAndTheTimbreIds) {
@@ -57,21 +59,21 @@ TEST(Details, CombinationFieldsAndTheTimbreIds) {
     EXPECT_EQ(d.timbreIds, (std::vector<std::string>{"4", "9", "GM"}));
 }
 
-TEST(Details, EachPanelFollowsTheFocusedRowOfItsList) {
+TEST(Details, EachPanelShowsTheEntryOfTheFocusedRowOfItsList) {
     TestDatabase db;
-    DetailPanels p = showSelectedEntries(db.files(), {}, 0, {}, 0);
+    DetailPanels p = entryDetails(db.files(), std::nullopt, std::nullopt);
     EXPECT_FALSE(p.program);
     EXPECT_FALSE(p.combination);
 
     db.addProgram("A");
     db.addProgram("B");
     db.addCombination("C", {});
-    p = showSelectedEntries(db.files(), {1, 2}, 1, {1}, 0);
+    p = entryDetails(db.files(), 2, 1);
     ASSERT_TRUE(p.program);
     EXPECT_EQ(p.program->name, "B");
     ASSERT_TRUE(p.combination);
     EXPECT_EQ(p.combination->name, "C");
-    p = showSelectedEntries(db.files(), {1, 2}, 0, {}, 0);
+    p = entryDetails(db.files(), 1, std::nullopt);
     EXPECT_EQ(p.program->name, "A");
     EXPECT_FALSE(p.combination);
 }
@@ -88,7 +90,7 @@ TEST(Submit, WritesTheNameIntoItsTenBytesAndNothingElse) {
     EXPECT_TRUE(
         std::equal(before.bytes.begin() + 10, before.bytes.end(), after.bytes.begin() + 10));
     EXPECT_EQ(entryName(after), "AB");
-    const ListRefill r = refreshDatabaseLists(db.files(), {}, ActivePage::DatabasePrograms);
+    const ListRefill r = listRows(db.files(), {}, Kind::Program);
     EXPECT_EQ(rowLabel(db.files(), Kind::Program, r.programRowIds, 0), "1     AB      ");
 
     ASSERT_TRUE(submitProgram(db.files(), 1, "ABCDEFGHIJ", "x"));

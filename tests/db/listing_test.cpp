@@ -2,24 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include "db/class_tree.h"
 #include "db_builder.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
 using Rows = std::vector<std::int32_t>;
 
 Rows programRows(TestDatabase& db, const ListFilter& f) {
-    const ListRefill r = refreshDatabaseLists(db.files(), f, ActivePage::DatabasePrograms);
+    const ListRefill r = listRows(db.files(), f, Kind::Program);
     EXPECT_TRUE(r.programsRefilled);
     return r.programRowIds;
 }
 
 Rows combinationRows(TestDatabase& db, const ListFilter& f) {
-    const ListRefill r = refreshDatabaseLists(db.files(), f, ActivePage::DatabaseCombinations);
+    const ListRefill r = listRows(db.files(), f, Kind::Combination);
     EXPECT_TRUE(r.combinationsRefilled);
     return r.combinationRowIds;
 }
@@ -43,7 +45,7 @@ TEST(RowLabel, PutsTheNameAfterTheSixthCharacterOfTheNumberAndElevenBlanks) {
     EXPECT_EQ(rowLabel(1, "ABC"), "1     ABC      ");
     EXPECT_EQ(rowLabel(12, "ABC"), "12    ABC       ");
     EXPECT_EQ(rowLabel(123456, "ABC"), "123456ABC           ");
-    EXPECT_EQ(rowLabel(1234567, "ABC"), "123456ABC7           ") << "the rule, to the letter";
+    EXPECT_EQ(rowLabel(1234567, "ABC"), "123456ABC7           ") << "the name always goes in after the sixth character";
     EXPECT_EQ(rowLabel(3, ""), "3           ");
     EXPECT_EQ(rowLabel(1, " PAD "), "1      PAD       ") << "names are not trimmed";
 
@@ -59,7 +61,7 @@ TEST(RowLabel, PutsTheNameAfterTheSixthCharacterOfTheNumberAndElevenBlanks) {
 
 TEST(Listing, AnEmptyDatabaseGivesEmptyListsAndTwoClassChoices) {
     TestDatabase db;
-    const ListRefill r = refreshDatabaseLists(db.files(), {}, ActivePage::PcgCombinations);
+    const ListRefill r = listRows(db.files(), {}, Kind::Combination);
     EXPECT_TRUE(r.programsRefilled);
     EXPECT_TRUE(r.combinationsRefilled);
     EXPECT_TRUE(r.programRowIds.empty());
@@ -68,7 +70,7 @@ TEST(Listing, AnEmptyDatabaseGivesEmptyListsAndTwoClassChoices) {
 
     db.addClass("Keys");
     db.addClass("Piano", 1);
-    EXPECT_EQ(classChoices(db.files()),
+    EXPECT_EQ(listRows(db.files(), {}, Kind::Program).classChoices,
               (std::vector<std::string>{" ", "No Class", "Keys", "Piano"}))
         << "names, not paths";
 }
@@ -119,11 +121,12 @@ TEST(Listing, AClassFindsItsOwnEntriesAndThoseOfItsDescendantsOnly) {
     db.addProgram("P-PADS", {}, {.classIds = {pads, 0}});
     db.addProgram("P-NONE");
 
-    EXPECT_EQ(collectClassFilterSet(db.files(), piano), (Rows{grand, piano}));
-    EXPECT_EQ(collectClassFilterSet(db.files(), keys), (Rows{keys, grand, piano}));
-    EXPECT_EQ(collectClassFilterSet(db.files(), 0), Rows{});
-    EXPECT_EQ(collectClassFilterSet(db.files(), -1), Rows{});
-    EXPECT_EQ(collectClassFilterSet(db.files(), 5), Rows{});
+    const ClassTree tree = ClassTree::read(db.files());
+    EXPECT_EQ(tree.withDescendants(piano), (Rows{grand, piano}));
+    EXPECT_EQ(tree.withDescendants(keys), (Rows{keys, grand, piano}));
+    EXPECT_EQ(tree.withDescendants(0), Rows{});
+    EXPECT_EQ(tree.withDescendants(-1), Rows{});
+    EXPECT_EQ(tree.withDescendants(5), Rows{});
 
     EXPECT_EQ(programRows(db, byClass(piano)), (Rows{1, 2})) << "not P-KEYS, the parent's";
     EXPECT_EQ(programRows(db, byClass(keys)), (Rows{1, 2, 3}));
@@ -172,26 +175,25 @@ TEST(Listing, OnlyTheActiveListRefillsUnderAFilter) {
     db.addProgram("PIANO");
     db.addCombination("PIANO C", {});
 
-    ListRefill r = refreshDatabaseLists(db.files(), byName("X"), ActivePage::DatabasePrograms);
+    ListRefill r = listRows(db.files(), byName("X"), Kind::Program);
     EXPECT_TRUE(r.programsRefilled);
     EXPECT_FALSE(r.combinationsRefilled) << "the other tab keeps its rows and row ids";
 
-    r = refreshDatabaseLists(db.files(), byReference(3), ActivePage::DatabaseCombinations);
+    r = listRows(db.files(), byReference(3), Kind::Combination);
     EXPECT_FALSE(r.programsRefilled);
     EXPECT_TRUE(r.combinationsRefilled);
     EXPECT_TRUE(r.combinationRowIds.empty());
 
     // A drum ID of 0 and a "to:" value without "from:" filter nothing: both lists refill.
-    r = refreshDatabaseLists(db.files(), ListFilter{.reference = 0, .soundTo = 20},
-                             ActivePage::DatabaseCombinations);
+    r = listRows(db.files(), ListFilter{.reference = 0, .soundTo = 20}, Kind::Combination);
     EXPECT_TRUE(r.programsRefilled);
     EXPECT_TRUE(r.combinationsRefilled);
     EXPECT_EQ(r.programRowIds, (Rows{1}));
     EXPECT_EQ(r.classChoices, (std::vector<std::string>{" ", "No Class"}));
 
-    // A filtered call from a PCG page refills neither list.
-    r = refreshDatabaseLists(db.files(), byName("P"), ActivePage::PcgPrograms);
-    EXPECT_FALSE(r.programsRefilled);
+    // A filtered call refills the searched list alone.
+    r = listRows(db.files(), byName("P"), Kind::Program);
+    EXPECT_TRUE(r.programsRefilled);
     EXPECT_FALSE(r.combinationsRefilled);
 }
 

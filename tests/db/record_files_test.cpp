@@ -1,3 +1,4 @@
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,11 +6,14 @@
 
 #include "db/record_files.h"
 #include "pcg_builder.h"
+#include "db_builder.h"
 #include "temp_dir.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -92,11 +96,11 @@ TEST(RecordFiles, AFailedAppendRaisesNeitherTheCountNorTheHeader) {
     files.createRecordFiles(dir.path());
     DbProgramEntry e = programEntry("A", 1);
     files.append(e);
-    for (faults::Op op : {faults::Op::Write, faults::Op::ShortWrite}) {
-        faults::failNth(op, 1);
+    for (FailNth::Op op : {FailNth::Op::Write, FailNth::Op::ShortWrite}) {
+        auto fault = std::make_unique<FailNth>(op, 1);
         DbProgramEntry next = programEntry("B", 2);
-        EXPECT_THROW(files.append(next), FileError);
-        faults::clear();
+        EXPECT_THROW(files.append(next), io::FileError);
+        fault.reset();
         EXPECT_EQ(files.count(Kind::Program), 1);
         EXPECT_EQ(le32(fileBytes(files, Kind::Program), 164), 1);
     }
@@ -173,7 +177,7 @@ TEST(RecordFiles, ASecondCopyInTheSameFolderIsRefusedAndTheFirstKeepsItsFiles) {
     try {
         second.createRecordFiles(dir.path());
         FAIL() << "the files are held by the first copy";
-    } catch (const FileError& error) {
+    } catch (const io::FileError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + dir.file("temp.prg"));
     }
     EXPECT_FALSE(second.isOpen());
@@ -202,12 +206,12 @@ TEST(RecordFiles, ExitDeletesTheFilesFromTheStartFolderWhereverTheProgramIsNow) 
 TEST(RecordFiles, FilesThatCannotBeCreatedLeaveNothingOpen) {
     TempDir dir;
     RecordFiles files;
-    EXPECT_THROW(files.createRecordFiles(dir.file("missing")), FileError);
+    EXPECT_THROW(files.createRecordFiles(dir.file("missing")), io::FileError);
     EXPECT_FALSE(files.isOpen());
     // The third file fails: the two made before it are not held.
-    faults::failNth(faults::Op::Create, 3);
-    EXPECT_THROW(files.createRecordFiles(dir.path()), FileError);
-    faults::clear();
+    auto fault = std::make_unique<FailNth>(FailNth::Op::Create, 3);
+    EXPECT_THROW(files.createRecordFiles(dir.path()), io::FileError);
+    fault.reset();
     EXPECT_FALSE(files.isOpen());
     RecordFiles other;
     other.createRecordFiles(dir.path());
@@ -229,7 +233,7 @@ TEST(RecordFiles, ResetGivesAFreshDatabaseInTheHeldFiles) {
     EXPECT_EQ(files.count(Kind::Program), 0);
     EXPECT_EQ(files.count(Kind::Class), 0);
     RecordFiles second;
-    EXPECT_THROW(second.createRecordFiles(dir.path()), FileError) << "still held";
+    EXPECT_THROW(second.createRecordFiles(dir.path()), io::FileError) << "still held";
 }
 
 TEST(RecordFiles, MoveLastEntryIntoGivesTheLastEntryTheFreedNumber) {
@@ -300,7 +304,7 @@ TEST(RecordFiles, ObserversSeeEveryChange) {
     EXPECT_EQ(log.lines.size(), 4u);
 }
 
-TEST(RecordFiles, ReplaceFileCopiesAWholeFileAndTakesItsCount) {
+TEST(RecordFiles, ReplaceFilesCopiesWholeFilesAndTakesTheirCounts) {
     TempDir dir;
     RecordFiles source;
     source.createRecordFiles(dir.path());
@@ -314,7 +318,9 @@ TEST(RecordFiles, ReplaceFileCopiesAWholeFileAndTakesItsCount) {
     TempDir other;
     RecordFiles files;
     files.createRecordFiles(other.path());
-    files.replaceFile(Kind::Program, FileStream::openRead(source.pathOf(Kind::Program)));
+    replaceWorkingFile(files, Kind::Program, source.pathOf(Kind::Program));
     EXPECT_EQ(files.count(Kind::Program), 2);
     EXPECT_EQ(fileBytes(files, Kind::Program), sourceBytes);
+    EXPECT_EQ(files.count(Kind::Class), 0);
+    EXPECT_EQ(fileBytes(files, Kind::Class), fileBytes(source, Kind::Class));
 }

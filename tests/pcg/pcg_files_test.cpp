@@ -1,17 +1,20 @@
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "pcg/file_stream.h"
+#include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 #include "pcg_builder.h"
 #include "temp_dir.h"
 #include "template_image.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::pcg;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -20,7 +23,7 @@ struct Started {
     TempDir dir;
     PcgState pcg;
     Started() {
-        writePcgFile(tools::makeTemplateImage(), templatePathIn(dir.path()));
+        writePcgFile(synthetic::makeTemplateImage(), templatePathIn(dir.path()));
         loadEmptyPcg(pcg, templatePathIn(dir.path()));
         loadTemplates(pcg, templatePathIn(dir.path()));
     }
@@ -34,7 +37,7 @@ struct Snapshot {
     std::vector<std::string> lines;
     explicit Snapshot(PcgState& pcg)
         : image(pcg.image), occupancy(pcg.occupancy), fileName(pcg.pcgFileName),
-          lines(refreshPcgLists(pcg, 0, 0).programs) {}
+          lines(pcgListLines(pcg, 0, 0).programs) {}
     bool operator==(const Snapshot&) const = default;
 };
 
@@ -47,7 +50,7 @@ std::vector<Byte> withLength(std::vector<Byte> bytes, std::size_t length) {
 
 TEST(EmptyPcg, EverySlotHoldsTheTemplatesA00AndNoFlagIsSet) {
     Started s;
-    const PcgImage file = tools::makeTemplateImage();
+    const PcgImage file = synthetic::makeTemplateImage();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         ASSERT_TRUE(std::ranges::equal(s.pcg.image.program(slot), file.program(0))) << slot;
         ASSERT_TRUE(std::ranges::equal(s.pcg.image.combination(slot), file.combination(0)));
@@ -56,7 +59,7 @@ TEST(EmptyPcg, EverySlotHoldsTheTemplatesA00AndNoFlagIsSet) {
     EXPECT_TRUE(std::ranges::equal(s.pcg.templates.combination, file.combination(0)));
     EXPECT_EQ(s.pcg.occupancy, SlotOccupancy{});
     EXPECT_TRUE(s.pcg.pcgFileName.empty());
-    for (const auto& line : refreshPcgLists(s.pcg, 1, 0).programs)
+    for (const auto& line : pcgListLines(s.pcg, 1, 0).programs)
         EXPECT_EQ(line.substr(3), "    ----------");
 }
 
@@ -69,15 +72,15 @@ TEST(EmptyPcg, AMissingOrShortTemplateIsAFileErrorAndChangesNothing) {
 
     std::filesystem::remove(templatePathIn(s.dir.path()));
     try {
-        newPcg(s.pcg, s.dir.path());
+        newPcg(s.pcg, templatePathIn(s.dir.path()));
         FAIL() << "no template file";
-    } catch (const FileError& e) {
+    } catch (const io::FileError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + templatePathIn(s.dir.path()));
     }
     EXPECT_EQ(s.pcg.image, before);
 
     writeBytes(templatePathIn(s.dir.path()), std::vector<Byte>(100, 1));
-    EXPECT_THROW(loadEmptyPcg(s.pcg, templatePathIn(s.dir.path())), FileError);
+    EXPECT_THROW(loadEmptyPcg(s.pcg, templatePathIn(s.dir.path())), io::FileError);
     EXPECT_EQ(s.pcg.image, before);
 }
 
@@ -166,7 +169,7 @@ TEST(Import, AFileThatCannotBeOpenedIsAFileErrorAndNothingChanges) {
         try {
             importPcg(s.pcg, path);
             FAIL() << path;
-        } catch (const FileError& e) {
+        } catch (const io::FileError& e) {
             EXPECT_EQ(std::string(e.what()), "Cannot open file " + path);
         }
         EXPECT_TRUE(Snapshot(s.pcg) == before);
@@ -190,7 +193,7 @@ TEST(Export, AfterStartUpWritesTheTemplateWithA00InEverySlot) {
     const std::vector<Byte> written = readBytes(s.dir.file("empty.pcg"));
     ASSERT_EQ(written.size(), kPcgSize);
 
-    const PcgImage file = tools::makeTemplateImage();
+    const PcgImage file = synthetic::makeTemplateImage();
     std::vector<Byte> expected(file.bytes().begin(), file.bytes().end());
     for (int slot = 0; slot < kSlotCount; ++slot) {
         std::ranges::copy(file.program(0), expected.begin() + programOffset(slot));
@@ -203,10 +206,10 @@ TEST(Export, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     Started s;
     const std::string target = s.dir.file("keep.pcg");
     writeBytes(target, {1, 2, 3});
-    for (faults::Op op : {faults::Op::Create, faults::Op::Write, faults::Op::ShortWrite}) {
-        faults::failNth(op, 1);
-        EXPECT_THROW(writePcgFile(s.pcg.image, target), FileError);
-        faults::clear();
+    for (FailNth::Op op : {FailNth::Op::Create, FailNth::Op::Write, FailNth::Op::ShortWrite}) {
+        auto fault = std::make_unique<FailNth>(op, 1);
+        EXPECT_THROW(writePcgFile(s.pcg.image, target), io::FileError);
+        fault.reset();
         EXPECT_EQ(readBytes(target), (std::vector<Byte>{1, 2, 3}));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir.path()),
                                 std::filesystem::directory_iterator()),
@@ -224,7 +227,7 @@ TEST(Export, AFolderOrAMissingFolderCannotBeCreated) {
         try {
             writePcgFile(s.pcg.image, path);
             FAIL() << path;
-        } catch (const FileError& e) {
+        } catch (const io::FileError& e) {
             EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
         }
     }
@@ -241,17 +244,17 @@ TEST(NewPcg, ReturnsToTheEmptyPcgAndKeepsTheStartUpTemplates) {
     const EmptyTemplates templates = s.pcg.templates;
 
     // A changed template file on disk shows in the new image, never in the templates.
-    PcgImage changed = tools::makeTemplateImage();
+    PcgImage changed = synthetic::makeTemplateImage();
     changed.bytes()[5000] = 0x77;
     writePcgFile(changed, templatePathIn(s.dir.path()));
 
-    newPcg(s.pcg, s.dir.path());
+    newPcg(s.pcg, templatePathIn(s.dir.path()));
     EXPECT_TRUE(s.pcg.pcgFileName.empty());
     EXPECT_EQ(s.pcg.occupancy, SlotOccupancy{});
     EXPECT_EQ(s.pcg.image.bytes()[5000], 0x77);
     EXPECT_TRUE(std::ranges::equal(s.pcg.templates.program, templates.program));
     EXPECT_TRUE(std::ranges::equal(s.pcg.image.program(3), changed.program(0)));
     for (int bank : {0, 1})
-        for (const auto& line : refreshPcgLists(s.pcg, bank, bank).combinations)
+        for (const auto& line : pcgListLines(s.pcg, bank, bank).combinations)
             EXPECT_EQ(line.substr(3), "    ----------");
 }

@@ -5,7 +5,7 @@
 
 using namespace pelvaro;
 using namespace pelvaro::pcg;
-using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
@@ -127,7 +127,7 @@ TEST(PcgLists, LinesShowPrefixBlanksAndNameTableEntry) {
     // A used slot whose name entry starts with a zero byte shows only the prefix.
     pcg.image.programName(107)[0] = 0;
 
-    PcgListLines lines = refreshPcgLists(pcg, 0, 0);
+    PcgListLines lines = pcgListLines(pcg, 0, 0);
     ASSERT_EQ(lines.programs.size(), 100u);
     EXPECT_EQ(lines.programs[0], "A00    ----------");
     EXPECT_EQ(lines.programs[3], "A03    TABLENAME");
@@ -135,7 +135,7 @@ TEST(PcgLists, LinesShowPrefixBlanksAndNameTableEntry) {
     EXPECT_EQ(lines.programs[10], "A10    ----------");
     EXPECT_EQ(lines.combinations[99], "A99    COMBI");
 
-    lines = refreshPcgLists(pcg, 1, 0);
+    lines = pcgListLines(pcg, 1, 0);
     EXPECT_EQ(lines.programs[7], "B07    ");
     EXPECT_EQ(lines.programs[0], "B00    ----------");
     EXPECT_EQ(lines.combinations[99], "A99    COMBI") << "each list keeps its own bank";
@@ -148,11 +148,47 @@ TEST(PcgLists, LinesShowPrefixBlanksAndNameTableEntry) {
     EXPECT_EQ(pcgListLine(pcg, SlotKind::Program, 1, 7), "B07    ABCDEFGHIJ");
 }
 
-TEST(PcgLists, RefreshRescansDrumKits) {
+TEST(PcgLists, TheLinesChangeNoStateAndTheKitScanFollowsTheUsedDrumPrograms) {
     PcgBuilder b;
     b.drumProgram(0, "K", 2);
     PcgState pcg = stateOf(b);
     pcg.occupancy.drumKitUsed = {1, 1, 0, 1};
-    refreshPcgLists(pcg, 0, 0);
+    const SlotOccupancy before = pcg.occupancy;
+    pcgListLines(pcg, 0, 0);
+    EXPECT_EQ(pcg.occupancy, before) << "the lines only read";
+    scanDrumKits(pcg);
     EXPECT_EQ(pcg.occupancy.drumKitUsed, (std::array<Byte, 4>{0, 0, 1, 0}));
+}
+
+TEST(PcgSlots, EmptyingASlotWritesTheTemplateAndTheEmptyName) {
+    PcgBuilder b;
+    b.drumKit(1, 3).drumProgram(105, "DRUMS", 1).program(5, "KEEP");
+    b.combination(7, "COMB", {plays(105)});
+    pcg::PcgState pcg = stateOf(b);
+    ASSERT_EQ(pcg.occupancy.drumKitUsed[1], 1);
+    const pcg::PcgImage before = pcg.image;
+
+    emptyPcgSlot(pcg, pcg::SlotKind::Program, 105);
+    EXPECT_TRUE(std::ranges::equal(pcg.image.program(105), pcg.templates.program));
+    const auto name = pcg.image.programName(105);
+    EXPECT_TRUE(std::ranges::equal(name, std::string_view("EMPTYPROG\0", 10)));
+    EXPECT_EQ(pcg.occupancy.programUsed[105], 0);
+    EXPECT_EQ(pcg.occupancy.drumKitUsed[1], 0) << "no used program plays kit slot 1 any more";
+    EXPECT_EQ(pcg.occupancy.combinationUsed[7], 1) << "the combination playing it is left alone";
+    // Nothing else in the image moved.
+    auto expected = before;
+    std::ranges::copy(pcg.templates.program, expected.program(105).begin());
+    std::ranges::copy(std::string_view("EMPTYPROG\0", 10), expected.programName(105).begin());
+    EXPECT_TRUE(expected == pcg.image);
+
+    emptyPcgSlot(pcg, pcg::SlotKind::Combination, 7);
+    EXPECT_TRUE(std::ranges::equal(pcg.image.combination(7), pcg.templates.combination));
+    EXPECT_TRUE(
+        std::ranges::equal(pcg.image.combinationName(7), std::string_view("EMPTYCOMB\0", 10)));
+    EXPECT_EQ(pcg.occupancy.combinationUsed[7], 0);
+
+    const pcg::PcgImage now = pcg.image;
+    emptyPcgSlot(pcg, pcg::SlotKind::Program, 200);
+    emptyPcgSlot(pcg, pcg::SlotKind::Combination, -1);
+    EXPECT_TRUE(now == pcg.image);
 }

@@ -11,6 +11,7 @@
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 namespace fs = std::filesystem;
 
 namespace {
@@ -52,12 +53,12 @@ struct State {
 State stateOf(BadInputFixture& w) {
     State s;
     const auto& session = w.form->session();
-    s.image = session.pcg.image;
-    s.occupancy = session.pcg.occupancy;
-    s.pcgFileName = session.pcg.pcgFileName;
+    s.image = session.pcg().image;
+    s.occupancy = session.pcg().occupancy;
+    s.pcgFileName = session.pcg().pcgFileName;
     for (int k = 0; k < db::kKindCount; ++k) {
-        s.workingFiles.push_back(readBytes(session.db.pathOf(static_cast<db::Kind>(k))));
-        s.counts[k] = session.db.count(static_cast<db::Kind>(k));
+        s.workingFiles.push_back(readBytes(session.files().pathOf(static_cast<db::Kind>(k))));
+        s.counts[k] = session.files().count(static_cast<db::Kind>(k));
     }
     s.rows =
         w.rows("DPListBox") + w.rows("DCListBox") + w.lines("PPListBox") + w.lines("PCListBox");
@@ -88,7 +89,7 @@ void expectRefused(BadInputFixture& w, const std::function<void()>& command,
     EXPECT_EQ(w.dialogs.messages[0].text, expected.text);
     EXPECT_TRUE(stateOf(w) == before) << "the command changed what the user had";
     EXPECT_TRUE(readBytes(w.dir.file("bank.pvd")) == bank);
-    EXPECT_TRUE(databaseProblems(w.form->session().db).empty());
+    EXPECT_TRUE(databaseProblems(w.form->session().files()).empty());
 }
 
 void openDatabase(BadInputFixture& w, const QString& path) {

@@ -1,6 +1,7 @@
 // Failures in the middle of the core's multi-step writes, at every point where the file layer
 // can fail, and files that cannot be read: the database stays consistent (every counter with
 // its header and its records, every reference on an entry that exists) and what failed says so.
+#include <memory>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,16 +16,16 @@
 #include "db_builder.h"
 #include "pcg/pcg_files.h"
 #include "template_image.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
-using faults::Op;
+using namespace pelvaro::synthetic;
+using Op = FailNth::Op;
 
 namespace {
 
-constexpr std::array<Kind, 4> kKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
-                                        Kind::Class};
 
 using Snapshot = DatabaseSnapshot;
 
@@ -57,15 +58,15 @@ int everyFailurePoint(Op op, const std::function<void(TestDatabase&)>& action,
         TestDatabase db;
         fill(db);
         const Snapshot before(db);
-        faults::failNth(op, n);
+        auto fault = std::make_unique<FailNth>(op, n);
         bool failed = false;
         try {
             action(db);
-        } catch (const FileError&) {
+        } catch (const io::FileError&) {
             failed = true;
         }
-        const bool struck = !faults::pending();
-        faults::clear();
+        const bool struck = !fault->pending();
+        fault.reset();
         if (!struck) break;
         EXPECT_TRUE(failed);
         ++failures;
@@ -82,9 +83,9 @@ TEST(CoreFaults, AHeaderHalfWrittenByAFullDiskIsPutBack) {
     fill(db);
     const Snapshot before(db);
     // The record is the first write of an append, the entry count in the header the second.
-    faults::failNth(Op::ShortWrite, 2);
-    EXPECT_THROW(db.addProgram("NEW", {.voice = 9}), FileError);
-    faults::clear();
+    auto fault = std::make_unique<FailNth>(Op::ShortWrite, 2);
+    EXPECT_THROW(db.addProgram("NEW", {.voice = 9}), io::FileError);
+    fault.reset();
     EXPECT_EQ(db.files().count(Kind::Program), 2);
     const std::vector<Byte> programs = db.fileBytes(Kind::Program);
     EXPECT_EQ(le32(programs, 164), 2) << "the header says what the counter says";
@@ -149,7 +150,7 @@ TEST(CoreFaults, ANewDatabaseThatFailsKeepsTheDatabaseInUse) {
     TestDatabase db;
     fill(db);
     newDatabase(db.files());
-    for (Kind k : kKinds)
+    for (Kind k : db::kAllKinds)
         EXPECT_EQ(db.files().count(k), 0);
     EXPECT_EQ(db.fileBytes(Kind::Class).size(), 24u);
     EXPECT_EQ(db.classEntry(0).name(), "No Class");
@@ -164,7 +165,7 @@ TEST(CoreFaults, UnreadableFiles) {
     TestDatabase db;
     fill(db);
     const std::string pvd = exportDatabase(db.files(), dir.file("bank")).database;
-    pcg::writePcgFile(tools::makeTemplateImage(), dir.file("locked.pcg"));
+    pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("locked.pcg"));
     ::chmod(dir.file("locked.pcg").c_str(), 0);
     ::chmod(dir.file("bank.cmb").c_str(), 0);
     for (const char* name : {"bank.pvd", "bank.prg", "bank.dru", "bank.tur"})
@@ -180,13 +181,13 @@ TEST(CoreFaults, UnreadableFiles) {
         try {
             pcg::importPcg(pcg, dir.file("locked.pcg"));
             status |= 1;
-        } catch (const FileError& e) {
+        } catch (const io::FileError& e) {
             if (std::string(e.what()) != "Cannot open file " + dir.file("locked.pcg")) status |= 2;
         }
         try {
             openDatabase(db.files(), pvd);
             status |= 4;
-        } catch (const FileError& e) {
+        } catch (const io::FileError& e) {
             if (std::string(e.what()) != "Cannot open file " + dir.file("bank.cmb")) status |= 8;
         }
         ::_exit(status);
@@ -221,9 +222,9 @@ TEST(CoreFaults, ARenameThatFailsPutsBackWhatTheEarlierRenamesReplaced) {
     db.addClass("Later");
     for (int n = 1; n <= 5; ++n) {
         SCOPED_TRACE("rename " + std::to_string(n));
-        faults::failNth(Op::Rename, n);
-        EXPECT_THROW(exportDatabase(db.files(), out.file("bank")), FileError);
-        faults::clear();
+        auto fault = std::make_unique<FailNth>(Op::Rename, n);
+        EXPECT_THROW(exportDatabase(db.files(), out.file("bank")), io::FileError);
+        fault.reset();
         std::size_t i = 0;
         for (const std::string* f : {&paths.database, &paths.members[0], &paths.members[1],
                                      &paths.members[2], &paths.members[3]})
@@ -236,9 +237,9 @@ TEST(CoreFaults, ARenameThatFailsPutsBackWhatTheEarlierRenamesReplaced) {
     const std::set<std::string> workingNames = namesIn(db.dir().path());
     for (int n = 1; n <= 4; ++n) {
         SCOPED_TRACE("swap " + std::to_string(n));
-        faults::failNth(Op::Rename, n);
-        EXPECT_THROW(openDatabase(db.files(), paths.database), FileError);
-        faults::clear();
+        auto fault = std::make_unique<FailNth>(Op::Rename, n);
+        EXPECT_THROW(openDatabase(db.files(), paths.database), io::FileError);
+        fault.reset();
         EXPECT_TRUE(Snapshot(db) == before);
         EXPECT_EQ(namesIn(db.dir().path()), workingNames);
         expectConsistent(db.files());
@@ -247,5 +248,5 @@ TEST(CoreFaults, ARenameThatFailsPutsBackWhatTheEarlierRenamesReplaced) {
     EXPECT_EQ(db.files().count(Kind::Class), 4);
     // The working files are still held: a second holder is refused.
     RecordFiles second;
-    EXPECT_THROW(second.createRecordFiles(db.dir().path()), FileError);
+    EXPECT_THROW(second.createRecordFiles(db.dir().path()), io::FileError);
 }

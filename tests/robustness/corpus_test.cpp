@@ -20,7 +20,7 @@ TEST(FuzzCorpus, TheCommittedSeedsAreTheGeneratedOnes) {
         }
         EXPECT_EQ(files, seeds.size()) << target;
         for (const fuzzing::Seed& seed : seeds)
-            EXPECT_TRUE(pelvaro::testing::readBytes((dir / seed.name).string()) == seed.bytes)
+            EXPECT_TRUE(pelvaro::synthetic::readBytes((dir / seed.name).string()) == seed.bytes)
                 << target << "/" << seed.name << " differs from the generator's: run "
                 << "make_fuzz_corpus fuzz/corpus";
     }

@@ -4,6 +4,7 @@
 // failure the user has seen the file layer's message, the program goes on (the same command
 // then succeeds), files exported before are intact, and the working files agree with the
 // counters and name no entry that does not exist.
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -18,16 +19,18 @@
 #include <functional>
 #include <set>
 
-#include "app/class_dialog.h"
+#include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "classes/class_table.h"
 #include "consistency.h"
-#include "pcg/file_stream.h"
+#include "io/file_stream.h"
 #include "window_fixture.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
-using faults::Op;
+using namespace pelvaro::synthetic;
+using Op = FailNth::Op;
 
 namespace {
 
@@ -50,7 +53,7 @@ struct FaultFixture : WindowFixture {
     FaultFixture() {
         importPcg(bandPcg(), "band.pcg");
         press(Qt::Key_S, Qt::ControlModifier);
-        db::RecordFiles& files = form->session().db;
+        db::RecordFiles& files = form->session().files();
         classes::addClass(files, "Keys", 0);
         classes::addClass(files, "Pianos", 1);
         classes::addClass(files, "Drums", 0);
@@ -79,7 +82,7 @@ struct FaultFixture : WindowFixture {
         if (!dialogs.messages.empty()) throw std::runtime_error("the reset met a message");
     }
 
-    db::RecordFiles& files() { return form->session().db; }
+    db::RecordFiles& files() { return form->session().files(); }
 };
 
 struct Snapshot {
@@ -177,8 +180,8 @@ void replaceAll(std::vector<Byte>& bytes, const std::string& from, const std::st
 }
 
 Outcome outcomeOf(FaultFixture& w, const std::string& referenceFolder) {
-    Outcome o{workingFiles(w), keptFiles(w), w.form->session().pcg.image,
-              w.form->session().pcg.occupancy, w.lines("Aevents")};
+    Outcome o{workingFiles(w), keptFiles(w), w.form->session().pcg().image,
+              w.form->session().pcg().occupancy, w.lines("Aevents")};
     // The folders differ only in their last six characters, which also stand alone where a
     // shorter text has overwritten the start of a path (an explanation edited by Submit).
     const std::string suffix = w.dir.path().substr(w.dir.path().size() - 6);
@@ -210,10 +213,10 @@ int runWithEveryFailure(const Command& command,
             const Snapshot database = workingFiles(w);
             w.dialogs.messages.clear();
 
-            faults::failNth(op, n);
+            auto fault = std::make_unique<FailNth>(op, n);
             command.run(w);
-            const bool struck = !faults::pending();
-            faults::clear();
+            const bool struck = !fault->pending();
+            fault.reset();
             if (!struck) {
                 EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.messages[0].text.toStdString();
                 break;
@@ -260,7 +263,7 @@ int runWithEveryFailure(const Command& command,
             }
             const auto problems = databaseProblems(w.files());
             EXPECT_TRUE(problems.empty()) << joined(problems);
-            EXPECT_TRUE(pcgProblems(w.form->session().pcg).empty());
+            EXPECT_TRUE(pcgProblems(w.form->session().pcg()).empty());
 
             // The program goes on: the same command now succeeds and leaves all consistent.
             w.dialogs.messages.clear();
@@ -285,10 +288,10 @@ void whileShown(QDialog* dialog, std::function<void()> inside) {
 }
 
 // "Edit Database &Classes", with inside run while the class editor is open.
-void inClassEditor(FaultFixture& w, const std::function<void(app::TForm2*)>& inside) {
-    app::TForm2* editor = w.form->classEditor();
+void inClassEditor(FaultFixture& w, const std::function<void(app::ClassEditor*)>& inside) {
+    app::ClassEditor* editor = w.form->classEditor();
     whileShown(editor, [&] { inside(editor); });
-    w.form->EditDatabaseClasses1Click();
+    w.form->editDatabaseClasses();
     QCoreApplication::processEvents();
 }
 
@@ -402,19 +405,19 @@ TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
     EXPECT_GT(
         runWithEveryFailure({"Add class",
                              [](FaultFixture& w) {
-                                 inClassEditor(w, [&](app::TForm2* editor) {
+                                 inClassEditor(w, [&](app::ClassEditor* editor) {
                                      editor->findChild<QLineEdit*>("ClassName")->setText("Bass");
                                      editor->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(2);
-                                     editor->Button1Click();
+                                     editor->addClicked();
                                  });
                              }}),
         0);
     // Class 1 goes; class 3, which program 2 carries, takes its number.
     EXPECT_GT(runWithEveryFailure({"Delete class",
                                    [](FaultFixture& w) {
-                                       inClassEditor(w, [&](app::TForm2* editor) {
+                                       inClassEditor(w, [&](app::ClassEditor* editor) {
                                            selectClassNode(w, 1);
-                                           editor->Button2Click();
+                                           editor->deleteClicked();
                                        });
                                    }},
                                   [](FaultFixture& w) {
@@ -431,13 +434,13 @@ TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
                                  w.clickRow("DPListBox", 0);
                                  w.clickRow("DPListBox", 1, Qt::ControlModifier);
                                  w.clickRow("DPListBox", 3, Qt::ControlModifier);
-                                 app::TForm4* dialog = w.form->classDialog();
+                                 app::ClassAssignmentDialog* dialog = w.form->classAssignmentDialog();
                                  whileShown(dialog, [dialog] {
                                      dialog->findChild<QListWidget*>("Avaible")->setCurrentRow(0);
-                                     dialog->Button1Click();
-                                     dialog->BitBtn1Click();
+                                     dialog->addClicked();
+                                     dialog->okClicked();
                                  });
-                                 w.form->Button5Click();
+                                 w.form->editClassesClicked();
                                  QCoreApplication::processEvents();
                              }}),
         0);

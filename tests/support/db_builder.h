@@ -16,9 +16,13 @@
 
 #include "db/record_files.h"
 #include "pcg_builder.h"
+#include "session/session.h"
 #include "temp_dir.h"
 
 namespace pelvaro::testing {
+
+// The synthetic builders, under the names the tests use.
+using namespace pelvaro::synthetic;
 
 struct EntryFields {
     std::int32_t drumKitId = 0;                      // programs
@@ -29,10 +33,11 @@ struct EntryFields {
 
 class TestDatabase {
   public:
-    TestDatabase();  // the working files, created in a fresh folder
+    TestDatabase();  // a session started in a fresh folder, with the shipped template
 
-    db::RecordFiles& files() { return files_; }
-    const db::RecordFiles& files() const { return files_; }
+    session::Session& session() { return session_; }
+    db::RecordFiles& files() { return session_.files(); }
+    const db::RecordFiles& files() const { return session_.files(); }
     const TempDir& dir() const { return dir_; }
 
     // Each returns the new entry's ID.
@@ -43,20 +48,24 @@ class TestDatabase {
     int addDrumKit(unsigned voice, std::string_view explanation = "");
     int addClass(std::string_view name, int parentId = 0);
 
-    db::DbProgramEntry program(int id) const { return files_.read<db::DbProgramEntry>(id); }
+    db::DbProgramEntry program(int id) const { return files().read<db::DbProgramEntry>(id); }
     db::DbCombinationEntry combination(int id) const {
-        return files_.read<db::DbCombinationEntry>(id);
+        return files().read<db::DbCombinationEntry>(id);
     }
-    db::DbDrumKitEntry drumKit(int id) const { return files_.read<db::DbDrumKitEntry>(id); }
-    db::ClassEntry classEntry(int id) const { return files_.read<db::ClassEntry>(id); }
+    db::DbDrumKitEntry drumKit(int id) const { return files().read<db::DbDrumKitEntry>(id); }
+    db::ClassEntry classEntry(int id) const { return files().read<db::ClassEntry>(id); }
 
     // The whole working file of a kind, as bytes.
     std::vector<Byte> fileBytes(db::Kind kind) const;
 
   private:
     TempDir dir_;
-    db::RecordFiles files_;
+    session::Session session_;
 };
+
+// An Open Database of one member file: the working file of kind takes a copy of the file at
+// path and its count, the other three keep their bytes.
+void replaceWorkingFile(db::RecordFiles& files, db::Kind kind, const std::string& path);
 
 // Everything of a database in use: the bytes of the four working files and the counters, to
 // show that a refused or failed command changed nothing.

@@ -5,28 +5,23 @@
 
 #include <random>
 
-#include "classes/entry_deletion.h"
+#include "db/entry_deletion.h"
+#include "db_builder.h"
 #include "linear_transfer.h"
-#include "pcg_builder.h"
 #include "random_pcg.h"
-#include "temp_dir.h"
-#include "transfer/engine.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 
 namespace {
 
-constexpr std::array<Kind, 4> kKinds = {Kind::Program, Kind::Combination, Kind::DrumKit,
-                                        Kind::Class};
-
 struct Database {
-    TempDir dir;
-    RecordFiles files;
-    Database() { files.createRecordFiles(dir.path()); }
+    TestDatabase db;
+    RecordFiles& files = db.files();
     std::vector<Byte> bytes(Kind kind) const {
-        const FileStream& file = files.stream(kind);
+        const io::FileStream& file = files.stream(kind);
         std::vector<Byte> all(static_cast<std::size_t>(file.size()));
         file.readExactAt(0, all);
         return all;
@@ -41,7 +36,7 @@ std::string pathFor(std::mt19937& r) {
 }
 
 void expectSame(const Database& indexed, const Database& linear, const std::string& where) {
-    for (Kind kind : kKinds) {
+    for (Kind kind : kAllKinds) {
         ASSERT_EQ(indexed.files.count(kind), linear.files.count(kind)) << where;
         const auto a = indexed.bytes(kind);
         const auto b = linear.bytes(kind);
@@ -70,8 +65,8 @@ void editEntry(RecordFiles& files, Kind kind, std::int32_t id, int classId) {
 TEST(Equivalence, IndexedAndLinearSendsLeaveTheSameDatabase) {
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         Database indexed, linear;
-        pcg::PcgState pcg;
-        transfer::TransferEngine engine(pcg, indexed.files);
+        pcg::PcgState& pcg = indexed.db.session().pcg();
+        transfer::TransferEngine& engine = indexed.db.session().engine();
         LinearTransfer reference(pcg, linear.files, LinearTransfer::Reads::WholeFile);
         std::mt19937 r(seed);
         std::vector<std::string> eventsA, eventsB;
@@ -132,8 +127,8 @@ TEST(Equivalence, IndexedAndLinearSendsLeaveTheSameDatabase) {
                 doomedCombinations.push_back(static_cast<std::int32_t>(r() % combinations) + 1);
             for (Database* d : {&indexed, &linear}) {
                 std::vector<std::string> lines;
-                classes::deleteCombinationEntries(d->files, doomedCombinations, lines);
-                classes::deleteProgramEntries(d->files, doomedPrograms, lines);
+                db::deleteCombinationEntries(d->files, doomedCombinations, lines);
+                db::deleteProgramEntries(d->files, doomedPrograms, lines);
             }
             if (indexed.files.count(Kind::Program) > 0) {
                 const auto id =
@@ -144,10 +139,10 @@ TEST(Equivalence, IndexedAndLinearSendsLeaveTheSameDatabase) {
             }
             if (step % 5 == 4) {
                 // Open Database of the same bytes: the index starts over from the file.
-                for (Kind kind : kKinds) {
-                    const std::string copy = indexed.dir.file("copy");
+                for (Kind kind : kAllKinds) {
+                    const std::string copy = indexed.db.dir().file("copy");
                     writeBytes(copy, indexed.bytes(kind));
-                    indexed.files.replaceFile(kind, FileStream::openRead(copy));
+                    replaceWorkingFile(indexed.files, kind, copy);
                 }
             }
             expectSame(indexed, linear, where + " after the edits");

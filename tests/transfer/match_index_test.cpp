@@ -1,11 +1,14 @@
+#include <memory>
 #include <gtest/gtest.h>
 
-#include "classes/entry_deletion.h"
+#include "db/entry_deletion.h"
 #include "transfer_fixture.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 using namespace pelvaro::transfer;
 
 namespace {
@@ -46,7 +49,7 @@ TEST(MatchIndex, FollowsWritesAndMovesMadeByOthers) {
 
     // A deletion moves the last entry into the freed number.
     std::vector<std::string> events;
-    classes::deleteProgramEntries(s.db.files(), {1}, events);
+    db::deleteProgramEntries(s.db.files(), {1}, events);
     EXPECT_EQ(s.count(Kind::Program), 3);
     EXPECT_EQ(s.engine.sendProgramToDatabase(2), 1) << "THREE, moved from 4 to 1";
     EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);
@@ -82,7 +85,7 @@ TEST(MatchIndex, RebuildsAfterReplacedFilesAndFailedWrites) {
     // Open Database: a whole file comes from elsewhere, here the three programs from before.
     const std::string stored = s.db.dir().file("stored.prg");
     writeBytes(stored, prg);
-    s.db.files().replaceFile(Kind::Program, FileStream::openRead(stored));
+    replaceWorkingFile(s.db.files(), Kind::Program, stored);
     EXPECT_EQ(s.count(Kind::Program), 3);
     EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);
     EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3);
@@ -95,9 +98,9 @@ TEST(MatchIndex, RebuildsAfterReplacedFilesAndFailedWrites) {
     PcgBuilder b = threePrograms();
     std::ranges::copy(one.program(), b.image().program(3).begin());
     s.import(b);
-    faults::failNth(faults::Op::ShortWrite, 1);
-    EXPECT_THROW(s.db.files().write(1, one), FileError);
-    faults::clear();
+    auto fault = std::make_unique<FailNth>(FailNth::Op::ShortWrite, 1);
+    EXPECT_THROW(s.db.files().write(1, one), io::FileError);
+    fault.reset();
     EXPECT_EQ(s.engine.sendProgramToDatabase(3), 1);
     EXPECT_EQ(s.engine.sendProgramToDatabase(0), 4) << "entry 1 no longer holds ONE";
     EXPECT_EQ(s.engine.sendProgramToDatabase(2), 3);

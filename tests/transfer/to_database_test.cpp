@@ -1,10 +1,13 @@
+#include <memory>
 #include <gtest/gtest.h>
 
 #include "transfer_fixture.h"
+#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 using namespace pelvaro::transfer;
 
 namespace {
@@ -265,18 +268,18 @@ TEST(ToDatabase, AFullDiskStopsTheSendAndLosesNothing) {
     const auto prg = s.file(kPrograms);
 
     // The record of program 2 is written half, then the disk is full.
-    faults::failNth(faults::Op::ShortWrite, 1);
-    EXPECT_THROW(s.engine.sendPcgToDatabase(s.events, {}), FileError);
-    faults::clear();
+    auto fault = std::make_unique<FailNth>(FailNth::Op::ShortWrite, 1);
+    EXPECT_THROW(s.engine.sendPcgToDatabase(s.events, {}), io::FileError);
+    fault.reset();
     EXPECT_EQ(s.count(kPrograms), 1);
     EXPECT_EQ(s.count(kCombinations), 0);
     const auto after = s.file(kPrograms);
     EXPECT_TRUE(std::equal(after.begin(), after.begin() + 2 * 264, prg.begin()));
 
     // The record is written but the count is not: the record beyond the count is no entry.
-    faults::failNth(faults::Op::Write, 2);
-    EXPECT_THROW(s.engine.sendProgramToDatabase(1), FileError);
-    faults::clear();
+    fault = std::make_unique<FailNth>(FailNth::Op::Write, 2);
+    EXPECT_THROW(s.engine.sendProgramToDatabase(1), io::FileError);
+    fault.reset();
     EXPECT_EQ(s.count(kPrograms), 1);
     EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2) << "stored now, under the next number";
     EXPECT_EQ(s.engine.sendProgramToDatabase(1), 2);

@@ -5,6 +5,7 @@
 using namespace pelvaro;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
+using namespace pelvaro::synthetic;
 using namespace pelvaro::transfer;
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// A database, an open PCG and the engine over both, as the main window holds them.
+// A session in a fresh folder: a database, an open PCG and the engine over both.
 
 #include <string>
 #include <vector>
@@ -23,13 +23,14 @@ inline EntryFields plan(std::array<std::int32_t, 8> timbreProgramIds) {
 
 struct TransferSetup {
     TestDatabase db;
-    pcg::PcgState pcg;
-    transfer::TransferEngine engine{pcg, db.files()};
+    pcg::PcgState& pcg = db.session().pcg();
+    transfer::TransferEngine& engine = db.session().engine();
     std::vector<std::string> events;
 
     explicit TransferSetup(const PcgBuilder& b = PcgBuilder(),
-                           std::string fileName = "/music/set.pcg")
-        : pcg(stateOf(b, std::move(fileName))) {}
+                           std::string fileName = "/music/set.pcg") {
+        pcg = stateOf(b, std::move(fileName));
+    }
 
     // A new PCG imported into the same state the engine holds.
     void import(const PcgBuilder& b, std::string fileName = "/music/next.pcg") {

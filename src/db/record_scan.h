@@ -1,0 +1,51 @@
+#pragma once
+// The one scan over many records: a file of fixed-size records read in blocks of about a
+// mebibyte rather than one read per record, the records handed out in ascending order. List
+// refills, the checks of an opened database, the matching index, reference checks and class
+// renumbering all read the record files through it.
+
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+#include "db/record_files.h"
+
+namespace pelvaro::db {
+
+inline constexpr std::size_t kScanBlockBytes = std::size_t{1} << 20;
+
+// Calls visit(n, record) for records first..last of a file whose records are recordSize bytes,
+// ascending. visit may return bool: false stops the scan. Bytes past the end of the file read
+// as zero.
+template <class Visit>
+void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_t first,
+                 std::int32_t last, Visit visit) {
+    if (first > last) return;
+    const auto perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kScanBlockBytes / recordSize));
+    std::vector<Byte> block(static_cast<std::size_t>(std::min(perBlock, last - first + 1)) *
+                            recordSize);
+    for (std::int32_t start = first; start <= last; start += perBlock) {
+        const std::int32_t n = std::min(perBlock, last - start + 1);
+        const Bytes part = Bytes(block).first(static_cast<std::size_t>(n) * recordSize);
+        const std::size_t got = file.readAt(
+            static_cast<std::int64_t>(start) * static_cast<std::int64_t>(recordSize), part);
+        std::fill(part.begin() + static_cast<std::ptrdiff_t>(got), part.end(), Byte{0});
+        for (std::int32_t i = 0; i < n; ++i) {
+            const ConstBytes record = part.subspan(static_cast<std::size_t>(i) * recordSize, recordSize);
+            if constexpr (std::is_same_v<decltype(visit(start + i, record)), bool>) {
+                if (!visit(start + i, record)) return;
+            } else {
+                visit(start + i, record);
+            }
+        }
+    }
+}
+
+// Every entry of kind, 1 to its count.
+template <class Visit>
+void scanEntries(const RecordFiles& files, Kind kind, Visit visit) {
+    scanRecords(files.stream(kind), layoutOf(kind).recordSize, 1, files.count(kind), visit);
+}
+
+}  // namespace pelvaro::db

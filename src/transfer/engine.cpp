@@ -1,0 +1,87 @@
+#include "transfer/engine.h"
+
+namespace pelvaro::transfer {
+
+TransferEngine::TransferEngine(pcg::PcgState& pcg, db::RecordFiles& files)
+    : pcg_(pcg), files_(files), index_(files) {}
+
+std::int32_t TransferEngine::sendDrumKitToDatabase(int kit) {
+    return transfer::sendDrumKitToDatabase(pcg_, database(), kit);
+}
+
+std::int32_t TransferEngine::sendProgramToDatabase(int slot) {
+    return transfer::sendProgramToDatabase(pcg_, database(), slot);
+}
+
+std::int32_t TransferEngine::sendCombinationToDatabase(int slot, EventLines& events) {
+    return transfer::sendCombinationToDatabase(pcg_, database(), slot, events);
+}
+
+void TransferEngine::sendSlotToDatabase(pcg::SlotKind kind, int slot, EventLines& events) {
+    events.clear();
+    if (kind == pcg::SlotKind::Program)
+        sendProgramToDatabase(slot);
+    else
+        sendCombinationToDatabase(slot, events);
+}
+
+void TransferEngine::sendAllPrograms(const Progress& progress) {
+    for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
+        if (progress) progress(ProgressBar::Programs);
+        sendProgramToDatabase(slot);
+    }
+}
+
+void TransferEngine::sendAllCombinations(EventLines& events, const Progress& progress) {
+    for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
+        if (progress) progress(ProgressBar::Combinations);
+        sendCombinationToDatabase(slot, events);
+    }
+}
+
+void TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progress) {
+    events.clear();
+    // Programs first, so the combinations find theirs stored; kits last, so every kit a
+    // program plays is already stored and only the unplayed ones are added.
+    sendAllPrograms(progress);
+    sendAllCombinations(events, progress);
+    for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
+        sendDrumKitToDatabase(kit);
+}
+
+void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
+    events.clear();
+    sendAllPrograms(progress);
+}
+
+void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
+    events.clear();
+    sendAllCombinations(events, progress);
+}
+
+int TransferEngine::sendDrumKitToPcg(std::int32_t id, EventLines& events) {
+    return transfer::sendDrumKitToPcg(pcg_, files_, id, events);
+}
+
+int TransferEngine::sendProgramToPcg(std::int32_t id, EventLines& events) {
+    return transfer::sendProgramToPcg(pcg_, files_, id, events);
+}
+
+int TransferEngine::sendCombinationToPcg(std::int32_t id, EventLines& events) {
+    return transfer::sendCombinationToPcg(pcg_, files_, id, events);
+}
+
+void TransferEngine::sendEntriesToPcg(db::Kind kind, const std::vector<std::int32_t>& ids,
+                                      EventLines& events) {
+    pcg::scanDrumKits(pcg_);
+    events.clear();
+    for (const std::int32_t id : ids) {
+        if (kind == db::Kind::Program)
+            sendProgramToPcg(id, events);
+        else
+            sendCombinationToPcg(id, events);
+    }
+    pcg::scanDrumKits(pcg_);
+}
+
+}  // namespace pelvaro::transfer

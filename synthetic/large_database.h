@@ -1,0 +1,24 @@
+#pragma once
+// Databases the size of a large collection, written in blocks rather than appended entry by
+// entry, for benchmarks.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "db/database_file.h"
+
+namespace pelvaro::synthetic {
+
+// Writes a whole record file: record 0 with the count, then entries 1 to count, each filled by
+// fill(n, record) and given idNumber n afterwards (for the kinds that carry one).
+void writeRecordFile(const std::string& path, db::Kind kind, std::int32_t count,
+                     const std::function<void(std::int32_t, Bytes)>& fill);
+
+// A stored database under base (base + ".pvd" and its four members): named programs of
+// sixteen different sounds, a third of them drum programs on 40 kits, combinations playing two
+// programs each, 30 classes in a small tree, and entries spread over the classes.
+db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t programs,
+                                     std::int32_t combinations);
+
+}  // namespace pelvaro::synthetic
