@@ -11,8 +11,8 @@
 
 #include "db/database_file.h"
 #include "db/listing.h"
-#include "large_database.h"
 #include "io/file_stream.h"
+#include "large_database.h"
 #include "temp_dir.h"
 
 using namespace pelvaro;
@@ -61,8 +61,7 @@ BENCHMARK(RefillBothListsUnfiltered)->Unit(benchmark::kMillisecond)->UseRealTime
 
 void RefillWithNameFilter(benchmark::State& state) {
     const RecordFiles& files = *collection().files;
-    const auto page =
-        state.range(0) == 0 ? Kind::Program : Kind::Combination;
+    const auto page = state.range(0) == 0 ? Kind::Program : Kind::Combination;
     std::size_t rows = 0;
     for (auto _ : state) {
         const ListRefill r = listRows(files, ListFilter{.nameText = "pia"}, page);
@@ -77,9 +76,8 @@ BENCHMARK(RefillWithNameFilter)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->
 void RefillWithClassAndSoundFilter(benchmark::State& state) {
     const RecordFiles& files = *collection().files;
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            listRows(files, ListFilter{.classId = 2, .soundFrom = 10, .soundTo = 40},
-                                 Kind::Program));
+        benchmark::DoNotOptimize(listRows(
+            files, ListFilter{.classId = 2, .soundFrom = 10, .soundTo = 40}, Kind::Program));
 }
 BENCHMARK(RefillWithClassAndSoundFilter)->Unit(benchmark::kMillisecond)->UseRealTime();
 

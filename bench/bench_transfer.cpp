@@ -7,9 +7,9 @@
 #include <numeric>
 
 #include "db/entry_deletion.h"
+#include "db_builder.h"
 #include "large_database.h"
 #include "linear_transfer.h"
-#include "db_builder.h"
 #include "pcg_builder.h"
 #include "transfer/engine.h"
 
@@ -89,7 +89,7 @@ struct Database {
     template <class Fill>
     void write(Kind kind, std::int32_t count, Fill fill) {
         synthetic::writeRecordFile(storedPath(kind), kind, count,
-                                 [&](std::int32_t n, Bytes record) { fill(record, n); });
+                                   [&](std::int32_t n, Bytes record) { fill(record, n); });
         testing::replaceWorkingFile(files, kind, storedPath(kind));
     }
 
@@ -104,7 +104,7 @@ struct Database {
         for (Kind kind : kAllKinds) {
             const auto i = static_cast<std::size_t>(kind);
             stored[i] = io::FileStream::openRead(kind == Kind::Class ? files.pathOf(kind)
-                                                                      : storedPath(kind));
+                                                                     : storedPath(kind));
             from[i] = &stored[i];
         }
         files.replaceFiles(from);

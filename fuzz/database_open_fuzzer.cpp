@@ -5,16 +5,16 @@
 // editing, and deleting entries and classes must keep it consistent.
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <cstdint>
+#include <functional>
 
 #include "classes/class_assignment.h"
 #include "classes/class_table.h"
-#include "db/entry_deletion.h"
 #include "database_input.h"
 #include "db/class_tree.h"
 #include "db/database_file.h"
 #include "db/details.h"
+#include "db/entry_deletion.h"
 #include "db/listing.h"
 #include "demo_pcg.h"
 #include "fuzz_world.h"

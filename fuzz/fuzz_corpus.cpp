@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "classes/class_assignment.h"
-#include "db/entry_deletion.h"
 #include "database_input.h"
+#include "db/entry_deletion.h"
 #include "db_builder.h"
 #include "demo_pcg.h"
 #include "pcg_builder.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "consistency.h"
-#include "session/session.h"
 #include "io/file_stream.h"
 #include "pcg/pcg_files.h"
+#include "session/session.h"
 #include "template_image.h"
 
 namespace pelvaro::fuzzing {

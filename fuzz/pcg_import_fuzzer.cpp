@@ -155,9 +155,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Every entry back into a new PCG.
     pcg::newPcg(pcg, pcg::templatePathIn(files.startDirectory()));
-    w.session.engine().sendEntriesToPcg(db::Kind::Program, allIds(files, db::Kind::Program), events);
+    w.session.engine().sendEntriesToPcg(db::Kind::Program, allIds(files, db::Kind::Program),
+                                        events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the programs to the PCG");
-    w.session.engine().sendEntriesToPcg(db::Kind::Combination, allIds(files, db::Kind::Combination), events);
+    w.session.engine().sendEntriesToPcg(db::Kind::Combination, allIds(files, db::Kind::Combination),
+                                        events);
     requireNoProblems(testing::pcgProblems(pcg), "after sending the combinations to the PCG");
     checkLists(pcg);
 

@@ -54,8 +54,7 @@ pcg::PcgImage makeDemoImage() {
         .combination(A + 2, "Jazz Trio", {plays(A + 5), plays(B + 0), plays(B + 1)}, 3)
         .combination(A + 3, "GM Layer", {plays(A + 1), outside(24)}, 4)
         .combination(A + 4, "Half There", {plays(A + 0), plays(B + 7)}, 5)  // B07 is empty
-        .combination(A + 5, "Muted Mix", {plays(A + 11), off(A + 12), plays(A + 14), off(A + 7)},
-                     6)
+        .combination(A + 5, "Muted Mix", {plays(A + 11), off(A + 12), plays(A + 14), off(A + 7)}, 6)
         .combination(A + 6, "Orchestra",
                      {plays(A + 3), plays(A + 6), plays(A + 11), plays(B + 5), plays(A + 14),
                       plays(A + 1), plays(B + 2), plays(A + 20)},

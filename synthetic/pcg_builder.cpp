@@ -14,7 +14,7 @@ namespace {
 
 // A small deterministic generator: the same voice always gives the same parameter bytes.
 class Voice {
-public:
+  public:
     explicit Voice(unsigned seed) : state_(seed * 2654435761u + 0x9E3779B9u) {}
     Byte next() {
         state_ ^= state_ << 13;
@@ -23,7 +23,7 @@ public:
         return static_cast<Byte>(state_ % 100);  // parameter values stay in 0-99
     }
 
-private:
+  private:
     std::uint32_t state_;
 };
 
@@ -37,7 +37,8 @@ void putName(Bytes field, std::string_view name) {
 std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape) {
     std::vector<Byte> p(pcg::kProgramSize, 0);
     Voice voice(shape.voice);
-    for (std::size_t i = 11; i < pcg::kProgramSize; ++i) p[i] = voice.next();
+    for (std::size_t i = 11; i < pcg::kProgramSize; ++i)
+        p[i] = voice.next();
     putName(Bytes(p).first(pcg::kNameSize), name);
     p[pcg::program::kOscMode] = static_cast<Byte>(shape.oscMode);
     if (shape.oscMode == pcg::program::kDrumMode) {
@@ -56,14 +57,14 @@ std::vector<Byte> makeCombination(std::string_view name, const std::vector<Timbr
         throw std::invalid_argument("a combination has eight timbres");
     std::vector<Byte> c(pcg::kCombinationSize, 0);
     Voice voice(voiceSeed + 7919);
-    for (std::size_t i = 10; i < pcg::kCombinationSize; ++i) c[i] = voice.next();
+    for (std::size_t i = 10; i < pcg::kCombinationSize; ++i)
+        c[i] = voice.next();
     putName(Bytes(c).first(pcg::kNameSize), name);
     for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
         const Timbre timbre = t < static_cast<int>(timbres.size()) ? timbres[t] : off();
         const std::size_t at = pcg::combination::timbreOffset(t);
         c[at + pcg::combination::kTimbreProgram] = static_cast<Byte>(timbre.program);
-        c[at + pcg::combination::kTimbreBank] =
-            timbre.kind == Timbre::Kind::Outside ? 0xC0 : 0x00;
+        c[at + pcg::combination::kTimbreBank] = timbre.kind == Timbre::Kind::Outside ? 0xC0 : 0x00;
         c[at + pcg::combination::kTimbreFlags] = timbre.kind == Timbre::Kind::Off ? 0x10 : 0x00;
     }
     return c;
@@ -72,7 +73,8 @@ std::vector<Byte> makeCombination(std::string_view name, const std::vector<Timbr
 std::vector<Byte> makeDrumKit(unsigned voiceSeed) {
     std::vector<Byte> kit(pcg::kDrumKitSize, 0);
     Voice voice(voiceSeed + 104729);
-    for (Byte& b : kit) b = voice.next();
+    for (Byte& b : kit)
+        b = voice.next();
     return kit;
 }
 
@@ -85,8 +87,7 @@ PcgBuilder& PcgBuilder::program(int slot, std::string_view name, const ProgramSp
     return *this;
 }
 
-PcgBuilder& PcgBuilder::drumProgram(int slot, std::string_view name, int kitSlot,
-                                    unsigned voice) {
+PcgBuilder& PcgBuilder::drumProgram(int slot, std::string_view name, int kitSlot, unsigned voice) {
     return program(slot, name,
                    {.oscMode = pcg::program::kDrumMode, .kitSlot = kitSlot, .voice = voice});
 }
@@ -109,7 +110,9 @@ std::vector<Byte> PcgBuilder::bytes() const {
     return std::vector<Byte>(image_.bytes().begin(), image_.bytes().end());
 }
 
-void PcgBuilder::writeTo(const std::string& path) const { writeBytes(path, bytes()); }
+void PcgBuilder::writeTo(const std::string& path) const {
+    writeBytes(path, bytes());
+}
 
 pcg::PcgState stateOf(const PcgBuilder& builder, std::string fileName) {
     pcg::PcgState state;

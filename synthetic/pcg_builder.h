@@ -31,9 +31,15 @@ struct Timbre {
     Kind kind = Kind::Off;
     int program = 0;  // the timbre's program byte
 };
-inline Timbre plays(int slot) { return {Timbre::Kind::Plays, slot}; }
-inline Timbre off(int slot = 0) { return {Timbre::Kind::Off, slot}; }
-inline Timbre outside(int program = 0) { return {Timbre::Kind::Outside, program}; }
+inline Timbre plays(int slot) {
+    return {Timbre::Kind::Plays, slot};
+}
+inline Timbre off(int slot = 0) {
+    return {Timbre::Kind::Off, slot};
+}
+inline Timbre outside(int program = 0) {
+    return {Timbre::Kind::Outside, program};
+}
 
 // Single records, for tests that put them straight into database entries.
 std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape = {});
@@ -43,7 +49,7 @@ std::vector<Byte> makeCombination(std::string_view name, const std::vector<Timbr
 std::vector<Byte> makeDrumKit(unsigned voice);
 
 class PcgBuilder {
-public:
+  public:
     PcgBuilder();  // the shipped template: every slot empty
 
     PcgBuilder& program(int slot, std::string_view name, const ProgramSpec& shape = {});
@@ -57,7 +63,7 @@ public:
     std::vector<Byte> bytes() const;
     void writeTo(const std::string& path) const;
 
-private:
+  private:
     pcg::PcgImage image_;
 };
 

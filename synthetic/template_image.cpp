@@ -39,10 +39,10 @@ void makeEmptyCombination(pcg::CombinationBytes c) {
     for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
         const std::size_t at = pcg::combination::timbreOffset(t);
         c[at + pcg::combination::kTimbreProgram] = 0;
-        c[at + 1] = 99;    // level
-        c[at + 2] = 64;    // pan centre
-        c[at + 5] = 0;     // bottom key
-        c[at + 6] = 127;   // top key
+        c[at + 1] = 99;   // level
+        c[at + 2] = 64;   // pan centre
+        c[at + 5] = 0;    // bottom key
+        c[at + 6] = 127;  // top key
         c[at + pcg::combination::kTimbreFlags] = t == 0 ? 0x00 : 0x10;
     }
 }
@@ -74,7 +74,8 @@ pcg::PcgImage makeTemplateImage() {
         makeEmptyProgram(image.program(s));
         makeEmptyCombination(image.combination(s));
     }
-    for (int k = 0; k < pcg::kDrumKitCount; ++k) makeNeutralKit(image.drumKit(k));
+    for (int k = 0; k < pcg::kDrumKitCount; ++k)
+        makeNeutralKit(image.drumKit(k));
     return image;
 }
 

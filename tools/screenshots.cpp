@@ -49,12 +49,12 @@ int main(int argc, char** argv) {
 
     // A few classes, as a user would have made them by now.
     auto& files = form->session().files();
-    for (const auto& [name, parent] :
-         {std::pair{"Keys", 0}, std::pair{"Pianos", 1}, std::pair{"Drums", 0}, std::pair{"Pads", 0}})
+    for (const auto& [name, parent] : {std::pair{"Keys", 0}, std::pair{"Pianos", 1},
+                                       std::pair{"Drums", 0}, std::pair{"Pads", 0}})
         pelvaro::classes::addClass(files, name, parent);
-    for (const auto& [entry, classes] : {std::pair{1, std::vector<int>{2}},
-                                         std::pair{4, std::vector<int>{4, 1}},
-                                         std::pair{5, std::vector<int>{3}}}) {
+    for (const auto& [entry, classes] :
+         {std::pair{1, std::vector<int>{2}}, std::pair{4, std::vector<int>{4, 1}},
+          std::pair{5, std::vector<int>{3}}}) {
         auto program = files.read<pelvaro::db::DbProgramEntry>(entry);
         for (std::size_t s = 0; s < classes.size(); ++s)
             program.setClassId(static_cast<int>(s), classes[s]);

@@ -26,7 +26,7 @@ void fill(QListWidget* list, const std::vector<std::string>& lines) {
 // A line of the available classes: the class's path, made only when the list shows it, so a
 // class file of thousands of deep classes opens at once.
 class ClassPathItem : public QListWidgetItem {
-public:
+  public:
     ClassPathItem(const classes::ClassAssignment& assignment, int row)
         : assignment_(assignment), row_(row) {}
     QVariant data(int role) const override {
@@ -35,7 +35,7 @@ public:
         return QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size()));
     }
 
-private:
+  private:
     const classes::ClassAssignment& assignment_;
     int row_;
 };

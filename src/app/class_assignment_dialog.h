@@ -17,7 +17,7 @@ class Dialogs;
 class ClassAssignmentDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // closed runs after every closing, after OK and after the close box alike.
     ClassAssignmentDialog(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
                           QWidget* parent = nullptr);
@@ -25,15 +25,15 @@ public:
     // Loads both lists for an entry of kind (the list's current row) and the selected rows.
     void prepare(db::Kind kind, std::int32_t entry, const std::vector<std::int32_t>& selected);
 
-public slots:
+  public slots:
     void addClicked();
     void removeClicked();
     void okClicked();
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     void showSelectedLines();
 
     db::RecordFiles& files_;

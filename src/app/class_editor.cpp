@@ -40,8 +40,7 @@ ClassEditor::ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function
         ->setGeometry(224, 62, 200, 20);
     parentChoice_ = named(new QComboBox(this), "ComboBox1");  // pick from the list only
     parentChoice_->setGeometry(224, 82, 209, 24);
-    addButton_ =
-        named(new QPushButton(QStringLiteral("Add Class To Database"), this), "Button1");
+    addButton_ = named(new QPushButton(QStringLiteral("Add Class To Database"), this), "Button1");
     addButton_->setGeometry(224, 114, 209, 28);
     addButton_->setEnabled(false);
     fullLabel_ = named(new QLabel(this), "FullLabel");
@@ -87,8 +86,8 @@ void ClassEditor::refreshClassEditor() {
 }
 
 void ClassEditor::updateAddButton() {
-    addButton_->setEnabled(classes::canAddClass(
-        files_, className_->text().toLatin1().toStdString(), parentChoice_->currentIndex()));
+    addButton_->setEnabled(classes::canAddClass(files_, className_->text().toLatin1().toStdString(),
+                                                parentChoice_->currentIndex()));
 }
 
 void ClassEditor::addClicked() {

@@ -22,7 +22,7 @@ class Dialogs;
 class ClassEditor : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // closed runs after every closing, to refresh the main window's lists and class choices.
     ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
                 QWidget* parent = nullptr);
@@ -30,15 +30,15 @@ public:
     // Rebuilds the tree and the parent choices from the class file.
     void refreshClassEditor();
 
-public slots:
+  public slots:
     void updateAddButton();
     void addClicked();
     void deleteClicked();
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     db::RecordFiles& files_;
     Dialogs& dialogs_;
     std::function<void()> closed_;

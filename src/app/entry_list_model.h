@@ -14,7 +14,7 @@ namespace pelvaro::app {
 class EntryListModel : public QAbstractListModel {
     Q_OBJECT
 
-public:
+  public:
     // Rows of entries of kind (Program or Combination) from the record files.
     EntryListModel(const db::RecordFiles& files, db::Kind kind, QObject* parent = nullptr);
 
@@ -24,7 +24,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-private:
+  private:
     const db::RecordFiles& files_;
     db::Kind kind_;
     std::vector<std::int32_t> rowIds_;

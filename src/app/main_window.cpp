@@ -93,8 +93,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget*
     connect(programSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
     connect(combinationSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
     connect(programEditClasses_, &QPushButton::clicked, this, &MainWindow::editClassesClicked);
-    connect(combinationEditClasses_, &QPushButton::clicked, this,
-            &MainWindow::editClassesClicked);
+    connect(combinationEditClasses_, &QPushButton::clicked, this, &MainWindow::editClassesClicked);
     for (QCheckBox* box : {programEditEnabled_, combinationEditEnabled_})
         connect(box, &QCheckBox::clicked, this, [this, box] { editEnabledClicked(box); });
     // The panels follow the focused row, whether a click or a key moved it.
@@ -146,8 +145,7 @@ void MainWindow::refreshDatabaseLists(const db::ListFilter& filter, db::Kind sea
             list->selectionModel()->setCurrentIndex(rows->index(0),
                                                     QItemSelectionModel::ClearAndSelect);
     };
-    if (refill.programsRefilled)
-        fill(programList_, programRows_, std::move(refill.programRowIds));
+    if (refill.programsRefilled) fill(programList_, programRows_, std::move(refill.programRowIds));
     if (refill.combinationsRefilled)
         fill(combinationList_, combinationRows_, std::move(refill.combinationRowIds));
 
@@ -385,8 +383,7 @@ void MainWindow::importPcg() {
     guard([&] {
         const auto path = dialogs_.openFile(this, kPcgFilter);
         if (!path) return;
-        if (pcg::importPcg(session_->pcg(), localPath(*path)) ==
-            pcg::ImportResult::NotCompatible) {
+        if (pcg::importPcg(session_->pcg(), localPath(*path)) == pcg::ImportResult::NotCompatible) {
             dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
                                textOf(std::string(pcg::kNotCompatibleText)));
             return;
@@ -403,8 +400,8 @@ void MainWindow::exportPcg() {
     });
 }
 
-void MainWindow::sendWithProgress(void (transfer::TransferEngine::*send)(
-    db::EventLines&, const transfer::Progress&)) {
+void MainWindow::sendWithProgress(
+    void (transfer::TransferEngine::*send)(db::EventLines&, const transfer::Progress&)) {
     progressWindow_->resetBars();
     progressWindow_->showWindow();
     progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));

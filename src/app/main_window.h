@@ -41,7 +41,7 @@ class ProgressWindow;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // Runs the start-up in startDirectory, then creates the other windows. Throws io::FileError
     // when the template file or the working files fail; nothing is then left behind.
     MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget* parent = nullptr);
@@ -53,7 +53,7 @@ public:
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
 
-public slots:
+  public slots:
     // File menu
     void newDatabase();
     void openDatabase();
@@ -83,10 +83,10 @@ public slots:
     // Pcg tabs
     void bankChanged();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // What the tab in front shows.
     enum class Tab { DatabasePrograms, DatabaseCombinations, PcgPrograms, PcgCombinations };
 

@@ -294,11 +294,11 @@ void MainWindow::buildMenus() {
     editMenu_->setObjectName(QStringLiteral("Edit1"));
     connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::updateEditMenu);
     sendToPcgAction_ = item(editMenu_, "SendItem", QStringLiteral("Send To &PCG"),
-                    QKeySequence(Qt::CTRL | Qt::Key_Insert), &MainWindow::sendToPcg);
+                            QKeySequence(Qt::CTRL | Qt::Key_Insert), &MainWindow::sendToPcg);
     sendToDatabaseAction_ = item(editMenu_, "SendData", QStringLiteral("Send To &Database"),
-                    QKeySequence(Qt::Key_Insert), &MainWindow::sendToDatabase);
+                                 QKeySequence(Qt::Key_Insert), &MainWindow::sendToDatabase);
     deleteAction_ = item(editMenu_, "Delete1", QStringLiteral("&Delete"),
-                   QKeySequence(Qt::CTRL | Qt::Key_Delete), &MainWindow::deleteSelection);
+                         QKeySequence(Qt::CTRL | Qt::Key_Delete), &MainWindow::deleteSelection);
     for (QAction* a : {sendToPcgAction_, sendToDatabaseAction_, deleteAction_})
         a->setEnabled(false);
     item(editMenu_, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-
 namespace pelvaro::classes {
 
 using db::Kind;
@@ -85,10 +84,9 @@ void ClassAssignment::showPendingClasses() {
     lineSlots_.clear();
     for (int s = 0; s < db::kClassSlots; ++s) {
         if (pending_[s] == 0) continue;
-        selected_.push_back(
-            pending_[s] == kLockedSlot
-                ? numbered(s, kUnavailableText)
-                : numbered(s, tree_.path(static_cast<signed char>(pending_[s]))));
+        selected_.push_back(pending_[s] == kLockedSlot
+                                ? numbered(s, kUnavailableText)
+                                : numbered(s, tree_.path(static_cast<signed char>(pending_[s]))));
         lineSlots_.push_back(s);
     }
 }

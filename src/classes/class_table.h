@@ -40,7 +40,7 @@ struct ClassNode {
 };
 
 struct ClassEditorContent {
-    std::vector<ClassNode> nodes;         // node 0 is "No Class"
+    std::vector<ClassNode> nodes;            // node 0 is "No Class"
     std::vector<std::string> parentChoices;  // "No Parent Class", then class 1, 2, ... by name
     bool full = false;                       // kMaxClasses reached: no class can be added
 };

@@ -19,7 +19,7 @@
 namespace pelvaro::db {
 
 class ClassTree {
-public:
+  public:
     ClassTree() : ClassTree(std::vector<ClassEntry>{}) {}
     // Element k is class k; element 0 is "No Class", whose parent place holds the count.
     explicit ClassTree(std::vector<ClassEntry> classes);
@@ -52,7 +52,7 @@ public:
     // The first missing parent in class order, else the first loop met.
     const std::optional<Damage>& damage() const { return damage_; }
 
-private:
+  private:
     struct PathRef {
         std::uint32_t buffer;
         std::uint32_t length;

@@ -104,8 +104,8 @@ void checkClasses(const std::string& path, const Member& m) {
     if (!damage) return;
     const std::string name = "class " + std::to_string(damage->classId);
     if (damage->kind == ClassTree::Damage::Kind::MissingParent)
-        refuse(path, name + " names parent " + std::to_string(damage->parent) +
-                         ", which does not exist");
+        refuse(path,
+               name + " names parent " + std::to_string(damage->parent) + ", which does not exist");
     refuse(path, name + " lies below itself");
 }
 
@@ -151,7 +151,8 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
     for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
                                       &paths.members[2], &paths.members[3]}) {
         std::error_code error;
-        if (std::filesystem::is_directory(*target, error)) throw io::FileError::cannotCreate(*target);
+        if (std::filesystem::is_directory(*target, error))
+            throw io::FileError::cannotCreate(*target);
     }
 
     std::array<Byte, kDatabaseFileSize> block{};
@@ -168,8 +169,8 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
     }
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.
-    io::AtomicFile::commitAll({members[0].get(), members[1].get(), members[2].get(),
-                           members[3].get(), &database});
+    io::AtomicFile::commitAll(
+        {members[0].get(), members[1].get(), members[2].get(), members[3].get(), &database});
     return paths;
 }
 

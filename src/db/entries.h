@@ -32,7 +32,9 @@ inline constexpr std::array<KindLayout, kKindCount> kLayouts = {{
     {"temp.tur", 24, 20},
 }};
 
-constexpr const KindLayout& layoutOf(Kind kind) { return kLayouts[static_cast<int>(kind)]; }
+constexpr const KindLayout& layoutOf(Kind kind) {
+    return kLayouts[static_cast<int>(kind)];
+}
 
 inline constexpr int kClassSlots = 10;
 inline constexpr std::size_t kExplanationSize = 80;  // 79 characters and the zero byte
@@ -95,16 +97,10 @@ struct EntryRecord {
     void setExplanation(std::string_view text) { putFieldText(explanationField(), text); }
 
     // Class slots, each a signed byte: 0 empty, 1-127 a class.
-    int classId(int slot) const
-        requires requires { L::kClassIds; }
-    {
-        return static_cast<signed char>(bytes[L::kClassIds + slot]);
-    }
-    void setClassId(int slot, int classId)
-        requires requires { L::kClassIds; }
-    {
-        bytes[L::kClassIds + slot] = static_cast<Byte>(classId);
-    }
+    int classId(int slot) const requires requires { L::kClassIds; }
+    { return static_cast<signed char>(bytes[L::kClassIds + slot]); }
+    void setClassId(int slot, int classId) requires requires { L::kClassIds; }
+    { bytes[L::kClassIds + slot] = static_cast<Byte>(classId); }
 
     friend bool operator==(const EntryRecord&, const EntryRecord&) = default;
 };

@@ -44,7 +44,6 @@ struct ListRefill {
 // filter takes the class and every class below it.
 ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched);
 
-
 // The text of a row: the row number (from 1) followed by eleven blanks, with the name put in
 // after the sixth character. "1     ABC      " and "12    ABC       ".
 std::string rowLabel(std::int32_t rowNumber, std::string_view name);

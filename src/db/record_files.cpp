@@ -1,8 +1,8 @@
 #include "db/record_files.h"
 
 #include <algorithm>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace pelvaro::db {
@@ -23,7 +23,8 @@ void RecordFiles::createRecordFiles(const std::string& directory) {
     std::array<io::FileStream, kKindCount> files;
     const std::string previous = std::exchange(startDirectory_, directory);
     try {
-        for (Kind kind : kAllKinds) files[index(kind)] = io::FileStream::createLocked(pathOf(kind));
+        for (Kind kind : kAllKinds)
+            files[index(kind)] = io::FileStream::createLocked(pathOf(kind));
     } catch (...) {
         startDirectory_ = previous;
         throw;
@@ -74,8 +75,10 @@ void RecordFiles::writeHeaders() {
 void RecordFiles::removeRecordFiles() {
     if (!isOpen()) return;
     // Deleted while still locked, so a copy started meanwhile cannot lose its new files to us.
-    for (Kind kind : kAllKinds) io::removeFile(pathOf(kind));
-    for (Kind kind : kAllKinds) files_[index(kind)].close();
+    for (Kind kind : kAllKinds)
+        io::removeFile(pathOf(kind));
+    for (Kind kind : kAllKinds)
+        files_[index(kind)].close();
 }
 
 void RecordFiles::setCount(Kind kind, std::int32_t count) {
@@ -97,7 +100,8 @@ void RecordFiles::setCount(Kind kind, std::int32_t count) {
         throw;
     }
     counts_[index(kind)] = count;
-    for (RecordObserver* o : observers_) o->countChanged(kind, count);
+    for (RecordObserver* o : observers_)
+        o->countChanged(kind, count);
 }
 
 void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
@@ -116,7 +120,8 @@ void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
         notifyWriteFailed(kind);
         throw;
     }
-    for (RecordObserver* o : observers_) o->recordWritten(kind, n, record);
+    for (RecordObserver* o : observers_)
+        o->recordWritten(kind, n, record);
 }
 
 void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
@@ -173,7 +178,8 @@ void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCoun
             if (!keptNew[i]) continue;
             files_[i] = std::move(fresh[i]);
             counts_[i] = freshCounts[i];
-            for (RecordObserver* o : observers_) o->fileReplaced(kAllKinds[i]);
+            for (RecordObserver* o : observers_)
+                o->fileReplaced(kAllKinds[i]);
         }
         discard();  // the temporaries renamed before the failure have no name of their own left
         throw;
@@ -183,14 +189,18 @@ void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCoun
         counts_[i] = freshCounts[i];
     }
     for (Kind kind : kAllKinds)
-        for (RecordObserver* o : observers_) o->fileReplaced(kind);
+        for (RecordObserver* o : observers_)
+            o->fileReplaced(kind);
 }
 
 void RecordFiles::notifyWriteFailed(Kind kind) {
-    for (RecordObserver* o : observers_) o->writeFailed(kind);
+    for (RecordObserver* o : observers_)
+        o->writeFailed(kind);
 }
 
-void RecordFiles::addObserver(RecordObserver* observer) { observers_.push_back(observer); }
+void RecordFiles::addObserver(RecordObserver* observer) {
+    observers_.push_back(observer);
+}
 
 void RecordFiles::removeObserver(RecordObserver* observer) {
     std::erase(observers_, observer);

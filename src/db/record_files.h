@@ -16,7 +16,7 @@ namespace pelvaro::db {
 // Told of every change to the record files, whatever made it, so that what is kept beside them
 // (an index of their records) stays in step. Called after the change reached the file.
 class RecordObserver {
-public:
+  public:
     virtual ~RecordObserver() = default;
     // Record n of kind now holds these bytes (a write, an append, a move). n may lie beyond the
     // count for a moment: an append writes its record before it raises the count.
@@ -31,7 +31,7 @@ public:
 };
 
 class RecordFiles {
-public:
+  public:
     RecordFiles() = default;
     RecordFiles(const RecordFiles&) = delete;
     RecordFiles& operator=(const RecordFiles&) = delete;
@@ -105,7 +105,7 @@ public:
         return appendEntry(E::kind, entry.bytes);
     }
 
-private:
+  private:
     static int index(Kind kind) { return static_cast<int>(kind); }
     // Record 0 of an empty file of kind: zeros, and "No Class" in the class file's.
     static std::vector<Byte> headerRecord(Kind kind);

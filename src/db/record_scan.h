@@ -22,7 +22,8 @@ template <class Visit>
 void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_t first,
                  std::int32_t last, Visit visit) {
     if (first > last) return;
-    const auto perBlock = static_cast<std::int32_t>(std::max<std::size_t>(1, kScanBlockBytes / recordSize));
+    const auto perBlock =
+        static_cast<std::int32_t>(std::max<std::size_t>(1, kScanBlockBytes / recordSize));
     std::vector<Byte> block(static_cast<std::size_t>(std::min(perBlock, last - first + 1)) *
                             recordSize);
     for (std::int32_t start = first; start <= last; start += perBlock) {
@@ -32,7 +33,8 @@ void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_
             static_cast<std::int64_t>(start) * static_cast<std::int64_t>(recordSize), part);
         std::fill(part.begin() + static_cast<std::ptrdiff_t>(got), part.end(), Byte{0});
         for (std::int32_t i = 0; i < n; ++i) {
-            const ConstBytes record = part.subspan(static_cast<std::size_t>(i) * recordSize, recordSize);
+            const ConstBytes record =
+                part.subspan(static_cast<std::size_t>(i) * recordSize, recordSize);
             if constexpr (std::is_same_v<decltype(visit(start + i, record)), bool>) {
                 if (!visit(start + i, record)) return;
             } else {

@@ -19,10 +19,14 @@ FaultInjector* injector = nullptr;
 FaultInjector::Outcome before(FileOp op) {
     return injector ? injector->before(op) : FaultInjector::Outcome::Proceed;
 }
-bool fails(FileOp op) { return before(op) != FaultInjector::Outcome::Proceed; }
+bool fails(FileOp op) {
+    return before(op) != FaultInjector::Outcome::Proceed;
+}
 }  // namespace
 
-FaultInjector* setFaultInjector(FaultInjector* fault) { return std::exchange(injector, fault); }
+FaultInjector* setFaultInjector(FaultInjector* fault) {
+    return std::exchange(injector, fault);
+}
 
 FileError FileError::cannotOpen(const std::string& path) {
     return FileError("Cannot open file " + path);
@@ -30,8 +34,12 @@ FileError FileError::cannotOpen(const std::string& path) {
 FileError FileError::cannotCreate(const std::string& path) {
     return FileError("Cannot create file " + path);
 }
-FileError FileError::readError() { return FileError("Stream read error"); }
-FileError FileError::writeError() { return FileError("Stream write error"); }
+FileError FileError::readError() {
+    return FileError("Stream read error");
+}
+FileError FileError::writeError() {
+    return FileError("Stream write error");
+}
 
 FileStream::FileStream(FileStream&& other) noexcept
     : fd_(other.fd_), path_(std::move(other.path_)) {
@@ -48,7 +56,9 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
     return *this;
 }
 
-FileStream::~FileStream() { close(); }
+FileStream::~FileStream() {
+    close();
+}
 
 FileStream FileStream::openRead(const std::string& path) {
     if (fails(FileOp::Open)) throw FileError::cannotOpen(path);
@@ -136,8 +146,7 @@ std::int64_t FileStream::size() const {
 }
 
 void FileStream::truncate(std::int64_t length) {
-    if (fd_ < 0 || fails(FileOp::Write) ||
-        ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+    if (fd_ < 0 || fails(FileOp::Write) || ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
         throw FileError::writeError();
 }
 
@@ -146,8 +155,8 @@ void FileStream::copyFrom(const FileStream& source) {
     // A block of 1 MiB at most, and no larger than the source: most working files are small,
     // and a block cleared for nothing costs more than the copy.
     const std::int64_t sourceSize = source.size();
-    std::vector<Byte> block(static_cast<std::size_t>(
-        std::clamp<std::int64_t>(sourceSize, 1, std::int64_t{1} << 20)));
+    std::vector<Byte> block(
+        static_cast<std::size_t>(std::clamp<std::int64_t>(sourceSize, 1, std::int64_t{1} << 20)));
     std::int64_t at = 0;
     for (;;) {
         const std::size_t n = source.readAt(at, block);
@@ -175,8 +184,8 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
     static unsigned counter = 0;
     if (fails(FileOp::Create)) throw FileError::cannotCreate(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = target_ + ".tmp" + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter++);
+        std::string name =
+            target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             temporary_ = name;
@@ -195,7 +204,9 @@ AtomicFile::~AtomicFile() {
     }
 }
 
-void AtomicFile::commit() { commitAll({this}); }
+void AtomicFile::commit() {
+    commitAll({this});
+}
 
 void AtomicFile::finish() {
     stream_.sync();
@@ -259,7 +270,9 @@ void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* ke
     forget();
 }
 
-void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+void removeFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
 
 void renameFile(const std::string& from, const std::string& to) {
     if (fails(FileOp::Rename) || ::rename(from.c_str(), to.c_str()) != 0)

@@ -14,7 +14,7 @@
 namespace pelvaro::io {
 
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 
     static FileError cannotOpen(const std::string& path);
@@ -26,7 +26,7 @@ public:
 // A seekable byte stream over one open file. Reads and writes name their absolute offset, so
 // no operation depends on a position left behind by another.
 class FileStream {
-public:
+  public:
     FileStream() = default;
     FileStream(FileStream&& other) noexcept;
     FileStream& operator=(FileStream&& other) noexcept;
@@ -59,7 +59,7 @@ public:
     void sync();
     void close();
 
-private:
+  private:
     friend class AtomicFile;
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
 
@@ -86,7 +86,7 @@ void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* ke
 // beside the target and renamed over the target only by commit(), so a failure never leaves a
 // half-written file where a good one stood. Without commit() the temporary file is removed.
 class AtomicFile {
-public:
+  public:
     explicit AtomicFile(std::string target);
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -97,7 +97,7 @@ public:
     // Commits several files as one (replaceAll): every target takes its new contents, or none.
     static void commitAll(const std::vector<AtomicFile*>& files);
 
-private:
+  private:
     // The steps before the rename: the bytes on the disk, and no folder in the target's place.
     void finish();
 
@@ -120,7 +120,7 @@ enum class FileOp { Create, Open, Read, Write, Rename };
 // Stands in for a disk that fails: asked before each file operation what it does. Tests install
 // one to prove that a failure at any step loses nothing; the program never does.
 class FaultInjector {
-public:
+  public:
     enum class Outcome { Proceed, Fail, FailHalfWay };  // FailHalfWay: a write stores half
     virtual ~FaultInjector() = default;
     virtual Outcome before(FileOp op) = 0;

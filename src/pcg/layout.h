@@ -44,8 +44,12 @@ static_assert(kDrumKitOffsets[3] + kDrumKitSize <= kCombinationsB);
 static_assert(kCombinationsB + kBankSize * kCombinationSize == kProgramsB);
 static_assert(kProgramsB + kBankSize * kProgramSize == kPcgSize);
 
-constexpr bool isSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
-constexpr bool isDrumKitSlot(int kit) { return kit >= 0 && kit < kDrumKitCount; }
+constexpr bool isSlot(int slot) {
+    return slot >= 0 && slot < kSlotCount;
+}
+constexpr bool isDrumKitSlot(int kit) {
+    return kit >= 0 && kit < kDrumKitCount;
+}
 
 constexpr std::size_t programOffset(int slot) {
     return slot < kBankSize ? kProgramsA + kProgramSize * slot
@@ -56,11 +60,15 @@ constexpr std::size_t combinationOffset(int slot) {
                             : kCombinationsB + kCombinationSize * (slot - kBankSize);
 }
 // The name tables run straight through both banks.
-constexpr std::size_t programNameOffset(int slot) { return kProgramNames + kNameSize * slot; }
+constexpr std::size_t programNameOffset(int slot) {
+    return kProgramNames + kNameSize * slot;
+}
 constexpr std::size_t combinationNameOffset(int slot) {
     return kCombinationNames + kNameSize * slot;
 }
-constexpr std::size_t drumKitOffset(int kit) { return kDrumKitOffsets[kit]; }
+constexpr std::size_t drumKitOffset(int kit) {
+    return kDrumKitOffsets[kit];
+}
 
 // Program record. Byte 12 is shared: in a drum program (oscMode 2) it names the kit slot the
 // program plays, otherwise it is the low byte of oscillator 1's sound number.
@@ -81,7 +89,9 @@ inline constexpr int kTimbreCount = 8;
 inline constexpr std::size_t kTimbreProgram = 0;  // program slot 0-199
 inline constexpr std::size_t kTimbreBank = 10;    // 0xC0 set: a program outside the two banks
 inline constexpr std::size_t kTimbreFlags = 11;   // 0x10 set: timbre disabled
-constexpr std::size_t timbreOffset(int t) { return kTimbres + kTimbreSize * t; }
+constexpr std::size_t timbreOffset(int t) {
+    return kTimbres + kTimbreSize * t;
+}
 static_assert(timbreOffset(kTimbreCount) == kCombinationSize);
 }  // namespace combination
 

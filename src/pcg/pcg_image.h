@@ -23,7 +23,7 @@ using ConstNameBytes = std::span<const Byte, kNameSize>;
 // The 69416 bytes of a PCG file as they are on disk. Records are views into the buffer; the
 // image is never parsed into objects, so every byte written back is the byte that was read.
 class PcgImage {
-public:
+  public:
     PcgImage() : bytes_(kPcgSize, 0) {}
 
     Bytes bytes() { return bytes_; }
@@ -56,7 +56,7 @@ public:
 
     friend bool operator==(const PcgImage&, const PcgImage&) = default;
 
-private:
+  private:
     static int checked(int slot);
     static int checkedKit(int kit);
     template <std::size_t N>
@@ -98,10 +98,18 @@ struct PcgState {
 enum class SlotKind { Program, Combination };
 
 // Fields of a program record.
-inline int oscMode(ConstProgramBytes p) { return static_cast<signed char>(p[program::kOscMode]); }
-inline int drumKitSlot(ConstProgramBytes p) { return p[program::kDrumKitSlot]; }
-inline int osc1Sound(ConstProgramBytes p) { return le16(p, program::kOsc1Sound); }
-inline int osc2Sound(ConstProgramBytes p) { return le16(p, program::kOsc2Sound); }
+inline int oscMode(ConstProgramBytes p) {
+    return static_cast<signed char>(p[program::kOscMode]);
+}
+inline int drumKitSlot(ConstProgramBytes p) {
+    return p[program::kDrumKitSlot];
+}
+inline int osc1Sound(ConstProgramBytes p) {
+    return le16(p, program::kOsc1Sound);
+}
+inline int osc2Sound(ConstProgramBytes p) {
+    return le16(p, program::kOsc2Sound);
+}
 
 // Fields of a combination's timbre t.
 inline int timbreProgram(ConstCombinationBytes c, int t) {
@@ -127,7 +135,9 @@ inline bool isEmptyCombination(ConstCombinationBytes c, const EmptyTemplates& t)
 }
 
 // A name as text: its ten bytes, ending early at a zero byte.
-inline std::string nameText(ConstNameBytes name) { return fieldText(name); }
+inline std::string nameText(ConstNameBytes name) {
+    return fieldText(name);
+}
 
 // Recomputes programUsed and combinationUsed from the templates over all 200 slots and clears
 // drumKitUsed.

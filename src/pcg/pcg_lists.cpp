@@ -11,7 +11,8 @@ std::string slotPrefix(int bank, int line) {
 std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line) {
     const int slot = slotOf(bank, line);
     const bool program = kind == SlotKind::Program;
-    const Byte used = program ? pcg.occupancy.programUsed[slot] : pcg.occupancy.combinationUsed[slot];
+    const Byte used =
+        program ? pcg.occupancy.programUsed[slot] : pcg.occupancy.combinationUsed[slot];
     std::string text = slotPrefix(bank, line) + "    ";
     if (used != 1) return text + "----------";
     return text + nameText(program ? pcg.image.programName(slot) : pcg.image.combinationName(slot));

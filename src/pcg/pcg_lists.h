@@ -16,7 +16,9 @@ std::string slotPrefix(int bank, int line);
 std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line);
 
 // The slot number behind line `line` of a list showing `bank` (any bank other than 0 is B).
-constexpr int slotOf(int bank, int line) { return line + (bank == 0 ? 0 : kBankSize); }
+constexpr int slotOf(int bank, int line) {
+    return line + (bank == 0 ? 0 : kBankSize);
+}
 
 struct PcgListLines {
     std::vector<std::string> programs;      // 100 lines of the program list's bank

@@ -15,6 +15,8 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
 Session::Session(const std::string& startDirectory)
     : Session(startDirectory, pcg::templatePathIn(startDirectory)) {}
 
-void Session::shutDown() { files_.removeRecordFiles(); }
+void Session::shutDown() {
+    files_.removeRecordFiles();
+}
 
 }  // namespace pelvaro::session

@@ -13,7 +13,7 @@
 namespace pelvaro::session {
 
 class Session {
-public:
+  public:
     // Start-up: the empty PCG and the two empty-slot templates from the template file, then the
     // working files in startDirectory. Throws io::FileError; a failed start-up has created
     // nothing that needs removing.
@@ -38,7 +38,7 @@ public:
     // directory is by then. Nothing is saved.
     void shutDown();
 
-private:
+  private:
     std::string templatePath_;
     pcg::PcgState pcg_;
     db::RecordFiles files_;

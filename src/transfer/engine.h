@@ -23,7 +23,7 @@ enum class ProgressBar { Programs, Combinations };
 using Progress = std::function<void(ProgressBar)>;
 
 class TransferEngine {
-public:
+  public:
     TransferEngine(pcg::PcgState& pcg, db::RecordFiles& files);
     TransferEngine(const TransferEngine&) = delete;
     TransferEngine& operator=(const TransferEngine&) = delete;
@@ -52,7 +52,7 @@ public:
     // order, and rescans the kit slots once the image has changed.
     void sendEntriesToPcg(db::Kind kind, const std::vector<std::int32_t>& ids, EventLines& events);
 
-private:
+  private:
     DatabaseSide database() { return {files_, index_}; }
     void sendAllPrograms(const Progress& progress);
     void sendAllCombinations(EventLines& events, const Progress& progress);

@@ -173,9 +173,8 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
     // The key of the kit the program plays, for the candidates under the kit check.
-    const std::uint64_t imageKitKey = kitCheckApplies(1, program)
-                                          ? drumKitKey(image.drumKit(pcg::drumKitSlot(program)))
-                                          : 0;
+    const std::uint64_t imageKitKey =
+        kitCheckApplies(1, program) ? drumKitKey(image.drumKit(pcg::drumKitSlot(program))) : 0;
 
     for (std::int32_t id = chain->second.first; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit

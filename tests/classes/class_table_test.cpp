@@ -47,7 +47,7 @@ TEST(ClassEditor, EachClassSitsBelowItsParentWhateverTheNumbers) {
                                                {5, 2, "Second"},
                                                {4, -1, "Other"}}));
     EXPECT_EQ(c.parentChoices, (std::vector<std::string>{"No Parent Class", "Child", "Top", "Mid",
-                                                      "Other", "Second"}));
+                                                         "Other", "Second"}));
     EXPECT_EQ(path(db, 5), "Top->Mid->Second");
 }
 

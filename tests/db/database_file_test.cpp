@@ -1,8 +1,8 @@
 #include "db/database_file.h"
 
-#include <memory>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <memory>
 
 #include <chrono>
 #include <filesystem>
@@ -20,7 +20,6 @@ using namespace pelvaro::synthetic;
 namespace fs = std::filesystem;
 
 namespace {
-
 
 using Snapshot = DatabaseSnapshot;
 

@@ -1,5 +1,5 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "db/entry_deletion.h"
 #include "db_builder.h"

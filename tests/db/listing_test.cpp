@@ -45,7 +45,8 @@ TEST(RowLabel, PutsTheNameAfterTheSixthCharacterOfTheNumberAndElevenBlanks) {
     EXPECT_EQ(rowLabel(1, "ABC"), "1     ABC      ");
     EXPECT_EQ(rowLabel(12, "ABC"), "12    ABC       ");
     EXPECT_EQ(rowLabel(123456, "ABC"), "123456ABC           ");
-    EXPECT_EQ(rowLabel(1234567, "ABC"), "123456ABC7           ") << "the name always goes in after the sixth character";
+    EXPECT_EQ(rowLabel(1234567, "ABC"), "123456ABC7           ")
+        << "the name always goes in after the sixth character";
     EXPECT_EQ(rowLabel(3, ""), "3           ");
     EXPECT_EQ(rowLabel(1, " PAD "), "1      PAD       ") << "names are not trimmed";
 

@@ -1,14 +1,14 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <filesystem>
 #include <fstream>
 
 #include "db/record_files.h"
-#include "pcg_builder.h"
 #include "db_builder.h"
-#include "temp_dir.h"
 #include "failing_disk.h"
+#include "pcg_builder.h"
+#include "temp_dir.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
@@ -250,8 +250,8 @@ TEST(RecordFiles, MoveLastEntryIntoGivesTheLastEntryTheFreedNumber) {
     const auto moved = files.read<DbProgramEntry>(3);
     EXPECT_EQ(moved.idNumber(), 3);
     EXPECT_EQ(entryName(moved), "P5");
-    EXPECT_TRUE(std::equal(moved.bytes.begin(), moved.bytes.begin() + 164,
-                           entries[4].bytes.begin()));
+    EXPECT_TRUE(
+        std::equal(moved.bytes.begin(), moved.bytes.begin() + 164, entries[4].bytes.begin()));
     const auto prg = fileBytes(files, Kind::Program);
     EXPECT_EQ(prg.size(), 6u * 264) << "the file is never shortened";
     EXPECT_EQ(le32(prg, 164), 4);

@@ -1,10 +1,10 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
+#include "failing_disk.h"
 #include "io/file_stream.h"
 #include "pcg_builder.h"
 #include "temp_dir.h"
-#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -40,7 +40,8 @@ TEST(FileStream, ErrorsCarryTheirTexts) {
 TEST(FileStream, CopyFromReplacesTheWholeContents) {
     TempDir dir;
     std::vector<Byte> big(3 << 20);
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<Byte>(i * 7 + i / 4096);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<Byte>(i * 7 + i / 4096);
     writeBytes(dir.file("src"), big);
     writeBytes(dir.file("dst"), std::vector<Byte>(5 << 20, 0xEE));
     const io::FileStream source = io::FileStream::openRead(dir.file("src"));

@@ -1,15 +1,15 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <filesystem>
 
+#include "failing_disk.h"
 #include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 #include "pcg_builder.h"
 #include "temp_dir.h"
 #include "template_image.h"
-#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::pcg;
@@ -36,7 +36,9 @@ struct Snapshot {
     std::string fileName;
     std::vector<std::string> lines;
     explicit Snapshot(PcgState& pcg)
-        : image(pcg.image), occupancy(pcg.occupancy), fileName(pcg.pcgFileName),
+        : image(pcg.image),
+          occupancy(pcg.occupancy),
+          fileName(pcg.pcgFileName),
           lines(pcgListLines(pcg, 0, 0).programs) {}
     bool operator==(const Snapshot&) const = default;
 };
@@ -97,7 +99,8 @@ TEST(Import, LoadsTheWholeImageAndRecomputesTheFlags) {
     EXPECT_EQ(s.pcg.occupancy.programUsed[0], 1);
     EXPECT_EQ(s.pcg.occupancy.programUsed[105], 1);
     EXPECT_EQ(s.pcg.occupancy.combinationUsed[199], 1);
-    EXPECT_EQ(std::count(s.pcg.occupancy.programUsed.begin(), s.pcg.occupancy.programUsed.end(), 1), 2);
+    EXPECT_EQ(std::count(s.pcg.occupancy.programUsed.begin(), s.pcg.occupancy.programUsed.end(), 1),
+              2);
     EXPECT_EQ(s.pcg.occupancy.drumKitUsed, (std::array<Byte, 4>{0, 0, 1, 0}));
 
     // A second import replaces the first entirely, kit usage included.
@@ -158,7 +161,8 @@ TEST(Import, AForeignOrShortFileIsRefusedAndNothingChanges) {
         EXPECT_TRUE(Snapshot(s.pcg) == before);
         EXPECT_EQ(s.pcg.pcgFileName, s.dir.file("loaded.pcg"));
     }
-    EXPECT_EQ(kNotCompatibleText, "This is not a compatible Pcg file.Please select a Korg5 Pcg file.");
+    EXPECT_EQ(kNotCompatibleText,
+              "This is not a compatible Pcg file.Please select a Korg5 Pcg file.");
     EXPECT_EQ(kNotCompatibleCaption, "File type error");
 }
 

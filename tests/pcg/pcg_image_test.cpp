@@ -87,7 +87,8 @@ TEST(Emptiness, OnlyBytesTenTo161OfAProgramCount) {
 
 TEST(Emptiness, OnlyBytesTenTo131OfACombinationCount) {
     PcgState pcg = stateOf(PcgBuilder{});
-    for (std::size_t i = 132; i < 136; ++i) pcg.image.combination(105)[i] ^= 0xFF;
+    for (std::size_t i = 132; i < 136; ++i)
+        pcg.image.combination(105)[i] ^= 0xFF;
     pcg.image.combination(106)[131] ^= 0x01;
     pcg.image.combination(107)[0] ^= 0x01;
     computeOccupancy(pcg);
@@ -100,8 +101,8 @@ TEST(DrumKitScan, MarksTheKitsOfUsedDrumProgramsOnly) {
     PcgBuilder b;
     b.drumProgram(0, "K1", 1, 1)
         .drumProgram(150, "K3", 3, 2)
-        .drumProgram(5, "K4", 4, 3)      // names no kit of the image
-        .drumProgram(6, "K200", 200, 4)  // nor does this
+        .drumProgram(5, "K4", 4, 3)                       // names no kit of the image
+        .drumProgram(6, "K200", 200, 4)                   // nor does this
         .program(7, "NOTDRUM", {.osc1 = 2, .voice = 5});  // byte 12 is a sound here
     PcgState pcg = stateOf(b);
     EXPECT_EQ(pcg.occupancy.drumKitUsed, (std::array<Byte, 4>{0, 1, 0, 1}));

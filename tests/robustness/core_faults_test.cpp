@@ -1,11 +1,11 @@
 // Failures in the middle of the core's multi-step writes, at every point where the file layer
 // can fail, and files that cannot be read: the database stays consistent (every counter with
 // its header and its records, every reference on an entry that exists) and what failed says so.
-#include <memory>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <memory>
 
 #include <filesystem>
 #include <set>
@@ -14,9 +14,9 @@
 #include "consistency.h"
 #include "db/database_file.h"
 #include "db_builder.h"
+#include "failing_disk.h"
 #include "pcg/pcg_files.h"
 #include "template_image.h"
-#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
@@ -25,7 +25,6 @@ using namespace pelvaro::synthetic;
 using Op = FailNth::Op;
 
 namespace {
-
 
 using Snapshot = DatabaseSnapshot;
 

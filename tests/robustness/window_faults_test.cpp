@@ -4,8 +4,8 @@
 // failure the user has seen the file layer's message, the program goes on (the same command
 // then succeeds), files exported before are intact, and the working files agree with the
 // counters and name no entry that does not exist.
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,9 +23,9 @@
 #include "app/class_editor.h"
 #include "classes/class_table.h"
 #include "consistency.h"
+#include "failing_disk.h"
 #include "io/file_stream.h"
 #include "window_fixture.h"
-#include "failing_disk.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -434,7 +434,8 @@ TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
                                  w.clickRow("DPListBox", 0);
                                  w.clickRow("DPListBox", 1, Qt::ControlModifier);
                                  w.clickRow("DPListBox", 3, Qt::ControlModifier);
-                                 app::ClassAssignmentDialog* dialog = w.form->classAssignmentDialog();
+                                 app::ClassAssignmentDialog* dialog =
+                                     w.form->classAssignmentDialog();
                                  whileShown(dialog, [dialog] {
                                      dialog->findChild<QListWidget*>("Avaible")->setCurrentRow(0);
                                      dialog->addClicked();

@@ -13,7 +13,7 @@
 namespace pelvaro::testing {
 
 class FailNth : public io::FaultInjector {
-public:
+  public:
     enum class Op { Create, Open, Read, Write, ShortWrite, Rename };
 
     FailNth(Op op, int n);
@@ -27,7 +27,7 @@ public:
 
     Outcome before(io::FileOp op) override;
 
-private:
+  private:
     Op op_;
     int remaining_;
     io::FaultInjector* previous_;

@@ -27,8 +27,9 @@ std::string firstDifference(const std::vector<Byte>& a, const std::vector<Byte>&
 }  // namespace
 
 TEST(ShippedData, TheGeneratorWritesTheCommittedFiles) {
-    EXPECT_EQ(firstDifference(readBytes(kData + "/bos.dat"), bytesOf(synthetic::makeTemplateImage())),
-              "equal")
+    EXPECT_EQ(
+        firstDifference(readBytes(kData + "/bos.dat"), bytesOf(synthetic::makeTemplateImage())),
+        "equal")
         << "regenerate with: build/.../make_data data";
     EXPECT_EQ(firstDifference(readBytes(kData + "/demo.pcg"), bytesOf(synthetic::makeDemoImage())),
               "equal");

@@ -1,9 +1,9 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "db/entry_deletion.h"
-#include "transfer_fixture.h"
 #include "failing_disk.h"
+#include "transfer_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;

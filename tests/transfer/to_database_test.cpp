@@ -1,8 +1,8 @@
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
-#include "transfer_fixture.h"
 #include "failing_disk.h"
+#include "transfer_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
