@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/class_tree.h"
 #include "db/database_file.h"
 #include "db/listing.h"
 #include "io/file_stream.h"
@@ -111,5 +112,31 @@ void PlainCopyOfTheSameBytes(benchmark::State& state) {
     }
 }
 BENCHMARK(PlainCopyOfTheSameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every class's path and depth in one walk over a class file of 10,000 classes chained one below
+// the other (the deepest path is 10,000 names long).
+void ClassPathsOf10000ChainedClasses(benchmark::State& state) {
+    testing::TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    synthetic::writeChainedClasses(dir.file("chain.tur"), 10000);
+    {
+        const io::FileStream chain = io::FileStream::openRead(dir.file("chain.tur"));
+        std::array<const io::FileStream*, kKindCount> from{&files.stream(Kind::Program),
+                                                           &files.stream(Kind::Combination),
+                                                           &files.stream(Kind::DrumKit), &chain};
+        files.replaceFiles(from);
+    }
+    std::size_t text = 0;
+    for (auto _ : state) {
+        const ClassTree tree = ClassTree::read(files);
+        text = 0;
+        for (std::int32_t k = 1; k <= tree.count(); ++k)
+            text += tree.path(k).size() + static_cast<std::size_t>(tree.depth(k) > 0);
+        benchmark::DoNotOptimize(text);
+    }
+    state.counters["path bytes"] = static_cast<double>(text);
+}
+BENCHMARK(ClassPathsOf10000ChainedClasses)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -1,13 +1,17 @@
-// The main window offscreen: from start-up to the first shown window, and a full unfiltered
-// refresh of its lists with 100,000 programs and 100,000 combinations in the database.
+// The windows offscreen: from start-up to the first shown window, a full unfiltered refresh of
+// the main window's lists with 100,000 programs and 100,000 combinations in the database, and
+// the class assignment dialog over 10,000 classes chained one below the other.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QListView>
+#include <QListWidget>
 #include <filesystem>
 
+#include "app/class_assignment_dialog.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "db_builder.h"
 #include "large_database.h"
 #include "pcg/pcg_files.h"
 #include "temp_dir.h"
@@ -64,6 +68,34 @@ void RefreshListsOf100kAnd100k(benchmark::State& state) {
     state.counters["rows"] = list->model()->rowCount();
 }
 BENCHMARK(RefreshListsOf100kAnd100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening the dialog reads the class file, walks the tree once for every class's path and
+// depth, and fills the list of available classes; the shown rows are painted.
+void ClassDialogOver10000ChainedClasses(benchmark::State& state) {
+    StartFolder start;
+    const std::string chain = start.dir.file("chain.tur");
+    synthetic::writeChainedClasses(chain, 10000);
+    FixedDialogs dialogs;
+    auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
+    db::RecordFiles& files = form->session().files();
+    testing::replaceWorkingFile(files, db::Kind::Class, chain);
+    db::DbProgramEntry program;
+    files.append(program);
+    app::ClassAssignmentDialog* dialog = form->classAssignmentDialog();
+    const auto* available = dialog->findChild<QListWidget*>("Avaible");
+    for (auto _ : state) {
+        dialog->prepare(db::Kind::Program, 1, {});
+        dialog->show();
+        QApplication::processEvents();
+        state.PauseTiming();
+        dialog->hide();
+        state.ResumeTiming();
+    }
+    state.counters["classes"] = available->count();
+    state.counters["deepest path"] =
+        static_cast<double>(available->item(available->count() - 1)->text().size());
+}
+BENCHMARK(ClassDialogOver10000ChainedClasses)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

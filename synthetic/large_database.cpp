@@ -42,6 +42,13 @@ void writeRecordFile(const std::string& path, db::Kind kind, std::int32_t count,
     io::FileStream::create(path).writeAt(0, bytes);
 }
 
+void writeChainedClasses(const std::string& path, std::int32_t count) {
+    writeRecordFile(path, db::Kind::Class, count, [](std::int32_t n, Bytes r) {
+        putFieldText(r.first(db::kClassNameSize), "Class " + std::to_string(n));
+        setLe32(r, db::ClassEntry::kParentId, n - 1);
+    });
+}
+
 db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t programs,
                                      std::int32_t combinations) {
     using namespace db;

@@ -15,6 +15,10 @@ namespace pelvaro::synthetic {
 void writeRecordFile(const std::string& path, db::Kind kind, std::int32_t count,
                      const std::function<void(std::int32_t, Bytes)>& fill);
 
+// A class file of `count` classes chained one below the other: class k is named "Class k" and
+// lies below class k - 1, so class 10,000 sits 10,000 levels deep.
+void writeChainedClasses(const std::string& path, std::int32_t count);
+
 // A stored database under base (base + ".pvd" and its four members): named programs of
 // sixteen different sounds, a third of them drum programs on 40 kits, combinations playing two
 // programs each, 30 classes in a small tree, and entries spread over the classes.

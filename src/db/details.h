@@ -13,23 +13,23 @@
 
 namespace pelvaro::db {
 
-// DrumId1 for a program that plays no drum kit.
+// The drum-kit ID shown for a program that plays no drum kit.
 inline constexpr std::string_view kNoDrumKitText = "-----------";
 
 struct ProgramDetails {
-    std::string idNumber;                          // IDNumber1
-    std::string drumId;                            // DrumId1
-    std::string name;                              // Name1
-    std::string explanation;                       // Memo1, line breaks as "\n"
-    std::array<std::string, kClassSlots> classes;  // ListBox1: a path, or " " for an empty slot
+    std::string idNumber;
+    std::string drumId;  // the kit's entry ID, or the dashes
+    std::string name;
+    std::string explanation;                       // line breaks as "\n"
+    std::array<std::string, kClassSlots> classes;  // a path, or " " for an empty slot
 };
 
 struct CombinationDetails {
-    std::string idNumber;                          // IDNumber2
-    std::string name;                              // Name2
-    std::string explanation;                       // Memo2, line breaks as "\n"
-    std::array<std::string, kClassSlots> classes;  // ListBox2
-    std::vector<std::string> timbreIds;            // TimbIDBox: one row per timbre that is not 0
+    std::string idNumber;
+    std::string name;
+    std::string explanation;                       // line breaks as "\n"
+    std::array<std::string, kClassSlots> classes;  // a path, or " " for an empty slot
+    std::vector<std::string> timbreIds;            // one row per timbre that is not 0
 };
 
 ProgramDetails programDetails(const RecordFiles& files, std::int32_t id);

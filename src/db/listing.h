@@ -57,16 +57,16 @@ char upperCase8Bit(char c);
 
 // What the user typed into a search group, as single-byte texts.
 struct ProgramSearchFields {
-    std::string name{};       // SearchEdit1
-    std::string drumId{};     // MaskEdit1
-    std::string soundFrom{};  // MaskFrom1
-    std::string soundTo{};    // MaskTo1
-    int classIndex = 0;       // selected item of SearchCombo1; -1 when none is selected
+    std::string name{};       // a part of the name
+    std::string drumId{};     // "Drum ID:"
+    std::string soundFrom{};  // "Osc Sound:" "from:"
+    std::string soundTo{};    // "to:"
+    int classIndex = 0;       // chosen class item (0 blank, 1 "No Class", ...); -1 when none
 };
 struct CombinationSearchFields {
-    std::string name{};       // SearchEdit2
-    std::string programId{};  // MaskEdit2
-    int classIndex = 0;       // selected item of SearchCombo2; -1 when none is selected
+    std::string name{};       // a part of the name
+    std::string programId{};  // "Program ID:"
+    int classIndex = 0;       // chosen class item, as for programs
 };
 
 // The filter of a search, or the text of the message that stops it ("'1 2' is not a valid

@@ -3,7 +3,11 @@
 #include <QDir>
 #include <filesystem>
 
+#include "app/about_box.h"
+#include "app/class_assignment_dialog.h"
+#include "app/class_editor.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "pcg/pcg_files.h"
 #include "scripted_dialogs.h"
 #include "temp_dir.h"
@@ -66,4 +70,93 @@ TEST(StartUp, ASecondCopyInTheSameFolderIsRefusedAndLeavesTheFirstOnesFiles) {
     for (const char* name : kWorkingFiles)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_EQ(std::filesystem::file_size(dir.file("temp.tur")), 24u);
+}
+
+TEST(StartUp, EveryControlOfTheDesignIsFoundByItsObjectName) {
+    TempDir dir;
+    putTemplate(dir);
+    ScriptedDialogs dialogs;
+    auto form = app::createMainWindow(dialogs, QString::fromStdString(dir.path()));
+    ASSERT_TRUE(form);
+    const auto expectNames = [](const QObject* window, std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            EXPECT_TRUE(window->findChild<QObject*>(QLatin1String(name)))
+                << window->objectName().toStdString() << " has no " << name;
+    };
+    EXPECT_EQ(form->objectName(), "TForm1");
+    expectNames(form.get(), {"Bevel1",
+                             "PageControl",
+                             "TabSheet1",
+                             "TabSheet2",
+                             "TabSheet3",
+                             "TabSheet4",
+                             "Aevents",
+                             "DPListBox",
+                             "SearchEdit1",
+                             "SearchCombo1",
+                             "MaskEdit1",
+                             "MaskFrom1",
+                             "MaskTo1",
+                             "Button2",
+                             "CheckBox1",
+                             "Panel1",
+                             "IDNumber1",
+                             "DrumId1",
+                             "Name1",
+                             "ListBox1",
+                             "Memo1",
+                             "Button4",
+                             "Button5",
+                             "Button6",
+                             "DCListBox",
+                             "SearchEdit2",
+                             "SearchCombo2",
+                             "MaskEdit2",
+                             "Button1",
+                             "CheckBox2",
+                             "Panel2",
+                             "IDNumber2",
+                             "Name2",
+                             "ListBox2",
+                             "TimbIDBox",
+                             "Memo2",
+                             "Button3",
+                             "Button7",
+                             "Button8",
+                             "RadioGroup1",
+                             "RadioGroup2",
+                             "PPListBox",
+                             "PCListBox",
+                             "Edit1",
+                             "NewDatabase",
+                             "OpenDatabase",
+                             "SaveDatabaseAs",
+                             "N2",
+                             "Exit1",
+                             "SendItem",
+                             "SendData",
+                             "Delete1",
+                             "NewPcg1",
+                             "ImportPcg",
+                             "ExportPcg1",
+                             "SendPCGtoDatabase2",
+                             "Contents1",
+                             "About1",
+                             "SearchforHelpOn1",
+                             "HowtoUseHelp1",
+                             "EditDatabaseClasses1",
+                             "SendOnlyProgramsofPCG1",
+                             "SendOnlyCombinationsofPCG1"});
+    const std::pair<const QObject*, const char*> windows[] = {
+        {form->classEditor(), "TForm2"},
+        {form->progressWindow(), "TForm3"},
+        {form->classAssignmentDialog(), "TForm4"},
+        {form->aboutBox(), "TForm5"}};
+    for (const auto& [window, name] : windows)
+        EXPECT_EQ(window->objectName(), name);
+    expectNames(form->classEditor(), {"TreeView1", "Label1", "Label2", "ClassName", "ComboBox1",
+                                      "Button1", "Button2", "Button3", "Button4", "Bevel1"});
+    expectNames(form->progressWindow(), {"Bevel1", "Bevel2", "ProgressBar1", "ProgressBar2"});
+    expectNames(form->classAssignmentDialog(), {"Label1", "Label2", "Label3", "Label4", "Avaible",
+                                                "Selected", "Button1", "Button2", "BitBtn1"});
 }

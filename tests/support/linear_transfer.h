@@ -15,7 +15,7 @@ namespace pelvaro::testing {
 
 class LinearTransfer {
   public:
-    // Each scan reads one record per call, as the plain design does, or all entries of the
+    // Each scan reads one record per call, the plainest way there is, or all entries of the
     // file in one read (the same answers, for tests that scan often).
     enum class Reads { OneRecordPerCall, WholeFile };
 
