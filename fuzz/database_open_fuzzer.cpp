@@ -262,7 +262,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     try {
         db::openDatabase(files, w.inputDatabase);
-    } catch (const db::RefusalError&) {
+    } catch (const io::RefusalError&) {
         require(snapshot(files) == before, "a refused open changed the database in use");
         return 0;
     } catch (const io::FileError&) {

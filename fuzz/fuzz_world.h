@@ -35,8 +35,7 @@ inline void requireNoProblems(const std::vector<std::string>& problems, const st
 }
 
 inline void writeWhole(const std::string& path, ConstBytes bytes) {
-    io::FileStream file = io::FileStream::create(path);
-    file.writeAt(0, bytes);
+    synthetic::writeBytes(path, std::vector<Byte>(bytes.begin(), bytes.end()));
 }
 
 inline std::vector<Byte> readWhole(const std::string& path) {

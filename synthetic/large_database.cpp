@@ -39,7 +39,7 @@ void writeRecordFile(const std::string& path, db::Kind kind, std::int32_t count,
         fill(n, record);
         if (kind != db::Kind::Class) setLe32(record, idAt, n);
     }
-    io::FileStream::create(path).writeAt(0, bytes);
+    writeBytes(path, bytes);
 }
 
 void writeChainedClasses(const std::string& path, std::int32_t count) {
@@ -88,7 +88,7 @@ db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t progr
         putFieldText(
             Bytes(block).subspan(static_cast<std::size_t>(i) * kPathFieldSize, kPathFieldSize),
             paths.members[static_cast<std::size_t>(i)]);
-    io::FileStream::create(paths.database).writeAt(0, block);
+    writeBytes(paths.database, block);
     return paths;
 }
 

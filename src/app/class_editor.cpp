@@ -109,7 +109,7 @@ void ClassEditor::deleteClicked() {
         const int classId = selected->data(0, Qt::UserRole).toInt();
         guarded(this, dialogs_, [&] {
             const classes::ClassDeletion result = classes::deleteClass(files_, classId);
-            for (const db::Refusal& refusal : result.refusals)
+            for (const io::Refusal& refusal : result.refusals)
                 dialogs_.showError(this, QString::fromLatin1(refusal.caption),
                                    QString::fromLatin1(refusal.text));
         });

@@ -1,6 +1,6 @@
 #include "app/dialogs.h"
 
-#include "db/refusal.h"
+#include "io/refusal.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,7 +11,7 @@ namespace pelvaro::app {
 void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler) {
     try {
         handler();
-    } catch (const db::RefusalError& e) {
+    } catch (const io::RefusalError& e) {
         // A refusal for what the user chose: its own caption, and nothing has changed.
         dialogs.showError(parent, QString::fromLocal8Bit(e.refusal().caption),
                           QString::fromLocal8Bit(e.refusal().text));

@@ -38,8 +38,17 @@ namespace pelvaro::app {
 namespace {
 const QString kPcgFilter = QStringLiteral("Pcg Files (*.pcg)|*.pcg");
 
+// The bytes of a chosen path, as the file system names the file. A name whose bytes are not text
+// in the system's encoding reaches the program with replacement characters and would name
+// another file: it is refused, naming it, rather than written under another name.
 std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    const QByteArray bytes = QFile::encodeName(path);
+    if (path.contains(QChar::ReplacementCharacter) || QFile::decodeName(bytes) != path)
+        throw io::RefusalError(io::Refusal{
+            "File name error", "The name " + path.toStdString() +
+                                   " holds characters that this system cannot write as they "
+                                   "stand. Please choose another name."});
+    return bytes.toStdString();
 }
 std::string bytesOf(const QString& text) {
     return text.toLatin1().toStdString();
@@ -525,6 +534,12 @@ std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& st
     } catch (const io::FileError& e) {
         std::fprintf(stderr, "PELVARO: %s\n", e.what());
         dialogs.showError(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));
+        return nullptr;
+    } catch (const io::RefusalError& e) {
+        // A template file of another kind.
+        std::fprintf(stderr, "PELVARO: %s\n", e.what());
+        dialogs.showError(nullptr, QString::fromLocal8Bit(e.refusal().caption),
+                          QString::fromLocal8Bit(e.refusal().text));
         return nullptr;
     }
 }

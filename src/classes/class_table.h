@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "db/record_files.h"
-#include "db/refusal.h"
+#include "io/refusal.h"
 
 namespace pelvaro::classes {
 
@@ -61,7 +61,7 @@ std::int32_t addClass(db::RecordFiles& files, std::string_view className, int pa
 
 struct ClassDeletion {
     bool deleted = false;
-    std::vector<db::Refusal> refusals;  // the message boxes, in the order they are shown
+    std::vector<io::Refusal> refusals;  // the message boxes, in the order they are shown
 };
 
 // Deletes class k. Refused, with nothing changed, when a program entry carries it (first

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "db/class_tree.h"
 #include "db/record_scan.h"
+#include "io/safe_files.h"
 
 namespace pelvaro::db {
 
@@ -22,22 +24,66 @@ std::string entryProblem(std::int32_t n, const std::string& what) {
     return "entry " + std::to_string(n) + " " + what;
 }
 
-// A member file opened for reading and the number of entries its header record claims.
+// A member file opened for reading, the number of entries its header record claims and the
+// number of whole records it holds.
 struct Member {
     io::FileStream stream;
     std::int32_t count = 0;
+    std::int64_t records = 0;
 };
+
+constexpr std::array<std::string_view, kKindCount> kKindNames = {"program", "combination",
+                                                                 "drum-kit", "class"};
+
+std::string kindName(Kind kind) {
+    return std::string(kKindNames[static_cast<std::size_t>(kind)]);
+}
+
+// What a member file holds, as far as its first records tell: a class file begins with the
+// "No Class" record, and in the other kinds record 1 carries the ID number 1 where its kind
+// keeps it. Nothing when neither tells (a file with no entry record, or of another program).
+std::optional<Kind> recognizedKind(const io::FileStream& file, std::int64_t size, Kind expected) {
+    std::array<Byte, 2 * DrumKitLayout::kSize> start{};
+    file.readAt(0, start);
+    if (size >= static_cast<std::int64_t>(ClassEntry::kSize) &&
+        fieldText(ConstBytes(start).first(kClassNameSize)) == kNoClassName)
+        return Kind::Class;
+    std::optional<Kind> found;
+    for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit}) {
+        const KindLayout& layout = layoutOf(kind);
+        if (size < 2 * static_cast<std::int64_t>(layout.recordSize)) continue;
+        if (le32(start, layout.recordSize + layout.countOffset) != 1) continue;
+        if (kind == expected) return kind;
+        if (!found) found = kind;
+    }
+    return found;
+}
 
 void readCount(Member& m, const std::string& path, Kind kind) {
     const KindLayout& layout = layoutOf(kind);
     const std::int64_t size = m.stream.size();
     const auto recordSize = static_cast<std::int64_t>(layout.recordSize);
+    // A member of another kind reads its count, and everything else, at the wrong places: it is
+    // named for what it is before any of that is looked at.
+    const std::optional<Kind> held = recognizedKind(m.stream, size, kind);
+    if (held && held != kind)
+        refuse(path, "is a " + kindName(*held) + " file, not a " + kindName(kind) + " file");
     if (size < recordSize) refuse(path, "is shorter than one record");
+    m.records = size / recordSize;
     std::array<Byte, 4> value{};
     m.stream.readExactAt(static_cast<std::int64_t>(layout.countOffset), value);
     m.count = le32(value, 0);
+    if (held != kind) {
+        if (kind == Kind::Class) refuse(path, "is not a class file");
+        if (m.records >= 2 && m.count < 1) {
+            std::array<Byte, 4> id{};
+            m.stream.readExactAt(recordSize + static_cast<std::int64_t>(layout.countOffset), id);
+            refuse(path, "is not a " + kindName(kind) + " file: record 1 has the ID number " +
+                             std::to_string(le32(id, 0)));
+        }
+    }
     if (m.count < 0) refuse(path, "has a negative entry count");
-    if (m.count > size / recordSize - 1)
+    if (m.count > m.records - 1)
         refuse(path, "holds fewer records than its entry count (" + std::to_string(m.count) + ")");
 }
 
@@ -49,6 +95,8 @@ void forEachEntry(const Member& m, Kind kind, Check check) {
 
 struct Counts {
     std::int32_t programs, combinations, drumKits, classes;
+    std::int64_t classRecords;  // whole records the class file holds, its header included
+    std::string classPath;
 };
 
 void checkIdNumber(const std::string& path, std::int32_t n, ConstBytes record, std::size_t at) {
@@ -60,9 +108,14 @@ void checkClassIds(const std::string& path, std::int32_t n, ConstBytes record, s
                    const Counts& c) {
     for (int s = 0; s < kClassSlots; ++s) {
         const int id = static_cast<signed char>(record[at + s]);
-        if (id != 0 && (id < 1 || id > c.classes))
-            refuse(path,
-                   entryProblem(n, "names class " + std::to_string(id) + ", which does not exist"));
+        if (id == 0 || (id >= 1 && id <= c.classes)) continue;
+        // A class the class file still holds beyond its count: the count was lowered there.
+        if (id >= 1 && id < c.classRecords)
+            refuse(c.classPath, "its class count (" + std::to_string(c.classes) +
+                                    ") leaves out class " + std::to_string(id) +
+                                    ", which entries use");
+        refuse(path,
+               entryProblem(n, "names class " + std::to_string(id) + ", which does not exist"));
     }
 }
 
@@ -109,6 +162,27 @@ void checkClasses(const std::string& path, const Member& m) {
     refuse(path, name + " lies below itself");
 }
 
+// The member paths a database file names, each ending in its kind's extension.
+std::array<std::string, kKindCount> memberPaths(const std::string& databasePath) {
+    std::array<Byte, kDatabaseFileSize> block{};
+    {
+        const io::FileStream database = io::FileStream::openRead(databasePath);
+        if (database.readAt(0, block) < kDatabaseFileSize)
+            refuse(databasePath, "is shorter than " + std::to_string(kDatabaseFileSize) + " bytes");
+    }
+    std::array<std::string, kKindCount> paths;
+    for (Kind kind : kAllKinds) {
+        const auto i = static_cast<std::size_t>(kind);
+        paths[i] = fieldText(ConstBytes(block).subspan(i * kPathFieldSize, kPathFieldSize));
+        // A member in another kind's field would be read at another kind's offsets.
+        if (!paths[i].ends_with(kMemberExtensions[i]))
+            refuse(databasePath, "names " + paths[i] + " as its " + kindName(kind) +
+                                     " file, which must end in \"" +
+                                     std::string(kMemberExtensions[i]) + "\"");
+    }
+    return paths;
+}
+
 std::string absolutePath(const std::string& chosen) {
     if (chosen.empty()) return chosen;
     std::error_code error;
@@ -146,14 +220,15 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
                 refuseName(kWorkingFileNameText);
         }
     }
-    // A folder in the way of one of the five would fail only at its rename, after the others
-    // had replaced their files.
+    // Another copy exporting to or opening from this folder waits until all five are in place.
+    const std::string folder = io::folderOf(paths.database);
+    const io::FolderLock lock(folder);
+    io::tidyFolder(folder);
+    // A folder, a pipe or a device in the way of one of the five is refused before anything is
+    // written; a link is followed to the file it names.
     for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
-                                      &paths.members[2], &paths.members[3]}) {
-        std::error_code error;
-        if (std::filesystem::is_directory(*target, error))
-            throw io::FileError::cannotCreate(*target);
-    }
+                                      &paths.members[2], &paths.members[3]})
+        io::writableTarget(*target);
 
     std::array<Byte, kDatabaseFileSize> block{};
     for (int i = 0; i < kKindCount; ++i)
@@ -175,15 +250,29 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
 }
 
 void openDatabase(RecordFiles& files, const std::string& databasePath) {
-    std::array<Byte, kDatabaseFileSize> block{};
-    {
-        const io::FileStream database = io::FileStream::openRead(databasePath);
-        if (database.readAt(0, block) < kDatabaseFileSize)
-            refuse(databasePath, "is shorter than " + std::to_string(kDatabaseFileSize) + " bytes");
+    // The folders of the database file and of its members are held (in one order, so two
+    // copies never wait for each other) while the five are read, so an export by another copy
+    // is either complete or not begun; the database file is read again once they are held.
+    std::array<std::string, kKindCount> paths = memberPaths(databasePath);
+    std::vector<std::unique_ptr<io::FolderLock>> locks;
+    for (int round = 0;; ++round) {
+        std::vector<std::string> folders{io::folderOf(databasePath)};
+        for (const std::string& path : paths)
+            folders.push_back(io::folderOf(path));
+        std::ranges::sort(folders);
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+        locks.clear();
+        for (const std::string& folder : folders) {
+            locks.push_back(std::make_unique<io::FolderLock>(folder));
+            io::tidyFolder(folder);
+        }
+        const std::array<std::string, kKindCount> now = memberPaths(databasePath);
+        if (now == paths || round == 3) {
+            paths = now;
+            break;
+        }
+        paths = now;
     }
-    std::array<std::string, kKindCount> paths;
-    for (int i = 0; i < kKindCount; ++i)
-        paths[i] = fieldText(ConstBytes(block).subspan(i * kPathFieldSize, kPathFieldSize));
 
     // Every member is opened before any is checked, so a missing one is named first, as it
     // would be without the checks.
@@ -194,7 +283,7 @@ void openDatabase(RecordFiles& files, const std::string& databasePath) {
         const int i = static_cast<int>(kind);
         readCount(m[i], paths[i], kind);
     }
-    const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count};
+    const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count, m[3].records, paths[3]};
     checkPrograms(paths[0], m[0], counts);
     checkCombinations(paths[1], m[1], counts);
     checkDrumKits(paths[2], m[2]);

@@ -8,9 +8,12 @@
 #include <string_view>
 
 #include "db/record_files.h"
-#include "db/refusal.h"
+#include "io/refusal.h"
 
 namespace pelvaro::db {
+
+using io::Refusal;
+using io::RefusalError;
 
 inline constexpr std::string_view kDatabaseExtension = ".pvd";
 inline constexpr std::string_view kDatabaseFilter = "Database Files (*.pvd)|*.pvd";

@@ -1,6 +1,9 @@
 #include "db/record_files.h"
 
+#include "io/safe_files.h"
+
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -20,12 +23,27 @@ std::string RecordFiles::pathOf(Kind kind) const {
 }
 
 void RecordFiles::createRecordFiles(const std::string& directory) {
-    std::array<io::FileStream, kKindCount> files;
     const std::string previous = std::exchange(startDirectory_, directory);
+    std::array<io::FileStream, kKindCount> files;
     try {
+        // A copy that works in this folder stops us here, before anything in it is touched.
         for (Kind kind : kAllKinds)
-            files[index(kind)] = io::FileStream::createLocked(pathOf(kind));
+            if (io::FileStream::isHeld(pathOf(kind)))
+                throw io::FileError::cannotCreate(pathOf(kind), io::kAnotherCopyText);
+        {
+            // What a copy killed here left behind: a swap of working files is taken back, its
+            // scratch files (and the ".new" files of earlier versions) go.
+            const io::FolderLock lock(directory);
+            io::tidyFolder(directory);
+            for (Kind kind : kAllKinds)
+                io::removeFile(pathOf(kind) + ".new");
+        }
+        for (Kind kind : kAllKinds)
+            files[index(kind)] = io::FileStream::openWorkingFile(pathOf(kind));
     } catch (...) {
+        // The files made before the failure go again, so a later start finds the folder clean.
+        for (Kind kind : kAllKinds)
+            if (files[index(kind)].isOpen()) io::removeFile(pathOf(kind));
         startDirectory_ = previous;
         throw;
     }
@@ -37,27 +55,69 @@ void RecordFiles::resetRecordFiles() {
     // The empty files are made beside the working files and swapped in like an opened
     // database, so a failure on the way (a full disk) keeps the database in use whole instead
     // of leaving some files emptied and others without their header record.
-    std::array<io::FileStream, kKindCount> empty;
-    std::array<std::string, kKindCount> names;
+    swapIn([](Kind kind, io::FileStream& fresh) { fresh.writeAt(0, headerRecord(kind)); });
+}
+
+void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources) {
+    swapIn([&](Kind kind, io::FileStream& fresh) { fresh.copyFrom(*sources[index(kind)]); });
+}
+
+void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill) {
+    // The swap holds the start folder, so an export into it from another copy cannot take the
+    // scratch files and the journal of the swap for those of a killed copy.
+    const io::FolderLock lock(startDirectory_);
+    std::array<io::FileStream, kKindCount> fresh;
+    std::array<io::Replacement, kKindCount> replacements;
+    std::array<std::int32_t, kKindCount> freshCounts{};
     const auto discard = [&] {
         for (int i = 0; i < kKindCount; ++i) {
-            empty[i].close();
-            if (!names[i].empty()) io::removeFile(names[i]);
+            fresh[i].close();
+            if (!replacements[i].temporary.empty()) io::removeFile(replacements[i].temporary);
         }
     };
     try {
         for (Kind kind : kAllKinds) {
             const int i = index(kind);
-            names[i] = pathOf(kind) + ".empty";
-            empty[i] = io::FileStream::create(names[i]);
-            empty[i].writeAt(0, headerRecord(kind));
+            // A fresh file of its own, held like a working file from the start.
+            replacements[i] = {io::scratchName(startDirectory_, "new"), pathOf(kind)};
+            fresh[i] = io::FileStream::openWorkingFile(replacements[i].temporary);
+            fill(kind, fresh[i]);
+            // The count is read now, so that nothing but the renames is left to fail once
+            // the first copy has taken its working file's name.
+            std::array<Byte, 4> value{};
+            fresh[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
+            freshCounts[i] = le32(value, 0);
         }
-        replaceFiles({&empty[0], &empty[1], &empty[2], &empty[3]});
     } catch (...) {
         discard();
         throw;
     }
-    discard();
+    // A rename inside one folder needs no room on the disk, so once the copies are complete
+    // little can stop the swap; should one fail all the same, the working files swapped before
+    // it are put back, so the four files always belong to one database.
+    std::vector<bool> keptNew;
+    try {
+        io::replaceAll(replacements, &keptNew);
+    } catch (const io::FileError&) {
+        // A working file that could not be put back holds its new contents: the stream and the
+        // counter follow it.
+        for (int i = 0; i < kKindCount; ++i) {
+            if (!keptNew[i]) continue;
+            files_[i] = std::move(fresh[i]);
+            counts_[i] = freshCounts[i];
+            for (RecordObserver* o : observers_)
+                o->fileReplaced(kAllKinds[i]);
+        }
+        discard();  // the temporaries renamed before the failure have no name of their own left
+        throw;
+    }
+    for (int i = 0; i < kKindCount; ++i) {
+        files_[i] = std::move(fresh[i]);
+        counts_[i] = freshCounts[i];
+    }
+    for (Kind kind : kAllKinds)
+        for (RecordObserver* o : observers_)
+            o->fileReplaced(kind);
 }
 
 std::vector<Byte> RecordFiles::headerRecord(Kind kind) {
@@ -134,63 +194,6 @@ void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
         writeEntry(kind, n, record);
     }
     setCount(kind, last - 1);
-}
-
-void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources) {
-    std::array<io::FileStream, kKindCount> fresh;
-    std::array<io::Replacement, kKindCount> replacements;
-    std::array<std::int32_t, kKindCount> freshCounts{};
-    const auto discard = [&] {
-        for (int i = 0; i < kKindCount; ++i) {
-            fresh[i].close();
-            if (!replacements[i].temporary.empty()) io::removeFile(replacements[i].temporary);
-        }
-    };
-    try {
-        for (Kind kind : kAllKinds) {
-            const int i = index(kind);
-            replacements[i] = {pathOf(kind) + ".new", pathOf(kind)};
-            // A leftover of the same name is unlinked, not truncated: a source that happens to
-            // be that file keeps its bytes for the copy.
-            io::removeFile(replacements[i].temporary);
-            fresh[i] = io::FileStream::createLocked(replacements[i].temporary);
-            fresh[i].copyFrom(*sources[i]);
-            // The count is read now, so that nothing but the renames is left to fail once
-            // the first copy has taken its working file's name.
-            std::array<Byte, 4> value{};
-            fresh[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
-            freshCounts[i] = le32(value, 0);
-        }
-    } catch (...) {
-        discard();
-        throw;
-    }
-    // A rename inside one folder needs no room on the disk, so once the copies are complete
-    // little can stop the swap; should one fail all the same, the working files swapped before
-    // it are put back, so the four files always belong to one database.
-    std::vector<bool> keptNew;
-    try {
-        io::replaceAll(replacements, &keptNew);
-    } catch (const io::FileError&) {
-        // A working file that could not be put back holds its new contents: the stream and the
-        // counter follow it.
-        for (int i = 0; i < kKindCount; ++i) {
-            if (!keptNew[i]) continue;
-            files_[i] = std::move(fresh[i]);
-            counts_[i] = freshCounts[i];
-            for (RecordObserver* o : observers_)
-                o->fileReplaced(kAllKinds[i]);
-        }
-        discard();  // the temporaries renamed before the failure have no name of their own left
-        throw;
-    }
-    for (int i = 0; i < kKindCount; ++i) {
-        files_[i] = std::move(fresh[i]);
-        counts_[i] = freshCounts[i];
-    }
-    for (Kind kind : kAllKinds)
-        for (RecordObserver* o : observers_)
-            o->fileReplaced(kind);
 }
 
 void RecordFiles::notifyWriteFailed(Kind kind) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,11 @@ class RecordFiles {
 
     // Creates "temp.prg", "temp.cmb", "temp.dru" and "temp.tur" in directory (which becomes the
     // start directory), writes their header records ("No Class" in the class file's) and zeroes
-    // the counters. A file that another copy of the program holds, or that cannot be made, fails
-    // with "Cannot create file" and nothing is left open.
+    // the counters. Working files that another copy of the program holds stop it with "Cannot
+    // create file" and kAnotherCopyText before anything is touched; whatever else stands under
+    // the four names is never written through (see FileStream::openWorkingFile). A copy killed
+    // in the folder is tidied up after first (io::tidyFolder). A file that cannot be made fails
+    // with "Cannot create file", and nothing is left open or behind.
     void createRecordFiles(const std::string& directory);
 
     // An empty database in the working files (New Database): four empty files take the
@@ -109,6 +113,9 @@ class RecordFiles {
     static int index(Kind kind) { return static_cast<int>(kind); }
     // Record 0 of an empty file of kind: zeros, and "No Class" in the class file's.
     static std::vector<Byte> headerRecord(Kind kind);
+    // Four fresh files, each filled by fill and held like a working file, take the working
+    // files' names together (replaceFiles, resetRecordFiles).
+    void swapIn(const std::function<void(Kind, io::FileStream&)>& fill);
     void writeHeaders();
     void notifyWriteFailed(Kind kind);
 

@@ -6,39 +6,106 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace pelvaro::io {
 
 namespace {
+
 FaultInjector* injector = nullptr;
 
+// The reason a failing disk gives: a write cut half way is a full disk, anything else an error
+// of the device.
+int injectedError(FaultInjector::Outcome outcome) {
+    return outcome == FaultInjector::Outcome::FailHalfWay ? ENOSPC : EIO;
+}
+
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+// A copy of length bytes from one descriptor to another at the same offset, in the kernel
+// where it can (copy_file_range clones or copies without a trip through this process), with a
+// plain loop where it cannot. Returns 0 or the error.
+int copyRange(int from, int to, off_t at, std::int64_t length, bool& inKernel) {
+    off_t in = at;
+    off_t out = at;
+    std::int64_t left = length;
+    while (left > 0 && inKernel) {
+        const ssize_t n = ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(left), 0);
+        if (n > 0) {
+            left -= n;
+            continue;
+        }
+        if (n == 0) return EIO;  // the source ended early
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+            errno == EBADF) {
+            inKernel = false;
+            break;
+        }
+        return errno;
+    }
+    std::vector<Byte> block;
+    while (left > 0) {
+        block.resize(static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 20)));
+        const ssize_t n = ::pread(from, block.data(), block.size(), in);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(n)) {
+            const ssize_t w = ::pwrite(to, block.data() + done, static_cast<std::size_t>(n) - done,
+                                       out + static_cast<off_t>(done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            done += static_cast<std::size_t>(w);
+        }
+        in += n;
+        out += n;
+        left -= n;
+    }
+    return 0;
+}
+
+}  // namespace
+
+namespace detail {
 FaultInjector::Outcome before(FileOp op) {
     return injector ? injector->before(op) : FaultInjector::Outcome::Proceed;
 }
-bool fails(FileOp op) {
-    return before(op) != FaultInjector::Outcome::Proceed;
-}
-}  // namespace
+}  // namespace detail
 
 FaultInjector* setFaultInjector(FaultInjector* fault) {
     return std::exchange(injector, fault);
 }
 
-FileError FileError::cannotOpen(const std::string& path) {
-    return FileError("Cannot open file " + path);
+FileError::FileError(std::string headline, std::string detail)
+    : std::runtime_error(detail.empty() ? headline : headline + "\n" + detail),
+      headline_(std::move(headline)),
+      detail_(std::move(detail)) {}
+
+FileError FileError::cannotOpen(const std::string& path, int error) {
+    return FileError("Cannot open file " + path, reason(error));
 }
-FileError FileError::cannotCreate(const std::string& path) {
-    return FileError("Cannot create file " + path);
+FileError FileError::cannotCreate(const std::string& path, int error) {
+    return FileError("Cannot create file " + path, reason(error));
 }
-FileError FileError::readError() {
-    return FileError("Stream read error");
+FileError FileError::cannotCreate(const std::string& path, std::string why) {
+    return FileError("Cannot create file " + path, std::move(why));
 }
-FileError FileError::writeError() {
-    return FileError("Stream write error");
+FileError FileError::readError(const std::string& path, int error) {
+    return FileError("Stream read error", path + ": " + reason(error));
+}
+FileError FileError::writeError(const std::string& path, int error) {
+    return FileError("Stream write error", path + ": " + reason(error));
 }
 
 FileStream::FileStream(FileStream&& other) noexcept
@@ -61,47 +128,115 @@ FileStream::~FileStream() {
 }
 
 FileStream FileStream::openRead(const std::string& path) {
-    if (fails(FileOp::Open)) throw FileError::cannotOpen(path);
+    if (const auto outcome = detail::before(FileOp::Open);
+        outcome != FaultInjector::Outcome::Proceed)
+        throw FileError::cannotOpen(path, injectedError(outcome));
     // Non-blocking, so that a name that turns out to be a pipe is refused at once instead of
     // waiting for a writer; for a regular file the flag changes nothing and is dropped.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw FileError::cannotOpen(path);
+    if (fd < 0) throw FileError::cannotOpen(path, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        throw FileError::cannotOpen(path);
+        if (error == EINVAL) throw FileError("Cannot open file " + path, "Not a regular file");
+        throw FileError::cannotOpen(path, error);
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError::cannotOpen(path, error);
     }
     return FileStream(fd, path);
 }
 
-FileStream FileStream::create(const std::string& path) {
-    if (fails(FileOp::Create)) throw FileError::cannotCreate(path);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw FileError::cannotCreate(path);
+FileStream FileStream::createNew(const std::string& path) {
+    if (const auto outcome = detail::before(FileOp::Create);
+        outcome != FaultInjector::Outcome::Proceed)
+        throw FileError::cannotCreate(path, injectedError(outcome));
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) throw FileError::cannotCreate(path, errno);
     return FileStream(fd, path);
 }
 
-FileStream FileStream::createLocked(const std::string& path) {
-    if (fails(FileOp::Create)) throw FileError::cannotCreate(path);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) throw FileError::cannotCreate(path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        throw FileError::cannotCreate(path);
+FileStream FileStream::openWorkingFile(const std::string& path) {
+    if (const auto outcome = detail::before(FileOp::Create);
+        outcome != FaultInjector::Outcome::Proceed)
+        throw FileError::cannotCreate(path, injectedError(outcome));
+    // A few rounds, for a name that changes under us while we look at it.
+    for (int round = 0; round < 8; ++round) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (S_ISREG(st.st_mode)) {
+                // Never written through: opened only to see whether a copy holds it.
+                const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+                if (fd < 0) {
+                    if (errno == ENOENT || errno == ELOOP) continue;
+                    throw FileError::cannotCreate(path, errno);
+                }
+                struct stat now {};
+                const bool same =
+                    ::fstat(fd, &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino;
+                if (same && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                    const int error = errno;
+                    ::close(fd);
+                    if (error == EWOULDBLOCK) throw FileError::cannotCreate(path, kAnotherCopyText);
+                    throw FileError::cannotCreate(path, error);
+                }
+                // Left by a copy that is no longer running: the name goes (with the lock still
+                // held, so no one starting meanwhile takes the old file for theirs).
+                if (same && ::unlink(path.c_str()) != 0 && errno != ENOENT) {
+                    const int error = errno;
+                    ::close(fd);
+                    throw FileError::cannotCreate(path, error);
+                }
+                ::close(fd);
+                if (!same) continue;
+            } else if (S_ISDIR(st.st_mode)) {
+                if (::rmdir(path.c_str()) != 0) throw FileError::cannotCreate(path, errno);
+            } else if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+                // A link (its own name only), a pipe, a socket or a device node.
+                throw FileError::cannotCreate(path, errno);
+            }
+        } else if (errno != ENOENT) {
+            throw FileError::cannotCreate(path, errno);
+        }
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            throw FileError::cannotCreate(path, errno);
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            // Another copy starting in the same moment took the new file first.
+            ::close(fd);
+            throw FileError::cannotCreate(path, kAnotherCopyText);
+        }
+        return FileStream(fd, path);
     }
-    return FileStream(fd, path);
+    throw FileError::cannotCreate(path, kAnotherCopyText);
+}
+
+bool FileStream::isHeld(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
 std::size_t FileStream::readAt(std::int64_t offset, Bytes out) const {
-    if (fd_ < 0 || fails(FileOp::Read)) throw FileError::readError();
+    if (fd_ < 0) throw FileError::readError(path_, EBADF);
+    if (const auto outcome = detail::before(FileOp::Read);
+        outcome != FaultInjector::Outcome::Proceed)
+        throw FileError::readError(path_, injectedError(outcome));
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw FileError::readError();
+            throw FileError::readError(path_, errno);
         }
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
@@ -110,65 +245,87 @@ std::size_t FileStream::readAt(std::int64_t offset, Bytes out) const {
 }
 
 void FileStream::readExactAt(std::int64_t offset, Bytes out) const {
-    if (readAt(offset, out) != out.size()) throw FileError::readError();
+    if (readAt(offset, out) != out.size()) throw FileError::readError(path_, EIO);
 }
 
 void FileStream::writeAt(std::int64_t offset, ConstBytes data) {
-    if (fd_ < 0) throw FileError::writeError();
+    if (fd_ < 0) throw FileError::writeError(path_, EBADF);
     std::size_t limit = data.size();
-    switch (before(FileOp::Write)) {
-        case FaultInjector::Outcome::Proceed:
-            break;
-        case FaultInjector::Outcome::Fail:
-            throw FileError::writeError();
-        case FaultInjector::Outcome::FailHalfWay:
-            limit = data.size() / 2;
-            break;
-    }
+    const auto outcome = detail::before(FileOp::Write);
+    if (outcome == FaultInjector::Outcome::Fail)
+        throw FileError::writeError(path_, injectedError(outcome));
+    if (outcome == FaultInjector::Outcome::FailHalfWay) limit = data.size() / 2;
     std::size_t done = 0;
     while (done < limit) {
         const ssize_t n = ::pwrite(fd_, data.data() + done, limit - done,
                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw FileError::writeError();
+            throw FileError::writeError(path_, errno);
         }
-        if (n == 0) throw FileError::writeError();
+        if (n == 0) throw FileError::writeError(path_, ENOSPC);
         done += static_cast<std::size_t>(n);
     }
-    if (limit < data.size()) throw FileError::writeError();
+    if (limit < data.size()) throw FileError::writeError(path_, injectedError(outcome));
 }
 
 std::int64_t FileStream::size() const {
     struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) throw FileError::readError();
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        throw FileError::readError(path_, fd_ < 0 ? EBADF : errno);
     return st.st_size;
 }
 
 void FileStream::truncate(std::int64_t length) {
-    if (fd_ < 0 || fails(FileOp::Write) || ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        throw FileError::writeError();
+    if (fd_ < 0) throw FileError::writeError(path_, EBADF);
+    if (const auto outcome = detail::before(FileOp::Write);
+        outcome != FaultInjector::Outcome::Proceed)
+        throw FileError::writeError(path_, injectedError(outcome));
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        throw FileError::writeError(path_, errno);
 }
 
 void FileStream::copyFrom(const FileStream& source) {
     truncate(0);
-    // A block of 1 MiB at most, and no larger than the source: most working files are small,
-    // and a block cleared for nothing costs more than the copy.
-    const std::int64_t sourceSize = source.size();
-    std::vector<Byte> block(
-        static_cast<std::size_t>(std::clamp<std::int64_t>(sourceSize, 1, std::int64_t{1} << 20)));
+    const std::int64_t total = source.size();
+    bool inKernel = true;
+    // Pieces of 8 MiB at most, so that a failing disk can stop a copy part way as it would.
+    constexpr std::int64_t kPiece = std::int64_t{8} << 20;
     std::int64_t at = 0;
-    for (;;) {
-        const std::size_t n = source.readAt(at, block);
-        if (n == 0) break;
-        writeAt(at, ConstBytes(block.data(), n));
-        at += static_cast<std::int64_t>(n);
-        if (n < block.size()) break;
+    while (at < total) {
+        // The next stretch that holds data; a file system that cannot tell holes has none.
+        off_t data = ::lseek(source.fd_, static_cast<off_t>(at), SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;  // only a hole is left
+            data = static_cast<off_t>(at);
+        }
+        off_t hole = ::lseek(source.fd_, data, SEEK_HOLE);
+        if (hole < 0) hole = static_cast<off_t>(total);
+        hole = std::min<off_t>(hole, static_cast<off_t>(total));
+        for (std::int64_t piece = data; piece < hole; piece += kPiece) {
+            std::int64_t length = std::min<std::int64_t>(kPiece, hole - piece);
+            if (const auto outcome = detail::before(FileOp::Read);
+                outcome != FaultInjector::Outcome::Proceed)
+                throw FileError::readError(source.path_, injectedError(outcome));
+            const auto outcome = detail::before(FileOp::Write);
+            if (outcome == FaultInjector::Outcome::Fail)
+                throw FileError::writeError(path_, injectedError(outcome));
+            if (outcome == FaultInjector::Outcome::FailHalfWay) length /= 2;
+            if (const int error =
+                    copyRange(source.fd_, fd_, static_cast<off_t>(piece), length, inKernel))
+                throw FileError::writeError(path_, error);
+            if (outcome == FaultInjector::Outcome::FailHalfWay)
+                throw FileError::writeError(path_, injectedError(outcome));
+        }
+        at = hole;
     }
+    // The tail beyond the last data (and a file of holes alone) takes its length without blocks.
+    if (::ftruncate(fd_, static_cast<off_t>(total)) != 0) throw FileError::writeError(path_, errno);
 }
 
 void FileStream::sync() {
-    if (fd_ < 0 || ::fsync(fd_) != 0) throw FileError::writeError();
+    if (fd_ < 0) throw FileError::writeError(path_, EBADF);
+    if (::fsync(fd_) != 0) throw FileError::writeError(path_, errno);
 }
 
 void FileStream::close() {
@@ -178,105 +335,8 @@ void FileStream::close() {
     }
 }
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
-    // The temporary name lies in the target's folder so that the final rename stays inside one
-    // file system and replaces the target in one step.
-    static unsigned counter = 0;
-    if (fails(FileOp::Create)) throw FileError::cannotCreate(target_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name =
-            target_ + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            temporary_ = name;
-            stream_ = FileStream(fd, std::move(name));
-            return;
-        }
-        if (errno != EEXIST) break;
-    }
-    throw FileError::cannotCreate(target_);
-}
-
-AtomicFile::~AtomicFile() {
-    if (!committed_) {
-        stream_.close();
-        if (!temporary_.empty()) ::unlink(temporary_.c_str());
-    }
-}
-
-void AtomicFile::commit() {
-    commitAll({this});
-}
-
-void AtomicFile::finish() {
-    stream_.sync();
-    stream_.close();
-    struct stat st {};
-    // rename() would happily replace an empty folder; a folder is never a file we keep.
-    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw FileError::cannotCreate(target_);
-}
-
-void AtomicFile::commitAll(const std::vector<AtomicFile*>& files) {
-    std::vector<Replacement> replacements;
-    for (AtomicFile* f : files) {
-        f->finish();
-        replacements.push_back({f->temporary_, f->target_});
-    }
-    replaceAll(replacements);
-    for (AtomicFile* f : files)
-        f->committed_ = true;
-}
-
-void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* keptNew) {
-    // The former files stay reachable under a second name until every rename has been made.
-    static unsigned counter = 0;
-    const std::size_t n = replacements.size();
-    std::vector<std::string> kept(n);
-    std::vector<bool> wasThere(n, false);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string name = replacements[i].target + ".old" + std::to_string(::getpid()) +
-                                 "-" + std::to_string(counter++);
-        if (::link(replacements[i].target.c_str(), name.c_str()) == 0)
-            kept[i] = name;
-        else
-            wasThere[i] = errno != ENOENT;
-    }
-    const auto forget = [&] {
-        for (const std::string& name : kept)
-            if (!name.empty()) ::unlink(name.c_str());
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        const Replacement& r = replacements[i];
-        if (!fails(FileOp::Rename) && ::rename(r.temporary.c_str(), r.target.c_str()) == 0)
-            continue;
-        if (keptNew) keptNew->assign(n, false);
-        for (std::size_t j = 0; j < i; ++j) {
-            const std::string& target = replacements[j].target;
-            if (!kept[j].empty()) {
-                if (::rename(kept[j].c_str(), target.c_str()) == 0)
-                    kept[j].clear();
-                else if (keptNew)
-                    (*keptNew)[j] = true;
-            } else if (!wasThere[j]) {
-                ::unlink(target.c_str());
-            } else if (keptNew) {
-                (*keptNew)[j] = true;
-            }
-        }
-        forget();
-        throw FileError::cannotCreate(r.target);
-    }
-    forget();
-}
-
 void removeFile(const std::string& path) {
     ::unlink(path.c_str());
-}
-
-void renameFile(const std::string& from, const std::string& to) {
-    if (fails(FileOp::Rename) || ::rename(from.c_str(), to.c_str()) != 0)
-        throw FileError::cannotCreate(to);
 }
 
 }  // namespace pelvaro::io

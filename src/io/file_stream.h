@@ -1,13 +1,11 @@
 #pragma once
 // The one file layer. Every read and write of a PCG file, of the template, of the working record
 // files and of a database goes through FileStream, and every failure leaves it as a FileError
-// carrying the text the user is shown.
+// whose first line is the text the user is shown and whose second line says which file and why.
 
 #include <cstdint>
-#include <span>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "io/bytes.h"
 
@@ -15,13 +13,31 @@ namespace pelvaro::io {
 
 class FileError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // what(): the headline, then the detail on a second line when there is one.
+    FileError(std::string headline, std::string detail);
 
-    static FileError cannotOpen(const std::string& path);
-    static FileError cannotCreate(const std::string& path);
-    static FileError readError();
-    static FileError writeError();
+    // "Cannot open file <path>", "Cannot create file <path>", "Stream read error" or
+    // "Stream write error".
+    const std::string& headline() const { return headline_; }
+    // The system's reason ("No space left on device"), after the file's path for the two
+    // stream errors, or a reason of the program's own.
+    const std::string& detail() const { return detail_; }
+
+    static FileError cannotOpen(const std::string& path, int error);
+    static FileError cannotCreate(const std::string& path, int error);
+    static FileError cannotCreate(const std::string& path, std::string reason);
+    static FileError readError(const std::string& path, int error);
+    static FileError writeError(const std::string& path, int error);
+
+  private:
+    std::string headline_;
+    std::string detail_;
 };
+
+// The second line of the message when a second copy of the program finds the working files of
+// the start folder held by the first.
+inline constexpr const char* kAnotherCopyText =
+    "Another copy of PELVARO is already using this folder.";
 
 // A seekable byte stream over one open file. Reads and writes name their absolute offset, so
 // no operation depends on a position left behind by another.
@@ -36,12 +52,18 @@ class FileStream {
 
     // Opens an existing regular file for reading; anything else is "Cannot open file".
     static FileStream openRead(const std::string& path);
-    // Creates the file, or truncates it, for reading and writing.
-    static FileStream create(const std::string& path);
-    // Creates a working file held with an exclusive lock for as long as the stream is open: a
-    // second holder fails with "Cannot create file" before the first holder's bytes are
-    // touched, and only then is the file truncated.
-    static FileStream createLocked(const std::string& path);
+    // Makes a file that did not exist, for reading and writing; never follows a link and never
+    // opens what stands under the name already.
+    static FileStream createNew(const std::string& path);
+    // A working file of the start folder, held with an exclusive lock for as long as the stream
+    // is open. What stands under the name is never written through: a file that another copy
+    // of the program holds stops here ("Cannot create file", kAnotherCopyText) before anything
+    // is touched; anything else (a working file left by a copy that is no longer running, a
+    // link to another file, a second name of another file, a pipe, a device, an empty folder)
+    // loses its name, and a new file is made in its place.
+    static FileStream openWorkingFile(const std::string& path);
+    // True when a copy of the program holds the working file at path.
+    static bool isHeld(const std::string& path);
 
     bool isOpen() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
@@ -53,66 +75,28 @@ class FileStream {
     void writeAt(std::int64_t offset, ConstBytes data);
     std::int64_t size() const;
     void truncate(std::int64_t length);
-    // Replaces this file's contents by the whole of another stream, block by block.
+    // Replaces this file's contents by the whole of another stream. Only the parts of the
+    // source that hold data are copied, in the kernel where the system can: a hole stays a
+    // hole, so a file with a long empty tail copies in no time and takes no more room.
     void copyFrom(const FileStream& source);
     // Flushes to the disk; a failure is a write error.
     void sync();
     void close();
 
+    // The descriptor, for the safe writes beside this layer.
+    int descriptor() const { return fd_; }
+    static FileStream adopt(int fd, std::string path) { return FileStream(fd, std::move(path)); }
+
   private:
-    friend class AtomicFile;
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
 
     int fd_ = -1;
     std::string path_;
 };
 
-// One file to take another's name: `temporary` is renamed over `target`.
-struct Replacement {
-    std::string temporary;
-    std::string target;
-};
-
-// Renames every temporary over its target as one step. Either every target takes its new file,
-// or, when a rename fails, the targets renamed before it get their former files back (kept
-// until then under a second name, which costs no room on the disk; a target that had no file
-// is removed again) and the error ("Cannot create file" with the target) is rethrown. A former
-// file that could not be kept (a file system without links) cannot come back: that target
-// keeps its new file, and `keptNew`, when given, says which targets hold their new file after
-// a failure.
-void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* keptNew = nullptr);
-
-// A file that the user keeps (an exported PCG, a database file): written under a temporary name
-// beside the target and renamed over the target only by commit(), so a failure never leaves a
-// half-written file where a good one stood. Without commit() the temporary file is removed.
-class AtomicFile {
-  public:
-    explicit AtomicFile(std::string target);
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
-    ~AtomicFile();
-
-    FileStream& stream() { return stream_; }
-    void commit();
-    // Commits several files as one (replaceAll): every target takes its new contents, or none.
-    static void commitAll(const std::vector<AtomicFile*>& files);
-
-  private:
-    // The steps before the rename: the bytes on the disk, and no folder in the target's place.
-    void finish();
-
-    std::string target_;
-    std::string temporary_;
-    FileStream stream_;
-    bool committed_ = false;
-};
-
-// Removes a file by name; a failure is ignored (a working file that is already gone is fine).
+// Removes a name from its folder; a failure is ignored (a name that is already gone is fine).
+// A link loses its own name; the file it points to is untouched.
 void removeFile(const std::string& path);
-
-// Gives a file a new name in its folder, replacing a file of that name in one step. A failure is
-// "Cannot create file" with the new name.
-void renameFile(const std::string& from, const std::string& to);
 
 // The file operations a failing disk can stop.
 enum class FileOp { Create, Open, Read, Write, Rename };
@@ -121,7 +105,8 @@ enum class FileOp { Create, Open, Read, Write, Rename };
 // one to prove that a failure at any step loses nothing; the program never does.
 class FaultInjector {
   public:
-    enum class Outcome { Proceed, Fail, FailHalfWay };  // FailHalfWay: a write stores half
+    // FailHalfWay: a write stores half its bytes, then the disk is full.
+    enum class Outcome { Proceed, Fail, FailHalfWay };
     virtual ~FaultInjector() = default;
     virtual Outcome before(FileOp op) = 0;
 };
@@ -129,5 +114,10 @@ class FaultInjector {
 // Every file operation asks `injector` from now on; null goes back to a disk that works.
 // Returns the injector asked until now.
 FaultInjector* setFaultInjector(FaultInjector* injector);
+
+namespace detail {
+// What the installed injector says of the operation about to run.
+FaultInjector::Outcome before(FileOp op);
+}  // namespace detail
 
 }  // namespace pelvaro::io

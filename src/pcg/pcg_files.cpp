@@ -3,15 +3,22 @@
 #include <algorithm>
 
 #include "io/file_stream.h"
+#include "io/refusal.h"
+#include "io/safe_files.h"
 
 namespace pelvaro::pcg {
 
 namespace {
 
+// The template is checked as an import checks a PCG: a file of another kind would otherwise
+// become every new PCG, and every export from it one that the instrument and the import refuse.
 PcgImage readTemplateImage(const std::string& templatePath) {
     PcgImage image;
     const io::FileStream file = io::FileStream::openRead(templatePath);
-    file.readExactAt(0, image.bytes());
+    if (file.readAt(0, image.bytes()) < kPcgSize ||
+        !std::equal(kMagic.begin(), kMagic.end(), image.bytes().begin()))
+        throw io::RefusalError(io::Refusal{std::string(kNotCompatibleCaption),
+                                           std::string(kBadTemplateText) + templatePath});
     return image;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/refusal.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::pcg {
@@ -16,12 +17,18 @@ inline constexpr std::string_view kTemplateFileName = "bos.dat";
 inline constexpr std::string_view kNotCompatibleText =
     "This is not a compatible Pcg file.Please select a Korg5 Pcg file.";
 inline constexpr std::string_view kNotCompatibleCaption = "File type error";
+// The message of a template file that is no PCG; the path follows.
+inline constexpr std::string_view kBadTemplateText =
+    "The empty-PCG template must be a Korg5 Pcg file of 69416 bytes. This one is not: ";
 
 // Fills the image from the template file, copies its A00 program and combination over every
-// slot of both banks and clears every flag. Throws FileError; the state is then unchanged.
+// slot of both banks and clears every flag. Throws FileError, or RefusalError ("File type
+// error") for a template that does not begin "KORG5" or is shorter than a whole image; the
+// state is then unchanged.
 void loadEmptyPcg(PcgState& pcg, const std::string& templatePath);
 
-// Takes the two empty-slot templates from the template file's A00 slots. Throws FileError.
+// Takes the two empty-slot templates from the template file's A00 slots. Throws as
+// loadEmptyPcg.
 void loadTemplates(PcgState& pcg, const std::string& templatePath);
 
 enum class ImportResult { Imported, NotCompatible };

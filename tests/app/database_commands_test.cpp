@@ -300,7 +300,8 @@ TEST(DatabaseWindow, ExportNewAndOpenDatabase) {
     w.dialogs.answerOpen(w.file("nothing.pvd"));
     w.action("OpenDatabase")->trigger();
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
-    EXPECT_EQ(w.dialogs.messages[0].text, "Cannot open file " + w.file("nothing.pvd"));
+    EXPECT_EQ(w.dialogs.messages[0].text,
+              "Cannot open file " + w.file("nothing.pvd") + "\nNo such file or directory");
 
     w.dialogs.answerOpen(w.file("bank.pvd"));
     w.action("OpenDatabase")->trigger();

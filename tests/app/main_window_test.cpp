@@ -52,7 +52,8 @@ TEST(StartUp, WithoutTheTemplateFileTheMessageIsShownAndNoWindowIsMade) {
     EXPECT_FALSE(app::createMainWindow(dialogs, QString::fromStdString(dir.path())));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
-              QString::fromStdString("Cannot open file " + dir.file("bos.dat")));
+              QString::fromStdString("Cannot open file " + dir.file("bos.dat") +
+                                     "\nNo such file or directory"));
     for (const char* name : kWorkingFiles)
         EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
 }
@@ -66,7 +67,8 @@ TEST(StartUp, ASecondCopyInTheSameFolderIsRefusedAndLeavesTheFirstOnesFiles) {
     EXPECT_FALSE(app::createMainWindow(dialogs, QString::fromStdString(dir.path())));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
-              QString::fromStdString("Cannot create file " + dir.file("temp.prg")));
+              QString::fromStdString("Cannot create file " + dir.file("temp.prg") +
+                                     "\nAnother copy of PELVARO is already using this folder."));
     for (const char* name : kWorkingFiles)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name)));
     EXPECT_EQ(std::filesystem::file_size(dir.file("temp.tur")), 24u);

@@ -147,12 +147,14 @@ TEST(MainWindow, AFileErrorIsShownAndTheProgramGoesOn) {
     w.press(Qt::Key_E, Qt::ControlModifier);
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
     EXPECT_EQ(w.dialogs.messages[0].caption, "PELVARO");
-    EXPECT_EQ(w.dialogs.messages[0].text, "Cannot create file " + w.file("no/such/folder/x.pcg"));
+    EXPECT_EQ(w.dialogs.messages[0].text, "Cannot create file " + w.file("no/such/folder/x.pcg") +
+                                              "\nNo such file or directory");
 
     w.dialogs.answerOpen(w.file("missing.pcg"));
     w.press(Qt::Key_I, Qt::ControlModifier);
     ASSERT_EQ(w.dialogs.messages.size(), 2u);
-    EXPECT_EQ(w.dialogs.messages[1].text, "Cannot open file " + w.file("missing.pcg"));
+    EXPECT_EQ(w.dialogs.messages[1].text,
+              "Cannot open file " + w.file("missing.pcg") + "\nNo such file or directory");
 
     w.dialogs.answerSave(w.file("fine"));
     w.press(Qt::Key_E, Qt::ControlModifier);

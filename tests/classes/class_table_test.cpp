@@ -7,6 +7,7 @@
 
 using namespace pelvaro;
 using namespace pelvaro::classes;
+using io::Refusal;
 using namespace pelvaro::db;
 using namespace pelvaro::testing;
 using namespace pelvaro::synthetic;

@@ -187,7 +187,8 @@ TEST(ExportDatabase, TheWorkingFilesAreNeverExportTargets) {
         exportDatabase(db.files(), out.file("bank"));
         ADD_FAILURE();
     } catch (const io::FileError& e) {
-        EXPECT_STREQ(e.what(), ("Cannot create file " + out.file("bank.tur")).c_str());
+        EXPECT_STREQ(e.what(),
+                     ("Cannot create file " + out.file("bank.tur") + "\nIs a directory").c_str());
     }
     EXPECT_EQ(readBytes(out.file("bank.prg")), before);
 }
@@ -252,7 +253,8 @@ TEST(OpenDatabase, AMissingDatabaseOrMemberFileChangesNothing) {
         openDatabase(in.db.files(), missing);
         FAIL();
     } catch (const io::FileError& err) {
-        EXPECT_STREQ(err.what(), ("Cannot open file " + missing).c_str());
+        EXPECT_STREQ(err.what(),
+                     ("Cannot open file " + missing + "\nNo such file or directory").c_str());
     }
     EXPECT_EQ(Snapshot(in.db), before);
 
@@ -261,7 +263,9 @@ TEST(OpenDatabase, AMissingDatabaseOrMemberFileChangesNothing) {
         openDatabase(in.db.files(), e.pvd);
         FAIL();
     } catch (const io::FileError& err) {
-        EXPECT_STREQ(err.what(), ("Cannot open file " + e.member(Kind::DrumKit)).c_str());
+        EXPECT_STREQ(err.what(),
+                     ("Cannot open file " + e.member(Kind::DrumKit) + "\nNo such file or directory")
+                         .c_str());
     }
     EXPECT_EQ(Snapshot(in.db), before);
 

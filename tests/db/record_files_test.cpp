@@ -178,7 +178,9 @@ TEST(RecordFiles, ASecondCopyInTheSameFolderIsRefusedAndTheFirstKeepsItsFiles) {
         second.createRecordFiles(dir.path());
         FAIL() << "the files are held by the first copy";
     } catch (const io::FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + dir.file("temp.prg"));
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file " + dir.file("temp.prg") +
+                      "\nAnother copy of PELVARO is already using this folder.");
     }
     EXPECT_FALSE(second.isOpen());
     second.removeRecordFiles();  // the refused copy's exit removes nothing

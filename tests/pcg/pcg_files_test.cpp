@@ -65,7 +65,7 @@ TEST(EmptyPcg, EverySlotHoldsTheTemplatesA00AndNoFlagIsSet) {
         EXPECT_EQ(line.substr(3), "    ----------");
 }
 
-TEST(EmptyPcg, AMissingOrShortTemplateIsAFileErrorAndChangesNothing) {
+TEST(EmptyPcg, AMissingTemplateIsAFileErrorAndAShortOrForeignOneIsRefused) {
     Started s;
     PcgBuilder b;
     b.program(0, "KEEP", {.voice = 3});
@@ -77,13 +77,35 @@ TEST(EmptyPcg, AMissingOrShortTemplateIsAFileErrorAndChangesNothing) {
         newPcg(s.pcg, templatePathIn(s.dir.path()));
         FAIL() << "no template file";
     } catch (const io::FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + templatePathIn(s.dir.path()));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + templatePathIn(s.dir.path()) +
+                                             "\nNo such file or directory");
     }
     EXPECT_EQ(s.pcg.image, before);
 
-    writeBytes(templatePathIn(s.dir.path()), std::vector<Byte>(100, 1));
-    EXPECT_THROW(loadEmptyPcg(s.pcg, templatePathIn(s.dir.path())), io::FileError);
-    EXPECT_EQ(s.pcg.image, before);
+    // A template that is no PCG would become every new PCG and every export from it.
+    const PcgImage shipped = synthetic::makeTemplateImage();
+    std::vector<Byte> korg4(shipped.bytes().begin(), shipped.bytes().end());
+    korg4[4] = '4';
+    std::vector<Byte> korg5 = korg4;
+    korg5[4] = '5';
+    korg5.resize(kPcgSize - 1);
+    for (const auto& bytes : {std::vector<Byte>(100, 1), korg4, korg5}) {
+        writeBytes(templatePathIn(s.dir.path()), bytes);
+        using Load = void (*)(PcgState&, const std::string&);
+        for (const Load load : {Load{loadEmptyPcg}, Load{loadTemplates}}) {
+            try {
+                load(s.pcg, templatePathIn(s.dir.path()));
+                ADD_FAILURE() << "a template of " << bytes.size() << " bytes was taken";
+            } catch (const io::RefusalError& e) {
+                EXPECT_EQ(e.refusal().caption, "File type error");
+                EXPECT_EQ(e.refusal().text,
+                          "The empty-PCG template must be a Korg5 Pcg file of 69416 bytes. "
+                          "This one is not: " +
+                              templatePathIn(s.dir.path()));
+            }
+        }
+        EXPECT_EQ(s.pcg.image, before);
+    }
 }
 
 TEST(Import, LoadsTheWholeImageAndRecomputesTheFlags) {
@@ -174,7 +196,10 @@ TEST(Import, AFileThatCannotBeOpenedIsAFileErrorAndNothingChanges) {
             importPcg(s.pcg, path);
             FAIL() << path;
         } catch (const io::FileError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path);
+            EXPECT_EQ(
+                std::string(e.what()),
+                "Cannot open file " + path +
+                    (path == s.dir.path() ? "\nIs a directory" : "\nNo such file or directory"));
         }
         EXPECT_TRUE(Snapshot(s.pcg) == before);
     }
@@ -232,7 +257,10 @@ TEST(Export, AFolderOrAMissingFolderCannotBeCreated) {
             writePcgFile(s.pcg.image, path);
             FAIL() << path;
         } catch (const io::FileError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot create file " + path +
+                          (path == s.dir.file("folder.pcg") ? "\nIs a directory"
+                                                            : "\nNo such file or directory"));
         }
     }
     EXPECT_TRUE(std::filesystem::is_directory(s.dir.file("folder.pcg")));

@@ -112,15 +112,17 @@ TEST(BadInputs, ADatabaseWhoseMemberFilesAreGoneNamesTheFirstMissingOne) {
     for (const char* ext : {".prg", ".cmb", ".dru", ".tur"})
         fs::rename(w.dir.file(std::string("bank") + ext),
                    w.dir.file(std::string("moved/bank") + ext));
-    expectRefused(w, [&] { openDatabase(w, w.file("bank.pvd")); },
-                  {"PELVARO", "Cannot open file " + w.file("bank.prg")});
+    expectRefused(
+        w, [&] { openDatabase(w, w.file("bank.pvd")); },
+        {"PELVARO", "Cannot open file " + w.file("bank.prg") + "\nNo such file or directory"});
 
     // Only the class file gone: it is named, and the other three were never copied in.
     for (const char* ext : {".prg", ".cmb", ".dru"})
         fs::rename(w.dir.file(std::string("moved/bank") + ext),
                    w.dir.file(std::string("bank") + ext));
-    expectRefused(w, [&] { openDatabase(w, w.file("bank.pvd")); },
-                  {"PELVARO", "Cannot open file " + w.file("bank.tur")});
+    expectRefused(
+        w, [&] { openDatabase(w, w.file("bank.pvd")); },
+        {"PELVARO", "Cannot open file " + w.file("bank.tur") + "\nNo such file or directory"});
 }
 
 TEST(BadInputs, ADatabaseFileShorterThan800BytesIsRefused) {
@@ -136,34 +138,54 @@ TEST(BadInputs, ADatabaseFileShorterThan800BytesIsRefused) {
 
 TEST(BadInputs, AMemberFileOfTheWrongKindIsRefused) {
     BadInputFixture w;
-    // The class file named where the program file belongs: four records of 24 bytes.
+    const QString base = QStringLiteral("This database cannot be opened: ");
+    // Fields in the wrong places: the class file where the program file belongs, and the
+    // program and combination files swapped (both of 264-byte records, each would be read at
+    // the other's offsets and open as an empty database).
     std::vector<Byte> pvd = readBytes(w.dir.file("bank.pvd"));
     std::vector<Byte> swapped = pvd;
     std::copy(pvd.begin() + 600, pvd.end(), swapped.begin());
     writeBytes(w.dir.file("swapped.pvd"), swapped);
-    expectRefused(w, [&] { openDatabase(w, w.file("swapped.pvd")); },
-                  {"Database error", "This database cannot be opened: " + w.file("bank.tur") +
-                                         ": is shorter than one record"});
-
-    // A program file given as the drum-kit file: long enough, but its entries carry other
-    // numbers where a kit keeps its own.
+    expectRefused(
+        w, [&] { openDatabase(w, w.file("swapped.pvd")); },
+        {"Database error", base + w.file("swapped.pvd") + ": names " + w.file("bank.tur") +
+                               " as its program file, which must end in \".prg\""});
     swapped = pvd;
-    std::copy(pvd.begin(), pvd.begin() + 200, swapped.begin() + 400);
+    std::copy(pvd.begin(), pvd.begin() + 200, swapped.begin() + 200);
+    std::copy(pvd.begin() + 200, pvd.begin() + 400, swapped.begin());
     writeBytes(w.dir.file("swapped.pvd"), swapped);
-    w.dialogs.messages.clear();
-    openDatabase(w, w.file("swapped.pvd"));
-    ASSERT_EQ(w.dialogs.messages.size(), 1u) << messageTexts(w);
-    EXPECT_EQ(w.dialogs.messages[0].caption, "Database error");
-    EXPECT_TRUE(w.dialogs.messages[0].text.startsWith(
-        "This database cannot be opened: " + w.file("bank.prg") + ": "))
-        << w.dialogs.messages[0].text.toStdString();
+    expectRefused(
+        w, [&] { openDatabase(w, w.file("swapped.pvd")); },
+        {"Database error", base + w.file("swapped.pvd") + ": names " + w.file("bank.cmb") +
+                               " as its program file, which must end in \".prg\""});
+
+    // Files renamed to another kind's ending: each says what it is.
+    fs::copy_file(w.dir.file("bank.cmb"), w.dir.file("other.prg"));
+    fs::copy_file(w.dir.file("bank.tur"), w.dir.file("other.dru"));
+    fs::copy_file(w.dir.file("bank.prg"), w.dir.file("other.tur"));
+    const std::pair<std::size_t, std::string> renamed[] = {
+        {0, "other.prg: is a combination file, not a program file"},
+        {400, "other.dru: is a class file, not a drum-kit file"},
+        {600, "other.tur: is a program file, not a class file"}};
+    for (const auto& [field, problem] : renamed) {
+        std::vector<Byte> other = pvd;
+        const std::string name = problem.substr(0, problem.find(':'));
+        putFieldText(Bytes(other).subspan(field, 200), w.dir.file(name));
+        writeBytes(w.dir.file("other.pvd"), other);
+        expectRefused(w, [&] { openDatabase(w, w.file("other.pvd")); },
+                      {"Database error", base + w.file(name.c_str()) +
+                                             QString::fromStdString(problem.substr(name.size()))});
+    }
     w.dialogs.messages.clear();
 
     // A PCG named as every member.
-    somePcg().writeTo(w.dir.file("some.pcg"));
+    const char* const endings[] = {".prg", ".cmb", ".dru", ".tur"};
     std::vector<Byte> pcgs(800, 0);
-    for (int i = 0; i < 4; ++i)
-        putFieldText(Bytes(pcgs).subspan(200 * i, 200), w.dir.file("some.pcg"));
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = w.dir.file(std::string("some") + endings[i]);
+        somePcg().writeTo(name);
+        putFieldText(Bytes(pcgs).subspan(200 * static_cast<std::size_t>(i), 200), name);
+    }
     writeBytes(w.dir.file("pcgs.pvd"), pcgs);
     const State before = stateOf(w);
     openDatabase(w, w.file("pcgs.pvd"));
@@ -190,27 +212,28 @@ TEST(BadInputs, AFolderChosenAsAFileIsNamedInTheMessage) {
     fs::create_directory(w.dir.file("folder.pcg"));
     fs::create_directory(w.dir.file("folder.pvd"));
     expectRefused(w, [&] { importPcgFile(w, w.file("folder.pcg")); },
-                  {"PELVARO", "Cannot open file " + w.file("folder.pcg")});
+                  {"PELVARO", "Cannot open file " + w.file("folder.pcg") + "\nIs a directory"});
     expectRefused(w, [&] { openDatabase(w, w.file("folder.pvd")); },
-                  {"PELVARO", "Cannot open file " + w.file("folder.pvd")});
+                  {"PELVARO", "Cannot open file " + w.file("folder.pvd") + "\nIs a directory"});
     expectRefused(w,
                   [&] {
                       w.dialogs.answerSave(w.file("folder.pcg"));
                       w.press(Qt::Key_E, Qt::ControlModifier);
                   },
-                  {"PELVARO", "Cannot create file " + w.file("folder.pcg")});
+                  {"PELVARO", "Cannot create file " + w.file("folder.pcg") + "\nIs a directory"});
     expectRefused(w,
                   [&] {
                       w.dialogs.answerSave(w.file("folder.pvd"));
                       w.action("SaveDatabaseAs")->trigger();
                   },
-                  {"PELVARO", "Cannot create file " + w.file("folder.pvd")});
+                  {"PELVARO", "Cannot create file " + w.file("folder.pvd") + "\nIs a directory"});
     // A member path that is a folder.
+    fs::create_directory(w.dir.file("folder.cmb"));
     std::vector<Byte> pvd = readBytes(w.dir.file("bank.pvd"));
-    putFieldText(Bytes(pvd).subspan(200, 200), w.dir.file("folder.pcg"));
+    putFieldText(Bytes(pvd).subspan(200, 200), w.dir.file("folder.cmb"));
     writeBytes(w.dir.file("foldered.pvd"), pvd);
     expectRefused(w, [&] { openDatabase(w, w.file("foldered.pvd")); },
-                  {"PELVARO", "Cannot open file " + w.file("folder.pcg")});
+                  {"PELVARO", "Cannot open file " + w.file("folder.cmb") + "\nIs a directory"});
     EXPECT_TRUE(fs::is_directory(w.dir.file("folder.pcg")));
     EXPECT_TRUE(fs::is_directory(w.dir.file("folder.pvd")));
 }
@@ -224,7 +247,7 @@ TEST(BadInputs, AFileWithoutReadPermissionIsNamedInTheMessage) {
     fs::permissions(w.dir.file("locked.pcg"), fs::perms::none);
     fs::permissions(w.dir.file("bank.tur"), fs::perms::none);
     expectRefused(w, [&] { importPcgFile(w, w.file("locked.pcg")); },
-                  {"PELVARO", "Cannot open file " + w.file("locked.pcg")});
+                  {"PELVARO", "Cannot open file " + w.file("locked.pcg") + "\nPermission denied"});
     expectRefused(w, [&] { openDatabase(w, w.file("bank.pvd")); },
-                  {"PELVARO", "Cannot open file " + w.file("bank.tur")});
+                  {"PELVARO", "Cannot open file " + w.file("bank.tur") + "\nPermission denied"});
 }

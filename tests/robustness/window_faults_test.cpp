@@ -137,18 +137,26 @@ const char* opName(Op op) {
 }
 
 // The message box the file layer's failure of kind op shows.
+// The file layer's text on the first line, then the file and the disk's reason on the second.
 bool fileLayerMessage(Op op, const QString& text) {
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() != 2) return false;
+    const QString& first = lines[0];
+    const QString& second = lines[1];
+    const QString failed = op == Op::ShortWrite ? "No space left on device" : "Input/output error";
     switch (op) {
         case Op::Create:
         case Op::Rename:
-            return text.startsWith("Cannot create file /");
+            return first.startsWith("Cannot create file /") && second == failed;
         case Op::Open:
-            return text.startsWith("Cannot open file /");
+            return first.startsWith("Cannot open file /") && second == failed;
         case Op::Read:
-            return text == "Stream read error";
+            return first == "Stream read error" && second.startsWith("/") &&
+                   second.endsWith(": " + failed);
         case Op::Write:
         case Op::ShortWrite:
-            return text == "Stream write error";
+            return first == "Stream write error" && second.startsWith("/") &&
+                   second.endsWith(": " + failed);
     }
     return false;
 }

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace pelvaro::db {
+namespace pelvaro::io {
 
 struct Refusal {
     std::string caption;
@@ -23,4 +23,4 @@ class RefusalError : public std::runtime_error {
     Refusal refusal_;
 };
 
-}  // namespace pelvaro::db
+}  // namespace pelvaro::io
