@@ -3,6 +3,8 @@
 // last two, a plain copy of the same bytes made in the same run.
 #include <benchmark/benchmark.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -138,5 +140,40 @@ void ClassPathsOf10000ChainedClasses(benchmark::State& state) {
     state.counters["path bytes"] = static_cast<double>(text);
 }
 BENCHMARK(ClassPathsOf10000ChainedClasses)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A small database whose program file ends in a gibibyte of stale zeros that take no room on the
+// disk: Open and Export copy the holes as holes.
+struct SparseTail {
+    testing::TempDir dir;
+    std::string pvd = synthetic::writeLargeDatabase(dir.file("tail"), 1000, 1000).database;
+    RecordFiles files;
+    SparseTail() {
+        std::filesystem::resize_file(dir.file("tail.prg"), std::uintmax_t{1} << 30);
+        std::filesystem::create_directory(dir.file("work"));
+        files.createRecordFiles(dir.file("work"));
+    }
+};
+
+void OpenDatabaseWithASparseGibibyteTail(benchmark::State& state) {
+    SparseTail tail;
+    for (auto _ : state)
+        openDatabase(tail.files, tail.pvd);
+}
+BENCHMARK(OpenDatabaseWithASparseGibibyteTail)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ExportDatabaseWithASparseGibibyteTail(benchmark::State& state) {
+    SparseTail tail;
+    openDatabase(tail.files, tail.pvd);
+    const std::string out = tail.dir.file("out");
+    for (auto _ : state)
+        exportDatabase(tail.files, out);
+    struct stat st {};
+    std::uintmax_t blocks = 0;
+    for (const char* ext : {".pvd", ".prg", ".cmb", ".dru", ".tur"})
+        if (::stat((out + ext).c_str(), &st) == 0)
+            blocks += static_cast<std::uintmax_t>(st.st_blocks);
+    state.counters["exported KiB on disk"] = static_cast<double>(blocks * 512 / 1024);
+}
+BENCHMARK(ExportDatabaseWithASparseGibibyteTail)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

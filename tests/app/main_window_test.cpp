@@ -3,12 +3,15 @@
 #include <QDir>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "app/about_box.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "pcg/pcg_files.h"
+#include "pcg_builder.h"
 #include "scripted_dialogs.h"
 #include "temp_dir.h"
 #include "template_image.h"
@@ -161,4 +164,55 @@ TEST(StartUp, EveryControlOfTheDesignIsFoundByItsObjectName) {
     expectNames(form->progressWindow(), {"Bevel1", "Bevel2", "ProgressBar1", "ProgressBar2"});
     expectNames(form->classAssignmentDialog(), {"Label1", "Label2", "Label3", "Label4", "Avaible",
                                                 "Selected", "Button1", "Button2", "BitBtn1"});
+}
+
+TEST(StartUp, WhatStandsUnderTheWorkingFilesNamesIsNeverWrittenThrough) {
+    TempDir dir;
+    putTemplate(dir);
+    TempDir elsewhere;
+    const std::vector<Byte> precious(2000, 0x42);
+    writeBytes(elsewhere.file("mine.pcg"), precious);
+    writeBytes(elsewhere.file("also.pcg"), precious);
+    std::filesystem::create_symlink(elsewhere.file("mine.pcg"), dir.file("temp.prg"));
+    std::filesystem::create_hard_link(elsewhere.file("also.pcg"), dir.file("temp.cmb"));
+    ASSERT_EQ(::mkfifo(dir.file("temp.dru").c_str(), 0666), 0);
+    std::filesystem::create_directory(dir.file("temp.tur"));
+    ScriptedDialogs dialogs;
+    auto form = app::createMainWindow(dialogs, QString::fromStdString(dir.path()));
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(readBytes(elsewhere.file("mine.pcg")), precious);
+    EXPECT_EQ(readBytes(elsewhere.file("also.pcg")), precious);
+    for (const char* name : kWorkingFiles) {
+        EXPECT_TRUE(
+            std::filesystem::is_regular_file(std::filesystem::symlink_status(dir.file(name))))
+            << name;
+        EXPECT_EQ(std::filesystem::hard_link_count(dir.file(name)), 1u) << name;
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir.file("temp.prg")), 264u);
+    form.reset();
+    EXPECT_EQ(readBytes(elsewhere.file("mine.pcg")), precious);
+}
+
+TEST(StartUp, ATemplateThatIsNoPcgEndsTheStartWithItsMessage) {
+    for (const bool shortFile : {false, true}) {
+        TempDir dir;
+        const pcg::PcgImage image = synthetic::makeTemplateImage();
+        std::vector<Byte> bytes(image.bytes().begin(), image.bytes().end());
+        if (shortFile)
+            bytes.resize(1000);
+        else
+            bytes[4] = '4';  // "KORG4"
+        writeBytes(dir.file("bos.dat"), bytes);
+        ScriptedDialogs dialogs;
+        EXPECT_FALSE(app::createMainWindow(dialogs, QString::fromStdString(dir.path())));
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].caption, "File type error");
+        EXPECT_EQ(dialogs.messages[0].text,
+                  QString::fromStdString("The empty-PCG template must be a Korg5 Pcg file of "
+                                         "69416 bytes. This one is not: " +
+                                         dir.file("bos.dat")));
+        for (const char* name : kWorkingFiles)
+            EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+    }
 }

@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <filesystem>
 
 #include "pcg_builder.h"
 #include "window_fixture.h"
@@ -159,6 +162,29 @@ TEST(MainWindow, AFileErrorIsShownAndTheProgramGoesOn) {
     w.dialogs.answerSave(w.file("fine"));
     w.press(Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(readBytes(w.dir.file("fine.pcg")).size(), 69416u);
+}
+
+TEST(MainWindow, ANameThatIsNotTextInTheSystemsEncodingIsRefusedNeverAnotherFileWritten) {
+    WindowFixture w;
+    // A Latin-1 name ("caf\xE9") as a UTF-8 system shows it: with a replacement character.
+    const QString chosen = QFile::decodeName(QByteArray::fromStdString(w.dir.file("caf\xE9")));
+    ASSERT_TRUE(chosen.contains(QChar::ReplacementCharacter));
+    const auto before = std::filesystem::directory_iterator(w.dir.path());
+    const std::size_t files =
+        static_cast<std::size_t>(std::distance(before, std::filesystem::directory_iterator()));
+    w.dialogs.answerSave(chosen);
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "File name error");
+    EXPECT_EQ(w.dialogs.messages[0].text,
+              "The name " + chosen +
+                  " holds characters that this system cannot write as they stand. Please choose "
+                  "another name.");
+    EXPECT_EQ(
+        static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(w.dir.path()),
+                                               std::filesystem::directory_iterator())),
+        files)
+        << "no file written under another name";
 }
 
 TEST(EditMenu, ThePcgTabsLookAtTheSlotOfTheChosenBank) {

@@ -8,10 +8,15 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "db/listing.h"
 #include "db_builder.h"
 #include "failing_disk.h"
+#include "io/safe_files.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
@@ -403,4 +408,69 @@ TEST(NewDatabase, GivesTheStateOfAStart) {
     const ListRefill lists = listRows(in.db.files(), {}, Kind::Program);
     EXPECT_TRUE(lists.programRowIds.empty());
     EXPECT_EQ(lists.classChoices, (std::vector<std::string>{" ", "No Class"}));
+}
+
+TEST(OpenDatabase, AClassCountLoweredInTheClassFileNamesTheClassFile) {
+    Exported e;
+    // fill() gives entries classes 1 and 2; the class file's count now leaves class 2 out.
+    std::vector<Byte> classes = readBytes(e.member(Kind::Class));
+    setLe32(classes, 20, 1);
+    writeBytes(e.member(Kind::Class), classes);
+    InUse in;
+    const Snapshot before(in.db);
+    try {
+        openDatabase(in.db.files(), e.pvd);
+        ADD_FAILURE() << "opened";
+    } catch (const RefusalError& err) {
+        EXPECT_EQ(err.refusal().text, "This database cannot be opened: " + e.member(Kind::Class) +
+                                          ": its class count (1) leaves out class 2, which "
+                                          "entries use");
+    }
+    EXPECT_EQ(Snapshot(in.db), before);
+}
+
+TEST(OpenDatabase, AMemberWithALongEmptyTailOpensAndExportsWithItsHolesKept) {
+    Exported e;
+    // Stale zeros beyond the entries, a gibibyte of them, that take no room on the disk.
+    const std::vector<Byte> programs = readBytes(e.member(Kind::Program));
+    fs::resize_file(e.member(Kind::Program), std::uintmax_t{1} << 30);
+    InUse in;
+    openDatabase(in.db.files(), e.pvd);
+    TempDir out;
+    const DatabasePaths paths = exportDatabase(in.db.files(), out.file("again"));
+    EXPECT_EQ(fs::file_size(paths.members[0]), std::uintmax_t{1} << 30) << "every byte is kept";
+    struct stat st {};
+    ASSERT_EQ(::stat(paths.members[0].c_str(), &st), 0);
+    EXPECT_LT(st.st_blocks * 512, 1 << 20) << "the tail stays a hole";
+    std::vector<Byte> head(programs.size());
+    const io::FileStream copy = io::FileStream::openRead(paths.members[0]);
+    copy.readExactAt(0, head);
+    EXPECT_EQ(head, programs);
+}
+
+TEST(OpenDatabase, AnExportByAnotherCopyIsWaitedForAndOpenedWhole) {
+    Exported e;
+    TestDatabase other;
+    other.addProgram("OTHER 1");
+    other.addProgram("OTHER 2", {.voice = 2});
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The other copy holds the folder from before its export to after it.
+        const io::FolderLock theirs(e.out.path());
+        [[maybe_unused]] const auto written = ::write(ready[1], "x", 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        exportDatabase(other.files(), e.out.file("bank"));
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    InUse in;
+    openDatabase(in.db.files(), e.pvd);
+    EXPECT_EQ(in.db.files().count(Kind::Program), 2) << "the other copy's export, whole";
+    EXPECT_EQ(entryName(in.db.program(1)), "OTHER 1");
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
 }
