@@ -15,6 +15,7 @@
 #include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "session/session.h"
+#include "pcg_builder.h"
 #include "template_image.h"
 
 namespace pelvaro::fuzzing {
