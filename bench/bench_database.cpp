@@ -16,6 +16,7 @@
 #include "db/listing.h"
 #include "io/file_stream.h"
 #include "large_database.h"
+#include "session/recovery.h"
 #include "temp_dir.h"
 
 using namespace pelvaro;
@@ -114,6 +115,20 @@ void PlainCopyOfTheSameBytes(benchmark::State& state) {
     }
 }
 BENCHMARK(PlainCopyOfTheSameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A recovery copy of the database in use (Exit, New or Open Database over a changed one).
+void SaveRecoveryCopy(benchmark::State& state) {
+    Collection& c = collection();
+    const std::string folder = c.dir.file("recovery");
+    for (auto _ : state) {
+        session::saveRecoveryCopy(*c.files, folder);
+        state.PauseTiming();
+        for (const session::RecoveryCopy& copy : session::recoveryCopies(folder))
+            session::deleteRecoveryCopy(copy);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(SaveRecoveryCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Every class's path and depth in one walk over a class file of 10,000 classes chained one below
 // the other (the deepest path is 10,000 names long).

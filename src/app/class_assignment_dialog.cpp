@@ -41,12 +41,12 @@ class ClassPathItem : public QListWidgetItem {
 };
 }  // namespace
 
-ClassAssignmentDialog::ClassAssignmentDialog(db::RecordFiles& files, Dialogs& dialogs,
+ClassAssignmentDialog::ClassAssignmentDialog(session::Session& session, Dialogs& dialogs,
                                              std::function<void()> closed, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      files_(files),
+      session_(session),
       dialogs_(dialogs),
       closed_(std::move(closed)) {
     setObjectName(QStringLiteral("TForm4"));
@@ -88,7 +88,7 @@ ClassAssignmentDialog::ClassAssignmentDialog(db::RecordFiles& files, Dialogs& di
 
 void ClassAssignmentDialog::prepare(db::Kind kind, std::int32_t entry,
                                     const std::vector<std::int32_t>& selected) {
-    assignment_.load(files_, kind, entry, selected);
+    assignment_.load(session_.files(), kind, entry, selected);
     available_->clear();
     for (int row = 0; row < assignment_.availableCount(); ++row)
         available_->addItem(new ClassPathItem(assignment_, row));
@@ -108,7 +108,10 @@ void ClassAssignmentDialog::removeClicked() {
 }
 
 void ClassAssignmentDialog::okClicked() {
-    guarded(this, dialogs_, [&] { assignment_.writeClasses(files_); });
+    guarded(this, dialogs_, [&] {
+        const auto command = session_.command("Edit Classes", session::Session::Changes::Database);
+        assignment_.writeClasses(session_.files());
+    });
     accept();
 }
 

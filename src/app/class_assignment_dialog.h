@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "classes/class_assignment.h"
+#include "session/session.h"
 
 class QListWidget;
 class QPushButton;
@@ -19,7 +20,7 @@ class ClassAssignmentDialog : public QDialog {
 
   public:
     // closed runs after every closing, after OK and after the close box alike.
-    ClassAssignmentDialog(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
+    ClassAssignmentDialog(session::Session& session, Dialogs& dialogs, std::function<void()> closed,
                           QWidget* parent = nullptr);
 
     // Loads both lists for an entry of kind (the list's current row) and the selected rows.
@@ -36,7 +37,7 @@ class ClassAssignmentDialog : public QDialog {
   private:
     void showSelectedLines();
 
-    db::RecordFiles& files_;
+    session::Session& session_;
     Dialogs& dialogs_;
     std::function<void()> closed_;
     classes::ClassAssignment assignment_;

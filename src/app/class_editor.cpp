@@ -10,14 +10,15 @@
 #include "app/dialogs.h"
 #include "app/widgets.h"
 #include "classes/class_table.h"
+#include "session/session.h"
 
 namespace pelvaro::app {
 
-ClassEditor::ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
+ClassEditor::ClassEditor(session::Session& session, Dialogs& dialogs, std::function<void()> closed,
                          QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      files_(files),
+      session_(session),
       dialogs_(dialogs),
       closed_(std::move(closed)) {
     setObjectName(QStringLiteral("TForm2"));
@@ -63,7 +64,7 @@ ClassEditor::ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function
 }
 
 void ClassEditor::refreshClassEditor() {
-    const classes::ClassEditorContent content = classes::classEditorContent(files_);
+    const classes::ClassEditorContent content = classes::classEditorContent(session_.files());
     parentChoice_->clear();
     for (const std::string& item : content.parentChoices)
         parentChoice_->addItem(QString::fromLatin1(item));
@@ -86,7 +87,8 @@ void ClassEditor::refreshClassEditor() {
 }
 
 void ClassEditor::updateAddButton() {
-    addButton_->setEnabled(classes::canAddClass(files_, className_->text().toLatin1().toStdString(),
+    addButton_->setEnabled(classes::canAddClass(session_.files(),
+                                                className_->text().toLatin1().toStdString(),
                                                 parentChoice_->currentIndex()));
 }
 
@@ -94,7 +96,8 @@ void ClassEditor::addClicked() {
     // A file error is shown like every other handler's; the tree then shows what the class
     // file holds.
     guarded(this, dialogs_, [&] {
-        classes::addClass(files_, className_->text().toLatin1().toStdString(),
+        const auto command = session_.command("Add Class", session::Session::Changes::Database);
+        classes::addClass(session_.files(), className_->text().toLatin1().toStdString(),
                           parentChoice_->currentIndex());
     });
     guarded(this, dialogs_, [&] { refreshClassEditor(); });
@@ -108,7 +111,9 @@ void ClassEditor::deleteClicked() {
     if (selected && selected->isSelected()) {
         const int classId = selected->data(0, Qt::UserRole).toInt();
         guarded(this, dialogs_, [&] {
-            const classes::ClassDeletion result = classes::deleteClass(files_, classId);
+            const auto command =
+                session_.command("Delete Class", session::Session::Changes::Database);
+            const classes::ClassDeletion result = classes::deleteClass(session_.files(), classId);
             for (const io::Refusal& refusal : result.refusals)
                 dialogs_.showError(this, QString::fromLatin1(refusal.caption),
                                    QString::fromLatin1(refusal.text));

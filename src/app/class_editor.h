@@ -11,8 +11,8 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
-namespace pelvaro::db {
-class RecordFiles;
+namespace pelvaro::session {
+class Session;
 }
 
 namespace pelvaro::app {
@@ -24,7 +24,7 @@ class ClassEditor : public QDialog {
 
   public:
     // closed runs after every closing, to refresh the main window's lists and class choices.
-    ClassEditor(db::RecordFiles& files, Dialogs& dialogs, std::function<void()> closed,
+    ClassEditor(session::Session& session, Dialogs& dialogs, std::function<void()> closed,
                 QWidget* parent = nullptr);
 
     // Rebuilds the tree and the parent choices from the class file.
@@ -39,7 +39,7 @@ class ClassEditor : public QDialog {
     void done(int result) override;
 
   private:
-    db::RecordFiles& files_;
+    session::Session& session_;
     Dialogs& dialogs_;
     std::function<void()> closed_;
 

@@ -26,6 +26,7 @@
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
+#include "app/recovery_dialog.h"
 #include "db/database_file.h"
 #include "db/details.h"
 #include "db/entry_deletion.h"
@@ -78,13 +79,17 @@ void showDetail(QListWidget* list, const auto& lines) {
 }
 }  // namespace
 
-MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs) {
+MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Places& places,
+                       QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), places_(places) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(kApplicationTitle);
     setWindowIcon(applicationIcon());
     resize(600, 640);
-    session_ = std::make_unique<session::Session>(localPath(startDirectory));
+    const std::string start = localPath(startDirectory);
+    session_ = std::make_unique<session::Session>(
+        start, pcg::templatePathIn(start),
+        places_.recoveryFolder.isEmpty() ? std::string() : localPath(places_.recoveryFolder));
     buildWindow();
     refreshPcgLists();
     refreshDatabaseLists();
@@ -92,9 +97,9 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget*
     // The other windows, in their order, each once for the whole run. Closing either class
     // window refreshes the lists, so a changed class table shows everywhere.
     const auto refresh = [this] { guard([this] { refreshDatabaseLists(); }); };
-    classEditor_ = new ClassEditor(session_->files(), dialogs_, refresh, this);
+    classEditor_ = new ClassEditor(*session_, dialogs_, refresh, this);
     progressWindow_ = new ProgressWindow(this);
-    classDialog_ = new ClassAssignmentDialog(session_->files(), dialogs_, refresh, this);
+    classDialog_ = new ClassAssignmentDialog(*session_, dialogs_, refresh, this);
     aboutBox_ = new AboutBox(this);
 
     connect(programSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
@@ -110,6 +115,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget*
         connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
                 &MainWindow::showFocusedEntry);
     qApp->installEventFilter(this);
+    updateUndoActions();
 }
 
 MainWindow::~MainWindow() {
@@ -119,6 +125,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::guard(const std::function<void()>& handler) {
     guarded(this, dialogs_, handler);
+    updateUndoActions();
 }
 
 MainWindow::Tab MainWindow::tabInFront() const {
@@ -240,7 +247,7 @@ void MainWindow::showEvents() {
 
 void MainWindow::newDatabase() {
     guard([&] {
-        db::newDatabase(session_->files());
+        session_->newDatabase();
         refreshDatabaseLists();
     });
 }
@@ -248,17 +255,31 @@ void MainWindow::newDatabase() {
 void MainWindow::openDatabase() {
     guard([&] {
         const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)));
-        if (!path) return;
-        db::openDatabase(session_->files(), localPath(*path));
-        refreshDatabaseLists();
+        if (path) openDatabaseFile(*path);
     });
+}
+
+void MainWindow::openDatabaseFile(const QString& path) {
+    session_->openDatabase(localPath(path));
+    refreshDatabaseLists();
+}
+
+void MainWindow::recoverDatabase() {
+    if (places_.recoveryFolder.isEmpty()) return;
+    RecoveryDialog recovery(places_.recoveryFolder, dialogs_, this);
+    const std::optional<std::string> chosen = recovery.chooseCopy();
+    if (chosen)
+        guard([&] {
+            session_->openDatabase(*chosen);
+            refreshDatabaseLists();
+        });
 }
 
 void MainWindow::exportDatabase() {
     guard([&] {
         const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)));
         if (!path) return;
-        db::exportDatabase(session_->files(), localPath(*path));
+        session_->exportDatabase(localPath(*path));
         refreshDatabaseLists();
     });
 }
@@ -268,6 +289,33 @@ void MainWindow::exitProgram() {
 }
 
 // ---- Edit menu --------------------------------------------------------------------------------
+
+void MainWindow::undo() {
+    guard([&] {
+        session_->undoLog().undo();
+        refreshPcgLists();
+        refreshDatabaseLists();
+    });
+}
+
+void MainWindow::redo() {
+    guard([&] {
+        session_->undoLog().redo();
+        refreshPcgLists();
+        refreshDatabaseLists();
+    });
+}
+
+void MainWindow::updateUndoActions() {
+    if (!undoAction_) return;
+    const session::UndoLog& log = session_->undoLog();
+    undoAction_->setEnabled(log.canUndo());
+    undoAction_->setText(log.canUndo() ? QStringLiteral("&Undo ") + textOf(log.undoName())
+                                       : QStringLiteral("&Undo"));
+    redoAction_->setEnabled(log.canRedo());
+    redoAction_->setText(log.canRedo() ? QStringLiteral("&Redo ") + textOf(log.redoName())
+                                       : QStringLiteral("&Redo"));
+}
 
 void MainWindow::updateEditMenu() {
     bool toPcg = false;
@@ -317,6 +365,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::sendToPcg() {
     guard([&] {
         const bool programs = tabInFront() == Tab::DatabasePrograms;
+        const auto command =
+            session_->command("Send To PCG", session::Session::Changes::DatabaseAndPcg);
         // The kit scan and the clearing of the event list run even with nothing to send.
         session_->engine().sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
                                             chosenEntries(programs), eventLines_);
@@ -334,6 +384,8 @@ void MainWindow::sendToDatabase() {
         const bool programs = tab == Tab::PcgPrograms;
         const int slot = chosenSlot(programs);
         if (slot < 0) return;
+        const auto command =
+            session_->command("Send To Database", session::Session::Changes::Database);
         session_->engine().sendSlotToDatabase(
             programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination, slot, eventLines_);
         showEvents();
@@ -351,6 +403,8 @@ void MainWindow::deleteSelection() {
                 const bool programs = tabInFront() == Tab::DatabasePrograms;
                 const std::vector<std::int32_t> ids = chosenEntries(programs);
                 if (ids.empty()) return;
+                const auto command =
+                    session_->command("Delete", session::Session::Changes::Database);
                 if (programs)
                     db::deleteProgramEntries(session_->files(), ids, eventLines_);
                 else
@@ -364,6 +418,8 @@ void MainWindow::deleteSelection() {
                 const bool programs = tabInFront() == Tab::PcgPrograms;
                 const int slot = chosenSlot(programs);
                 if (slot < 0) return;
+                const auto command =
+                    session_->command("Delete", session::Session::Changes::DatabaseAndPcg);
                 pcg::emptyPcgSlot(session_->pcg(),
                                   programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
                                   slot);
@@ -383,6 +439,8 @@ void MainWindow::editDatabaseClasses() {
 
 void MainWindow::newPcg() {
     guard([&] {
+        const auto command =
+            session_->command("New Pcg", session::Session::Changes::DatabaseAndPcg);
         pcg::newPcg(session_->pcg(), session_->templatePath());
         refreshPcgLists();
     });
@@ -392,6 +450,8 @@ void MainWindow::importPcg() {
     guard([&] {
         const auto path = dialogs_.openFile(this, kPcgFilter);
         if (!path) return;
+        const auto command =
+            session_->command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
         if (pcg::importPcg(session_->pcg(), localPath(*path)) == pcg::ImportResult::NotCompatible) {
             dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
                                textOf(std::string(pcg::kNotCompatibleText)));
@@ -410,7 +470,9 @@ void MainWindow::exportPcg() {
 }
 
 void MainWindow::sendWithProgress(
+    const char* name,
     void (transfer::TransferEngine::*send)(db::EventLines&, const transfer::Progress&)) {
+    const auto command = session_->command(name, session::Session::Changes::Database);
     progressWindow_->resetBars();
     progressWindow_->showWindow();
     progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
@@ -436,15 +498,23 @@ void MainWindow::sendWithProgress(
 }
 
 void MainWindow::sendPcgToDatabase() {
-    guard([&] { sendWithProgress(&transfer::TransferEngine::sendPcgToDatabase); });
+    guard([&] {
+        sendWithProgress("Send PCG to Database", &transfer::TransferEngine::sendPcgToDatabase);
+    });
 }
 
 void MainWindow::sendOnlyProgramsOfPcg() {
-    guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyProgramsOfPcg); });
+    guard([&] {
+        sendWithProgress("Send Only Programs of PCG",
+                         &transfer::TransferEngine::sendOnlyProgramsOfPcg);
+    });
 }
 
 void MainWindow::sendOnlyCombinationsOfPcg() {
-    guard([&] { sendWithProgress(&transfer::TransferEngine::sendOnlyCombinationsOfPcg); });
+    guard([&] {
+        sendWithProgress("Send Only Combinations of PCG",
+                         &transfer::TransferEngine::sendOnlyCombinationsOfPcg);
+    });
 }
 
 // ---- Database tabs ----------------------------------------------------------------------------
@@ -489,6 +559,7 @@ void MainWindow::submitClicked() {
         const bool programs = tabInFront() == Tab::DatabasePrograms;
         const auto id = focusedEntry(programs);
         if (!id) return;
+        const auto command = session_->command("Submit", session::Session::Changes::Database);
         if (programs)
             db::submitProgram(session_->files(), *id, bytesOf(programName_->text()),
                               bytesOf(programExplanation_->toPlainText()));
@@ -528,9 +599,10 @@ void MainWindow::showAbout() {
     aboutBox_->exec();
 }
 
-std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory) {
+std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory,
+                                             const Places& places) {
     try {
-        return std::make_unique<MainWindow>(dialogs, startDirectory);
+        return std::make_unique<MainWindow>(dialogs, startDirectory, places);
     } catch (const io::FileError& e) {
         std::fprintf(stderr, "PELVARO: %s\n", e.what());
         dialogs.showError(nullptr, kApplicationTitle, QString::fromLocal8Bit(e.what()));

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/places.h"
 #include "db/event_lines.h"
 #include "db/listing.h"
 #include "session/session.h"
@@ -44,7 +45,8 @@ class MainWindow : public QMainWindow {
   public:
     // Runs the start-up in startDirectory, then creates the other windows. Throws io::FileError
     // when the template file or the working files fail; nothing is then left behind.
-    MainWindow(Dialogs& dialogs, const QString& startDirectory, QWidget* parent = nullptr);
+    MainWindow(Dialogs& dialogs, const QString& startDirectory, const Places& places = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     session::Session& session() { return *session_; }
@@ -57,9 +59,12 @@ class MainWindow : public QMainWindow {
     // File menu
     void newDatabase();
     void openDatabase();
+    void recoverDatabase();
     void exportDatabase();
     void exitProgram();
     // Edit menu
+    void undo();
+    void redo();
     void updateEditMenu();
     void sendToPcg();
     void sendToDatabase();
@@ -114,14 +119,20 @@ class MainWindow : public QMainWindow {
     // The PCG slot of the current line of a PCG list, or -1.
     int chosenSlot(bool programs) const;
     // Runs a whole-PCG send with the progress window stepping once per slot.
-    void sendWithProgress(void (transfer::TransferEngine::*send)(db::EventLines&,
+    void sendWithProgress(const char* name,
+                          void (transfer::TransferEngine::*send)(db::EventLines&,
                                                                  const transfer::Progress&));
+    // Opens a database file, as Open Database does once the file is chosen.
+    void openDatabaseFile(const QString& path);
+    // The captions and states of Undo and Redo, after every command.
+    void updateUndoActions();
     void showEvents();
     Tab tabInFront() const;
     int programBank() const;
     int combinationBank() const;
 
     Dialogs& dialogs_;
+    Places places_;
     std::unique_ptr<session::Session> session_;
     db::EventLines eventLines_;  // what the event list shows
 
@@ -184,6 +195,8 @@ class MainWindow : public QMainWindow {
 
     // Edit menu
     QMenu* editMenu_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     QAction* sendToPcgAction_ = nullptr;
     QAction* sendToDatabaseAction_ = nullptr;
     QAction* deleteAction_ = nullptr;
@@ -191,6 +204,7 @@ class MainWindow : public QMainWindow {
 
 // Creates the main window in startDirectory. A failed start-up (no template file, working files
 // that cannot be made or that another copy holds) shows its message and gives null.
-std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory);
+std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory,
+                                             const Places& places = {});
 
 }  // namespace pelvaro::app

@@ -285,6 +285,9 @@ void MainWindow::buildMenus() {
     file->setObjectName(QStringLiteral("File1"));
     item(file, "NewDatabase", QStringLiteral("&New Database"), {}, &MainWindow::newDatabase);
     item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, &MainWindow::openDatabase);
+    item(file, "RecoverDatabase", QStringLiteral("&Recover Database..."), {},
+         &MainWindow::recoverDatabase)
+        ->setEnabled(!places_.recoveryFolder.isEmpty());
     item(file, "SaveDatabaseAs", QStringLiteral("&Export Database"), {},
          &MainWindow::exportDatabase);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
@@ -293,6 +296,12 @@ void MainWindow::buildMenus() {
     editMenu_ = bar->addMenu(QStringLiteral("&Edit"));
     editMenu_->setObjectName(QStringLiteral("Edit1"));
     connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::updateEditMenu);
+    undoAction_ = item(editMenu_, "Undo", QStringLiteral("&Undo"),
+                       QKeySequence(Qt::CTRL | Qt::Key_Z), &MainWindow::undo);
+    redoAction_ = item(editMenu_, "Redo", QStringLiteral("&Redo"), {}, &MainWindow::redo);
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu_->addSeparator()->setObjectName(QStringLiteral("UndoSeparator"));
     sendToPcgAction_ = item(editMenu_, "SendItem", QStringLiteral("Send To &PCG"),
                             QKeySequence(Qt::CTRL | Qt::Key_Insert), &MainWindow::sendToPcg);
     sendToDatabaseAction_ = item(editMenu_, "SendData", QStringLiteral("Send To &Database"),

@@ -209,17 +209,25 @@ DatabasePaths databasePaths(const std::string& base) {
 
 DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen) {
     const DatabasePaths paths = databasePaths(databaseBaseName(absolutePath(chosen)));
-    const auto refuseName = [](std::string_view text) {
-        throw RefusalError(Refusal{std::string(kFileNameErrorCaption), std::string(text)});
-    };
     for (const std::string& member : paths.members) {
-        if (member.size() >= kPathFieldSize) refuseName(kNameTooLongText);
         for (Kind kind : kAllKinds) {
             std::error_code error;
             if (std::filesystem::equivalent(member, files.pathOf(kind), error))
-                refuseName(kWorkingFileNameText);
+                throw RefusalError(
+                    Refusal{std::string(kFileNameErrorCaption), std::string(kWorkingFileNameText)});
         }
     }
+    return writeDatabase({&files.stream(Kind::Program), &files.stream(Kind::Combination),
+                          &files.stream(Kind::DrumKit), &files.stream(Kind::Class)},
+                         paths);
+}
+
+DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>& sources,
+                            const DatabasePaths& paths) {
+    for (const std::string& member : paths.members)
+        if (member.size() >= kPathFieldSize)
+            throw RefusalError(
+                Refusal{std::string(kFileNameErrorCaption), std::string(kNameTooLongText)});
     // Another copy exporting to or opening from this folder waits until all five are in place.
     const std::string folder = io::folderOf(paths.database);
     const io::FolderLock lock(folder);
@@ -240,7 +248,7 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
     for (Kind kind : kAllKinds) {
         const int i = static_cast<int>(kind);
         members[i] = std::make_unique<io::AtomicFile>(paths.members[i]);
-        members[i]->stream().copyFrom(files.stream(kind));
+        members[i]->stream().copyFrom(*sources[i]);
     }
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.

@@ -51,6 +51,11 @@ DatabasePaths databasePaths(const std::string& base);
 // file failures throw FileError. The working files are only read. Returns the paths written.
 DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen);
 
+// The same five files from four open record files (in Kind order) under paths: a recovery copy
+// of working files. The member paths must fit their fields ("File name error" otherwise).
+DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>& sources,
+                            const DatabasePaths& paths);
+
 // Open Database: reads the database file, opens and checks all four member files, and only then
 // replaces the working files by copies of them and takes the counters from their header
 // records. A database file or member that cannot be opened throws FileError ("Cannot open

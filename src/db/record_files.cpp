@@ -22,7 +22,9 @@ std::string RecordFiles::pathOf(Kind kind) const {
     return startDirectory_ + (startDirectory_.back() == '/' ? "" : "/") + name;
 }
 
-void RecordFiles::createRecordFiles(const std::string& directory) {
+void RecordFiles::createRecordFiles(
+    const std::string& directory,
+    const std::function<void(const std::array<std::string, kKindCount>&)>& leftBehind) {
     const std::string previous = std::exchange(startDirectory_, directory);
     std::array<io::FileStream, kKindCount> files;
     try {
@@ -38,6 +40,9 @@ void RecordFiles::createRecordFiles(const std::string& directory) {
             for (Kind kind : kAllKinds)
                 io::removeFile(pathOf(kind) + ".new");
         }
+        if (leftBehind)
+            leftBehind({pathOf(Kind::Program), pathOf(Kind::Combination), pathOf(Kind::DrumKit),
+                        pathOf(Kind::Class)});
         for (Kind kind : kAllKinds)
             files[index(kind)] = io::FileStream::openWorkingFile(pathOf(kind));
     } catch (...) {
@@ -141,11 +146,17 @@ void RecordFiles::removeRecordFiles() {
         files_[index(kind)].close();
 }
 
+void RecordFiles::closeRecordFiles() {
+    for (Kind kind : kAllKinds)
+        files_[index(kind)].close();
+}
+
 void RecordFiles::setCount(Kind kind, std::int32_t count) {
     // Only entryCount changes in record 0, so only its four bytes are written.
     std::array<Byte, 4> value{};
     setLe32(value, 0, count);
     const auto at = static_cast<std::int64_t>(layoutOf(kind).countOffset);
+    if (watcher_) watcher_->beforeWrite(kind, 0);
     try {
         files_[index(kind)].writeAt(at, value);
     } catch (...) {
@@ -169,11 +180,8 @@ void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), Byte{0});
 }
 
-void RecordFiles::readEntries(Kind kind, std::int32_t first, std::int32_t n, Bytes out) const {
-    readEntry(kind, first, out.first(static_cast<std::size_t>(n) * layoutOf(kind).recordSize));
-}
-
 void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
+    if (watcher_) watcher_->beforeWrite(kind, n);
     try {
         files_[index(kind)].writeAt(offsetOf(kind, n), record);
     } catch (...) {
@@ -194,6 +202,48 @@ void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
         writeEntry(kind, n, record);
     }
     setCount(kind, last - 1);
+}
+
+RecordsState RecordFiles::swapState(Kind kind, const RecordsState& state) {
+    io::FileStream& file = files_[index(kind)];
+    const std::size_t size = layoutOf(kind).recordSize;
+    RecordsState replaced;
+    replaced.size = file.size();
+    replaced.count = counts_[index(kind)];
+    replaced.runs.reserve(state.runs.size());
+    try {
+        for (const RecordsRun& run : state.runs) {
+            RecordsRun now{run.first, run.records,
+                           std::vector<Byte>(static_cast<std::size_t>(run.records) * size)};
+            now.bytes.resize(file.readAt(offsetOf(kind, run.first), now.bytes));
+            replaced.runs.push_back(std::move(now));
+        }
+        for (const RecordsRun& run : state.runs)
+            if (!run.bytes.empty()) file.writeAt(offsetOf(kind, run.first), run.bytes);
+        file.truncate(state.size);
+    } catch (...) {
+        notifyWriteFailed(kind);
+        throw;
+    }
+    counts_[index(kind)] = state.count;
+    std::vector<Byte> record(size);
+    for (const RecordsRun& run : state.runs) {
+        for (std::int32_t n = run.first; n < run.first + run.records; ++n) {
+            if (n < 1 || offsetOf(kind, n) >= state.size) continue;
+            // The bytes just written, where the run held the whole record.
+            const std::size_t from = static_cast<std::size_t>(n - run.first) * size;
+            ConstBytes now = record;
+            if (from + size <= run.bytes.size())
+                now = ConstBytes(run.bytes).subspan(from, size);
+            else
+                readEntry(kind, n, record);
+            for (RecordObserver* o : observers_)
+                o->recordWritten(kind, n, now);
+        }
+    }
+    for (RecordObserver* o : observers_)
+        o->countChanged(kind, state.count);
+    return replaced;
 }
 
 void RecordFiles::notifyWriteFailed(Kind kind) {

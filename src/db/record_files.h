@@ -31,6 +31,28 @@ class RecordObserver {
     virtual void writeFailed(Kind /*kind*/) {}
 };
 
+// Told before every write to a record file, while the bytes about to be overwritten are still
+// there, so an undo log can keep them. Record 0 stands for a change of the count.
+class WriteWatcher {
+  public:
+    virtual ~WriteWatcher() = default;
+    virtual void beforeWrite(Kind kind, std::int32_t record) = 0;
+};
+
+// A record file as an undo log keeps it: runs of records (each the bytes from its first
+// record's start on, as far as the file held them: records beyond the end keep fewer or none),
+// the file's length and the count.
+struct RecordsRun {
+    std::int32_t first = 0;
+    std::int32_t records = 0;
+    std::vector<Byte> bytes;
+};
+struct RecordsState {
+    std::int64_t size = 0;
+    std::int32_t count = 0;
+    std::vector<RecordsRun> runs;
+};
+
 class RecordFiles {
   public:
     RecordFiles() = default;
@@ -45,7 +67,12 @@ class RecordFiles {
     // the four names is never written through (see FileStream::openWorkingFile). A copy killed
     // in the folder is tidied up after first (io::tidyFolder). A file that cannot be made fails
     // with "Cannot create file", and nothing is left open or behind.
-    void createRecordFiles(const std::string& directory);
+    // leftBehind, when given, is shown the four paths of working files that a copy no longer
+    // running left in the folder, before they give way, so they can be kept elsewhere; when it
+    // throws, nothing is touched.
+    void createRecordFiles(
+        const std::string& directory,
+        const std::function<void(const std::array<std::string, kKindCount>&)>& leftBehind = {});
 
     // An empty database in the working files (New Database): four empty files take the
     // working files' names, held as before. All or nothing, like replaceFiles.
@@ -54,6 +81,8 @@ class RecordFiles {
     // Closes the four files and deletes them from the start directory (exit). Does nothing for
     // files this copy never created, so a refused second copy leaves the first one's alone.
     void removeRecordFiles();
+    // Closes the four files and leaves them where they are.
+    void closeRecordFiles();
 
     bool isOpen() const { return files_[0].isOpen(); }
     const std::string& startDirectory() const { return startDirectory_; }
@@ -71,8 +100,6 @@ class RecordFiles {
     // then raises entryCount and the counter. Returns the new ID. A failure to write the record
     // changes neither the header nor the counter.
     std::int32_t appendEntry(Kind kind, Bytes record);
-    // Records first .. first + n - 1 in one read, for scans over many entries.
-    void readEntries(Kind kind, std::int32_t first, std::int32_t n, Bytes out) const;
 
     // Gives number n to the last entry of kind (with idNumber n, for the kinds that carry one)
     // and lowers the count by one, so entry numbers stay gapless after entry n is taken out.
@@ -90,6 +117,13 @@ class RecordFiles {
 
     void addObserver(RecordObserver* observer);
     void removeObserver(RecordObserver* observer);
+    // The one watcher told before every write (null: none).
+    void setWriteWatcher(WriteWatcher* watcher) { watcher_ = watcher; }
+
+    // Puts the file of kind back as state says (undo, redo): its records' bytes, then its length
+    // and its count, telling the observers of every record and of the count. Returns the state
+    // it replaced, for the same records. The watcher is not told.
+    RecordsState swapState(Kind kind, const RecordsState& state);
 
     const io::FileStream& stream(Kind kind) const { return files_[index(kind)]; }
     io::FileStream& stream(Kind kind) { return files_[index(kind)]; }
@@ -120,6 +154,7 @@ class RecordFiles {
     void notifyWriteFailed(Kind kind);
 
     std::vector<RecordObserver*> observers_;
+    WriteWatcher* watcher_ = nullptr;
     std::string startDirectory_;
     std::array<io::FileStream, kKindCount> files_;
     std::array<std::int32_t, kKindCount> counts_{};

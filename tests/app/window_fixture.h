@@ -45,16 +45,19 @@ inline PcgBuilder bandPcg() {
 
 struct WindowFixture {
     TempDir dir;
+    TempDir recovery;  // the user's folder of recovery copies
     ScriptedDialogs dialogs;
     std::unique_ptr<app::MainWindow> form;
 
     WindowFixture() {
         pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat"));
-        form = app::createMainWindow(dialogs, QString::fromStdString(dir.path()));
+        form = app::createMainWindow(dialogs, QString::fromStdString(dir.path()), places());
         form->show();
         QApplication::setActiveWindow(form.get());
         (void)QTest::qWaitForWindowActive(form.get());
     }
+
+    app::Places places() const { return app::Places{QString::fromStdString(recovery.path())}; }
 
     template <class T = QWidget>
     T* find(const char* name) const {

@@ -1,0 +1,93 @@
+#pragma once
+// Undo and redo of the commands that change the database or the PCG. Each command is one step:
+// while it runs, the log keeps the bytes of every record it is about to overwrite (once per
+// record, with the file's length and count before it), and a copy of the PCG image and its
+// flags when the command changes the PCG. Undo puts those back and keeps what they replaced,
+// for redo. No whole record file is ever copied.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "db/record_files.h"
+#include "pcg/pcg_image.h"
+
+namespace pelvaro::session {
+
+class UndoLog : public db::WriteWatcher {
+  public:
+    // The log keeps at most this many steps, and at most this many bytes of them; the oldest
+    // step goes first.
+    static constexpr std::size_t kMostSteps = 100;
+    static constexpr std::size_t kMostBytes = std::size_t{256} << 20;
+
+    // changed is set by every write to the record files, undo and redo included.
+    UndoLog(db::RecordFiles& files, pcg::PcgState& pcg, bool& changed);
+    ~UndoLog() override;
+    UndoLog(const UndoLog&) = delete;
+    UndoLog& operator=(const UndoLog&) = delete;
+
+    // A command begins: what it changes from now on is one step named `name` ("Delete").
+    // changesPcg: the command may change the PCG image (its state is kept now).
+    void begin(std::string name, bool changesPcg);
+    // The command has ended, done or failed part way: a step that changed something can be
+    // undone, and what was undone before can no longer be redone. Steps beyond the limits go.
+    void end();
+
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+    const std::string& undoName() const;
+    const std::string& redoName() const;
+    // Puts the database and the PCG back as they were before the last step (after, for redo).
+    // A failing disk on the way throws io::FileError and ends the history, which can no longer
+    // be trusted.
+    void undo();
+    void redo();
+    // Forgets every step (a new database took the place of the one they changed).
+    void clear();
+
+    // The bytes the steps keep, for the limits and the benchmarks.
+    std::size_t bytes() const { return bytes_; }
+
+    void beforeWrite(db::Kind kind, std::int32_t record) override;
+
+  private:
+    // The PCG as a step keeps it (the empty-slot templates never change).
+    struct PcgSnapshot {
+        pcg::PcgImage image;
+        pcg::SlotOccupancy occupancy;
+        std::string pcgFileName;
+    };
+    struct Step {
+        std::string name;
+        std::array<std::optional<db::RecordsState>, db::kKindCount> files;
+        std::optional<PcgSnapshot> pcg;
+        std::size_t bytes = 0;
+    };
+
+    void apply(Step& step);  // swaps the kept state with the one in place
+    static std::size_t sizeOf(const Step& step);
+    PcgSnapshot snapshot() const;
+
+    db::RecordFiles& files_;
+    pcg::PcgState& pcg_;
+    bool& changed_;
+    int depth_ = 0;
+    std::optional<Step> current_;
+    // The records whose bytes the step in progress keeps: single ones, and the runs read ahead.
+    struct Captured {
+        std::unordered_set<std::int32_t> records;
+        std::vector<std::pair<std::int32_t, std::int32_t>> runs;  // first and last record
+        bool contains(std::int32_t n) const;
+        void clear();
+    };
+    std::array<Captured, db::kKindCount> captured_;
+    std::vector<Step> undo_;
+    std::vector<Step> redo_;
+    std::size_t bytes_ = 0;
+};
+
+}  // namespace pelvaro::session
