@@ -99,7 +99,9 @@ class FileStream {
 void removeFile(const std::string& path);
 
 // The file operations a failing disk can stop.
-enum class FileOp { Create, Open, Read, Write, Rename };
+// Remove: a file of the program's own (a journal, a former file kept for a moment) is deleted;
+// it cannot fail, but a copy may be killed just before it.
+enum class FileOp { Create, Open, Read, Write, Rename, Remove };
 
 // Stands in for a disk that fails: asked before each file operation what it does. Tests install
 // one to prove that a failure at any step loses nothing; the program never does.

@@ -24,8 +24,9 @@ bool fails(FileOp op) {
 }
 
 std::string randomSuffix() {
-    static std::mt19937_64 noise(static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^ (::getpid() * 0x9E3779B9ull)));
+    static std::mt19937_64 noise(
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                   (::getpid() * 0x9E3779B9ull)));
     static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string suffix(12, '0');
     for (char& c : suffix)
@@ -117,8 +118,8 @@ std::string folderOf(const std::string& path) {
 
 std::string scratchName(const std::string& folder, std::string_view what) {
     for (;;) {
-        std::string name = folder + "/" + std::string(kOwnPrefix) + std::string(what) + "-" +
-                           randomSuffix();
+        std::string name =
+            folder + "/" + std::string(kOwnPrefix) + std::string(what) + "-" + randomSuffix();
         if (!exists(name)) return name;
     }
 }
@@ -166,10 +167,17 @@ void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* ke
             }
         }
     }
+    // The journal goes first: while it is there, a tidy puts back every former file it names,
+    // and one already removed would leave that target new beside others made old again. Former
+    // files left without their journal are leftovers that a tidy removes.
     const auto forget = [&] {
+        const auto remove = [](const std::string& name) {
+            (void)detail::before(FileOp::Remove);
+            ::unlink(name.c_str());
+        };
+        if (!journal.empty()) remove(journal);
         for (const std::string& name : kept)
-            if (!name.empty()) ::unlink(name.c_str());
-        if (!journal.empty()) ::unlink(journal.c_str());
+            if (!name.empty()) remove(name);
     };
     for (std::size_t i = 0; i < n; ++i) {
         const Replacement& r = replacements[i];
