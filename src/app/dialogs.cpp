@@ -2,6 +2,7 @@
 
 #include "io/refusal.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -40,6 +41,17 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filte
                                      nullptr, QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return std::nullopt;
     return path;
+}
+
+QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& filter) {
+    // Qt's own dialog, in which files and folders can be chosen together.
+    QFileDialog dialog(parent, QString(), QDir::homePath(), qtNameFilter(filter));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
 }
 
 void QtDialogs::showError(QWidget* parent, const QString& caption, const QString& text) {

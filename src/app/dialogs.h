@@ -3,6 +3,7 @@
 // them (see the scripted implementation in tests/app) and the windows never block in a test.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -16,6 +17,8 @@ class Dialogs {
     // filter in the "Description (*.ext)|*.ext" form the commands use; nullopt when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter) = 0;
+    // Several files and folders at once; empty when cancelled.
+    virtual QStringList openFilesAndFolders(QWidget* parent, const QString& filter) = 0;
     // A message box with an error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
@@ -25,6 +28,7 @@ class QtDialogs : public Dialogs {
   public:
     std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
+    QStringList openFilesAndFolders(QWidget* parent, const QString& filter) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 };
 

@@ -6,7 +6,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -14,6 +17,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <cstdio>
@@ -27,12 +31,14 @@
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
 #include "app/recovery_dialog.h"
+#include "app/send_report.h"
 #include "db/database_file.h"
 #include "db/details.h"
 #include "db/entry_deletion.h"
 #include "io/file_stream.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
+#include "session/batch_send.h"
 
 namespace pelvaro::app {
 
@@ -449,16 +455,18 @@ void MainWindow::newPcg() {
 void MainWindow::importPcg() {
     guard([&] {
         const auto path = dialogs_.openFile(this, kPcgFilter);
-        if (!path) return;
-        const auto command =
-            session_->command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
-        if (pcg::importPcg(session_->pcg(), localPath(*path)) == pcg::ImportResult::NotCompatible) {
-            dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
-                               textOf(std::string(pcg::kNotCompatibleText)));
-            return;
-        }
-        refreshPcgLists();
+        if (path) importPcgFile(*path);
     });
+}
+
+void MainWindow::importPcgFile(const QString& path) {
+    const auto command = session_->command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
+    if (pcg::importPcg(session_->pcg(), localPath(path)) == pcg::ImportResult::NotCompatible) {
+        dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
+                           textOf(std::string(pcg::kNotCompatibleText)));
+        return;
+    }
+    refreshPcgLists();
 }
 
 void MainWindow::exportPcg() {
@@ -501,6 +509,139 @@ void MainWindow::sendPcgToDatabase() {
     guard([&] {
         sendWithProgress("Send PCG to Database", &transfer::TransferEngine::sendPcgToDatabase);
     });
+}
+
+void MainWindow::sendPcgFilesToDatabase() {
+    const QStringList chosen = dialogs_.openFilesAndFolders(this, kPcgFilter);
+    if (!chosen.isEmpty()) sendFiles(chosen);
+}
+
+void MainWindow::sendFiles(const QStringList& paths) {
+    std::vector<session::FileReport> done;
+    bool cancelled = false;
+    session::BatchTotals totals;
+    bool finished = false;
+    guard([&] {
+        eventLines_.clear();
+        showEvents();
+        std::vector<std::string> chosen;
+        for (const QString& path : paths)
+            chosen.push_back(localPath(path));
+        session::BatchSend batch(*session_, chosen);
+        const int count = static_cast<int>(std::ranges::count_if(
+            batch.lines(), [](const session::FileReport& line) { return line.sent(); }));
+        const auto command =
+            session_->command("Send PCG Files to Database", session::Session::Changes::Database);
+        progressWindow_->resetBars();
+        progressWindow_->beginFiles();
+        progressWindow_->showWindow();
+        progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
+        progressWindow_->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
+        const auto finish = [&] {
+            progressWindow_->hideWindow();
+            progressWindow_->endFiles();
+            done.assign(batch.lines().begin(),
+                        batch.lines().begin() + static_cast<std::ptrdiff_t>(batch.next()));
+            totals = batch.totals();
+            eventLines_ = session::reportEvents(done);
+            showEvents();
+            refreshDatabaseLists();
+        };
+        const transfer::Progress step = [this](transfer::ProgressBar bar) {
+            if (bar == transfer::ProgressBar::Programs)
+                progressWindow_->stepProgramBar();
+            else
+                progressWindow_->stepCombinationBar();
+        };
+        try {
+            int number = 0;
+            while (!batch.done() && !progressWindow_->cancelled()) {
+                const session::FileReport& line = batch.lines()[batch.next()];
+                if (line.sent()) {
+                    // Cancel is looked at between two files only.
+                    progressWindow_->showFile(
+                        ++number, count, QFile::decodeName(QByteArray::fromStdString(line.path)));
+                    if (progressWindow_->cancelled()) break;
+                }
+                batch.sendNext(step);
+            }
+        } catch (...) {
+            // What was sent before the failure stays sent and is shown; the message follows.
+            finish();
+            throw;
+        }
+        cancelled = !batch.done();
+        finish();
+        finished = true;
+    });
+    if (!finished) return;
+    SendReport report(std::move(done), totals, cancelled, dialogs_, this);
+    report.exec();
+}
+
+void MainWindow::takeFiles(const QStringList& paths) {
+    const auto isDatabase = [](const QString& p) { return p.endsWith(QStringLiteral(".pvd")); };
+    const auto isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
+    const auto isPcg = [](const QString& p) {
+        return p.endsWith(QStringLiteral(".pcg"), Qt::CaseInsensitive);
+    };
+    if (paths.size() == 1 && isDatabase(paths[0])) {
+        guard([&] { openDatabaseFile(paths[0]); });
+        return;
+    }
+    const Tab tab = tabInFront();
+    const bool pcgTab = tab == Tab::PcgPrograms || tab == Tab::PcgCombinations;
+    QStringList taken;
+    QStringList refused;
+    for (const QString& path : paths)
+        (isPcg(path) || (!pcgTab && isFolder(path)) ? taken : refused) << path;
+    if (!refused.isEmpty()) {
+        dialogs_.showError(
+            this, QStringLiteral("Not taken"),
+            QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a database tab, "
+                           "and one database file (.pvd) at a time. Not taken:\n") +
+                refused.join(QStringLiteral("\n")));
+        if (taken.isEmpty()) return;
+    }
+    if (!pcgTab) {
+        sendFiles(taken);
+        return;
+    }
+    if (taken.size() != 1) {
+        dialogs_.showError(this, QStringLiteral("Not taken"),
+                           QStringLiteral("One PCG file can be imported at a time. To send "
+                                          "several to the database, drop them on a database "
+                                          "tab."));
+        return;
+    }
+    guard([&] { importPcgFile(taken[0]); });
+}
+
+void MainWindow::openGivenFiles(const QStringList& paths) {
+    for (const QString& path : paths)
+        guard([&] {
+            if (path.endsWith(QStringLiteral(".pvd")))
+                openDatabaseFile(path);
+            else
+                importPcgFile(path);
+        });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    if (paths.isEmpty()) {
+        dialogs_.showError(this, QStringLiteral("Not taken"),
+                           QStringLiteral("Only files on this computer can be dropped here."));
+        return;
+    }
+    takeFiles(paths);
 }
 
 void MainWindow::sendOnlyProgramsOfPcg() {

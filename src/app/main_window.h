@@ -55,6 +55,15 @@ class MainWindow : public QMainWindow {
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
 
+    // Files given to the program (its command line, a drop): a database file is opened, one PCG
+    // file imported; PCG files and folders dropped on a database tab are sent to the database.
+    // Anything else is refused with a message that says why.
+    void takeFiles(const QStringList& paths);
+    // The files named on the command line: a database file is opened, a PCG file imported.
+    void openGivenFiles(const QStringList& paths);
+    // "Send PCG Files to Database" of these files and folders.
+    void sendFiles(const QStringList& paths);
+
   public slots:
     // File menu
     void newDatabase();
@@ -75,6 +84,7 @@ class MainWindow : public QMainWindow {
     void importPcg();
     void exportPcg();
     void sendPcgToDatabase();
+    void sendPcgFilesToDatabase();
     void sendOnlyProgramsOfPcg();
     void sendOnlyCombinationsOfPcg();
     // Help menu
@@ -90,6 +100,8 @@ class MainWindow : public QMainWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // What the tab in front shows.
@@ -124,6 +136,8 @@ class MainWindow : public QMainWindow {
                                                                  const transfer::Progress&));
     // Opens a database file, as Open Database does once the file is chosen.
     void openDatabaseFile(const QString& path);
+    // Imports a PCG file, as Import Pcg does once the file is chosen.
+    void importPcgFile(const QString& path);
     // The captions and states of Undo and Redo, after every command.
     void updateUndoActions();
     void showEvents();

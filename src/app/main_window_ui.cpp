@@ -99,6 +99,7 @@ void MainWindow::buildWindow() {
     eventList_->setFixedHeight(50);
     layout->addWidget(eventList_);
     setCentralWidget(central);
+    setAcceptDrops(true);
     buildMenus();
 }
 
@@ -323,6 +324,8 @@ void MainWindow::buildMenus() {
          &MainWindow::exportPcg);
     item(pcgMenu, "SendPCGtoDatabase2", QStringLiteral("Send PCG to &Database"),
          QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::sendPcgToDatabase);
+    item(pcgMenu, "SendPcgFiles", QStringLiteral("Send PCG &Files to Database..."), {},
+         &MainWindow::sendPcgFilesToDatabase);
     item(pcgMenu, "SendOnlyProgramsofPCG1", QStringLiteral("Send Only &Programs of PCG"), {},
          &MainWindow::sendOnlyProgramsOfPcg);
     item(pcgMenu, "SendOnlyCombinationsofPCG1", QStringLiteral("Send Only &Combinations of PCG"),

@@ -1,9 +1,12 @@
 #include "app/progress_window.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFrame>
+#include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace pelvaro::app {
 
@@ -37,6 +40,43 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     makeBevel(this, "Bevel2", 56);
     programBar_ = makeBar(this, "ProgressBar1", 34);
     combinationBar_ = makeBar(this, "ProgressBar2", 87);
+    file_ = new QLabel(this);
+    file_->setObjectName(QStringLiteral("ProgressFile"));
+    file_->setGeometry(7, 116, 267, 34);
+    file_->setWordWrap(true);
+    file_->hide();
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("CancelSend"));
+    cancel_->setToolTip(QStringLiteral("Stop after the file being sent"));
+    cancel_->setGeometry(194, 154, 80, 26);
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, [this] { cancelled_ = true; });
+}
+
+void ProgressWindow::beginFiles() {
+    files_ = true;
+    cancelled_ = false;
+    setWindowTitle(QStringLiteral("Send PCG Files to Database"));
+    setFixedSize(281, 186);
+    file_->show();
+    cancel_->show();
+    setWindowModality(Qt::ApplicationModal);
+}
+
+void ProgressWindow::showFile(int number, int count, const QString& path) {
+    file_->setText(QStringLiteral("File %1 of %2\n%3").arg(number).arg(count).arg(path));
+    programBar_->setValue(0);
+    combinationBar_->setValue(0);
+    repaintNow(true);
+}
+
+void ProgressWindow::endFiles() {
+    files_ = false;
+    setWindowModality(Qt::NonModal);
+    file_->hide();
+    cancel_->hide();
+    setFixedSize(281, 113);
+    setWindowTitle(QStringLiteral("Send Pcg To Database"));
 }
 
 void ProgressWindow::resetBars() {
@@ -48,12 +88,12 @@ void ProgressWindow::resetBars() {
 void ProgressWindow::showWindow() {
     show();
     raise();
-    repaintNow();
+    repaintNow(true);
 }
 
 void ProgressWindow::drawCaption(const QString& text, QPoint at) {
     captions_.emplace_back(text, at);
-    repaintNow();
+    repaintNow(true);
 }
 
 void ProgressWindow::stepProgramBar() {
@@ -81,11 +121,17 @@ void ProgressWindow::paintEvent(QPaintEvent*) {
         painter.drawText(at + QPoint(0, painter.fontMetrics().ascent()), text);
 }
 
-void ProgressWindow::repaintNow() {
+void ProgressWindow::repaintNow(bool always) {
     if (!isVisible()) return;
+    // A screen shows some sixty pictures a second; a bar stepped more often is painted less.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!always && now - lastPaint_ < 15) return;
+    lastPaint_ = now;
     repaint();
     // Paint and expose events only: the command goes on, and no click or key reaches a window.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // With many files the window is modal, so its Cancel button alone takes input.
+    QCoreApplication::processEvents(files_ ? QEventLoop::AllEvents
+                                           : QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace pelvaro::app

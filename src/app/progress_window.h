@@ -9,7 +9,9 @@
 #include <vector>
 
 class QFrame;
+class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace pelvaro::app {
 
@@ -27,6 +29,15 @@ class ProgressWindow : public QWidget {
     void stepCombinationBar();
     void hideWindow();
 
+    // Many files: below the bars, the file being sent and its place ("File 12 of 340") and a
+    // Cancel button; the window takes the input from the other windows meanwhile, so Cancel
+    // can be pressed while they wait.
+    void beginFiles();
+    void showFile(int number, int count, const QString& path);
+    // Whether Cancel was pressed since beginFiles().
+    bool cancelled() const { return cancelled_; }
+    void endFiles();
+
     QProgressBar* programBar() const { return programBar_; }
     QProgressBar* combinationBar() const { return combinationBar_; }
     const std::vector<std::pair<QString, QPoint>>& captions() const { return captions_; }
@@ -35,10 +46,16 @@ class ProgressWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void repaintNow();
+    // Shows what changed, at most every few milliseconds, without giving the main window input.
+    void repaintNow(bool always = false);
 
     QProgressBar* programBar_;
     QProgressBar* combinationBar_;
+    QLabel* file_;
+    QPushButton* cancel_;
+    bool files_ = false;
+    bool cancelled_ = false;
+    qint64 lastPaint_ = 0;
     std::vector<std::pair<QString, QPoint>> captions_;
 };
 

@@ -25,38 +25,44 @@ void TransferEngine::sendSlotToDatabase(pcg::SlotKind kind, int slot, EventLines
         sendCombinationToDatabase(slot, events);
 }
 
-void TransferEngine::sendAllPrograms(const Progress& progress) {
+void TransferEngine::sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Programs);
-        sendProgramToDatabase(slot);
+        transfer::sendProgramToDatabase(pcg, database(), slot);
     }
 }
 
-void TransferEngine::sendAllCombinations(EventLines& events, const Progress& progress) {
+void TransferEngine::sendAllCombinations(const pcg::PcgState& pcg, EventLines& events,
+                                         const Progress& progress) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Combinations);
-        sendCombinationToDatabase(slot, events);
+        transfer::sendCombinationToDatabase(pcg, database(), slot, events);
     }
 }
 
 void TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progress) {
+    sendPcgToDatabase(pcg_, events, progress);
+}
+
+void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
+                                       const Progress& progress) {
     events.clear();
     // Programs first, so the combinations find theirs stored; kits last, so every kit a
     // program plays is already stored and only the unplayed ones are added.
-    sendAllPrograms(progress);
-    sendAllCombinations(events, progress);
+    sendAllPrograms(pcg, progress);
+    sendAllCombinations(pcg, events, progress);
     for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
-        sendDrumKitToDatabase(kit);
+        transfer::sendDrumKitToDatabase(pcg, database(), kit);
 }
 
 void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
-    sendAllPrograms(progress);
+    sendAllPrograms(pcg_, progress);
 }
 
 void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
-    sendAllCombinations(events, progress);
+    sendAllCombinations(pcg_, events, progress);
 }
 
 int TransferEngine::sendDrumKitToPcg(std::int32_t id, EventLines& events) {

@@ -39,6 +39,9 @@ class TransferEngine {
     // combination slot (stepping each bar once per slot, empty slots included), then the four
     // kits.
     void sendPcgToDatabase(EventLines& events, const Progress& progress);
+    // The same for a PCG other than the open one (a file sent without being imported); its
+    // new entries name that PCG's file.
+    void sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events, const Progress& progress);
     // "Send Only &Programs of PCG" and "Send Only &Combinations of PCG": one of the loops above.
     void sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress);
     void sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress);
@@ -54,8 +57,9 @@ class TransferEngine {
 
   private:
     DatabaseSide database() { return {files_, index_}; }
-    void sendAllPrograms(const Progress& progress);
-    void sendAllCombinations(EventLines& events, const Progress& progress);
+    void sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress);
+    void sendAllCombinations(const pcg::PcgState& pcg, EventLines& events,
+                             const Progress& progress);
 
     pcg::PcgState& pcg_;
     db::RecordFiles& files_;

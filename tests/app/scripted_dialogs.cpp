@@ -21,6 +21,14 @@ std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter
     return next(saves_);
 }
 
+QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter) {
+    filters.push_back(filter);
+    if (manies_.empty()) return {};
+    QStringList answer = manies_.front();
+    manies_.pop_front();
+    return answer;
+}
+
 void ScriptedDialogs::showError(QWidget*, const QString& caption, const QString& text) {
     messages.push_back({caption, text});
 }

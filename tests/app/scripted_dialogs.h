@@ -28,9 +28,11 @@ class ScriptedDialogs : public app::Dialogs {
 
     void answerOpen(const QString& path) { opens_.push_back(path); }
     void answerSave(const QString& path) { saves_.push_back(path); }
+    void answerOpenMany(const QStringList& paths) { manies_.push_back(paths); }
 
     std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
+    QStringList openFilesAndFolders(QWidget* parent, const QString& filter) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 
     std::vector<Message> messages;
@@ -39,6 +41,7 @@ class ScriptedDialogs : public app::Dialogs {
   private:
     std::deque<QString> opens_;
     std::deque<QString> saves_;
+    std::deque<QStringList> manies_;
 };
 
 }  // namespace pelvaro::testing

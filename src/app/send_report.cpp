@@ -1,0 +1,102 @@
+#include "app/send_report.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/dialogs.h"
+#include "app/widgets.h"
+#include "io/safe_files.h"
+
+namespace pelvaro::app {
+
+namespace {
+const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv");
+
+QString number(std::int32_t n) {
+    return QString::number(n);
+}
+}  // namespace
+
+SendReport::SendReport(std::vector<session::FileReport> lines, const session::BatchTotals& totals,
+                       bool cancelled, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), lines_(std::move(lines)), totals_(totals), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("SendReport"));
+    setWindowTitle(QStringLiteral("PCG Files Sent to the Database"));
+    resize(960, 420);
+    auto* layout = new QVBoxLayout(this);
+    auto* list = named(new QTreeWidget, "ReportList");
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Programs\nnew"),
+                           QStringLiteral("Programs\nstored"), QStringLiteral("Combinations\nnew"),
+                           QStringLiteral("Combinations\nstored"), QStringLiteral("Drum kits\nnew"),
+                           QStringLiteral("Drum kits\nstored"), QStringLiteral("Skipped")});
+    for (const session::FileReport& line : lines_) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(line.path));
+        QTreeWidgetItem* item = nullptr;
+        if (!line.sent()) {
+            item = new QTreeWidgetItem(
+                list, {path, {}, {}, {}, {}, {}, {}, QString::fromStdString(line.skipped)});
+        } else {
+            item = new QTreeWidgetItem(
+                list, {path, number(line.programsNew), number(line.programsStored),
+                       number(line.combinationsNew), number(line.combinationsStored),
+                       number(line.drumKitsNew), number(line.drumKitsStored)});
+            for (int c = 1; c <= 6; ++c)
+                item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        }
+        item->setToolTip(0, path);
+    }
+    // The path takes the room the counts leave; a long one is cut in its middle.
+    list->setTextElideMode(Qt::ElideMiddle);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    layout->addWidget(list, 1);
+    // The totals line of the text report.
+    QString totalsText = QString::fromStdString(session::reportText({}, totals_)).trimmed();
+    if (cancelled)
+        totalsText += QStringLiteral("\nCancelled: the files after these were not sent.");
+    auto* summary = named(new QLabel(totalsText), "ReportTotals");
+    layout->addWidget(summary);
+    auto* buttons = new QHBoxLayout;
+    auto* copy = named(new QPushButton(QStringLiteral("&Copy")), "CopyReport");
+    copy->setToolTip(QStringLiteral("Copy the report as text"));
+    auto* save = named(new QPushButton(QStringLiteral("&Save as CSV...")), "SaveReport");
+    save->setToolTip(QStringLiteral("Save the report as a CSV file for a spreadsheet"));
+    auto* close = named(new QPushButton(QStringLiteral("C&lose")), "CloseReport");
+    buttons->addWidget(copy);
+    buttons->addWidget(save);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(copy, &QPushButton::clicked, this, &SendReport::copyClicked);
+    connect(save, &QPushButton::clicked, this, &SendReport::saveClicked);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void SendReport::copyClicked() {
+    QApplication::clipboard()->setText(
+        QFile::decodeName(QByteArray::fromStdString(session::reportText(lines_, totals_))));
+}
+
+void SendReport::saveClicked() {
+    guarded(this, dialogs_, [&] {
+        const auto path = dialogs_.saveFile(this, kCsvFilter);
+        if (!path) return;
+        QString name = *path;
+        if (!name.endsWith(QStringLiteral(".csv"))) name += QStringLiteral(".csv");
+        const std::string csv = session::reportCsv(lines_);
+        io::AtomicFile file(QFile::encodeName(name).toStdString());
+        file.stream().writeAt(0, ConstBytes(reinterpret_cast<const Byte*>(csv.data()), csv.size()));
+        file.commit();
+    });
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,391 @@
+#include "cli/commands.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "db/database_file.h"
+#include "db/listing.h"
+#include "io/file_stream.h"
+#include "lists/tables.h"
+#include "pcg/pcg_files.h"
+#include "pcg/pcg_lists.h"
+#include "session/batch_send.h"
+#include "session/session.h"
+
+#ifndef PELVARO_INSTALLED_TEMPLATE
+#define PELVARO_INSTALLED_TEMPLATE ""
+#endif
+
+namespace pelvaro::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: pelvaro-cli COMMAND [OPTIONS]\n"
+    "PCG files and PELVARO databases, on the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  add DB.pvd PATH...   send every PCG file found in PATH... to the database (made when\n"
+    "                       missing) and store it back\n"
+    "  list DB.pvd          the entries of the database, as its lists show them\n"
+    "  extract DB.pvd       a new PCG file of chosen entries\n"
+    "  show FILE.pcg        the banks of a PCG file\n"
+    "\n"
+    "Every command takes --template FILE, the empty-PCG template (default: the installed one,\n"
+    "then bos.dat beside pelvaro-cli). 'pelvaro-cli COMMAND --help' tells more.\n"
+    "Exit status: 0 done, 1 failed, 2 bad usage.\n";
+
+struct Command {
+    const char* name;
+    const char* help;
+    std::set<std::string> flags;   // options without a value
+    std::set<std::string> values;  // options with a value
+    std::size_t leastPositional;
+    std::size_t mostPositional;
+};
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = {
+        {"add",
+         "Usage: pelvaro-cli add DB.pvd PATH... [--csv] [--template FILE]\n"
+         "Opens DB.pvd (an empty database when it does not exist yet), sends every PCG file\n"
+         "given, and every *.pcg below every folder given (in name order), exactly as the\n"
+         "window's \"Send PCG Files to Database\" does, and exports the database back to DB.pvd\n"
+         "the safe way. Prints what each file brought that was new and what was stored\n"
+         "already, or why it was skipped, then the totals (--csv: as CSV).\n",
+         {"--csv"},
+         {"--template"},
+         2,
+         SIZE_MAX},
+        {"list",
+         "Usage: pelvaro-cli list DB.pvd [--programs|--combinations] [--name TEXT]\n"
+         "                        [--class ID] [--drum ID] [--program ID] [--sound FROM[-TO]]\n"
+         "                        [--csv] [--template FILE]\n"
+         "The rows of the database's program list (or combination list) under the filters of\n"
+         "its Search: a part of the name, a class (and the classes below it; 0: entries without\n"
+         "a class), a drum-kit ID (programs), a program ID (combinations), an oscillator sound\n"
+         "or range of sounds (programs). Each row: ID, name, class paths, drum-kit ID or the\n"
+         "timbres' program IDs, explanation; tab-separated, or CSV with --csv.\n",
+         {"--programs", "--combinations", "--csv"},
+         {"--name", "--class", "--drum", "--program", "--sound", "--template"},
+         1,
+         1},
+        {"extract",
+         "Usage: pelvaro-cli extract DB.pvd [--programs IDS] [--combinations IDS] -o OUT.pcg\n"
+         "                           [--template FILE]\n"
+         "Writes a new PCG file (the empty PCG of the template) into which the entries are\n"
+         "sent exactly as the window's \"Send To PCG\" sends them: the programs first, then the\n"
+         "combinations, in the order given. IDS: numbers and ranges, \"1,4,10-12\". Prints\n"
+         "the event lines of what could not be placed.\n",
+         {},
+         {"--programs", "--combinations", "-o", "--template"},
+         1,
+         1},
+        {"show",
+         "Usage: pelvaro-cli show FILE.pcg [--programs|--combinations] [--csv]\n"
+         "                        [--template FILE]\n"
+         "The banks of a PCG file as the window's PCG tabs show them, banks A and B of the\n"
+         "programs, then of the combinations. --csv: the patch list of the programs (or of the\n"
+         "combinations) as CSV: slot, name, mode and drum-kit slot, or each timbre's program.\n",
+         {"--programs", "--combinations", "--csv"},
+         {"--template"},
+         1,
+         1},
+    };
+    return all;
+}
+
+// A mistake in what was typed: the message, then exit status 2.
+struct UsageError {
+    std::string text;
+};
+
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    bool help = false;
+};
+
+Arguments parse(const Command& command, const std::vector<std::string>& words) {
+    Arguments a;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word == "--help" || word == "-h") {
+            a.help = true;
+        } else if (command.flags.contains(word)) {
+            a.flags.insert(word);
+        } else if (command.values.contains(word)) {
+            if (i + 1 >= words.size()) throw UsageError{word + " needs a value"};
+            a.values[word] = words[++i];
+        } else if (word.starts_with("-") && word.size() > 1) {
+            throw UsageError{"unknown option " + word};
+        } else {
+            a.positional.push_back(word);
+        }
+    }
+    if (a.help) return a;
+    if (a.positional.size() < command.leastPositional) throw UsageError{"missing arguments"};
+    if (a.positional.size() > command.mostPositional)
+        throw UsageError{"too many arguments: " + a.positional.back()};
+    if (a.flags.contains("--programs") && a.flags.contains("--combinations"))
+        throw UsageError{"--programs and --combinations exclude each other"};
+    return a;
+}
+
+std::string absolute(const std::string& path) {
+    std::error_code error;
+    const fs::path p = fs::absolute(path, error);
+    return error ? path : p.lexically_normal().string();
+}
+
+std::string templatePath(const Arguments& a) {
+    if (const auto it = a.values.find("--template"); it != a.values.end())
+        return absolute(it->second);
+    std::error_code error;
+    const std::string installed = PELVARO_INSTALLED_TEMPLATE;
+    if (!installed.empty() && fs::exists(installed, error)) return installed;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) return (self.parent_path() / "bos.dat").string();
+    return "bos.dat";
+}
+
+// A folder of its own for the working files, removed with them at the end.
+class PrivateFolder {
+  public:
+    PrivateFolder() {
+        std::error_code error;
+        std::string pattern = (fs::temp_directory_path(error) / "pelvaro-cli-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw io::FileError::cannotCreate(pattern, errno);
+        path_ = pattern;
+    }
+    ~PrivateFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// A session in the private folder, closed and its working files removed at the end.
+struct Work {
+    PrivateFolder folder;
+    session::Session session;
+    explicit Work(const Arguments& a) : session(folder.path(), templatePath(a)) {}
+    ~Work() { session.shutDown(); }
+};
+
+std::string databaseFile(const std::string& chosen) {
+    return db::databaseBaseName(absolute(chosen)) + std::string(db::kDatabaseExtension);
+}
+
+std::vector<std::int32_t> parseIds(const std::string& text) {
+    std::vector<std::int32_t> ids;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string part = text.substr(at, comma - at);
+        const std::size_t dash = part.find('-', 1);
+        try {
+            std::size_t used = 0;
+            const std::string from = part.substr(0, dash);
+            const int first = std::stoi(from, &used);
+            if (used != from.size()) throw std::invalid_argument(part);
+            int last = first;
+            if (dash != std::string::npos) {
+                const std::string to = part.substr(dash + 1);
+                last = std::stoi(to, &used);
+                if (used != to.size()) throw std::invalid_argument(part);
+            }
+            if (last < first || last - first > 1000000) throw std::invalid_argument(part);
+            for (int id = first; id <= last; ++id)
+                ids.push_back(id);
+        } catch (const std::logic_error&) {
+            throw UsageError{"'" + part + "' is no entry ID or range of IDs"};
+        }
+        at = comma + 1;
+    }
+    return ids;
+}
+
+int add(const Arguments& a, std::ostream& out, std::ostream& err) {
+    Work work(a);
+    const std::string database = databaseFile(a.positional[0]);
+    if (fs::exists(database)) work.session.openDatabase(database);
+    // Each file's entries are explained "From: " and its path, as the window names it: whole.
+    std::vector<std::string> paths;
+    for (auto it = a.positional.begin() + 1; it != a.positional.end(); ++it)
+        paths.push_back(absolute(*it));
+    session::BatchSend batch(work.session, paths);
+    while (!batch.done())
+        batch.sendNext();
+    work.session.exportDatabase(database);
+    if (a.flags.contains("--csv"))
+        out << session::reportCsv(batch.lines());
+    else
+        out << session::reportText(batch.lines(), batch.totals());
+    (void)err;
+    return kDone;
+}
+
+int list(const Arguments& a, std::ostream& out, std::ostream& err) {
+    Work work(a);
+    work.session.openDatabase(databaseFile(a.positional[0]));
+    const bool programs = !a.flags.contains("--combinations");
+    const auto value = [&](const char* option) {
+        const auto it = a.values.find(option);
+        return it == a.values.end() ? std::string() : it->second;
+    };
+    int classIndex = 0;  // the blank choice: no class filter
+    if (const std::string cls = value("--class"); !cls.empty()) {
+        const std::optional<std::int32_t> id = [&]() -> std::optional<std::int32_t> {
+            try {
+                std::size_t used = 0;
+                const int n = std::stoi(cls, &used);
+                if (used == cls.size() && n >= 0) return n;
+            } catch (const std::logic_error&) {
+            }
+            return std::nullopt;
+        }();
+        if (!id) throw UsageError{"'" + cls + "' is no class ID"};
+        classIndex = *id + 1;
+    }
+    db::SearchParse search;
+    if (programs) {
+        const std::string sound = value("--sound");
+        const std::size_t dash = sound.find('-', 1);
+        search = db::parseProgramSearch(
+            {.name = value("--name"),
+             .drumId = value("--drum"),
+             .soundFrom = sound.substr(0, dash),
+             .soundTo = dash == std::string::npos ? std::string() : sound.substr(dash + 1),
+             .classIndex = classIndex});
+    } else {
+        search = db::parseCombinationSearch(
+            {.name = value("--name"), .programId = value("--program"), .classIndex = classIndex});
+    }
+    if (search.error) throw UsageError{*search.error};
+    const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
+    const db::ListRefill rows = db::listRows(work.session.files(), search.filter, kind);
+    const lists::Table table = lists::databaseTable(
+        work.session.files(), kind, programs ? rows.programRowIds : rows.combinationRowIds);
+    out << (a.flags.contains("--csv") ? lists::tableCsv(table) : lists::tableText(table));
+    (void)err;
+    return kDone;
+}
+
+int extract(const Arguments& a, std::ostream& out, std::ostream& err) {
+    const auto output = a.values.find("-o");
+    if (output == a.values.end()) throw UsageError{"-o OUT.pcg is needed"};
+    const auto ids = [&](const char* option) {
+        const auto it = a.values.find(option);
+        return it == a.values.end() ? std::vector<std::int32_t>{} : parseIds(it->second);
+    };
+    const std::vector<std::int32_t> programs = ids("--programs");
+    const std::vector<std::int32_t> combinations = ids("--combinations");
+    Work work(a);
+    const std::string database = databaseFile(a.positional[0]);
+    work.session.openDatabase(database);
+    // Entries are numbered 1 to the count without gaps; any other number names nothing.
+    for (const auto& [kind, chosen] : {std::pair{db::Kind::Program, &programs},
+                                       std::pair{db::Kind::Combination, &combinations}}) {
+        const std::int32_t count = work.session.files().count(kind);
+        for (const std::int32_t id : *chosen)
+            if (id < 1 || id > count)
+                throw std::runtime_error(database + " holds no " +
+                                         (kind == db::Kind::Program ? "program" : "combination") +
+                                         " with ID " + std::to_string(id) + " (it holds " +
+                                         std::to_string(count) + ")");
+    }
+    db::EventLines events;
+    work.session.engine().sendEntriesToPcg(db::Kind::Program, programs, events);
+    for (const std::string& line : events)
+        out << line << "\n";
+    work.session.engine().sendEntriesToPcg(db::Kind::Combination, combinations, events);
+    for (const std::string& line : events)
+        out << line << "\n";
+    pcg::writePcgFile(work.session.pcg().image, pcg::pcgExportName(absolute(output->second)));
+    (void)err;
+    return kDone;
+}
+
+int show(const Arguments& a, std::ostream& out, std::ostream& err) {
+    Work work(a);
+    if (pcg::importPcg(work.session.pcg(), absolute(a.positional[0])) ==
+        pcg::ImportResult::NotCompatible) {
+        err << pcg::kNotCompatibleText << "\n";
+        return kFailed;
+    }
+    const pcg::PcgState& pcg = work.session.pcg();
+    if (a.flags.contains("--csv")) {
+        out << lists::tableCsv(lists::pcgTable(pcg, a.flags.contains("--combinations")
+                                                        ? pcg::SlotKind::Combination
+                                                        : pcg::SlotKind::Program));
+        return kDone;
+    }
+    for (const pcg::SlotKind kind : {pcg::SlotKind::Program, pcg::SlotKind::Combination}) {
+        if (kind == pcg::SlotKind::Program && a.flags.contains("--combinations")) continue;
+        if (kind == pcg::SlotKind::Combination && a.flags.contains("--programs")) continue;
+        out << (kind == pcg::SlotKind::Program ? "Programs\n" : "Combinations\n");
+        for (int bank = 0; bank < 2; ++bank)
+            for (int line = 0; line < pcg::kBankSize; ++line)
+                out << pcg::pcgListLine(pcg, kind, bank, line) << "\n";
+    }
+    return kDone;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.empty()) {
+        err << kUsage;
+        return kBadUsage;
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+        out << kUsage;
+        return kDone;
+    }
+    const auto& all = commands();
+    const auto command =
+        std::ranges::find_if(all, [&](const Command& c) { return arguments[0] == c.name; });
+    if (command == all.end()) {
+        err << "pelvaro-cli: no command " << arguments[0] << "\n\n" << kUsage;
+        return kBadUsage;
+    }
+    const std::string name = command->name;
+    try {
+        const Arguments a =
+            parse(*command, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+        if (a.help) {
+            out << command->help;
+            return kDone;
+        }
+        static const std::map<std::string,
+                              std::function<int(const Arguments&, std::ostream&, std::ostream&)>>
+            actions = {{"add", add}, {"list", list}, {"extract", extract}, {"show", show}};
+        return actions.at(name)(a, out, err);
+    } catch (const UsageError& e) {
+        err << "pelvaro-cli " << name << ": " << e.text << "\nTry 'pelvaro-cli " << name
+            << " --help'.\n";
+        return kBadUsage;
+    } catch (const io::RefusalError& e) {
+        err << "pelvaro-cli " << name << ": " << e.refusal().text << "\n";
+        return kFailed;
+    } catch (const std::exception& e) {
+        err << "pelvaro-cli " << name << ": " << e.what() << "\n";
+        return kFailed;
+    }
+}
+
+}  // namespace pelvaro::cli

@@ -1,0 +1,78 @@
+#pragma once
+// "Send PCG Files to Database": many PCG files sent in one go, each exactly as Import Pcg
+// followed by Send PCG to Database would send it (same entries, same order, "From: " and that
+// file's path), without touching the PCG the user has open. A file that is no PCG is skipped
+// with its reason; a failure to write the database stops the run, and what was sent stays.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/event_lines.h"
+#include "transfer/engine.h"
+
+namespace pelvaro::session {
+
+class Session;
+
+// One line of the report: a file sent, with what was new and what was stored already, or a
+// file or folder skipped, with why.
+struct FileReport {
+    std::string path;
+    std::string skipped;  // empty for a file that was sent
+    std::int32_t programsNew = 0;
+    std::int32_t programsStored = 0;
+    std::int32_t combinationsNew = 0;
+    std::int32_t combinationsStored = 0;
+    std::int32_t drumKitsNew = 0;
+    std::int32_t drumKitsStored = 0;
+    db::EventLines events;  // what the send reported ("Program A5 of this combination is not ...")
+    bool sent() const { return skipped.empty(); }
+};
+
+struct BatchTotals {
+    std::int32_t files = 0;
+    std::int32_t skipped = 0;
+    std::int32_t programsNew = 0;
+    std::int32_t programsStored = 0;
+    std::int32_t combinationsNew = 0;
+    std::int32_t combinationsStored = 0;
+    std::int32_t drumKitsNew = 0;
+    std::int32_t drumKitsStored = 0;
+};
+
+// The files to send for what was chosen, in order: a file as it stands, a folder as the PCG
+// files below it (every level, "*.pcg" in any case, in name order). A folder without any, or a
+// name that is neither, is a line that says so.
+std::vector<FileReport> filesToSend(const std::vector<std::string>& chosen);
+
+class BatchSend {
+  public:
+    BatchSend(Session& session, const std::vector<std::string>& chosen);
+
+    // The files and skipped lines, in order; sent() of each once its turn has come.
+    const std::vector<FileReport>& lines() const { return lines_; }
+    // The next line to work on, or lines().size() when all are done.
+    std::size_t next() const { return next_; }
+    bool done() const { return next_ >= lines_.size(); }
+    // Sends the next file (or passes over a skipped line): its own image, the engine's send of
+    // a whole PCG. A file that cannot be read, or is no PCG, becomes a skipped line. A failure
+    // to write the database throws io::FileError; the run stops there.
+    const FileReport& sendNext(const transfer::Progress& progress = {});
+
+    BatchTotals totals() const;
+
+  private:
+    Session& session_;
+    std::vector<FileReport> lines_;
+    std::size_t next_ = 0;
+};
+
+// The report as text: a line per file, then the totals.
+std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& totals);
+// The report as CSV (RFC 4180): a header, a row per file.
+std::string reportCsv(const std::vector<FileReport>& lines);
+// The event list of a run: each file's lines after a line naming it.
+db::EventLines reportEvents(const std::vector<FileReport>& lines);
+
+}  // namespace pelvaro::session

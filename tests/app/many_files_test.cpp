@@ -1,0 +1,304 @@
+// Many PCG files at once from the main window: "Send PCG Files to Database", its progress
+// window with Cancel, its report, drops on the window and files named on the command line.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <filesystem>
+#include <memory>
+#include <regex>
+
+#include "failing_disk.h"
+#include "random_pcg.h"
+#include "window_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writePcg(const std::string& path, std::uint32_t seed) {
+    const pcg::PcgState state = synthetic::randomPcg(seed);
+    writeBytes(path, std::vector<Byte>(state.image.bytes().begin(), state.image.bytes().end()));
+}
+
+std::array<std::vector<Byte>, db::kKindCount> workingFiles(const WindowFixture& w) {
+    std::array<std::vector<Byte>, db::kKindCount> bytes;
+    for (db::Kind kind : db::kAllKinds)
+        bytes[static_cast<std::size_t>(kind)] = readBytes(w.form->session().files().pathOf(kind));
+    return bytes;
+}
+
+// The database of these files imported and sent one by one, by hand, in another window.
+std::array<std::vector<Byte>, db::kKindCount> sentByHand(const std::vector<std::string>& paths) {
+    WindowFixture hand;
+    for (const std::string& path : paths) {
+        hand.dialogs.answerOpen(QString::fromStdString(path));
+        hand.press(Qt::Key_I, Qt::ControlModifier);
+        hand.action("SendPCGtoDatabase2")->trigger();
+    }
+    EXPECT_TRUE(hand.dialogs.messages.empty());
+    return workingFiles(hand);
+}
+
+// Runs `inside` on every tick of the event loop until it returns true (or the test's window
+// has gone), then stops.
+void everyTick(QObject* owner, std::function<bool()> inside) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, inside] {
+        if (inside()) timer->deleteLater(), timer->stop();
+    });
+    timer->start(0);
+}
+
+// The report window, once it shows: `inside` looks at it, then it is closed.
+void onReport(WindowFixture& w, std::function<void(QDialog*)> inside) {
+    everyTick(w.form.get(), [&w, inside] {
+        auto* report = w.form->findChild<QDialog*>("SendReport");
+        if (!report || !report->isVisible()) return false;
+        inside(report);
+        report->close();
+        return true;
+    });
+}
+
+QStringList reportRows(QDialog* report) {
+    QStringList rows;
+    auto* list = report->findChild<QTreeWidget*>("ReportList");
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c)
+            cells << list->topLevelItem(i)->text(c);
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+QString label(QWidget* parent, const char* name) {
+    return parent->findChild<QLabel*>(name)->text();
+}
+
+// A folder as users keep them: PCG files at two levels, a file that is no PCG though it is
+// called one, a text file.
+struct ManyFiles : WindowFixture {
+    std::string root = dir.file("sets");
+    ManyFiles() {
+        fs::create_directories(root + "/old disk");
+        writePcg(root + "/b.pcg", 2);
+        writePcg(root + "/a.pcg", 1);
+        writePcg(root + "/old disk/C.PCG", 3);
+        writePcg(root + "/old disk/d.pcg", 4);
+        writeBytes(root + "/foreign.pcg", {'K', 'O', 'R', 'G', '4'});
+        writeBytes(root + "/notes.txt", {'h', 'i'});
+    }
+    std::vector<std::string> pcgFiles() const {
+        return {root + "/a.pcg", root + "/b.pcg", root + "/old disk/C.PCG",
+                root + "/old disk/d.pcg"};
+    }
+    QString at(const std::string& path) const { return QString::fromStdString(path); }
+};
+
+}  // namespace
+
+TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder) {
+    ManyFiles w;
+    w.importPcg(bandPcg());
+    const QStringList openPcg = w.lines("PPListBox");
+
+    QStringList rows;
+    QString totals;
+    onReport(w, [&](QDialog* report) {
+        rows = reportRows(report);
+        totals = label(report, "ReportTotals");
+        report->findChild<QPushButton*>("CopyReport")->click();
+        w.dialogs.answerSave(w.file("report"));
+        report->findChild<QPushButton*>("SaveReport")->click();
+    });
+    w.dialogs.answerOpenMany({w.at(w.root)});
+    w.action("SendPcgFiles")->trigger();
+
+    EXPECT_EQ(workingFiles(w), sentByHand(w.pcgFiles()));
+    EXPECT_EQ(w.lines("PPListBox"), openPcg) << "the open PCG is not touched";
+    EXPECT_TRUE(w.dialogs.messages.empty());
+
+    // A row per file in name order, the foreign file with why it was skipped.
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_TRUE(rows[0].startsWith(w.at(w.root + "/a.pcg|")));
+    EXPECT_EQ(rows[2], w.at(w.root + "/foreign.pcg|||||||not a Korg5 Pcg file"));
+    EXPECT_TRUE(rows[3].startsWith(w.at(w.root + "/old disk/C.PCG|")));
+    // The totals of what was new are what the database now holds.
+    std::smatch m;
+    const std::string text = totals.toStdString();
+    ASSERT_TRUE(std::regex_match(text, m,
+                                 std::regex("Sent 4 files, skipped 1: programs (\\d+) new, \\d+ "
+                                            "stored; combinations (\\d+) new, \\d+ stored; drum "
+                                            "kits (\\d+) new, (\\d+) stored")))
+        << text;
+    EXPECT_EQ(std::stoi(m[1]), w.form->session().files().count(db::Kind::Program));
+    EXPECT_EQ(std::stoi(m[2]), w.form->session().files().count(db::Kind::Combination));
+    EXPECT_EQ(std::stoi(m[3]), w.form->session().files().count(db::Kind::DrumKit));
+    EXPECT_EQ(std::stoi(m[3]) + std::stoi(m[4]), 4 * pcg::kDrumKitCount);
+    w.showPage(kDatabasePrograms);
+    EXPECT_EQ(w.rows("DPListBox").size(), std::stoi(m[1]));
+
+    // Copied as text, saved as CSV: the same rows and totals.
+    const QStringList copied = QApplication::clipboard()->text().split('\n');
+    ASSERT_EQ(copied.size(), 7);
+    EXPECT_EQ(copied[2], w.at(w.root + "/foreign.pcg: skipped: not a Korg5 Pcg file"));
+    EXPECT_EQ(copied[5], totals);
+    const std::vector<Byte> csv = readBytes(w.dir.file("report.csv"));
+    const QStringList csvRows = QString::fromUtf8(reinterpret_cast<const char*>(csv.data()),
+                                                  static_cast<qsizetype>(csv.size()))
+                                    .split(QStringLiteral("\r\n"));
+    ASSERT_EQ(csvRows.size(), 7);
+    EXPECT_EQ(csvRows[0],
+              "File,Programs new,Programs stored,Combinations new,Combinations "
+              "stored,Drum kits new,Drum kits stored,Skipped");
+    EXPECT_EQ(csvRows[1].section(',', 1), rows[0].section('|', 1).replace('|', ','));
+    EXPECT_EQ(csvRows[3], w.at(w.root + "/foreign.pcg,,,,,,,not a Korg5 Pcg file"));
+    EXPECT_EQ(csvRows[6], "");
+
+    // The event list: each file's lines after a line naming it.
+    const QStringList events = w.lines("Aevents");
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events[0], w.at(w.root + "/a.pcg"));
+    QStringList named;
+    for (const QString& line : events)
+        if (line.startsWith(w.at(w.root))) named << line;
+    EXPECT_EQ(named,
+              (QStringList{w.at(w.root + "/a.pcg"), w.at(w.root + "/b.pcg"),
+                           w.at(w.root + "/foreign.pcg: skipped: not a Korg5 Pcg file"),
+                           w.at(w.root + "/old disk/C.PCG"), w.at(w.root + "/old disk/d.pcg")}));
+    EXPECT_GT(events.size(), named.size()) << "with the lines the sends reported";
+
+    // One Undo takes the whole run back.
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(w.rows("DPListBox").isEmpty());
+}
+
+TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
+    ManyFiles w;
+    writePcg(w.root + "/old disk/e.pcg", 5);
+    QString progress;
+    everyTick(w.form.get(), [&] {
+        auto* file = w.form->findChild<QLabel*>("ProgressFile");
+        if (!file || !file->isVisible() || !file->text().startsWith("File 4 of 5\n")) return false;
+        progress = file->text();
+        w.form->findChild<QPushButton*>("CancelSend")->click();
+        return true;
+    });
+    QString totals;
+    QStringList rows;
+    onReport(w, [&](QDialog* report) {
+        rows = reportRows(report);
+        totals = label(report, "ReportTotals");
+    });
+    w.dialogs.answerOpenMany(
+        {w.at(w.root + "/old disk"), w.at(w.root + "/b.pcg"), w.at(w.root + "/a.pcg")});
+    w.action("SendPcgFiles")->trigger();
+
+    EXPECT_EQ(progress, w.at("File 4 of 5\n" + w.root + "/b.pcg"));
+    EXPECT_EQ(workingFiles(w), sentByHand({w.root + "/old disk/C.PCG", w.root + "/old disk/d.pcg",
+                                           w.root + "/old disk/e.pcg"}));
+    EXPECT_EQ(rows.size(), 3) << "the report lists the files sent";
+    EXPECT_TRUE(totals.startsWith("Sent 3 files, skipped 0: "));
+    EXPECT_TRUE(totals.endsWith("\nCancelled: the files after these were not sent."))
+        << totals.toStdString();
+    EXPECT_FALSE(w.form->findChild<QLabel*>("ProgressFile")->isVisible());
+}
+
+TEST(SendPcgFiles, AFullDiskStopsTheRunWithTheMessageAndKeepsWhatWasSent) {
+    ManyFiles w;
+    std::unique_ptr<FailNth> fail;
+    everyTick(w.form.get(), [&] {
+        auto* file = w.form->findChild<QLabel*>("ProgressFile");
+        if (!file || !file->text().startsWith("File 2 of")) return false;
+        fail = std::make_unique<FailNth>(FailNth::Op::Write, 1);
+        return true;
+    });
+    bool reported = false;
+    onReport(w, [&](QDialog*) { reported = true; });
+    w.dialogs.answerOpenMany({w.at(w.root)});
+    w.action("SendPcgFiles")->trigger();
+    ASSERT_TRUE(fail && !fail->pending());
+    fail.reset();
+
+    EXPECT_FALSE(reported) << "the run stopped";
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "PELVARO");
+    EXPECT_EQ(workingFiles(w), sentByHand({w.root + "/a.pcg"}));
+    EXPECT_EQ(w.lines("Aevents").value(0), w.at(w.root + "/a.pcg"));
+    EXPECT_FALSE(w.form->findChild<QLabel*>("ProgressFile")->isVisible());
+
+    // The same files again, with the disk back, go on where the run stopped.
+    onReport(w, [](QDialog*) {});
+    w.dialogs.answerOpenMany({w.at(w.root)});
+    w.action("SendPcgFiles")->trigger();
+    EXPECT_EQ(workingFiles(w), sentByHand(w.pcgFiles()));
+}
+
+TEST(SendPcgFiles, DropsAndFilesNamedAtTheStart) {
+    ManyFiles w;
+    const auto drop = [&](const std::vector<std::string>& paths) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(w.form.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent event(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.form.get(), &event);
+    };
+    EXPECT_TRUE(w.form->acceptDrops());
+
+    // One PCG file on a PCG tab is imported.
+    w.showPage(kPcgPrograms);
+    drop({w.root + "/old disk/C.PCG"});
+    EXPECT_EQ(w.form->session().pcg().pcgFileName, w.root + "/old disk/C.PCG");
+    EXPECT_TRUE(w.form->session().files().count(db::Kind::Program) == 0);
+    // Two are not: that is the database tabs' work.
+    drop({w.root + "/a.pcg", w.root + "/b.pcg"});
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "Not taken");
+    EXPECT_EQ(w.form->session().pcg().pcgFileName, w.root + "/old disk/C.PCG");
+
+    // Files and folders on a database tab are sent; what is neither is named and left.
+    w.showPage(kDatabasePrograms);
+    QStringList rows;
+    onReport(w, [&](QDialog* report) { rows = reportRows(report); });
+    drop({w.root + "/old disk", w.root + "/notes.txt", w.root + "/a.pcg"});
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_EQ(w.dialogs.messages[1].text,
+              "PELVARO takes PCG files (.pcg), folders of them on a database tab, and one "
+              "database file (.pvd) at a time. Not taken:\n" +
+                  w.at(w.root + "/notes.txt"));
+    EXPECT_EQ(rows.size(), 3);
+    const auto sent = workingFiles(w);
+    EXPECT_EQ(sent, sentByHand({w.root + "/old disk/C.PCG", w.root + "/old disk/d.pcg",
+                                w.root + "/a.pcg"}));
+
+    // A database file dropped anywhere is opened.
+    w.dialogs.answerSave(w.file("kept.pvd"));
+    w.action("SaveDatabaseAs")->trigger();
+    w.action("NewDatabase")->trigger();
+    w.showPage(kPcgCombinations);
+    drop({w.dir.file("kept.pvd")});
+    EXPECT_EQ(workingFiles(w), sent);
+    EXPECT_EQ(w.dialogs.messages.size(), 2u);
+
+    // The command line: a PCG file imported and a database opened, in another window.
+    WindowFixture started;
+    started.form->openGivenFiles({w.at(w.root + "/b.pcg"), w.file("kept.pvd")});
+    EXPECT_EQ(started.form->session().pcg().pcgFileName, w.root + "/b.pcg");
+    EXPECT_EQ(workingFiles(started), sent);
+    EXPECT_TRUE(started.dialogs.messages.empty());
+}

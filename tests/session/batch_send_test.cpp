@@ -1,0 +1,124 @@
+// Many PCG files sent in one go: the same database as importing and sending each by hand, in
+// name order, with every file that is no PCG skipped and said why.
+#include "session/batch_send.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "db_builder.h"
+#include "pcg/pcg_files.h"
+#include "random_pcg.h"
+#include "session/session.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+using db::Kind;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writePcg(const std::string& path, std::uint32_t seed) {
+    const pcg::PcgState state = synthetic::randomPcg(seed);
+    writeBytes(path, std::vector<Byte>(state.image.bytes().begin(), state.image.bytes().end()));
+}
+
+// A folder as users keep them: PCG files at two levels (one named in capitals), a file that is
+// no PCG though it is called one, a text file, and an empty folder.
+struct Collection {
+    TempDir dir;
+    std::string root = dir.file("sets");
+    Collection() {
+        fs::create_directories(root + "/old disk");
+        fs::create_directories(root + "/empty");
+        writePcg(root + "/b.pcg", 2);
+        writePcg(root + "/a.pcg", 1);
+        writePcg(root + "/old disk/C.PCG", 3);
+        writePcg(root + "/old disk/d.pcg", 4);
+        writeBytes(root + "/foreign.pcg", {'K', 'O', 'R', 'G', '4', 0, 0, 0});
+        writeBytes(root + "/notes.txt", {'h', 'i'});
+    }
+};
+
+std::array<std::vector<Byte>, db::kKindCount> filesOf(TestDatabase& db) {
+    std::array<std::vector<Byte>, db::kKindCount> bytes;
+    for (Kind kind : db::kAllKinds)
+        bytes[static_cast<std::size_t>(kind)] = db.fileBytes(kind);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
+    Collection c;
+    TestDatabase byHand;
+    for (const char* name : {"a.pcg", "b.pcg", "foreign.pcg", "old disk/C.PCG", "old disk/d.pcg"}) {
+        pcg::PcgState& pcg = byHand.session().pcg();
+        if (pcg::importPcg(pcg, c.root + "/" + name) != pcg::ImportResult::Imported) continue;
+        db::EventLines events;
+        byHand.session().engine().sendPcgToDatabase(events, {});
+    }
+
+    TestDatabase batched;
+    const pcg::PcgImage open = batched.session().pcg().image;
+    session::BatchSend batch(batched.session(), {c.root, c.dir.file("missing.pcg"),
+                                                 c.root + "/empty"});
+    while (!batch.done())
+        batch.sendNext();
+    EXPECT_EQ(filesOf(batched), filesOf(byHand));
+    EXPECT_TRUE(batched.session().pcg().image == open) << "the open PCG is not touched";
+
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (const session::FileReport& line : batch.lines())
+        lines.emplace_back(fs::relative(line.path, c.dir.path()).string(), line.skipped);
+    EXPECT_EQ(lines, (std::vector<std::pair<std::string, std::string>>{
+                         {"sets/a.pcg", ""},
+                         {"sets/b.pcg", ""},
+                         {"sets/foreign.pcg", "not a Korg5 Pcg file"},
+                         {"sets/old disk/C.PCG", ""},
+                         {"sets/old disk/d.pcg", ""},
+                         {"missing.pcg", "No such file or directory"},
+                         {"sets/empty", "a folder without PCG files"}}));
+
+    // What is new and what was stored already adds up to the database's counts.
+    const session::BatchTotals totals = batch.totals();
+    EXPECT_EQ(totals.files, 4);
+    EXPECT_EQ(totals.skipped, 3);
+    EXPECT_EQ(totals.programsNew, batched.files().count(Kind::Program));
+    EXPECT_EQ(totals.combinationsNew, batched.files().count(Kind::Combination));
+    EXPECT_EQ(totals.drumKitsNew, batched.files().count(Kind::DrumKit));
+    EXPECT_EQ(totals.drumKitsNew + totals.drumKitsStored, 4 * 4);
+    EXPECT_GT(totals.programsStored, 0) << "the files share sounds";
+    const auto& first = batch.lines()[0];
+    EXPECT_EQ(first.programsNew + first.programsStored,
+              static_cast<std::int32_t>(std::ranges::count(
+                  synthetic::randomPcg(1).occupancy.programUsed, Byte{1})));
+}
+
+TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
+    std::vector<session::FileReport> lines(2);
+    lines[0].path = "/sets/a, \"b\".pcg";
+    lines[0].programsNew = 3;
+    lines[0].programsStored = 1;
+    lines[0].combinationsNew = 2;
+    lines[0].drumKitsNew = 1;
+    lines[0].drumKitsStored = 3;
+    lines[0].events = {"Program A5 of this combination is not present."};
+    lines[1].path = "/sets/x.pcg";
+    lines[1].skipped = "not a Korg5 Pcg file";
+    session::BatchTotals totals{1, 1, 3, 1, 2, 0, 1, 3};
+    EXPECT_EQ(session::reportText(lines, totals),
+              "/sets/a, \"b\".pcg: programs 3 new, 1 stored; combinations 2 new, 0 stored; drum "
+              "kits 1 new, 3 stored\n"
+              "/sets/x.pcg: skipped: not a Korg5 Pcg file\n"
+              "Sent 1 file, skipped 1: programs 3 new, 1 stored; combinations 2 new, 0 stored; "
+              "drum kits 1 new, 3 stored\n");
+    EXPECT_EQ(session::reportCsv(lines),
+              "File,Programs new,Programs stored,Combinations new,Combinations stored,Drum kits "
+              "new,Drum kits stored,Skipped\r\n"
+              "\"/sets/a, \"\"b\"\".pcg\",3,1,2,0,1,3,\r\n"
+              "/sets/x.pcg,,,,,,,not a Korg5 Pcg file\r\n");
+    EXPECT_EQ(session::reportEvents(lines),
+              (db::EventLines{"/sets/a, \"b\".pcg", "Program A5 of this combination is not present.",
+                              "/sets/x.pcg: skipped: not a Korg5 Pcg file"}));
+}
