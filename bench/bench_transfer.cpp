@@ -6,11 +6,19 @@
 #include <algorithm>
 #include <numeric>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "db/entry_deletion.h"
 #include "db_builder.h"
 #include "large_database.h"
 #include "linear_transfer.h"
+#include "pcg/pcg_files.h"
 #include "pcg_builder.h"
+#include "session/batch_send.h"
+#include "temp_dir.h"
 #include "transfer/engine.h"
 
 using namespace pelvaro;
@@ -346,5 +354,115 @@ void DeleteProgramFromTheMiddle_100k(benchmark::State& state) {
     if (!events.empty()) state.SkipWithError(events.front().c_str());
 }
 BENCHMARK(DeleteProgramFromTheMiddle_100k)->Unit(benchmark::kMillisecond);
+
+// A collection of PCG files as users keep them: each file full (200 programs, 200
+// combinations, four kits), half of its sounds taken from earlier files and half its own.
+class Collection {
+  public:
+    static constexpr int kFiles = 1000;
+
+    Collection() {
+        for (int file = 0; file < kFiles; ++file) {
+            synthetic::PcgBuilder b;
+            pcg::PcgImage& image = b.image();
+            for (int k = 0; k < pcg::kDrumKitCount; ++k) {
+                Noise noise(sound(3, file, k));
+                noise.fill(image.drumKit(k));
+            }
+            for (int s = 0; s < pcg::kSlotCount; ++s) {
+                const std::uint64_t program = sound(1, file, s);
+                Noise noise(program);
+                randomProgram(noise, image.program(s), program % 10 == 1);
+                Noise combination(sound(2, file, s));
+                randomCombination(combination, image.combination(s), 200);
+            }
+            pcg::writePcgFile(image, path(file));
+        }
+    }
+
+    std::string path(int file) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "/set%04d.pcg", file);
+        return dir_.path() + name;
+    }
+    const std::string& folder() const { return dir_.path(); }
+
+  private:
+    // The sound in a slot of a file: half the slots of every file but the first (chosen by a
+    // hash) play the sound of the same slot in an earlier file, the others a sound of its own.
+    static std::uint64_t sound(int kind, int file, int slot) {
+        const auto mix = [](std::uint64_t f, std::uint64_t s) {
+            return (f * 0x9E3779B97F4A7C15ull + s * 0xC2B2AE3D27D4EB4Full) >> 33;
+        };
+        std::uint64_t f = static_cast<std::uint64_t>(file);
+        const auto s = static_cast<std::uint64_t>(slot);
+        while (f > 0 && (mix(f, s + kind * 1000) & 1) == 0)
+            f = mix(f, s) % f;
+        return (static_cast<std::uint64_t>(kind) << 40) + f * 256 + s;
+    }
+
+    testing::TempDir dir_;
+};
+
+const Collection& collection() {
+    static const Collection files;
+    return files;
+}
+
+// Resident and peak memory of this process, in MiB.
+double residentMiB() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+double peakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// "Send PCG Files to Database" of the whole collection: each file read into an image of its
+// own and sent whole. The counters say how much was new and how much memory the run took
+// beyond what the process held before it.
+void sendCollection(benchmark::State& state, Database& db) {
+    const Collection& files = collection();
+    for (auto _ : state) {
+        const double before = residentMiB();
+        session::BatchSend batch(db.base.session(), {files.folder()});
+        while (!batch.done())
+            batch.sendNext(kProgress);
+        state.PauseTiming();
+        const session::BatchTotals totals = batch.totals();
+        if (totals.files != Collection::kFiles) state.SkipWithError("not every file was sent");
+        state.counters["files"] = totals.files;
+        state.counters["new programs"] = totals.programsNew;
+        state.counters["stored programs"] = totals.programsStored;
+        state.counters["new combinations"] = totals.combinationsNew;
+        state.counters["grown MiB"] = residentMiB() - before;
+        state.counters["peak MiB"] = peakMiB();
+        db.restore();
+        state.ResumeTiming();
+    }
+}
+
+void SendPcgFiles_1000_IntoAnEmptyDatabase(benchmark::State& state) {
+    Database db(0, 0, 0);
+    sendCollection(state, db);
+}
+BENCHMARK(SendPcgFiles_1000_IntoAnEmptyDatabase)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+
+void SendPcgFiles_1000_Into100k(benchmark::State& state) {
+    Database db(100000, 100000, 2000);
+    sendCollection(state, db);
+}
+BENCHMARK(SendPcgFiles_1000_Into100k)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 }  // namespace

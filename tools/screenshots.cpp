@@ -1,9 +1,12 @@
 // Pictures of the main window for the README: the demo PCG imported and sent to the database,
-// one picture per tab, drawn offscreen.
-//   screenshots <folder>   ->  <folder>/database-programs.png and the three other tabs
+// one picture per tab, and the report of a folder of PCG files sent in one go, drawn offscreen.
+//   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs and
+//                              <folder>/send-report.png
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QListView>
 #include <QListWidget>
 #include <QTabWidget>
@@ -12,15 +15,19 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/send_report.h"
 #include "classes/class_table.h"
 #include "demo_pcg.h"
 #include "pcg/pcg_files.h"
+#include "random_pcg.h"
+#include "session/batch_send.h"
 #include "template_image.h"
 
 namespace {
 struct DemoDialogs : pelvaro::app::Dialogs {
     QString file;
     std::optional<QString> openFile(QWidget*, const QString&) override { return file; }
+    QStringList openFilesAndFolders(QWidget*, const QString&) override { return {}; }
     std::optional<QString> saveFile(QWidget*, const QString&) override { return std::nullopt; }
     void showError(QWidget*, const QString&, const QString& text) override {
         std::fprintf(stderr, "screenshots: %s\n", qPrintable(text));
@@ -77,6 +84,35 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
             return 1;
         }
+    }
+
+    // The report of "Send PCG Files to Database" over a folder of a user's files.
+    const std::string sets = start + "/sets";
+    QDir().mkpath(QString::fromStdString(sets + "/old disk"));
+    const char* setNames[] = {"/forum/strings.pcg", "/friends/anna.pcg", "/friends/bert.pcg",
+                              "/old disk/1996.pcg"};
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        const std::string path = sets + "/set" + std::to_string(i) + ".pcg";
+        pelvaro::pcg::writePcgFile(pelvaro::synthetic::randomPcg(i + 1).image, path);
+    }
+    {
+        QFile foreign(QString::fromStdString(sets + "/set4.pcg"));
+        if (!foreign.open(QIODevice::WriteOnly) || foreign.write("KORG3 bank", 10) != 10) return 1;
+    }
+    pelvaro::session::BatchSend batch(form->session(), {sets});
+    while (!batch.done())
+        batch.sendNext();
+    std::vector<pelvaro::session::FileReport> lines = batch.lines();
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        lines[i].path =
+            "/home/musician/pcg" + std::string(i < 4 ? setNames[i] : "/old disk/broken.pcg");
+    pelvaro::app::SendReport report(lines, batch.totals(), false, dialogs, form.get());
+    report.show();
+    QApplication::processEvents();
+    const QString path = out + QStringLiteral("/send-report.png");
+    if (!report.grab().save(path)) {
+        std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+        return 1;
     }
     return 0;
 }
