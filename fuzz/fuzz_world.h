@@ -14,8 +14,8 @@
 #include "consistency.h"
 #include "io/file_stream.h"
 #include "pcg/pcg_files.h"
-#include "session/session.h"
 #include "pcg_builder.h"
+#include "session/session.h"
 #include "template_image.h"
 
 namespace pelvaro::fuzzing {

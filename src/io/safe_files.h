@@ -50,7 +50,7 @@ std::string writableTarget(const std::string& target);
 // target's name only by commit(), so a failure never leaves a half-written file where a good one
 // stood, or anywhere. Without commit() nothing of it remains. The target is writableTarget().
 class AtomicFile {
-public:
+  public:
     explicit AtomicFile(const std::string& target);
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -62,7 +62,7 @@ public:
     // Commits several files as one (replaceAll): every target takes its new contents, or none.
     static void commitAll(const std::vector<AtomicFile*>& files);
 
-private:
+  private:
     // The bytes on the disk, and the file given a short name of its own beside the target.
     void finish();
 
@@ -80,13 +80,13 @@ private:
 // folder already takes it again at once. A folder that cannot be opened is not locked (the
 // command then fails on its files as it would).
 class FolderLock {
-public:
+  public:
     explicit FolderLock(const std::string& folder);
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock();
 
-private:
+  private:
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     bool held_ = false;

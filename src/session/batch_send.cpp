@@ -142,20 +142,18 @@ std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& 
 }
 
 std::string reportCsv(const std::vector<FileReport>& lines) {
-    std::string csv = lists::csvRow({"File", "Programs new", "Programs stored", "Combinations new",
-                                     "Combinations stored", "Drum kits new", "Drum kits stored",
-                                     "Skipped"});
+    std::string csv =
+        lists::csvRow({"File", "Programs new", "Programs stored", "Combinations new",
+                       "Combinations stored", "Drum kits new", "Drum kits stored", "Skipped"});
     for (const FileReport& line : lines) {
         if (!line.sent()) {
             csv += lists::csvRow({line.path, "", "", "", "", "", "", line.skipped});
             continue;
         }
-        csv += lists::csvRow({line.path, std::to_string(line.programsNew),
-                              std::to_string(line.programsStored),
-                              std::to_string(line.combinationsNew),
-                              std::to_string(line.combinationsStored),
-                              std::to_string(line.drumKitsNew),
-                              std::to_string(line.drumKitsStored), ""});
+        csv += lists::csvRow(
+            {line.path, std::to_string(line.programsNew), std::to_string(line.programsStored),
+             std::to_string(line.combinationsNew), std::to_string(line.combinationsStored),
+             std::to_string(line.drumKitsNew), std::to_string(line.drumKitsStored), ""});
     }
     return csv;
 }

@@ -61,8 +61,8 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
 
     TestDatabase batched;
     const pcg::PcgImage open = batched.session().pcg().image;
-    session::BatchSend batch(batched.session(), {c.root, c.dir.file("missing.pcg"),
-                                                 c.root + "/empty"});
+    session::BatchSend batch(batched.session(),
+                             {c.root, c.dir.file("missing.pcg"), c.root + "/empty"});
     while (!batch.done())
         batch.sendNext();
     EXPECT_EQ(filesOf(batched), filesOf(byHand));
@@ -91,8 +91,8 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
     EXPECT_GT(totals.programsStored, 0) << "the files share sounds";
     const auto& first = batch.lines()[0];
     EXPECT_EQ(first.programsNew + first.programsStored,
-              static_cast<std::int32_t>(std::ranges::count(
-                  synthetic::randomPcg(1).occupancy.programUsed, Byte{1})));
+              static_cast<std::int32_t>(
+                  std::ranges::count(synthetic::randomPcg(1).occupancy.programUsed, Byte{1})));
 }
 
 TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
@@ -118,7 +118,8 @@ TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
               "new,Drum kits stored,Skipped\r\n"
               "\"/sets/a, \"\"b\"\".pcg\",3,1,2,0,1,3,\r\n"
               "/sets/x.pcg,,,,,,,not a Korg5 Pcg file\r\n");
-    EXPECT_EQ(session::reportEvents(lines),
-              (db::EventLines{"/sets/a, \"b\".pcg", "Program A5 of this combination is not present.",
-                              "/sets/x.pcg: skipped: not a Korg5 Pcg file"}));
+    EXPECT_EQ(
+        session::reportEvents(lines),
+        (db::EventLines{"/sets/a, \"b\".pcg", "Program A5 of this combination is not present.",
+                        "/sets/x.pcg: skipped: not a Korg5 Pcg file"}));
 }

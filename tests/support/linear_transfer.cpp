@@ -45,8 +45,9 @@ std::int32_t LinearTransfer::scan(Match match) const {
         if (all.size() < static_cast<std::size_t>(count) * Entry::kSize)
             all.resize(static_cast<std::size_t>(count) * Entry::kSize * 2);
         if (count > 0)
-            files_.stream(Entry::kind).readExactAt(
-                Entry::kSize, Bytes(all).first(static_cast<std::size_t>(count) * Entry::kSize));
+            files_.stream(Entry::kind)
+                .readExactAt(Entry::kSize,
+                             Bytes(all).first(static_cast<std::size_t>(count) * Entry::kSize));
     }
     for (std::int32_t i = 1; i <= count; ++i) {
         Entry e;
