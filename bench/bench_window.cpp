@@ -24,9 +24,15 @@ namespace {
 // Answers every open dialog with one file; shows nothing.
 struct FixedDialogs : app::Dialogs {
     QString answer;
-    std::optional<QString> openFile(QWidget*, const QString&) override { return answer; }
-    QStringList openFilesAndFolders(QWidget*, const QString&) override { return {}; }
-    std::optional<QString> saveFile(QWidget*, const QString&) override { return answer; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
+        return answer;
+    }
+    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+        return answer;
+    }
     void showError(QWidget*, const QString&, const QString& text) override {
         qFatal("unexpected message: %s", qPrintable(text));
     }

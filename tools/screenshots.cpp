@@ -26,9 +26,15 @@
 namespace {
 struct DemoDialogs : pelvaro::app::Dialogs {
     QString file;
-    std::optional<QString> openFile(QWidget*, const QString&) override { return file; }
-    QStringList openFilesAndFolders(QWidget*, const QString&) override { return {}; }
-    std::optional<QString> saveFile(QWidget*, const QString&) override { return std::nullopt; }
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
+        return file;
+    }
+    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
     void showError(QWidget*, const QString&, const QString& text) override {
         std::fprintf(stderr, "screenshots: %s\n", qPrintable(text));
     }
@@ -106,7 +112,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i].path =
             "/home/musician/pcg" + std::string(i < 4 ? setNames[i] : "/old disk/broken.pcg");
-    pelvaro::app::SendReport report(lines, batch.totals(), false, dialogs, form.get());
+    pelvaro::app::SendReport report(lines, batch.totals(), false, dialogs, form->settings(),
+                                    form.get());
     report.show();
     QApplication::processEvents();
     const QString path = out + QStringLiteral("/send-report.png");

@@ -46,6 +46,7 @@ AboutBox::AboutBox(QWidget* parent)
     makeLabel(panel, "Copyright", QStringLiteral("March 1999"), 10, 88);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setToolTip(QStringLiteral("Close this box"));
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setGeometry(124, 220, 76, 28);
     ok->setDefault(true);

@@ -68,18 +68,23 @@ ClassAssignmentDialog::ClassAssignmentDialog(session::Session& session, Dialogs&
     available_->setSelectionMode(QAbstractItemView::SingleSelection);
     available_->setUniformItemSizes(true);  // lines are never measured one by one
     available_->setGeometry(8, 50, 158, 170);
+    available_->setToolTip(QStringLiteral("Classes the entry can be given"));
     selected_ = named(new QListWidget(this), "Selected");
     selected_->setSelectionMode(QAbstractItemView::SingleSelection);
     selected_->setGeometry(208, 50, 158, 170);
+    selected_->setToolTip(QStringLiteral("The classes the entry will have"));
     auto* add = named(new QPushButton(QStringLiteral(">"), this), "Button1");
     add->setGeometry(172, 90, 30, 26);
+    add->setToolTip(QStringLiteral("Give the entry the chosen class"));
     auto* remove = named(new QPushButton(QStringLiteral("<"), this), "Button2");
     remove->setGeometry(172, 130, 30, 26);
+    remove->setToolTip(QStringLiteral("Take the chosen class off the entry"));
     auto* ok = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                      QStringLiteral("OK"), this),
                      "BitBtn1");
     ok->setGeometry(148, 232, 80, 28);
     ok->setDefault(true);
+    ok->setToolTip(QStringLiteral("Store the classes and close"));
 
     connect(add, &QPushButton::clicked, this, &ClassAssignmentDialog::addClicked);
     connect(remove, &QPushButton::clicked, this, &ClassAssignmentDialog::removeClicked);

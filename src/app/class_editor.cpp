@@ -24,43 +24,65 @@ ClassEditor::ClassEditor(session::Session& session, Dialogs& dialogs, std::funct
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Edit Classes"));
     resize(449, 300);
+    setMinimumSize(449, 300);
 
     tree_ = named(new QTreeWidget(this), "TreeView1");
     tree_->setHeaderHidden(true);
     tree_->setIndentation(19);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setGeometry(8, 8, 200, 284);
+    tree_->setToolTip(QStringLiteral("The classes of the database; a class lies below its parent"));
 
-    auto* frame = named(new QFrame(this), "Bevel1");
+    // The fields on the right, in a column of their own that follows the window's right edge.
+    rightColumn_ = new QWidget(this);
+    rightColumn_->setGeometry(216, 0, 233, 300);
+    QWidget* const column = rightColumn_;
+    const auto place = [](QWidget* w, int x, int y, int width, int height) {
+        w->setGeometry(x - 216, y, width, height);
+    };
+    auto* frame = named(new QFrame(column), "Bevel1");
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    frame->setGeometry(216, 8, 225, 168);
-    named(new QLabel(QStringLiteral("Class Name:"), this), "Label2")->setGeometry(224, 14, 200, 20);
-    className_ = named(new QLineEdit(this), "ClassName");
-    className_->setGeometry(224, 34, 209, 24);
-    named(new QLabel(QStringLiteral("Parent Class:"), this), "Label1")
-        ->setGeometry(224, 62, 200, 20);
-    parentChoice_ = named(new QComboBox(this), "ComboBox1");  // pick from the list only
-    parentChoice_->setGeometry(224, 82, 209, 24);
-    addButton_ = named(new QPushButton(QStringLiteral("Add Class To Database"), this), "Button1");
-    addButton_->setGeometry(224, 114, 209, 28);
+    place(frame, 216, 8, 225, 168);
+    place(named(new QLabel(QStringLiteral("Class Name:"), column), "Label2"), 224, 14, 200, 20);
+    className_ = named(new QLineEdit(column), "ClassName");
+    place(className_, 224, 34, 209, 24);
+    className_->setToolTip(QStringLiteral("The name of the class to add"));
+    place(named(new QLabel(QStringLiteral("Parent Class:"), column), "Label1"), 224, 62, 200, 20);
+    parentChoice_ = named(new QComboBox(column), "ComboBox1");  // pick from the list only
+    place(parentChoice_, 224, 82, 209, 24);
+    parentChoice_->setToolTip(QStringLiteral("The class the new class lies below"));
+    addButton_ = named(new QPushButton(QStringLiteral("Add Class To Database"), column), "Button1");
+    place(addButton_, 224, 114, 209, 28);
     addButton_->setEnabled(false);
-    fullLabel_ = named(new QLabel(this), "FullLabel");
-    fullLabel_->setGeometry(224, 146, 209, 24);
+    addButton_->setToolTip(QStringLiteral("Add the class named above below its parent"));
+    fullLabel_ = named(new QLabel(column), "FullLabel");
+    place(fullLabel_, 224, 146, 209, 24);
     fullLabel_->setWordWrap(true);
 
-    deleteButton_ = named(new QPushButton(QStringLiteral("Delete"), this), "Button2");
-    deleteButton_->setGeometry(224, 184, 209, 28);
-    auto* importButton = named(new QPushButton(QStringLiteral("Import Classes"), this), "Button3");
-    importButton->setGeometry(224, 220, 209, 28);
+    deleteButton_ = named(new QPushButton(QStringLiteral("Delete"), column), "Button2");
+    place(deleteButton_, 224, 184, 209, 28);
+    deleteButton_->setToolTip(
+        QStringLiteral("Delete the chosen class; entries and classes below it lose it"));
+    auto* importButton =
+        named(new QPushButton(QStringLiteral("Import Classes"), column), "Button3");
+    place(importButton, 224, 220, 209, 28);
     importButton->setEnabled(false);
-    auto* saveButton = named(new QPushButton(QStringLiteral("Save Classes"), this), "Button4");
-    saveButton->setGeometry(224, 256, 209, 28);
+    importButton->setToolTip(QStringLiteral("Not available"));
+    auto* saveButton = named(new QPushButton(QStringLiteral("Save Classes"), column), "Button4");
+    place(saveButton, 224, 256, 209, 28);
     saveButton->setEnabled(false);
+    saveButton->setToolTip(QStringLiteral("Not available"));
 
     connect(className_, &QLineEdit::textChanged, this, &ClassEditor::updateAddButton);
     connect(parentChoice_, &QComboBox::currentIndexChanged, this, &ClassEditor::updateAddButton);
     connect(addButton_, &QPushButton::clicked, this, &ClassEditor::addClicked);
     connect(deleteButton_, &QPushButton::clicked, this, &ClassEditor::deleteClicked);
+}
+
+void ClassEditor::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    tree_->setGeometry(8, 8, width() - 249, height() - 16);
+    rightColumn_->move(width() - 233, 0);
 }
 
 void ClassEditor::refreshClassEditor() {

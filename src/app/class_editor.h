@@ -37,6 +37,8 @@ class ClassEditor : public QDialog {
 
   protected:
     void done(int result) override;
+    // A larger window gives the tree the room; the fields keep their place on its right.
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     session::Session& session_;
@@ -49,6 +51,7 @@ class ClassEditor : public QDialog {
     QPushButton* addButton_;
     QPushButton* deleteButton_;
     QLabel* fullLabel_;
+    QWidget* rightColumn_;
 };
 
 }  // namespace pelvaro::app

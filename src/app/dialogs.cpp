@@ -9,43 +9,56 @@
 
 namespace pelvaro::app {
 
-void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler) {
+std::optional<Shown> guarded(QWidget* parent, Dialogs& dialogs,
+                             const std::function<void()>& handler) {
+    std::optional<Shown> shown;
     try {
         handler();
     } catch (const io::RefusalError& e) {
         // A refusal for what the user chose: its own caption, and nothing has changed.
-        dialogs.showError(parent, QString::fromLocal8Bit(e.refusal().caption),
-                          QString::fromLocal8Bit(e.refusal().text));
+        shown = Shown{QString::fromLocal8Bit(e.refusal().caption),
+                      QString::fromLocal8Bit(e.refusal().text)};
     } catch (const std::exception& e) {
         // A FileError carries the text the user is to see; anything else is shown as well,
         // rather than ending the program with the user's work in it.
-        dialogs.showError(parent, kApplicationTitle, QString::fromLocal8Bit(e.what()));
+        shown = Shown{kApplicationTitle, QString::fromLocal8Bit(e.what())};
     }
+    if (shown) dialogs.showError(parent, shown->caption, shown->text);
+    return shown;
 }
+
+namespace {
+QString startIn(const QString& folder) {
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+}  // namespace
 
 QString qtNameFilter(const QString& filter) {
     return filter.section(QLatin1Char('|'), 0, 0);
 }
 
-std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filter) {
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filter,
+                                           const QString& folder) {
     const QString path =
-        QFileDialog::getOpenFileName(parent, QString(), QDir::homePath(), qtNameFilter(filter));
+        QFileDialog::getOpenFileName(parent, QString(), startIn(folder), qtNameFilter(filter));
     if (path.isEmpty()) return std::nullopt;
     return path;
 }
 
-std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filter) {
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filter,
+                                           const QString& folder) {
     // No overwrite question: a save replaces an existing file, as every save command here does.
     const QString path =
-        QFileDialog::getSaveFileName(parent, QString(), QDir::homePath(), qtNameFilter(filter),
+        QFileDialog::getSaveFileName(parent, QString(), startIn(folder), qtNameFilter(filter),
                                      nullptr, QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) return std::nullopt;
     return path;
 }
 
-QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& filter) {
+QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& filter,
+                                           const QString& folder) {
     // Qt's own dialog, in which files and folders can be chosen together.
-    QFileDialog dialog(parent, QString(), QDir::homePath(), qtNameFilter(filter));
+    QFileDialog dialog(parent, QString(), startIn(folder), qtNameFilter(filter));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::Directory);
     for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())

@@ -14,27 +14,40 @@ namespace pelvaro::app {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // filter in the "Description (*.ext)|*.ext" form the commands use; nullopt when cancelled.
-    virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
-    virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter) = 0;
+    // filter in the "Description (*.ext)|*.ext" form the commands use; folder is where the
+    // dialog starts (empty: the user's home folder); nullopt when cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& filter,
+                                            const QString& folder) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter,
+                                            const QString& folder) = 0;
     // Several files and folders at once; empty when cancelled.
-    virtual QStringList openFilesAndFolders(QWidget* parent, const QString& filter) = 0;
+    virtual QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
+                                            const QString& folder) = 0;
     // A message box with an error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
-// The real dialogs; the first folder offered is the user's home folder.
+// The real dialogs.
 class QtDialogs : public Dialogs {
   public:
-    std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
-    QStringList openFilesAndFolders(QWidget* parent, const QString& filter) override;
+    std::optional<QString> openFile(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
+    QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 };
 
 // Runs a handler; a refusal, a file error (or any other failure) is shown in a message box and the
-// program goes on. Every window's handlers run through this one guard.
-void guarded(QWidget* parent, Dialogs& dialogs, const std::function<void()>& handler);
+// program goes on. Every window's handlers run through this one guard. Returns the message shown
+// (its caption and text), or nothing when the handler ran to its end.
+struct Shown {
+    QString caption;
+    QString text;
+};
+std::optional<Shown> guarded(QWidget* parent, Dialogs& dialogs,
+                             const std::function<void()>& handler);
 
 // "Pcg Files (*.pcg)|*.pcg" -> "Pcg Files (*.pcg)", the form Qt's dialogs take.
 QString qtNameFilter(const QString& filter);

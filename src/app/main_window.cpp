@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <cstdio>
 
@@ -27,6 +29,7 @@
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/dialogs.h"
+#include "app/elided_label.h"
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
@@ -39,6 +42,7 @@
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 #include "session/batch_send.h"
+#include "session/summaries.h"
 
 namespace pelvaro::app {
 
@@ -62,6 +66,17 @@ std::string bytesOf(const QString& text) {
 }
 QString textOf(const std::string& bytes) {
     return QString::fromLatin1(bytes);
+}
+// A path of the file system as the user reads it.
+QString shownPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+QString fileNameOf(const std::string& path) {
+    return QFileInfo(shownPath(path)).fileName();
+}
+// Counts as the status bar says them: "1,234 programs".
+QString counted(std::int64_t n, const char* singular, const char* plural) {
+    return QString::fromStdString(session::countOf(n, singular, plural));
 }
 
 // The focused row of a list, or -1.
@@ -87,14 +102,19 @@ void showDetail(QListWidget* list, const auto& lines) {
 
 MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Places& places,
                        QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), places_(places) {
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      places_(places),
+      settings_(std::make_unique<Settings>(places.settingsFile)) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(kApplicationTitle);
     setWindowIcon(applicationIcon());
-    resize(600, 640);
+    resize(640, 720);
     const std::string start = localPath(startDirectory);
     session_ = std::make_unique<session::Session>(
-        start, pcg::templatePathIn(start),
+        start,
+        places_.templateFile.isEmpty() ? pcg::templatePathIn(start)
+                                       : localPath(places_.templateFile),
         places_.recoveryFolder.isEmpty() ? std::string() : localPath(places_.recoveryFolder));
     buildWindow();
     refreshPcgLists();
@@ -121,17 +141,154 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
         connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
                 &MainWindow::showFocusedEntry);
     qApp->installEventFilter(this);
+    restoreWindowPlaces();
     updateUndoActions();
+    updateStatus();
 }
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    saveWindowPlaces();
     session_->shutDown();
 }
 
 void MainWindow::guard(const std::function<void()>& handler) {
-    guarded(this, dialogs_, handler);
+    if (const auto shown = guarded(this, dialogs_, handler))
+        showResult(QStringLiteral("Failed: ") + shown->text.section(QLatin1Char('\n'), 0, 0));
     updateUndoActions();
+    updateStatus();
+}
+
+// ---- What the program remembers and shows -------------------------------------------------------
+
+void MainWindow::restoreWindowPlaces() {
+    const QByteArray geometry = settings_->bytes(QStringLiteral("window/geometry"));
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    const QByteArray events = settings_->bytes(QStringLiteral("window/eventSplitter"));
+    if (!events.isEmpty()) eventListPlaced_ = splitter_->restoreState(events);
+    const QByteArray editor = settings_->bytes(QStringLiteral("classEditor/geometry"));
+    if (!editor.isEmpty()) classEditor_->restoreGeometry(editor);
+    const QByteArray assignment = settings_->bytes(QStringLiteral("classAssignment/geometry"));
+    if (!assignment.isEmpty()) classDialog_->restoreGeometry(assignment);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The event list starts 50 pixels high; the tabs take the rest of the room.
+    if (!eventListPlaced_) {
+        eventListPlaced_ = true;
+        const int room = splitter_->height() - splitter_->handleWidth();
+        splitter_->setSizes({room - 50, 50});
+    }
+}
+
+void MainWindow::saveWindowPlaces() {
+    settings_->setBytes(QStringLiteral("window/geometry"), saveGeometry());
+    settings_->setBytes(QStringLiteral("window/eventSplitter"), splitter_->saveState());
+    settings_->setBytes(QStringLiteral("classEditor/geometry"), classEditor_->saveGeometry());
+    settings_->setBytes(QStringLiteral("classAssignment/geometry"), classDialog_->saveGeometry());
+    settings_->sync();
+}
+
+void MainWindow::updateStatus() {
+    if (!pcgStatus_) return;
+    const pcg::PcgState& pcg = session_->pcg();
+    const QString pcgName =
+        pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
+    pcgStatus_->setLine(pcgName + QStringLiteral(": ") +
+                        QString::fromStdString(session::pcgSummary(pcg)));
+    const std::string& database = session_->databasePath();
+    const QString databaseName =
+        database.empty() ? QStringLiteral("New database") : fileNameOf(database);
+    databaseStatus_->setLine(
+        databaseName + QStringLiteral(": ") +
+        QString::fromStdString(session::databaseSummary(session_->files())) +
+        (session_->databaseChanged() ? QStringLiteral(" (changed)") : QString()));
+}
+
+void MainWindow::showResult(const QString& text) {
+    resultStatus_->setLine(text);
+}
+
+QString MainWindow::folderFor(Settings::FileKind kind) const {
+    return settings_->folder(kind);
+}
+
+void MainWindow::rememberFile(Settings::FileKind kind, const QString& path) {
+    settings_->rememberFolder(kind, path);
+    settings_->addRecentFile(kind, path);
+    fillRecentMenu(kind);
+}
+
+void MainWindow::fillRecentMenu(Settings::FileKind kind) {
+    const bool pcgFiles = kind == Settings::FileKind::Pcg;
+    QMenu* menu = pcgFiles ? recentPcgMenu_ : recentDatabaseMenu_;
+    menu->clear();
+    const QStringList files = settings_->recentFiles(kind);
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& path = files[i];
+        // "&1 bank.pcg": the number is the access key; the whole path is the tooltip.
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QFileInfo(path).fileName().replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        action->setObjectName(
+            QStringLiteral("%1%2").arg(pcgFiles ? "RecentPcgFile" : "RecentDatabase").arg(i + 1));
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this,
+                [this, kind, path] { openRecentFile(kind, path); });
+    }
+    menu->addSeparator();
+    QAction* clear = menu->addAction(QStringLiteral("&Clear"));
+    clear->setObjectName(pcgFiles ? QStringLiteral("ClearRecentPcgFiles")
+                                  : QStringLiteral("ClearRecentDatabases"));
+    clear->setToolTip(QStringLiteral("Empty this list; the files stay where they are"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [this, kind] { clearRecentFiles(kind); });
+}
+
+void MainWindow::openRecentFile(Settings::FileKind kind, const QString& path) {
+    const bool pcgFile = kind == Settings::FileKind::Pcg;
+    if (!QFileInfo(path).isFile()) {
+        settings_->removeRecentFile(kind, path);
+        fillRecentMenu(kind);
+        dialogs_.showError(
+            this, pcgFile ? QStringLiteral("Recent Pcg Files") : QStringLiteral("Recent Databases"),
+            QStringLiteral("%1 is no longer there. It has been taken off the list.").arg(path));
+        return;
+    }
+    guard([&] {
+        if (pcgFile)
+            importPcgFile(path);
+        else
+            openDatabaseFile(path);
+    });
+}
+
+void MainWindow::clearRecentFiles(Settings::FileKind kind) {
+    settings_->clearRecentFiles(kind);
+    fillRecentMenu(kind);
+}
+
+void MainWindow::copyEvents() {
+    QStringList lines;
+    const QList<QListWidgetItem*> chosen = eventList_->selectedItems();
+    for (int i = 0; i < eventList_->count(); ++i)
+        if (chosen.isEmpty() || eventList_->item(i)->isSelected())
+            lines << eventList_->item(i)->text();
+    if (!lines.isEmpty()) QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::selectAllEvents() {
+    eventList_->selectAll();
+}
+
+bool MainWindow::isSearchField(const QObject* object) const {
+    for (const QWidget* field :
+         {static_cast<QWidget*>(programNameSearch_), static_cast<QWidget*>(programClassSearch_),
+          static_cast<QWidget*>(drumIdSearch_), static_cast<QWidget*>(soundFromSearch_),
+          static_cast<QWidget*>(soundToSearch_), static_cast<QWidget*>(combinationNameSearch_),
+          static_cast<QWidget*>(combinationClassSearch_), static_cast<QWidget*>(programIdSearch_)})
+        if (object == field || (object && object->parent() == field)) return true;
+    return false;
 }
 
 MainWindow::Tab MainWindow::tabInFront() const {
@@ -255,12 +412,14 @@ void MainWindow::newDatabase() {
     guard([&] {
         session_->newDatabase();
         refreshDatabaseLists();
+        showResult(QStringLiteral("New database"));
     });
 }
 
 void MainWindow::openDatabase() {
     guard([&] {
-        const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)));
+        const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)),
+                                            folderFor(Settings::FileKind::Database));
         if (path) openDatabaseFile(*path);
     });
 }
@@ -268,6 +427,10 @@ void MainWindow::openDatabase() {
 void MainWindow::openDatabaseFile(const QString& path) {
     session_->openDatabase(localPath(path));
     refreshDatabaseLists();
+    rememberFile(Settings::FileKind::Database, path);
+    showResult(QStringLiteral("Opened %1: %2")
+                   .arg(QFileInfo(path).fileName(),
+                        QString::fromStdString(session::databaseSummary(session_->files()))));
 }
 
 void MainWindow::recoverDatabase() {
@@ -278,15 +441,19 @@ void MainWindow::recoverDatabase() {
         guard([&] {
             session_->openDatabase(*chosen);
             refreshDatabaseLists();
+            showResult(QStringLiteral("Opened the recovery copy ") + fileNameOf(*chosen));
         });
 }
 
 void MainWindow::exportDatabase() {
     guard([&] {
-        const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)));
+        const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)),
+                                            folderFor(Settings::FileKind::Database));
         if (!path) return;
-        session_->exportDatabase(localPath(*path));
+        const db::DatabasePaths written = session_->exportDatabase(localPath(*path));
         refreshDatabaseLists();
+        rememberFile(Settings::FileKind::Database, shownPath(written.database));
+        showResult(QStringLiteral("Exported ") + fileNameOf(written.database));
     });
 }
 
@@ -298,17 +465,23 @@ void MainWindow::exitProgram() {
 
 void MainWindow::undo() {
     guard([&] {
+        if (!session_->undoLog().canUndo()) return;
+        const QString name = textOf(session_->undoLog().undoName());
         session_->undoLog().undo();
         refreshPcgLists();
         refreshDatabaseLists();
+        showResult(QStringLiteral("Undid ") + name);
     });
 }
 
 void MainWindow::redo() {
     guard([&] {
+        if (!session_->undoLog().canRedo()) return;
+        const QString name = textOf(session_->undoLog().redoName());
         session_->undoLog().redo();
         refreshPcgLists();
         refreshDatabaseLists();
+        showResult(QStringLiteral("Redid ") + name);
     });
 }
 
@@ -355,6 +528,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Before a shortcut of the Edit menu acts, its rule runs, as when the menu opens: a shortcut
     // acts only if its item is enabled for what is selected now.
     const auto* target = qobject_cast<QWidget*>(watched);
+    // Enter in a search field runs its tab's Search, as a click on the button would.
+    if (event->type() == QEvent::KeyPress && isSearchField(watched)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            search();
+            return true;
+        }
+    }
     if (event->type() == QEvent::ShortcutOverride && target && target->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QKeySequence pressed(key->keyCombination());
@@ -373,11 +554,30 @@ void MainWindow::sendToPcg() {
         const bool programs = tabInFront() == Tab::DatabasePrograms;
         const auto command =
             session_->command("Send To PCG", session::Session::Changes::DatabaseAndPcg);
+        const pcg::PcgState before = session_->pcg();
         // The kit scan and the clearing of the event list run even with nothing to send.
         session_->engine().sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
                                             chosenEntries(programs), eventLines_);
         showEvents();
         refreshPcgLists();
+        // What took a slot: a slot that was empty and is used now, a kit whose bytes changed.
+        const pcg::PcgState& after = session_->pcg();
+        std::int32_t programsPlaced = 0;
+        std::int32_t combinationsPlaced = 0;
+        std::int32_t kitsPlaced = 0;
+        for (int s = 0; s < pcg::kSlotCount; ++s) {
+            programsPlaced +=
+                before.occupancy.programUsed[s] == 0 && after.occupancy.programUsed[s] == 1;
+            combinationsPlaced +=
+                before.occupancy.combinationUsed[s] == 0 && after.occupancy.combinationUsed[s] == 1;
+        }
+        for (int k = 0; k < pcg::kDrumKitCount; ++k) {
+            const auto was = before.image.drumKit(k);
+            const auto now = after.image.drumKit(k);
+            kitsPlaced += !std::equal(was.begin(), was.end(), now.begin(), now.end());
+        }
+        showResult(QString::fromStdString(session::placeSummary(programsPlaced, combinationsPlaced,
+                                                                kitsPlaced, !eventLines_.empty())));
     });
 }
 
@@ -392,10 +592,20 @@ void MainWindow::sendToDatabase() {
         if (slot < 0) return;
         const auto command =
             session_->command("Send To Database", session::Session::Changes::Database);
+        const db::RecordFiles& files = session_->files();
+        const std::array<std::int32_t, 3> before = {files.count(db::Kind::Program),
+                                                    files.count(db::Kind::Combination),
+                                                    files.count(db::Kind::DrumKit)};
         session_->engine().sendSlotToDatabase(
             programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination, slot, eventLines_);
         showEvents();
         refreshDatabaseLists();
+        showResult(QString::fromStdString(
+            session::sendSummary({.sentPrograms = programs ? 1 : 0,
+                                  .sentCombinations = programs ? 0 : 1,
+                                  .newPrograms = files.count(db::Kind::Program) - before[0],
+                                  .newCombinations = files.count(db::Kind::Combination) - before[1],
+                                  .newDrumKits = files.count(db::Kind::DrumKit) - before[2]})));
     });
 }
 
@@ -411,12 +621,22 @@ void MainWindow::deleteSelection() {
                 if (ids.empty()) return;
                 const auto command =
                     session_->command("Delete", session::Session::Changes::Database);
+                const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
+                const std::int32_t before = session_->files().count(kind);
                 if (programs)
                     db::deleteProgramEntries(session_->files(), ids, eventLines_);
                 else
                     db::deleteCombinationEntries(session_->files(), ids, eventLines_);
                 showEvents();
                 refreshDatabaseLists();
+                const std::int32_t deleted = before - session_->files().count(kind);
+                QString result =
+                    deleted == 0 ? QStringLiteral("Deleted nothing")
+                                 : QStringLiteral("Deleted ") +
+                                       (programs ? counted(deleted, "program", "programs")
+                                                 : counted(deleted, "combination", "combinations"));
+                if (!eventLines_.empty()) result += QStringLiteral("; see the event list");
+                showResult(result);
                 break;
             }
             case Tab::PcgPrograms:
@@ -430,6 +650,10 @@ void MainWindow::deleteSelection() {
                                   programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
                                   slot);
                 refreshPcgLists();
+                showResult(
+                    QStringLiteral("Emptied ") +
+                    (programs ? QStringLiteral("program ") : QStringLiteral("combination ")) +
+                    textOf(pcg::slotPrefix(slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize)));
                 break;
             }
         }
@@ -449,12 +673,13 @@ void MainWindow::newPcg() {
             session_->command("New Pcg", session::Session::Changes::DatabaseAndPcg);
         pcg::newPcg(session_->pcg(), session_->templatePath());
         refreshPcgLists();
+        showResult(QStringLiteral("New PCG"));
     });
 }
 
 void MainWindow::importPcg() {
     guard([&] {
-        const auto path = dialogs_.openFile(this, kPcgFilter);
+        const auto path = dialogs_.openFile(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
         if (path) importPcgFile(*path);
     });
 }
@@ -462,33 +687,57 @@ void MainWindow::importPcg() {
 void MainWindow::importPcgFile(const QString& path) {
     const auto command = session_->command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
     if (pcg::importPcg(session_->pcg(), localPath(path)) == pcg::ImportResult::NotCompatible) {
+        showResult(QStringLiteral("Not imported: ") + QFileInfo(path).fileName());
         dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
                            textOf(std::string(pcg::kNotCompatibleText)));
         return;
     }
     refreshPcgLists();
+    rememberFile(Settings::FileKind::Pcg, path);
+    showResult(QStringLiteral("Imported %1: %2")
+                   .arg(QFileInfo(path).fileName(),
+                        QString::fromStdString(session::pcgSummary(session_->pcg()))));
 }
 
 void MainWindow::exportPcg() {
     guard([&] {
-        const auto path = dialogs_.saveFile(this, kPcgFilter);
+        const auto path = dialogs_.saveFile(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
         if (!path) return;
-        pcg::writePcgFile(session_->pcg().image, pcg::pcgExportName(localPath(*path)));
+        const std::string written = pcg::pcgExportName(localPath(*path));
+        pcg::writePcgFile(session_->pcg().image, written);
+        rememberFile(Settings::FileKind::Pcg, shownPath(written));
+        showResult(QStringLiteral("Exported ") + fileNameOf(written));
     });
 }
 
-void MainWindow::sendWithProgress(
-    const char* name,
-    void (transfer::TransferEngine::*send)(db::EventLines&, const transfer::Progress&)) {
+void MainWindow::sendWithProgress(const char* name,
+                                  void (transfer::TransferEngine::*send)(db::EventLines&,
+                                                                         const transfer::Progress&),
+                                  bool programs, bool combinations) {
     const auto command = session_->command(name, session::Session::Changes::Database);
+    const db::RecordFiles& files = session_->files();
+    const std::array<std::int32_t, 3> before = {files.count(db::Kind::Program),
+                                                files.count(db::Kind::Combination),
+                                                files.count(db::Kind::DrumKit)};
     progressWindow_->resetBars();
     progressWindow_->showWindow();
     progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
     progressWindow_->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
-    const auto finish = [this] {
+    const auto finish = [&] {
         progressWindow_->hideWindow();
         showEvents();
         refreshDatabaseLists();
+        const pcg::SlotOccupancy& used = session_->pcg().occupancy;
+        showResult(QString::fromStdString(session::sendSummary(
+            {.sentPrograms =
+                 programs ? static_cast<std::int32_t>(std::ranges::count(used.programUsed, Byte{1}))
+                          : 0,
+             .sentCombinations = combinations ? static_cast<std::int32_t>(std::ranges::count(
+                                                    used.combinationUsed, Byte{1}))
+                                              : 0,
+             .newPrograms = files.count(db::Kind::Program) - before[0],
+             .newCombinations = files.count(db::Kind::Combination) - before[1],
+             .newDrumKits = files.count(db::Kind::DrumKit) - before[2]})));
     };
     try {
         (session_->engine().*send)(eventLines_, [this](transfer::ProgressBar bar) {
@@ -507,13 +756,17 @@ void MainWindow::sendWithProgress(
 
 void MainWindow::sendPcgToDatabase() {
     guard([&] {
-        sendWithProgress("Send PCG to Database", &transfer::TransferEngine::sendPcgToDatabase);
+        sendWithProgress("Send PCG to Database", &transfer::TransferEngine::sendPcgToDatabase, true,
+                         true);
     });
 }
 
 void MainWindow::sendPcgFilesToDatabase() {
-    const QStringList chosen = dialogs_.openFilesAndFolders(this, kPcgFilter);
-    if (!chosen.isEmpty()) sendFiles(chosen);
+    const QStringList chosen =
+        dialogs_.openFilesAndFolders(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
+    if (chosen.isEmpty()) return;
+    settings_->rememberFolder(Settings::FileKind::Pcg, chosen.first());
+    sendFiles(chosen);
 }
 
 void MainWindow::sendFiles(const QStringList& paths) {
@@ -573,9 +826,12 @@ void MainWindow::sendFiles(const QStringList& paths) {
         cancelled = !batch.done();
         finish();
         finished = true;
+        showResult(QFile::decodeName(
+                       QByteArray::fromStdString(session::reportText({}, totals)).trimmed()) +
+                   (cancelled ? QStringLiteral("; cancelled") : QString()));
     });
     if (!finished) return;
-    SendReport report(std::move(done), totals, cancelled, dialogs_, this);
+    SendReport report(std::move(done), totals, cancelled, dialogs_, *settings_, this);
     report.exec();
 }
 
@@ -647,14 +903,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::sendOnlyProgramsOfPcg() {
     guard([&] {
         sendWithProgress("Send Only Programs of PCG",
-                         &transfer::TransferEngine::sendOnlyProgramsOfPcg);
+                         &transfer::TransferEngine::sendOnlyProgramsOfPcg, true, false);
     });
 }
 
 void MainWindow::sendOnlyCombinationsOfPcg() {
     guard([&] {
         sendWithProgress("Send Only Combinations of PCG",
-                         &transfer::TransferEngine::sendOnlyCombinationsOfPcg);
+                         &transfer::TransferEngine::sendOnlyCombinationsOfPcg, false, true);
     });
 }
 
@@ -685,7 +941,37 @@ void MainWindow::search() {
             dialogs_.showError(this, kApplicationTitle, textOf(*search.error));
             return;
         }
-        refreshDatabaseLists(search.filter, programs ? db::Kind::Program : db::Kind::Combination);
+        // The refill clears the fields, so the line names what was searched for.
+        QStringList asked;
+        const auto ask = [&](const QString& label, const QString& text) {
+            if (!text.trimmed().isEmpty()) asked << label + text.trimmed();
+        };
+        if (programs) {
+            ask(QStringLiteral("name "), programNameSearch_->text());
+            if (classIndex(programClassSearch_) > 0)
+                ask(QStringLiteral("class "), programClassSearch_->currentText());
+            ask(QStringLiteral("drum kit "), drumIdSearch_->text());
+            if (!soundFromSearch_->text().trimmed().isEmpty() ||
+                !soundToSearch_->text().trimmed().isEmpty())
+                asked << QStringLiteral("sound %1-%2")
+                             .arg(soundFromSearch_->text().trimmed(),
+                                  soundToSearch_->text().trimmed());
+        } else {
+            ask(QStringLiteral("name "), combinationNameSearch_->text());
+            if (classIndex(combinationClassSearch_) > 0)
+                ask(QStringLiteral("class "), combinationClassSearch_->currentText());
+            ask(QStringLiteral("program "), programIdSearch_->text());
+        }
+        const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
+        refreshDatabaseLists(search.filter, kind);
+        const auto rows = (programs ? programRows_ : combinationRows_)->rowCount();
+        const std::int32_t all = session_->files().count(kind);
+        const char* one = programs ? "program" : "combination";
+        const char* many = programs ? "programs" : "combinations";
+        showResult((asked.isEmpty()
+                        ? QStringLiteral("Showing all ") + counted(all, one, many)
+                        : QStringLiteral("Found %1 of %2").arg(rows).arg(counted(all, one, many)) +
+                              QStringLiteral(": ") + asked.join(QStringLiteral(", "))));
     });
 }
 
@@ -708,6 +994,9 @@ void MainWindow::submitClicked() {
             db::submitCombination(session_->files(), *id, bytesOf(combinationName_->text()),
                                   bytesOf(combinationExplanation_->toPlainText()));
         refreshDatabaseLists();
+        showResult(QStringLiteral("Stored ") +
+                   (programs ? QStringLiteral("program ") : QStringLiteral("combination ")) +
+                   QString::number(*id));
     });
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/places.h"
+#include "app/settings.h"
 #include "db/event_lines.h"
 #include "db/listing.h"
 #include "session/session.h"
@@ -26,6 +27,7 @@ class QListView;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QWidget;
 
@@ -35,6 +37,7 @@ class AboutBox;
 class ClassAssignmentDialog;
 class ClassEditor;
 class Dialogs;
+class ElidedLabel;
 class EntryListModel;
 class LimitedMemo;
 class ProgressWindow;
@@ -54,6 +57,7 @@ class MainWindow : public QMainWindow {
     ProgressWindow* progressWindow() const { return progressWindow_; }
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
+    Settings& settings() { return *settings_; }
 
     // Files given to the program (its command line, a drop): a database file is opened, one PCG
     // file imported; PCG files and folders dropped on a database tab are sent to the database.
@@ -87,8 +91,13 @@ class MainWindow : public QMainWindow {
     void sendPcgFilesToDatabase();
     void sendOnlyProgramsOfPcg();
     void sendOnlyCombinationsOfPcg();
+    void openRecentFile(Settings::FileKind kind, const QString& path);
+    void clearRecentFiles(Settings::FileKind kind);
     // Help menu
     void showAbout();
+    // The event list's context menu
+    void copyEvents();
+    void selectAllEvents();
     // Database tabs
     void search();
     void showFocusedEntry();
@@ -102,6 +111,7 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     // What the tab in front shows.
@@ -109,6 +119,14 @@ class MainWindow : public QMainWindow {
 
     void buildWindow();
     void buildMenus();
+    void buildStatusBar();
+    // Tab and Shift+Tab visit the controls of each tab in reading order.
+    void setTabOrders();
+    // What each control and menu item does, shown when the mouse rests on it.
+    void setToolTips();
+    // The sizes and places of the windows, from the settings and back.
+    void restoreWindowPlaces();
+    void saveWindowPlaces();
     QWidget* buildProgramsPage();
     QWidget* buildCombinationsPage();
     QWidget* buildPcgPage(bool programs);
@@ -130,16 +148,29 @@ class MainWindow : public QMainWindow {
     std::optional<std::int32_t> focusedEntry(bool programs) const;
     // The PCG slot of the current line of a PCG list, or -1.
     int chosenSlot(bool programs) const;
-    // Runs a whole-PCG send with the progress window stepping once per slot.
+    // Runs a whole-PCG send with the progress window stepping once per slot; programs and
+    // combinations say which slots it sends, for the account of what was new.
     void sendWithProgress(const char* name,
                           void (transfer::TransferEngine::*send)(db::EventLines&,
-                                                                 const transfer::Progress&));
+                                                                 const transfer::Progress&),
+                          bool programs, bool combinations);
     // Opens a database file, as Open Database does once the file is chosen.
     void openDatabaseFile(const QString& path);
     // Imports a PCG file, as Import Pcg does once the file is chosen.
     void importPcgFile(const QString& path);
     // The captions and states of Undo and Redo, after every command.
     void updateUndoActions();
+    // The status bar's account of the open PCG and database, after every command.
+    void updateStatus();
+    // The status bar's line on what the last command did.
+    void showResult(const QString& text);
+    // A file used: remembered as the kind's last folder and at the top of its recent files.
+    void rememberFile(Settings::FileKind kind, const QString& path);
+    void fillRecentMenu(Settings::FileKind kind);
+    // The folder a dialog for this kind of file starts in.
+    QString folderFor(Settings::FileKind kind) const;
+    // The search fields of a tab, in which Enter runs its Search.
+    bool isSearchField(const QObject* object) const;
     void showEvents();
     Tab tabInFront() const;
     int programBank() const;
@@ -147,6 +178,7 @@ class MainWindow : public QMainWindow {
 
     Dialogs& dialogs_;
     Places places_;
+    std::unique_ptr<Settings> settings_;
     std::unique_ptr<session::Session> session_;
     db::EventLines eventLines_;  // what the event list shows
 
@@ -162,6 +194,15 @@ class MainWindow : public QMainWindow {
     QWidget* pcgProgramsPage_ = nullptr;
     QWidget* pcgCombinationsPage_ = nullptr;
     QListWidget* eventList_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    bool eventListPlaced_ = false;  // from the settings, or 50 pixels high at the first show
+
+    // Status bar
+    ElidedLabel* pcgStatus_ = nullptr;
+    ElidedLabel* databaseStatus_ = nullptr;
+    ElidedLabel* resultStatus_ = nullptr;
+    QMenu* recentPcgMenu_ = nullptr;
+    QMenu* recentDatabaseMenu_ = nullptr;
 
     // Database Programs
     QListView* programList_ = nullptr;

@@ -19,9 +19,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/elided_label.h"
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/main_window.h"
@@ -69,6 +73,12 @@ QListWidget* displayList(const char* name) {
     return list;
 }
 
+// The event list: 50 pixels high until the user drags the splitter above it.
+class EventList : public QListWidget {
+  public:
+    QSize sizeHint() const override { return {QListWidget::sizeHint().width(), 50}; }
+};
+
 QFrame* detailPanel(const char* name) {
     auto* panel = named(new QFrame, name);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -93,14 +103,102 @@ void MainWindow::buildWindow() {
     pages_->addTab(buildPcgPage(true), QStringLiteral("Pcg Programs"));
     pages_->addTab(buildPcgPage(false), QStringLiteral("Pcg Combinations"));
     pages_->setCurrentWidget(programsPage_);
-    layout->addWidget(pages_, 1);
 
-    eventList_ = named(new QListWidget, "Aevents");
-    eventList_->setFixedHeight(50);
-    layout->addWidget(eventList_);
+    // The event list starts 50 pixels high under the tabs; the splitter between them makes it
+    // taller for a run that wrote many lines.
+    eventList_ = named(new EventList, "Aevents");
+    eventList_->setMinimumHeight(30);
+    eventList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    eventList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto eventAction = [this](const char* name, const QString& caption,
+                                    const QKeySequence& keys, void (MainWindow::*handler)()) {
+        auto* action = new QAction(caption, eventList_);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        eventList_->addAction(action);
+    };
+    eventAction("CopyEvents", QStringLiteral("&Copy"), QKeySequence::Copy, &MainWindow::copyEvents);
+    eventAction("SelectAllEvents", QStringLiteral("Select &All"), QKeySequence::SelectAll,
+                &MainWindow::selectAllEvents);
+    splitter_ = named(new QSplitter(Qt::Vertical), "EventSplitter");
+    splitter_->addWidget(pages_);
+    splitter_->addWidget(eventList_);
+    splitter_->setCollapsible(0, false);
+    splitter_->setCollapsible(1, false);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    layout->addWidget(splitter_, 1);
     setCentralWidget(central);
     setAcceptDrops(true);
     buildMenus();
+    buildStatusBar();
+    setTabOrders();
+    setToolTips();
+}
+
+void MainWindow::buildStatusBar() {
+    // Two lines: what is open (the PCG on the left, the database on the right), then what the
+    // last command did.
+    auto* panel = named(new QWidget, "StatusPanel");
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(2, 0, 2, 0);
+    grid->setVerticalSpacing(0);
+    pcgStatus_ = named(new ElidedLabel, "StatusPcg");
+    databaseStatus_ = named(new ElidedLabel, "StatusDatabase");
+    resultStatus_ = named(new ElidedLabel, "StatusResult");
+    grid->addWidget(pcgStatus_, 0, 0);
+    grid->addWidget(databaseStatus_, 0, 1);
+    grid->addWidget(resultStatus_, 1, 0, 1, 2);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(1, 3);
+    statusBar()->addWidget(panel, 1);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void MainWindow::setTabOrders() {
+    // Each tab: the list, the search fields and Search, Edit Enabled, then the entry's fields
+    // and Submit (reached when editing is enabled), then the event list.
+    const auto chain = [](std::initializer_list<QWidget*> widgets) {
+        QWidget* previous = nullptr;
+        for (QWidget* w : widgets) {
+            if (previous) QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+    };
+    for (QPlainTextEdit* memo : {programExplanation_, combinationExplanation_})
+        memo->setTabChangesFocus(true);
+    chain({pages_->tabBar(),
+           programList_,
+           programNameSearch_,
+           programClassSearch_,
+           drumIdSearch_,
+           soundFromSearch_,
+           soundToSearch_,
+           programSearchButton_,
+           programEditEnabled_,
+           programName_,
+           programEditClasses_,
+           programExplanation_,
+           programSubmit_,
+           combinationList_,
+           combinationNameSearch_,
+           combinationClassSearch_,
+           programIdSearch_,
+           combinationSearchButton_,
+           combinationEditEnabled_,
+           combinationName_,
+           combinationEditClasses_,
+           combinationExplanation_,
+           combinationSubmit_,
+           programBankButtons_->button(0),
+           programBankButtons_->button(1),
+           pcgProgramList_,
+           combinationBankButtons_->button(0),
+           combinationBankButtons_->button(1),
+           pcgCombinationList_,
+           eventList_});
 }
 
 QWidget* MainWindow::buildProgramsPage() {
@@ -286,6 +384,8 @@ void MainWindow::buildMenus() {
     file->setObjectName(QStringLiteral("File1"));
     item(file, "NewDatabase", QStringLiteral("&New Database"), {}, &MainWindow::newDatabase);
     item(file, "OpenDatabase", QStringLiteral("&Open Database"), {}, &MainWindow::openDatabase);
+    recentDatabaseMenu_ = file->addMenu(QStringLiteral("Recent &Databases"));
+    recentDatabaseMenu_->setObjectName(QStringLiteral("RecentDatabases"));
     item(file, "RecoverDatabase", QStringLiteral("&Recover Database..."), {},
          &MainWindow::recoverDatabase)
         ->setEnabled(!places_.recoveryFolder.isEmpty());
@@ -320,6 +420,8 @@ void MainWindow::buildMenus() {
          &MainWindow::newPcg);
     item(pcgMenu, "ImportPcg", QStringLiteral("&Import Pcg"), QKeySequence(Qt::CTRL | Qt::Key_I),
          &MainWindow::importPcg);
+    recentPcgMenu_ = pcgMenu->addMenu(QStringLiteral("&Recent Pcg Files"));
+    recentPcgMenu_->setObjectName(QStringLiteral("RecentPcgFiles"));
     item(pcgMenu, "ExportPcg1", QStringLiteral("&Export Pcg"), QKeySequence(Qt::CTRL | Qt::Key_E),
          &MainWindow::exportPcg);
     item(pcgMenu, "SendPCGtoDatabase2", QStringLiteral("Send PCG to &Database"),
@@ -338,6 +440,94 @@ void MainWindow::buildMenus() {
                                         std::pair{"HowtoUseHelp1", "&How to Use Help"}})
         item(help, name, QLatin1String(caption), {}, nullptr)->setEnabled(false);
     item(help, "About1", QStringLiteral("&About..."), {}, &MainWindow::showAbout);
+    for (QMenu* menu : bar->findChildren<QMenu*>())
+        menu->setToolTipsVisible(true);
+    fillRecentMenu(Settings::FileKind::Pcg);
+    fillRecentMenu(Settings::FileKind::Database);
+}
+
+void MainWindow::setToolTips() {
+    static const std::pair<const char*, const char*> kTips[] = {
+        // Menus
+        {"NewDatabase", "Start an empty database (a changed one is kept as a recovery copy)"},
+        {"OpenDatabase", "Open a database file (.pvd) in place of the one in use"},
+        {"RecoverDatabase", "List the databases kept when they would have been lost"},
+        {"SaveDatabaseAs", "Write the database in use to a database file (.pvd)"},
+        {"Exit1", "Keep a changed database as a recovery copy and end PELVARO"},
+        {"Undo", "Take back the last command that changed the database or the PCG"},
+        {"Redo", "Do again the last command taken back"},
+        {"SendItem", "Place the chosen database entries in the PCG, with what they play"},
+        {"SendData", "Store the chosen PCG slot in the database, with what it plays"},
+        {"Delete1", "Delete the chosen entries, or empty the chosen PCG slot"},
+        {"EditDatabaseClasses1", "Add and delete the classes of the database"},
+        {"NewPcg1", "Start an empty PCG from the template"},
+        {"ImportPcg", "Read a PCG file in place of the PCG in use"},
+        {"ExportPcg1", "Write the PCG in use to a PCG file for the instrument"},
+        {"SendPCGtoDatabase2", "Store every program, combination and drum kit of the PCG"},
+        {"SendPcgFiles", "Store everything in many PCG files and folders of them at once"},
+        {"SendOnlyProgramsofPCG1", "Store the programs of the PCG and their drum kits"},
+        {"SendOnlyCombinationsofPCG1", "Store the combinations of the PCG and what they play"},
+        {"Contents1", "No help file is installed"},
+        {"SearchforHelpOn1", "No help file is installed"},
+        {"HowtoUseHelp1", "No help file is installed"},
+        {"About1", "The version of PELVARO"},
+        {"CopyEvents", "Copy the chosen lines (all lines when none is chosen)"},
+        {"SelectAllEvents", "Choose every line of the event list"},
+        // Database Programs
+        {"DPListBox", "The program entries; Ctrl and Shift choose several"},
+        {"SearchEdit1", "Part of the name to look for; Enter searches"},
+        {"SearchCombo1", "Only entries of this class and the classes below it"},
+        {"MaskEdit1", "Only drum programs on the drum kit of this ID"},
+        {"MaskFrom1", "Lowest oscillator sound number"},
+        {"MaskTo1", "Highest oscillator sound number"},
+        {"Button2", "Show the programs that match every field filled in"},
+        {"CheckBox1", "Allow the name, explanation and classes to be changed"},
+        {"IDNumber1", "The entry's ID in the database"},
+        {"DrumId1", "The ID of the drum kit this drum program plays"},
+        {"Name1", "The program's name, up to 10 characters"},
+        {"ListBox1", "The classes of the program"},
+        {"Button5", "Choose the classes of the chosen entries"},
+        {"Button6", "Not available"},
+        {"Memo1", "Your notes on the program, up to 79 characters"},
+        {"Button4", "Store the name and explanation"},
+        // Database Combinations
+        {"DCListBox", "The combination entries; Ctrl and Shift choose several"},
+        {"SearchEdit2", "Part of the name to look for; Enter searches"},
+        {"SearchCombo2", "Only entries of this class and the classes below it"},
+        {"MaskEdit2", "Only combinations that play the program of this ID"},
+        {"Button1", "Show the combinations that match every field filled in"},
+        {"CheckBox2", "Allow the name, explanation and classes to be changed"},
+        {"IDNumber2", "The entry's ID in the database"},
+        {"TimbIDBox", "The program IDs its eight timbres play"},
+        {"Name2", "The combination's name, up to 10 characters"},
+        {"ListBox2", "The classes of the combination"},
+        {"Button7", "Choose the classes of the chosen entries"},
+        {"Button8", "Not available"},
+        {"Memo2", "Your notes on the combination, up to 79 characters"},
+        {"Button3", "Store the name and explanation"},
+        // Pcg tabs and the rest
+        {"RadioGroup1BankA", "Show bank A"},
+        {"RadioGroup1BankB", "Show bank B"},
+        {"RadioGroup2BankA", "Show bank A"},
+        {"RadioGroup2BankB", "Show bank B"},
+        {"PPListBox", "The program slots of the PCG's bank"},
+        {"PCListBox", "The combination slots of the PCG's bank"},
+        {"Aevents", "What the last command could not do; right-click to copy"},
+        {"EventSplitter", "Drag to make the event list taller"},
+    };
+    for (const auto& [name, tip] : kTips) {
+        const QString objectName = QLatin1String(name);
+        if (auto* action = findChild<QAction*>(objectName))
+            action->setToolTip(QLatin1String(tip));
+        else if (auto* widget = findChild<QWidget*>(objectName))
+            widget->setToolTip(QLatin1String(tip));
+    }
+    pages_->setTabToolTip(0, QStringLiteral("Search and edit the programs of the database"));
+    pages_->setTabToolTip(1, QStringLiteral("Search and edit the combinations of the database"));
+    pages_->setTabToolTip(2, QStringLiteral("The programs of the PCG in use"));
+    pages_->setTabToolTip(3, QStringLiteral("The combinations of the PCG in use"));
+    recentPcgMenu_->menuAction()->setToolTip(QStringLiteral("Import a PCG file used lately"));
+    recentDatabaseMenu_->menuAction()->setToolTip(QStringLiteral("Open a database used lately"));
 }
 
 }  // namespace pelvaro::app

@@ -36,6 +36,8 @@ RecoveryDialog::RecoveryDialog(QString folder, Dialogs& dialogs, QWidget* parent
     delete_ = named(new QPushButton(QStringLiteral("&Delete")), "DeleteCopy");
     delete_->setToolTip(QStringLiteral("Delete the chosen copy and its files"));
     auto* close = named(new QPushButton(QStringLiteral("&Close")), "CloseRecovery");
+    close->setToolTip(QStringLiteral("Close this window"));
+    list_->setToolTip(QStringLiteral("The recovery copies, newest first, with what each holds"));
     buttons->addWidget(open_);
     buttons->addWidget(delete_);
     buttons->addStretch(1);

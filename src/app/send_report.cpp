@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialogs.h"
+#include "app/settings.h"
 #include "app/widgets.h"
 #include "io/safe_files.h"
 
@@ -25,8 +26,12 @@ QString number(std::int32_t n) {
 }  // namespace
 
 SendReport::SendReport(std::vector<session::FileReport> lines, const session::BatchTotals& totals,
-                       bool cancelled, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), lines_(std::move(lines)), totals_(totals), dialogs_(dialogs) {
+                       bool cancelled, Dialogs& dialogs, Settings& settings, QWidget* parent)
+    : QDialog(parent),
+      lines_(std::move(lines)),
+      totals_(totals),
+      dialogs_(dialogs),
+      settings_(settings) {
     setObjectName(QStringLiteral("SendReport"));
     setWindowTitle(QStringLiteral("PCG Files Sent to the Database"));
     resize(960, 420);
@@ -71,6 +76,8 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
     auto* save = named(new QPushButton(QStringLiteral("&Save as CSV...")), "SaveReport");
     save->setToolTip(QStringLiteral("Save the report as a CSV file for a spreadsheet"));
     auto* close = named(new QPushButton(QStringLiteral("C&lose")), "CloseReport");
+    close->setToolTip(QStringLiteral("Close the report"));
+    list->setToolTip(QStringLiteral("Every file with what it brought, or why it was skipped"));
     buttons->addWidget(copy);
     buttons->addWidget(save);
     buttons->addStretch(1);
@@ -88,8 +95,10 @@ void SendReport::copyClicked() {
 
 void SendReport::saveClicked() {
     guarded(this, dialogs_, [&] {
-        const auto path = dialogs_.saveFile(this, kCsvFilter);
+        const auto path =
+            dialogs_.saveFile(this, kCsvFilter, settings_.folder(Settings::FileKind::Report));
         if (!path) return;
+        settings_.rememberFolder(Settings::FileKind::Report, *path);
         QString name = *path;
         if (!name.endsWith(QStringLiteral(".csv"))) name += QStringLiteral(".csv");
         const std::string csv = session::reportCsv(lines_);

@@ -14,13 +14,14 @@ class QTreeWidget;
 namespace pelvaro::app {
 
 class Dialogs;
+class Settings;
 
 class SendReport : public QDialog {
     Q_OBJECT
 
   public:
     SendReport(std::vector<session::FileReport> lines, const session::BatchTotals& totals,
-               bool cancelled, Dialogs& dialogs, QWidget* parent = nullptr);
+               bool cancelled, Dialogs& dialogs, Settings& settings, QWidget* parent = nullptr);
 
   public slots:
     void copyClicked();
@@ -30,6 +31,7 @@ class SendReport : public QDialog {
     std::vector<session::FileReport> lines_;
     session::BatchTotals totals_;
     Dialogs& dialogs_;
+    Settings& settings_;
 };
 
 }  // namespace pelvaro::app

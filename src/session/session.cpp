@@ -42,6 +42,7 @@ void Session::newDatabase() {
     db::newDatabase(files_);
     undo_.clear();
     changed_ = false;
+    databasePath_.clear();
 }
 
 void Session::openDatabase(const std::string& databasePath) {
@@ -49,11 +50,13 @@ void Session::openDatabase(const std::string& databasePath) {
     db::openDatabase(files_, databasePath);
     undo_.clear();
     changed_ = false;
+    databasePath_ = databasePath;
 }
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
     db::DatabasePaths paths = db::exportDatabase(files_, chosen);
     changed_ = false;
+    databasePath_ = paths.database;
     return paths;
 }
 

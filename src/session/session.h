@@ -66,6 +66,8 @@ class Session {
 
     // Whether the database has changed since it was created, opened or exported.
     bool databaseChanged() const { return changed_; }
+    // The database file last opened or exported; empty for a database created new.
+    const std::string& databasePath() const { return databasePath_; }
 
     // New Database and Open Database: a changed database is first kept as a recovery copy (a
     // copy that cannot be saved stops the command, the database stays); the undo history ends.
@@ -90,6 +92,7 @@ class Session {
     transfer::TransferEngine engine_;
     UndoLog undo_;
     bool changed_ = false;
+    std::string databasePath_;
 };
 
 }  // namespace pelvaro::session

@@ -11,18 +11,24 @@ std::optional<QString> next(std::deque<QString>& queue) {
 }
 }  // namespace
 
-std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& filter) {
+std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& filter,
+                                                 const QString& folder) {
     filters.push_back(filter);
+    folders.push_back(folder);
     return next(opens_);
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter) {
+std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter,
+                                                 const QString& folder) {
     filters.push_back(filter);
+    folders.push_back(folder);
     return next(saves_);
 }
 
-QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter) {
+QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter,
+                                                 const QString& folder) {
     filters.push_back(filter);
+    folders.push_back(folder);
     if (manies_.empty()) return {};
     QStringList answer = manies_.front();
     manies_.pop_front();

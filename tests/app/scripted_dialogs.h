@@ -30,13 +30,17 @@ class ScriptedDialogs : public app::Dialogs {
     void answerSave(const QString& path) { saves_.push_back(path); }
     void answerOpenMany(const QStringList& paths) { manies_.push_back(paths); }
 
-    std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& filter) override;
-    QStringList openFilesAndFolders(QWidget* parent, const QString& filter) override;
+    std::optional<QString> openFile(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
+    QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
+                                    const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
 
     std::vector<Message> messages;
     QStringList filters;  // the filter of each file dialog shown
+    QStringList folders;  // the folder each file dialog started in
 
   private:
     std::deque<QString> opens_;

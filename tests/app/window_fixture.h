@@ -46,6 +46,7 @@ inline PcgBuilder bandPcg() {
 struct WindowFixture {
     TempDir dir;
     TempDir recovery;  // the user's folder of recovery copies
+    TempDir config;    // the user's settings file
     ScriptedDialogs dialogs;
     std::unique_ptr<app::MainWindow> form;
 
@@ -57,7 +58,11 @@ struct WindowFixture {
         (void)QTest::qWaitForWindowActive(form.get());
     }
 
-    app::Places places() const { return app::Places{QString::fromStdString(recovery.path())}; }
+    app::Places places() const {
+        return app::Places{.recoveryFolder = QString::fromStdString(recovery.path()),
+                           .settingsFile = QString::fromStdString(config.file("pelvaro.conf")),
+                           .templateFile = {}};
+    }
 
     template <class T = QWidget>
     T* find(const char* name) const {

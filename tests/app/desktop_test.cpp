@@ -1,0 +1,374 @@
+// The main window at home on the desktop: what it remembers between runs, its recent files, the
+// status bar after each kind of command, the keyboard, the event list and the tooltips.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabBar>
+#include <filesystem>
+
+#include "app/class_assignment_dialog.h"
+#include "app/class_editor.h"
+#include "app/places.h"
+#include "app/progress_window.h"
+#include "window_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString status(const WindowFixture& w, const char* name) {
+    return w.find<QLabel>(name)->text();
+}
+
+// The captions of a recent-files menu, without the separator and Clear.
+QStringList recent(const WindowFixture& w, const char* menu) {
+    QStringList captions;
+    for (QAction* action : w.find<QMenu>(menu)->actions())
+        if (!action->isSeparator() && !action->objectName().startsWith("Clear"))
+            captions << action->text();
+    return captions;
+}
+
+QString focusName() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus->objectName() : QStringLiteral("(none)");
+}
+
+// The controls Tab visits from the one that has the focus, until it comes back to it.
+QStringList tabWalk(WindowFixture& w) {
+    w.activate();
+    QStringList visited;
+    const QWidget* start = QApplication::focusWidget();
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == start) break;
+        visited << focusName();
+    }
+    return visited;
+}
+
+}  // namespace
+
+TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
+    WindowFixture w;
+    fs::create_directories(w.dir.file("sets"));
+    fs::create_directories(w.dir.file("banks"));
+    bandPcg().writeTo(w.dir.file("sets/band.pcg"));
+    auto* splitter = w.find<QSplitter>("EventSplitter");
+    EXPECT_EQ(splitter->sizes().value(1), 50) << "the event list starts 50 pixels high";
+    w.form->resize(700, 700);
+    const QSize size = w.form->size();
+    splitter->setSizes({250, 150});
+    const QList<int> sizes = splitter->sizes();
+    w.form->classEditor()->resize(600, 420);
+
+    w.dialogs.answerOpen(w.file("sets/band.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    w.dialogs.answerSave(w.file("banks/bank"));
+    w.action("SaveDatabaseAs")->trigger();
+    ASSERT_TRUE(w.dialogs.messages.empty());
+    EXPECT_EQ(w.dialogs.folders, (QStringList{"", ""})) << "the first dialogs start at home";
+    w.form.reset();
+
+    // The next run.
+    w.form = app::createMainWindow(w.dialogs, QString::fromStdString(w.dir.path()), w.places());
+    ASSERT_TRUE(w.form);
+    w.form->show();
+    EXPECT_EQ(w.form->size(), size);
+    EXPECT_EQ(w.find<QSplitter>("EventSplitter")->sizes(), sizes);
+    EXPECT_EQ(w.form->classEditor()->size(), QSize(600, 420));
+    EXPECT_EQ(recent(w, "RecentPcgFiles"), QStringList{"&1 band.pcg"});
+    EXPECT_EQ(recent(w, "RecentDatabases"), QStringList{"&1 bank.pvd"});
+    EXPECT_EQ(w.action("RecentPcgFile1")->toolTip(), w.file("sets/band.pcg"));
+    // PCG dialogs start where the last PCG was, database dialogs where the last database was.
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    w.action("OpenDatabase")->trigger();
+    w.action("ExportPcg1")->trigger();
+    EXPECT_EQ(w.dialogs.folders.mid(2),
+              (QStringList{w.file("sets"), w.file("banks"), w.file("sets")}));
+
+    // A recent database opens as Open Database would.
+    w.action("RecentDatabase1")->trigger();
+    EXPECT_EQ(w.rows("DPListBox").size(), 4);
+    w.action("RecentPcgFile1")->trigger();
+    EXPECT_EQ(w.lines("PPListBox").value(0), "A00    PIANO 1");
+    EXPECT_TRUE(w.dialogs.messages.empty());
+}
+
+TEST(Desktop, RecentFilesKeepTheLastEightNewestFirstDropWhatHasGoneAndClear) {
+    WindowFixture w;
+    for (int i = 1; i <= 9; ++i)
+        w.importPcg(bandPcg(), ("set" + std::to_string(i) + ".pcg").c_str());
+    w.dialogs.answerOpen(w.file("set3.pcg"));
+    w.press(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(recent(w, "RecentPcgFiles"),
+              (QStringList{"&1 set3.pcg", "&2 set9.pcg", "&3 set8.pcg", "&4 set7.pcg",
+                           "&5 set6.pcg", "&6 set5.pcg", "&7 set4.pcg", "&8 set2.pcg"}));
+    // Exporting a PCG puts the new file first too.
+    w.dialogs.answerSave(w.file("mine"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(recent(w, "RecentPcgFiles").value(0), "&1 mine.pcg");
+
+    // A file that has gone is taken off the list, with a message saying so.
+    fs::remove(w.dir.file("set9.pcg"));
+    w.action("RecentPcgFile3")->trigger();
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "Recent Pcg Files");
+    EXPECT_EQ(w.dialogs.messages[0].text,
+              w.file("set9.pcg") + " is no longer there. It has been taken off the list.");
+    EXPECT_FALSE(recent(w, "RecentPcgFiles").contains("&3 set9.pcg"));
+    EXPECT_EQ(recent(w, "RecentPcgFiles").size(), 7);
+
+    EXPECT_TRUE(w.action("ClearRecentPcgFiles")->isEnabled());
+    w.action("ClearRecentPcgFiles")->trigger();
+    EXPECT_TRUE(recent(w, "RecentPcgFiles").isEmpty());
+    EXPECT_FALSE(w.action("ClearRecentPcgFiles")->isEnabled());
+    EXPECT_TRUE(w.form->settings().recentFiles(app::Settings::FileKind::Pcg).isEmpty());
+}
+
+TEST(Desktop, TheStatusBarSaysWhatIsOpenAndWhatTheLastCommandDid) {
+    WindowFixture w;
+    EXPECT_EQ(status(w, "StatusPcg"), "New PCG: 0 programs, 0 combinations");
+    EXPECT_EQ(status(w, "StatusDatabase"),
+              "New database: 0 programs, 0 combinations, 0 drum kits, 0 classes");
+    EXPECT_EQ(status(w, "StatusResult"), "");
+
+    w.importPcg(bandPcg(), "band.pcg");
+    EXPECT_EQ(status(w, "StatusResult"), "Imported band.pcg: 4 programs, 2 combinations");
+    EXPECT_EQ(status(w, "StatusPcg"), "band.pcg: 4 programs, 2 combinations");
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"),
+              "Sent 4 programs: 4 new, 0 already stored; 2 combinations: 2 new, 0 already "
+              "stored; with them 1 drum kit new");
+    EXPECT_EQ(status(w, "StatusDatabase"),
+              "New database: 4 programs, 2 combinations, 1 drum kit, 0 classes (changed)");
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Nothing new to store");
+    w.dialogs.answerSave(w.file("bank"));
+    w.action("SaveDatabaseAs")->trigger();
+    EXPECT_EQ(status(w, "StatusResult"), "Exported bank.pvd");
+    EXPECT_EQ(status(w, "StatusDatabase"),
+              "bank.pvd: 4 programs, 2 combinations, 1 drum kit, 0 classes");
+
+    w.showPage(kPcgPrograms);
+    w.clickRow("PPListBox", 1);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Emptied program A01");
+    w.press(Qt::Key_Insert);  // the empty slot: nothing to send
+    w.clickRow("PPListBox", 0);
+    w.press(Qt::Key_Insert);
+    EXPECT_EQ(status(w, "StatusResult"), "Nothing new to store");
+
+    w.press(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "New PCG");
+    w.showPage(kDatabasePrograms);
+    w.clickRow("DPListBox", 0);
+    w.clickRow("DPListBox", 2, Qt::ControlModifier);
+    w.press(Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Placed 2 programs");
+    w.press(Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Nothing placed: the PCG holds these already");
+    w.showPage(kDatabaseCombinations);
+    w.clickRow("DCListBox", 1);
+    w.press(Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Placed 1 combination");
+
+    w.showPage(kDatabasePrograms);
+    w.clickRow("DPListBox", 2);  // DRUMS, which a combination plays
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Deleted nothing; see the event list");
+    w.clickRow("DPListBox", 1);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Deleted 1 program");
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Undid Delete");
+    w.press(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Redid Delete");
+
+    w.find<QLineEdit>("SearchEdit1")->setText("piano");
+    w.click("Button2");
+    EXPECT_EQ(status(w, "StatusResult"), "Found 1 of 3 programs: name piano");
+    w.click("Button2");
+    EXPECT_EQ(status(w, "StatusResult"), "Showing all 3 programs");
+
+    w.dialogs.answerSave(w.file("out"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(status(w, "StatusResult"), "Exported out.pcg");
+    w.dialogs.answerOpen(w.file("none.pvd"));
+    w.action("OpenDatabase")->trigger();
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(status(w, "StatusResult"),
+              "Failed: " + w.dialogs.messages[0].text.section('\n', 0, 0));
+    w.action("NewDatabase")->trigger();
+    EXPECT_EQ(status(w, "StatusResult"), "New database");
+    EXPECT_EQ(status(w, "StatusDatabase"),
+              "New database: 0 programs, 0 combinations, 0 drum kits, 0 classes");
+}
+
+TEST(Desktop, EnterSearchesTabLeavesTheExplanationAndTheEventListCopies) {
+    WindowFixture w;
+    w.importPcg(bandPcg());
+    w.press(Qt::Key_S, Qt::ControlModifier);
+
+    // Enter in each search field runs that tab's Search.
+    auto* name = w.find<QLineEdit>("SearchEdit1");
+    name->setFocus();
+    QTest::keyClicks(name, "ORGAN");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+    EXPECT_TRUE(name->text().isEmpty()) << "a refill clears the search fields";
+    auto* drum = w.find<QLineEdit>("MaskEdit1");
+    drum->setFocus();
+    QTest::keyClicks(drum, "1");
+    QTest::keyClick(drum, Qt::Key_Enter);
+    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+    w.showPage(kDatabaseCombinations);
+    auto* program = w.find<QLineEdit>("MaskEdit2");
+    program->setFocus();
+    QTest::keyClicks(program, "3");
+    QTest::keyClick(program, Qt::Key_Return);
+    EXPECT_EQ(w.rows("DCListBox").size(), 1);
+    auto* classes = w.find<QComboBox>("SearchCombo2");
+    classes->setFocus();
+    QTest::keyClick(classes, Qt::Key_Return);
+    EXPECT_EQ(w.rows("DCListBox").size(), 2);
+
+    // Tab and Shift+Tab leave the explanation; Enter still breaks the line.
+    w.showPage(kDatabasePrograms);
+    w.click("CheckBox1");
+    auto* memo = w.find<QPlainTextEdit>("Memo1");
+    memo->setFocus();
+    memo->clear();
+    QTest::keyClicks(memo, "warm");
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo, "pad");
+    EXPECT_EQ(memo->toPlainText(), "warm\npad");
+    QTest::keyClick(memo, Qt::Key_Tab);
+    EXPECT_EQ(focusName(), "Button4");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // Submit
+    EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1).explanation(), "warm\r\npad");
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(focusName(), "Button5");
+
+    // The event list grows with the splitter and copies its lines.
+    w.clickRow("DPListBox", 2);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    auto* events = w.find<QListWidget>("Aevents");
+    ASSERT_EQ(events->count(), 1);
+    events->setFocus();
+    w.action("SelectAllEvents")->trigger();
+    EXPECT_EQ(events->selectedItems().size(), 1);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(events, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Program 3 is used by some Combinations.Cannot delete it.");
+    EXPECT_EQ(events->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(events->actions().size(), 2);
+}
+
+TEST(Desktop, TabVisitsTheControlsOfEachTabInReadingOrder) {
+    WindowFixture w;
+    w.importPcg(bandPcg());
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    w.find<QWidget>("DPListBox")->setFocus();
+    EXPECT_EQ(tabWalk(w),
+              (QStringList{"SearchEdit1", "SearchCombo1", "MaskEdit1", "MaskFrom1", "MaskTo1",
+                           "Button2", "CheckBox1", "Aevents", "qt_tabwidget_tabbar"}));
+    w.click("CheckBox1");
+    w.find<QWidget>("DPListBox")->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{"SearchEdit1", "SearchCombo1", "MaskEdit1", "MaskFrom1",
+                                       "MaskTo1", "Button2", "CheckBox1", "Name1", "Button5",
+                                       "Memo1", "Button4", "Aevents", "qt_tabwidget_tabbar"}));
+    w.showPage(kDatabaseCombinations);
+    w.find<QWidget>("DCListBox")->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{"SearchEdit2", "SearchCombo2", "MaskEdit2", "Button1",
+                                       "CheckBox2", "Aevents", "qt_tabwidget_tabbar"}));
+    w.showPage(kPcgPrograms);
+    w.find<QWidget>("PPListBox")->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{"Aevents", "qt_tabwidget_tabbar", "RadioGroup1BankA"}));
+    w.showPage(kPcgCombinations);
+    w.find<QWidget>("PCListBox")->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{"Aevents", "qt_tabwidget_tabbar", "RadioGroup2BankA"}));
+    // The tab bar switches tabs from the keyboard.
+    w.find<QTabBar>("qt_tabwidget_tabbar")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), kPcgPrograms);
+}
+
+TEST(Desktop, EveryControlAndMenuItemSaysWhatItDoes) {
+    WindowFixture w;
+    QStringList without;
+    for (QAction* action : w.form->findChildren<QAction*>()) {
+        if (action->isSeparator() || action->objectName().isEmpty()) continue;
+        // An action's tooltip defaults to its caption; each says more than that.
+        const QString caption = action->text().remove('&');
+        if (action->toolTip().isEmpty() || action->toolTip() == caption)
+            without << action->objectName();
+    }
+    const auto controls = [&](QWidget* window) {
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            const bool control =
+                qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractItemView*>(widget) ||
+                qobject_cast<QPlainTextEdit*>(widget);
+            // The combo's own line and list, the tab bar's scroll buttons, the lists of other
+            // windows inside this one.
+            if (!control || widget->objectName().isEmpty() ||
+                widget->objectName().startsWith("qt_") ||
+                qobject_cast<QTabBar*>(widget->parentWidget()) || widget->window() != window)
+                continue;
+            if (widget->toolTip().isEmpty()) without << widget->objectName();
+        }
+    };
+    controls(w.form.get());
+    controls(w.form->classEditor());
+    controls(w.form->classAssignmentDialog());
+    controls(w.form->progressWindow());
+    EXPECT_TRUE(without.isEmpty()) << without.join(", ").toStdString();
+    EXPECT_TRUE(w.find<QMenu>("RecentPcgFiles")->toolTipsVisible());
+}
+
+TEST(Desktop, StartedFromTheDesktopMenuItWorksInAFolderOfItsOwn) {
+    TempDir current;
+    TempDir data;
+    TempDir installed;
+    const QString templ = QString::fromStdString(installed.file("bos.dat"));
+    pcg::writePcgFile(synthetic::makeTemplateImage(), templ.toStdString());
+    const QString here = QString::fromStdString(current.path());
+    const QString dataFolder = QString::fromStdString(data.path());
+
+    // No bos.dat where it was started: its own folder below the data folder, the installed one.
+    app::StartPlace start = app::chooseStart(here, dataFolder, templ);
+    EXPECT_EQ(start.folder, dataFolder + "/work");
+    EXPECT_EQ(start.templateFile, templ);
+    EXPECT_TRUE(fs::is_directory(data.file("work")));
+    {
+        ScriptedDialogs dialogs;
+        app::Places places{.recoveryFolder = {}, .settingsFile = {}, .templateFile = templ};
+        auto form = app::createMainWindow(dialogs, start.folder, places);
+        ASSERT_TRUE(form) << dialogs.messages.at(0).text.toStdString();
+        EXPECT_TRUE(fs::exists(data.file("work/temp.prg")));
+        EXPECT_FALSE(fs::exists(current.file("temp.prg")));
+    }
+    // A bos.dat where it was started: there, as always.
+    pcg::writePcgFile(synthetic::makeTemplateImage(), current.file("bos.dat"));
+    start = app::chooseStart(here, dataFolder, templ);
+    EXPECT_EQ(start.folder, here);
+    EXPECT_EQ(start.templateFile, here + "/bos.dat");
+    // Nothing installed: the current folder, whose missing template the start-up names.
+    fs::remove(current.file("bos.dat"));
+    start = app::chooseStart(here, dataFolder, QString::fromStdString(installed.file("no.dat")));
+    EXPECT_EQ(start.folder, here);
+    EXPECT_EQ(start.templateFile, here + "/bos.dat");
+}
