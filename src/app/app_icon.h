@@ -2,11 +2,20 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <array>
+
+class QPainter;
 
 namespace pelvaro::app {
 
-// The application's 32 x 32 icon: a few keys of a keyboard, drawn rather than shipped.
-QPixmap iconPixmap();
-QIcon applicationIcon();
+// The sizes in pixels the icon is shipped in (packaging/icons/) and carried by applicationIcon().
+inline constexpr std::array<int, 8> kIconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
+
+// The application's icon: a few keys of a keyboard in a dark rounded case under an orange line,
+// drawn rather than shipped. paintIcon() paints it into the square (0, 0, size, size) of any
+// size; packaging/icons/scalable/org.pelvaro.Pelvaro.svg is the same picture.
+void paintIcon(QPainter& painter, int size);
+QPixmap iconPixmap(int size = 32);
+QIcon applicationIcon();  // every size of kIconSizes
 
 }  // namespace pelvaro::app
