@@ -74,6 +74,8 @@ class MainWindow : public QMainWindow {
     void openDatabase();
     void recoverDatabase();
     void exportDatabase();
+    // The list of the tab in front as CSV or as a printable HTML page, by the name's extension.
+    void exportList();
     void exitProgram();
     // Edit menu
     void undo();
@@ -82,6 +84,8 @@ class MainWindow : public QMainWindow {
     void sendToPcg();
     void sendToDatabase();
     void deleteSelection();
+    // The two chosen entries, or the current PCG slot and another, side by side.
+    void compare();
     void editDatabaseClasses();
     // Pcg menu
     void newPcg();
@@ -106,12 +110,15 @@ class MainWindow : public QMainWindow {
     void editClassesClicked();
     // Pcg tabs
     void bankChanged();
+    // The combination slots that play the current program slot, to go to one of them.
+    void showUsedBy();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // What the tab in front shows.
@@ -141,6 +148,9 @@ class MainWindow : public QMainWindow {
                               db::Kind searched = db::Kind::Program);
     // Fills both detail panels from the focused rows.
     void showEntryDetails();
+    // Below the panels: the combinations that play the focused program and the programs that
+    // share its drum kit; the programs the focused combination plays.
+    void showWhereUsed();
     // The entries a command on a database tab works on: every selected row's, in list order,
     // when two or more rows are selected, otherwise the current row's (none without one).
     std::vector<std::int32_t> chosenEntries(bool programs) const;
@@ -195,7 +205,9 @@ class MainWindow : public QMainWindow {
     QWidget* pcgCombinationsPage_ = nullptr;
     QListWidget* eventList_ = nullptr;
     QSplitter* splitter_ = nullptr;
-    bool eventListPlaced_ = false;  // from the settings, or 50 pixels high at the first show
+    // The event list keeps its height when the window changes size; the splitter changes it.
+    int eventListHeight_ = 50;
+    void placeEventList();
 
     // Status bar
     ElidedLabel* pcgStatus_ = nullptr;
@@ -255,6 +267,11 @@ class MainWindow : public QMainWindow {
     QAction* sendToPcgAction_ = nullptr;
     QAction* sendToDatabaseAction_ = nullptr;
     QAction* deleteAction_ = nullptr;
+    QAction* compareAction_ = nullptr;
+
+    // Where-used lines below the detail panels
+    ElidedLabel* programUsedBy_ = nullptr;
+    ElidedLabel* combinationPlays_ = nullptr;
 };
 
 // Creates the main window in startDirectory. A failed start-up (no template file, working files

@@ -70,6 +70,7 @@ QListWidget* displayList(const char* name) {
     auto* list = named(new QListWidget, name);
     list->setSelectionMode(QAbstractItemView::NoSelection);
     list->setFocusPolicy(Qt::NoFocus);
+    list->setMinimumHeight(40);  // a few lines; the window may be small
     return list;
 }
 
@@ -245,6 +246,7 @@ QWidget* MainWindow::buildProgramsPage() {
     programName_->setMaxLength(10);
     programClasses_ = displayList("ListBox1");
     programExplanation_ = named(new LimitedMemo(79), "Memo1");
+    programExplanation_->setMinimumHeight(40);
     programSubmit_ = named(new QPushButton(QStringLiteral("Submit")), "Button4");
     programEditClasses_ = named(new QPushButton(QStringLiteral("Edit Classes")), "Button5");
     editProgram_ = named(new QPushButton(QStringLiteral("Edit Program")), "Button6");
@@ -265,6 +267,8 @@ QWidget* MainWindow::buildProgramsPage() {
     form->addWidget(programExplanation_, 5, 1);
     form->addWidget(programSubmit_, 6, 1, Qt::AlignRight);
     side->addWidget(programPanel_, 1);
+    programUsedBy_ = named(new ElidedLabel, "WhereUsed1");
+    side->addWidget(programUsedBy_);
     row->addLayout(side, 1);
     return page;
 }
@@ -304,6 +308,7 @@ QWidget* MainWindow::buildCombinationsPage() {
     combinationClasses_ = displayList("ListBox2");
     timbreIds_ = displayList("TimbIDBox");
     combinationExplanation_ = named(new LimitedMemo(79), "Memo2");
+    combinationExplanation_->setMinimumHeight(40);
     combinationSubmit_ = named(new QPushButton(QStringLiteral("Submit")), "Button3");
     combinationEditClasses_ = named(new QPushButton(QStringLiteral("Edit Classes")), "Button7");
     editCombination_ = named(new QPushButton(QStringLiteral("Edit Combi.")), "Button8");
@@ -324,6 +329,8 @@ QWidget* MainWindow::buildCombinationsPage() {
     form->addWidget(combinationExplanation_, 5, 1);
     form->addWidget(combinationSubmit_, 6, 1, Qt::AlignRight);
     side->addWidget(combinationPanel_, 1);
+    combinationPlays_ = named(new ElidedLabel, "WhereUsed2");
+    side->addWidget(combinationPlays_);
     row->addLayout(side, 1);
     return page;
 }
@@ -355,6 +362,14 @@ QWidget* MainWindow::buildPcgPage(bool programs) {
     for (int i = 0; i < 100; ++i)
         list->addItem(QString());
     column->addWidget(list, 1);
+    if (programs) {
+        // Right-click on a program line: the combinations of the PCG that play it.
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
+        auto* usedBy = new QAction(QStringLiteral("&Used By"), list);
+        usedBy->setObjectName(QStringLiteral("UsedBy"));
+        connect(usedBy, &QAction::triggered, this, &MainWindow::showUsedBy);
+        list->addAction(usedBy);
+    }
 
     if (programs) {
         programBankButtons_ = items;
@@ -391,6 +406,7 @@ void MainWindow::buildMenus() {
         ->setEnabled(!places_.recoveryFolder.isEmpty());
     item(file, "SaveDatabaseAs", QStringLiteral("&Export Database"), {},
          &MainWindow::exportDatabase);
+    item(file, "ExportList", QStringLiteral("Export &List..."), {}, &MainWindow::exportList);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
     item(file, "Exit1", QStringLiteral("E&xit"), {}, &MainWindow::exitProgram);
 
@@ -413,6 +429,9 @@ void MainWindow::buildMenus() {
         a->setEnabled(false);
     item(editMenu_, "EditDatabaseClasses1", QStringLiteral("Edit Database &Classes"), {},
          &MainWindow::editDatabaseClasses);
+    compareAction_ =
+        item(editMenu_, "Compare", QStringLiteral("C&ompare..."), {}, &MainWindow::compare);
+    compareAction_->setEnabled(false);
 
     QMenu* pcgMenu = bar->addMenu(QStringLiteral("&Pcg"));
     pcgMenu->setObjectName(QStringLiteral("Pcg1"));
@@ -453,6 +472,11 @@ void MainWindow::setToolTips() {
         {"OpenDatabase", "Open a database file (.pvd) in place of the one in use"},
         {"RecoverDatabase", "List the databases kept when they would have been lost"},
         {"SaveDatabaseAs", "Write the database in use to a database file (.pvd)"},
+        {"ExportList", "Write the list of this tab as CSV or as a page to print (.html)"},
+        {"Compare", "Show two chosen entries, or two PCG slots, side by side"},
+        {"UsedBy", "The combinations of the PCG that play this program"},
+        {"WhereUsed1", "The combinations that play the program; rest here for all of them"},
+        {"WhereUsed2", "The programs the combination plays; rest here for all of them"},
         {"Exit1", "Keep a changed database as a recovery copy and end PELVARO"},
         {"Undo", "Take back the last command that changed the database or the PCG"},
         {"Redo", "Do again the last command taken back"},

@@ -29,4 +29,20 @@ PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationB
     return lines;
 }
 
+std::vector<int> combinationsPlaying(const PcgState& pcg, int program) {
+    std::vector<int> slots;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (pcg.occupancy.combinationUsed[slot] != 1) continue;
+        const ConstCombinationBytes c = pcg.image.combination(slot);
+        for (int t = 0; t < combination::kTimbreCount; ++t) {
+            if (!timbreDisabled(c, t) && !timbreOutsideBanks(c, t) &&
+                timbreProgram(c, t) == program) {
+                slots.push_back(slot);
+                break;
+            }
+        }
+    }
+    return slots;
+}
+
 }  // namespace pelvaro::pcg

@@ -28,4 +28,8 @@ struct PcgListLines {
 // Both lists' lines for the chosen banks.
 PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationBank);
 
+// The used combination slots with a switched-on timbre that plays program slot `program` in the
+// banks, ascending.
+std::vector<int> combinationsPlaying(const PcgState& pcg, int program);
+
 }  // namespace pelvaro::pcg

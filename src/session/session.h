@@ -13,6 +13,7 @@
 
 #include "db/database_file.h"
 #include "db/record_files.h"
+#include "db/references.h"
 #include "pcg/pcg_image.h"
 #include "session/undo_log.h"
 #include "transfer/engine.h"
@@ -40,6 +41,8 @@ class Session {
     db::RecordFiles& files() { return files_; }
     const db::RecordFiles& files() const { return files_; }
     transfer::TransferEngine& engine() { return engine_; }
+    // Which entries play which: the combinations of a program, the programs of a drum kit.
+    db::References& references() { return references_; }
     const std::string& startDirectory() const { return files_.startDirectory(); }
     // The template file every new PCG is made from.
     const std::string& templatePath() const { return templatePath_; }
@@ -90,6 +93,7 @@ class Session {
     pcg::PcgState pcg_;
     db::RecordFiles files_;
     transfer::TransferEngine engine_;
+    db::References references_{files_};
     UndoLog undo_;
     bool changed_ = false;
     std::string databasePath_;

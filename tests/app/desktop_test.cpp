@@ -67,7 +67,13 @@ TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
     EXPECT_EQ(splitter->sizes().value(1), 50) << "the event list starts 50 pixels high";
     w.form->resize(700, 700);
     const QSize size = w.form->size();
-    splitter->setSizes({250, 150});
+    // The user drags the bar above the event list 40 pixels up.
+    QSplitterHandle* bar = splitter->handle(1);
+    const QPoint grip = bar->rect().center();
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, grip);
+    QTest::mouseMove(bar, grip - QPoint(0, 40));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, grip - QPoint(0, 40));
+    ASSERT_EQ(splitter->sizes().value(1), 90);
     const QList<int> sizes = splitter->sizes();
     w.form->classEditor()->resize(600, 420);
 
