@@ -1,16 +1,22 @@
 // Pictures of the main window for the README: the demo PCG imported and sent to the database,
-// one picture per tab, and the report of a folder of PCG files sent in one go, drawn offscreen.
+// one picture per tab, the Compare window, a printed list, and the report of a folder of PCG
+// files sent in one go, drawn offscreen.
 //   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs and
 //                              <folder>/send-report.png
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QItemSelectionModel>
 #include <QListView>
 #include <QListWidget>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <cstdio>
 
 #include "app/dialogs.h"
@@ -18,6 +24,7 @@
 #include "app/send_report.h"
 #include "classes/class_table.h"
 #include "demo_pcg.h"
+#include "lists/html.h"
 #include "pcg/pcg_files.h"
 #include "random_pcg.h"
 #include "session/batch_send.h"
@@ -73,6 +80,20 @@ int main(int argc, char** argv) {
             program.setClassId(static_cast<int>(s), classes[s]);
         files.write(entry, program);
     }
+    // The entries say where they came from as on the user's machine, not the tool's folder.
+    for (const pelvaro::db::Kind kind :
+         {pelvaro::db::Kind::Program, pelvaro::db::Kind::Combination})
+        for (std::int32_t n = 1; n <= files.count(kind); ++n) {
+            if (kind == pelvaro::db::Kind::Program) {
+                auto e = files.read<pelvaro::db::DbProgramEntry>(n);
+                e.setExplanation("From: /home/musician/pcg/demo.pcg");
+                files.write(n, e);
+            } else {
+                auto e = files.read<pelvaro::db::DbCombinationEntry>(n);
+                e.setExplanation("From: /home/musician/pcg/demo.pcg");
+                files.write(n, e);
+            }
+        }
     form->search();
 
     auto* tabs = form->findChild<QTabWidget*>("PageControl");
@@ -90,6 +111,48 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
             return 1;
         }
+    }
+
+    // The Compare window: a program and a copy of it that differs in three bytes.
+    {
+        auto copy = files.read<pelvaro::db::DbProgramEntry>(4);
+        pelvaro::putFieldText(pelvaro::Bytes(copy.bytes).first(pelvaro::pcg::kNameSize),
+                              "WarmPad B");
+        for (const std::size_t at : {40u, 41u, 100u})
+            copy.bytes[at] ^= 0x21;
+        const std::int32_t id = files.append(copy);
+        form->search();
+        tabs->setCurrentIndex(0);
+        programs->selectionModel()->select(programs->model()->index(3, 0),
+                                           QItemSelectionModel::ClearAndSelect);
+        programs->selectionModel()->select(programs->model()->index(id - 1, 0),
+                                           QItemSelectionModel::Select);
+        form->compare();
+        auto* compare = form->findChild<QDialog*>(QStringLiteral("CompareWindow"));
+        if (!compare) return 1;
+        QApplication::processEvents();
+        if (!compare->grab().save(out + QStringLiteral("/compare.png"))) return 1;
+        compare->close();
+    }
+    // A printed list: the database's programs as the page Export List writes, as a printer or a
+    // browser shows its tables.
+    {
+        std::vector<std::int32_t> ids;
+        for (std::int32_t n = 1; n <= files.count(pelvaro::db::Kind::Program); ++n)
+            ids.push_back(n);
+        const std::string html = pelvaro::lists::htmlPage(pelvaro::lists::databasePage(
+            files, pelvaro::db::Kind::Program, ids, "mybank.pvd", "2026-12-08"));
+        QTextDocument page;
+        page.setDefaultStyleSheet(QStringLiteral(
+            "th,td{padding:1px 6px}th{background:#eee}h1{font-size:14pt}h2{font-size:11pt}"));
+        page.setHtml(QString::fromStdString(html));
+        page.setTextWidth(720);
+        QImage image(720, static_cast<int>(page.size().height()) + 8, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        page.drawContents(&painter);
+        painter.end();
+        if (!image.save(out + QStringLiteral("/printed-list.png"))) return 1;
     }
 
     // The report of "Send PCG Files to Database" over a folder of a user's files.

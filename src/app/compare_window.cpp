@@ -34,7 +34,6 @@ CompareWindow::CompareWindow(const QString& title, QStringList choices, int left
         pick->addItems(choices);
         pick->setToolTip(QStringLiteral("The sound shown on this side"));
         picks->addWidget(pick, 1);
-        connect(pick, &QComboBox::currentIndexChanged, this, &CompareWindow::refresh);
     }
     leftPick_->setCurrentIndex(left);
     rightPick_->setCurrentIndex(right);
@@ -64,6 +63,8 @@ CompareWindow::CompareWindow(const QString& title, QStringList choices, int left
     buttons->addWidget(close);
     layout->addLayout(buttons);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    for (QComboBox* pick : {leftPick_, rightPick_})
+        connect(pick, &QComboBox::currentIndexChanged, this, &CompareWindow::refresh);
     refresh();
 }
 

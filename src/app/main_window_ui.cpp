@@ -140,8 +140,7 @@ void MainWindow::buildWindow() {
 }
 
 void MainWindow::buildStatusBar() {
-    // Two lines: what is open (the PCG on the left, the database on the right), then what the
-    // last command did.
+    // Three lines: the open PCG, the open database, what the last command did.
     auto* panel = named(new QWidget, "StatusPanel");
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(2, 0, 2, 0);
@@ -150,10 +149,8 @@ void MainWindow::buildStatusBar() {
     databaseStatus_ = named(new ElidedLabel, "StatusDatabase");
     resultStatus_ = named(new ElidedLabel, "StatusResult");
     grid->addWidget(pcgStatus_, 0, 0);
-    grid->addWidget(databaseStatus_, 0, 1);
-    grid->addWidget(resultStatus_, 1, 0, 1, 2);
-    grid->setColumnStretch(0, 2);
-    grid->setColumnStretch(1, 3);
+    grid->addWidget(databaseStatus_, 1, 0);
+    grid->addWidget(resultStatus_, 2, 0);
     statusBar()->addWidget(panel, 1);
     statusBar()->setSizeGripEnabled(true);
 }

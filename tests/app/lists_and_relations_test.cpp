@@ -1,0 +1,273 @@
+// Lists and relations in the main window: where-used below the detail panels, Used By on the
+// PCG program lines, the Compare window, and Export List on each tab.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QTreeWidget>
+
+#include "window_fixture.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+
+namespace {
+
+// PIANO (A00) played by three combinations, two drum programs on one kit slot, a pad and its
+// copy that differs in three bytes.
+PcgBuilder relationsPcg() {
+    PcgBuilder b;
+    b.program(0, "PIANO", {.osc1 = 10, .voice = 1})
+        .program(1, "BASS", {.osc1 = 20, .voice = 2})
+        .drumProgram(2, "KIT ONE", 1, 3)
+        .drumProgram(3, "KIT TWO", 1, 4)
+        .program(4, "PAD", {.oscMode = 1, .osc1 = 30, .osc2 = 31, .voice = 5});
+    b.program(5, "PAD 3B", {.oscMode = 1, .osc1 = 30, .osc2 = 31, .voice = 5});
+    // The copy differs from PAD in three bytes beyond the name.
+    for (const std::size_t at : {40u, 41u, 100u})
+        b.image().program(5)[at] ^= 0x5A;
+    b.combination(0, "SPLIT", {plays(0), plays(1)}, 1)
+        .combination(1, "LAYER", {plays(0), plays(0), plays(2)}, 2)
+        .combination(2, "STACK", {plays(4), plays(0), outside(3)}, 3);
+    return b;
+}
+
+struct Relations : WindowFixture {
+    Relations() {
+        importPcg(relationsPcg());
+        press(Qt::Key_S, Qt::ControlModifier);
+        if (rows("DPListBox").size() != 6 || rows("DCListBox").size() != 3)
+            throw std::runtime_error("the relations PCG was not stored as expected");
+    }
+    QString line(const char* name) const { return find<QLabel>(name)->text(); }
+    QString status(const char* name) const { return line(name); }
+    QString tip(const char* name) const { return find<QLabel>(name)->toolTip(); }
+    // Selects rows of a database list (the first by a click, the others with Ctrl).
+    void choose(const char* list, std::initializer_list<int> rowsToChoose) {
+        bool first = true;
+        for (int r : rowsToChoose) {
+            clickRow(list, r, first ? Qt::NoModifier : Qt::ControlModifier);
+            first = false;
+        }
+    }
+    QDialog* compareWindow() const { return form->findChild<QDialog*>("CompareWindow"); }
+    QStringList compareRows(const char* tree) const {
+        QStringList out;
+        auto* list = compareWindow()->findChild<QTreeWidget*>(tree);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells << list->topLevelItem(i)->text(c);
+            out << cells.join('|');
+        }
+        return out;
+    }
+    QString verdict() const {
+        return compareWindow()->findChild<QLabel*>("CompareVerdict")->text();
+    }
+};
+
+}  // namespace
+
+TEST(WhereUsed, TheDetailPanelsSayWhoPlaysWhat) {
+    Relations w;
+    w.clickRow("DPListBox", 0);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by 3 combinations: 1 SPLIT, 2 LAYER, 3 STACK");
+    EXPECT_EQ(w.tip("WhereUsed1"), "Played by:\n1 SPLIT\n2 LAYER\n3 STACK");
+    w.clickRow("DPListBox", 1);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by 1 combination: 1 SPLIT");
+    // A drum program names the others on its kit.
+    w.clickRow("DPListBox", 2);
+    EXPECT_EQ(w.line("WhereUsed1"),
+              "Played by 1 combination: 2 LAYER; its drum kit also by 1 program: 4 KIT TWO");
+    w.clickRow("DPListBox", 5);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by no combination");
+    // A combination names what each timbre plays.
+    w.showPage(kDatabaseCombinations);
+    w.clickRow("DCListBox", 2);
+    EXPECT_EQ(w.line("WhereUsed2"), "Plays 5 PAD, 1 PIANO, GM");
+    EXPECT_TRUE(w.tip("WhereUsed2").startsWith("Timbre 1: 5 PAD\nTimbre 2: 1 PIANO\nTimbre 3: GM"));
+
+    // Delete of a combination: PIANO is then played by two.
+    w.clickRow("DCListBox", 1);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(w.rows("DCListBox").size(), 2);
+    w.showPage(kDatabasePrograms);
+    w.clickRow("DPListBox", 0);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+
+    // A refused Delete keeps its line as it is; the refused program's players are one click away.
+    w.clickRow("DPListBox", 0);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(w.lines("Aevents"),
+              QStringList{"Program 1 is used by some Combinations.Cannot delete it."});
+    w.clickRow("DPListBox", 0);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+
+    // What is new comes in as it is sent: SPLIT again under another name plays PIANO too.
+    PcgBuilder more = relationsPcg();
+    more.combination(9, "SPLIT 2", {plays(0), plays(1), plays(5)}, 9);
+    w.importPcg(more, "more.pcg");
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    w.showPage(kDatabasePrograms);
+    w.clickRow("DPListBox", 0);
+    EXPECT_EQ(w.line("WhereUsed1"), "Played by 4 combinations: 1 SPLIT, 2 STACK, 3 LAYER, ...");
+    EXPECT_EQ(w.tip("WhereUsed1"), "Played by:\n1 SPLIT\n2 STACK\n3 LAYER\n4 SPLIT 2");
+}
+
+TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
+    Relations w;
+    w.showPage(kPcgPrograms);
+    w.clickRow("PPListBox", 0);
+    w.action("UsedBy")->trigger();
+    auto* menu = w.form->findChild<QMenu*>("UsedByList");
+    ASSERT_TRUE(menu);
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"A00    SPLIT", "A01    LAYER", "A02    STACK"}));
+    menu->actions()[1]->trigger();
+    menu->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), kPcgCombinations);
+    EXPECT_EQ(w.find<QListWidget>("PCListBox")->currentRow(), 1);
+
+    w.showPage(kPcgPrograms);
+    w.clickRow("PPListBox", 5);
+    w.action("UsedBy")->trigger();
+    menu = w.form->findChild<QMenu*>("UsedByList");
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text(), "No combination plays A05");
+    EXPECT_FALSE(menu->actions()[0]->isEnabled());
+    menu->close();
+}
+
+TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
+    Relations w;
+    // A copy of PAD that differs only in its name, as another collection may have it.
+    db::RecordFiles& files = w.form->session().files();
+    db::DbProgramEntry copy = files.read<db::DbProgramEntry>(5);
+    putFieldText(Bytes(copy.bytes).first(pcg::kNameSize), "PAD COPY");
+    files.append(copy);
+    w.form->search();  // the list shows the seventh entry
+
+    // One row chosen: nothing to compare.
+    w.clickRow("DPListBox", 4);
+    w.form->updateEditMenu();
+    EXPECT_FALSE(w.action("Compare")->isEnabled());
+    w.choose("DPListBox", {4, 6});
+    w.form->updateEditMenu();
+    ASSERT_TRUE(w.action("Compare")->isEnabled());
+    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    EXPECT_EQ(w.verdict(), "identical apart from the name");
+    EXPECT_EQ(w.compareRows("CompareFields"),
+              (QStringList{"Name|PAD|PAD COPY", "Mode|Double|Double", "Oscillator 1 sound|30|30",
+                           "Oscillator 2 sound|31|31", "Drum kit||"}));
+    EXPECT_TRUE(w.compareRows("CompareBytes").isEmpty());
+    EXPECT_EQ(w.status("StatusResult"),
+              "Compared 5 PAD and 7 PAD COPY: identical apart from the name");
+    w.compareWindow()->close();
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // PAD and its copy with three other bytes; the bytes listed with both values in hex.
+    w.choose("DPListBox", {4, 5});
+    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    EXPECT_EQ(w.verdict(), "different in 3 bytes");
+    const auto pad = relationsPcg().image().program(4);
+    const auto hex = [](Byte b) { return QString("%1").arg(b, 2, 16, QChar('0')).toUpper(); };
+    QStringList expected;
+    for (const int at : {40, 41, 100})
+        expected << QString("%1|%2|%3|yes").arg(at).arg(hex(pad[at])).arg(hex(pad[at] ^ 0x5A));
+    EXPECT_EQ(w.compareRows("CompareBytes"), expected);
+    // The pickers choose another pair among the two.
+    w.compareWindow()->findChild<QComboBox*>("CompareRight")->setCurrentIndex(0);
+    EXPECT_EQ(w.verdict(), "identical");
+    w.compareWindow()->close();
+}
+
+TEST(Compare, TwoPcgSlotsAndTwoCombinations) {
+    Relations w;
+    w.showPage(kPcgPrograms);
+    w.clickRow("PPListBox", 2);
+    w.form->updateEditMenu();
+    ASSERT_TRUE(w.action("Compare")->isEnabled());
+    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    // The current slot against the next used one: two drum programs on one kit slot.
+    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>("CompareLeft")->currentText(),
+              "A02    KIT ONE");
+    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>("CompareRight")->currentText(),
+              "A03    KIT TWO");
+    EXPECT_EQ(w.compareRows("CompareFields").value(4), "Drum kit|slot 1|slot 1");
+    w.compareWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    w.showPage(kPcgCombinations);
+    w.clickRow("PCListBox", 0);
+    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    const QStringList fields = w.compareRows("CompareFields");
+    EXPECT_EQ(fields.value(0), "Name|SPLIT|LAYER");
+    EXPECT_EQ(fields.value(1), "Timbre 1|A00 PIANO|A00 PIANO");
+    EXPECT_EQ(fields.value(2), "Timbre 2|A01 BASS|A00 PIANO");
+    EXPECT_EQ(fields.value(3), "Timbre 3|off|A02 KIT ONE");
+    EXPECT_TRUE(w.verdict().startsWith("different in ")) << w.verdict().toStdString();
+    w.compareWindow()->close();
+}
+
+TEST(ExportList, EachTabWritesItsListAsCsvOrAsAPage) {
+    Relations w;
+    const auto written = [&](const char* name) {
+        const std::vector<Byte> bytes = readBytes(w.dir.file(name));
+        return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
+                                 static_cast<qsizetype>(bytes.size()));
+    };
+    // A database tab writes its rows as filtered.
+    w.find<QLineEdit>("SearchEdit1")->setText("KIT");
+    w.click("Button2");
+    w.dialogs.answerSave(w.file("kits"));
+    w.action("ExportList")->trigger();
+    EXPECT_EQ(written("kits.csv"),
+              "ID,Name,Classes,Drum kit ID,Explanation\r\n"
+              "3,KIT ONE,,1,From: " +
+                  w.file("import.pcg") + "\r\n4,KIT TWO,,1,From: " + w.file("import.pcg") + "\r\n");
+    EXPECT_EQ(w.status("StatusResult"), "Exported the list of 2 rows to kits.csv");
+
+    w.showPage(kDatabaseCombinations);
+    w.dialogs.answerSave(w.file("combis.html"));
+    w.action("ExportList")->trigger();
+    const QString page = written("combis.html");
+    EXPECT_TRUE(page.startsWith("<!DOCTYPE html>\n"));
+    EXPECT_TRUE(page.contains("<h1>Database Combinations</h1>"));
+    EXPECT_TRUE(page.contains("<h2>3 combinations</h2>"));
+    EXPECT_TRUE(page.contains("<tr><td>2</td><td>LAYER</td><td></td><td>1 1 3</td>"));
+
+    // A PCG tab writes both banks of its kind.
+    w.showPage(kPcgPrograms);
+    w.dialogs.answerSave(w.file("programs.csv"));
+    w.action("ExportList")->trigger();
+    const QStringList csv = written("programs.csv").split("\r\n");
+    ASSERT_EQ(csv.size(), 202);
+    EXPECT_EQ(csv[0], "Slot,Name,Mode,Drum kit slot");
+    EXPECT_EQ(csv[3], "A02,KIT ONE,Drums,1");
+    EXPECT_EQ(csv[6], "A05,PAD 3B,Double,");
+    EXPECT_EQ(csv[7], "A06,,,");
+    EXPECT_EQ(csv[200], "B99,,,");
+    w.showPage(kPcgCombinations);
+    w.dialogs.answerSave(w.file("combis-pcg.htm"));
+    w.action("ExportList")->trigger();
+    const QString pcgPage = written("combis-pcg.htm");
+    EXPECT_TRUE(pcgPage.contains("<h2>Bank A</h2>"));
+    EXPECT_TRUE(pcgPage.contains("<h2>Bank B</h2>"));
+    EXPECT_TRUE(
+        pcgPage.contains("<td>A02</td><td>STACK</td><td>A04 PAD</td><td>A00 PIANO</td>"
+                         "<td>GM</td>"));
+    EXPECT_TRUE(w.dialogs.messages.empty());
+}
