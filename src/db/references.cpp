@@ -52,7 +52,9 @@ std::vector<std::int32_t> References::Groups::of(std::int32_t target) const {
 template <class Targets>
 void References::Groups::written(std::int32_t n, const Targets& targets) {
     if (!current) return;
-    if (n <= scanned || added.size() >= kMostAdded) {
+    // Only the record right after those it knows, or one of those appended since the scan,
+    // can be taken in; anything else has it scan again.
+    if (n <= scanned || n > covered + 1 || added.size() >= kMostAdded) {
         current = false;
         return;
     }
@@ -60,11 +62,18 @@ void References::Groups::written(std::int32_t n, const Targets& targets) {
     std::erase_if(added, [n](const auto& pair) { return pair.second == n; });
     for (const std::int32_t target : targets)
         added.emplace_back(target, n);
+    covered = std::max(covered, n);
 }
 
 void References::Groups::counted(std::int32_t count) {
-    if (count < scanned) current = false;
+    // A count below the scanned entries has lost some of them; one above the records it was
+    // told of brings back records it never saw (an undone deletion only raises the count).
+    if (count < scanned || count > covered) {
+        current = false;
+        return;
+    }
     std::erase_if(added, [count](const auto& pair) { return pair.second > count; });
+    covered = count;
 }
 
 std::vector<std::int32_t> References::combinationsPlaying(std::int32_t program) {
@@ -100,6 +109,7 @@ void References::build(Kind referrers) {
         groups.items[next[static_cast<std::size_t>(target)]++] = from;
     groups.added.clear();
     groups.scanned = files_.count(referrers);
+    groups.covered = groups.scanned;
     groups.current = true;
 }
 

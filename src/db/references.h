@@ -37,6 +37,7 @@ class References : public RecordObserver {
     struct Groups {
         bool current = false;
         std::int32_t scanned = 0;  // referrers 1..scanned are in items
+        std::int32_t covered = 0;  // referrers 1..covered are in items or in added
         std::vector<std::uint32_t> starts;
         std::vector<std::int32_t> items;
         std::vector<std::pair<std::int32_t, std::int32_t>> added;  // (target, referrer)

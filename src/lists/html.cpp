@@ -7,7 +7,8 @@ namespace pelvaro::lists {
 std::string htmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         switch (c) {
             case '&':
                 out += "&amp;";
@@ -24,10 +25,11 @@ std::string htmlEscaped(const std::string& text) {
             case '\'':
                 out += "&#39;";
                 break;
-            case '\r':
+            case '\r':  // CR LF, CR alone and LF alone each break the line once
+                out += "<br>";
                 break;
             case '\n':
-                out += "<br>";
+                if (at == 0 || text[at - 1] != '\r') out += "<br>";
                 break;
             default:
                 out += c;
@@ -61,9 +63,9 @@ std::string htmlPage(const HtmlPage& page) {
         html += "</tr>\n";
         for (const auto& row : table.rows) {
             // A row with its first cell alone is an empty slot.
-            const bool empty =
-                row.size() > 1 && std::all_of(row.begin() + 1, row.end(),
-                                              [](const std::string& s) { return s.empty(); });
+            const bool empty = page.emptySlots && row.size() > 1 &&
+                               std::all_of(row.begin() + 1, row.end(),
+                                           [](const std::string& s) { return s.empty(); });
             html += empty ? "<tr class=\"empty\">" : "<tr>";
             for (const std::string& cell : row)
                 html += (empty ? "<td class=\"empty\">" : "<td>") + htmlEscaped(cell) + "</td>";
@@ -81,7 +83,8 @@ HtmlPage pcgPage(const pcg::PcgState& pcg, pcg::SlotKind kind, std::string sourc
     HtmlPage page{kind == pcg::SlotKind::Program ? "Pcg Programs" : "Pcg Combinations",
                   std::move(source),
                   std::move(date),
-                  {}};
+                  {},
+                  true};
     for (int bank = 0; bank < 2; ++bank) {
         Table half{all.headings, {}};
         half.rows.assign(all.rows.begin() + bank * pcg::kBankSize,
@@ -97,7 +100,8 @@ HtmlPage databasePage(const db::RecordFiles& files, db::Kind kind,
     HtmlPage page{programs ? "Database Programs" : "Database Combinations",
                   std::move(source),
                   std::move(date),
-                  {}};
+                  {},
+                  false};
     Table table = databaseTable(files, kind, ids);
     const std::size_t n = table.rows.size();
     const std::string heading =

@@ -15,6 +15,8 @@ struct HtmlPage {
     std::string date;    // when it was written, as the user reads dates
     // Tables in a row across the page (a PCG's banks A and B), each with its heading.
     std::vector<std::pair<std::string, Table>> tables;
+    // A row with its first cell alone is an empty slot, shown pale (a PCG's lists).
+    bool emptySlots = false;
 };
 
 std::string htmlPage(const HtmlPage& page);

@@ -50,10 +50,8 @@ Comparison comparePrograms(const ProgramSide& left, const ProgramSide& right, bo
     differ(c, left.record, right.record, pcg::kProgramCompared, skipped, left.name == right.name);
     if (bothDrums && !kitsEqual) {
         // Kits of another content make other sounds, whatever the bytes of the programs.
-        ++c.comparedDifferences;
-        c.verdict = "different in " + std::to_string(c.comparedDifferences) +
-                    (c.comparedDifferences == 1 ? " byte" : " bytes") + " and in the drum kit";
-        if (c.comparedDifferences == 1) c.verdict = "different in the drum kit";
+        c.verdict = c.comparedDifferences == 0 ? "different in the drum kit"
+                                               : c.verdict + " and in the drum kit";
     }
     return c;
 }
