@@ -92,4 +92,95 @@ db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t progr
     return paths;
 }
 
+namespace {
+
+// splitmix64: fast, and every record of its own.
+class Draw {
+  public:
+    explicit Draw(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    std::int32_t below(std::int32_t n) {
+        return static_cast<std::int32_t>(next() % static_cast<std::uint64_t>(n));
+    }
+    void fill(Bytes bytes) {
+        for (std::size_t i = 0; i < bytes.size(); i += 8) {
+            const std::uint64_t v = next();
+            for (std::size_t k = 0; k < 8 && i + k < bytes.size(); ++k)
+                bytes[i + k] = static_cast<Byte>(v >> (8 * k));
+        }
+    }
+
+  private:
+    std::uint64_t state_;
+};
+
+constexpr std::array<const char*, 12> kWords = {"Pad",   "Piano", "Str", "Bass",  "Lead", "Organ",
+                                                "Brass", "Bell",  "Kit", "Choir", "Syn",  "Flute"};
+
+void putArchiveName(Bytes record, Draw& draw) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%s %d", kWords[static_cast<std::size_t>(draw.below(12))],
+                  draw.below(10000));
+    std::fill_n(record.begin(), pcg::kNameSize, Byte{0});
+    putName(record, text);
+}
+
+}  // namespace
+
+db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t programs,
+                                       std::int32_t combinations, std::int32_t drumKits) {
+    using namespace db;
+    const DatabasePaths paths = databasePaths(base);
+    writeRecordFile(paths.members[0], Kind::Program, programs, [&](std::int32_t n, Bytes r) {
+        Draw draw(0x1000000000ull + static_cast<std::uint64_t>(n));
+        draw.fill(r.first(pcg::kProgramSize));
+        putArchiveName(r, draw);
+        const bool drums = n % 3 == 0;
+        r[pcg::program::kOscMode] = drums ? 2 : static_cast<Byte>(draw.below(2));
+        if (drums) r[pcg::program::kDrumKitSlot] = static_cast<Byte>(draw.below(4));
+        putFieldText(r.subspan(ProgramLayout::kExplanation, kExplanationSize),
+                     "From: /archive/set" + std::to_string(n / 200) + ".pcg");
+        r[ProgramLayout::kClassIds] = static_cast<Byte>(draw.below(kClasses + 1));
+        setLe32(r, ProgramLayout::kDrumKitId, drums ? 1 + draw.below(drumKits) : 0);
+    });
+    writeRecordFile(
+        paths.members[1], Kind::Combination, combinations, [&](std::int32_t n, Bytes r) {
+            Draw draw(0x2000000000ull + static_cast<std::uint64_t>(n));
+            draw.fill(r.first(pcg::kCombinationSize));
+            putArchiveName(r, draw);
+            for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+                const std::size_t at = pcg::combination::timbreOffset(t);
+                const bool on = t < 4;
+                r[at + pcg::combination::kTimbreProgram] = static_cast<Byte>(draw.below(200));
+                r[at + pcg::combination::kTimbreBank] = 0;
+                r[at + pcg::combination::kTimbreFlags] = on ? 0 : 0x10;
+                setLe32(r, CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t),
+                        on ? 1 + draw.below(programs) : 0);
+            }
+            putFieldText(r.subspan(CombinationLayout::kExplanation, kExplanationSize),
+                         "From: /archive/set" + std::to_string(n / 200) + ".pcg");
+            r[CombinationLayout::kClassIds] = static_cast<Byte>(draw.below(kClasses + 1));
+        });
+    writeRecordFile(paths.members[2], Kind::DrumKit, drumKits, [&](std::int32_t n, Bytes r) {
+        Draw draw(0x3000000000ull + static_cast<std::uint64_t>(n));
+        draw.fill(r.first(pcg::kDrumKitSize));
+    });
+    writeRecordFile(paths.members[3], Kind::Class, kClasses, [&](std::int32_t n, Bytes r) {
+        putFieldText(r.first(kClassNameSize), "Class " + std::to_string(n));
+        setLe32(r, ClassEntry::kParentId, n > 5 ? 1 + n % 5 : 0);
+    });
+    std::vector<Byte> block(kDatabaseFileSize, 0);
+    for (int i = 0; i < kKindCount; ++i)
+        putFieldText(
+            Bytes(block).subspan(static_cast<std::size_t>(i) * kPathFieldSize, kPathFieldSize),
+            paths.members[static_cast<std::size_t>(i)]);
+    writeBytes(paths.database, block);
+    return paths;
+}
+
 }  // namespace pelvaro::synthetic

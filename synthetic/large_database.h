@@ -25,4 +25,11 @@ void writeChainedClasses(const std::string& path, std::int32_t count);
 db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t programs,
                                      std::int32_t combinations);
 
+// An archive of every sound ever shared, deduplicated: every record different from every other
+// (drawn from a seeded generator), names from a small vocabulary with numbers ("Pad 4711"), a
+// third of the programs drum programs on `drumKits` kits, combinations playing four programs
+// each, 30 classes in a small tree. The same arguments give the same bytes.
+db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t programs,
+                                       std::int32_t combinations, std::int32_t drumKits);
+
 }  // namespace pelvaro::synthetic

@@ -248,7 +248,7 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
     for (Kind kind : kAllKinds) {
         const int i = static_cast<int>(kind);
         members[i] = std::make_unique<io::AtomicFile>(paths.members[i]);
-        members[i]->stream().copyFrom(*sources[i]);
+        members[i]->stream().copyFrom(*sources[i], true);
     }
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.

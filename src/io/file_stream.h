@@ -78,7 +78,10 @@ class FileStream {
     // Replaces this file's contents by the whole of another stream. Only the parts of the
     // source that hold data are copied, in the kernel where the system can: a hole stays a
     // hole, so a file with a long empty tail copies in no time and takes no more room.
-    void copyFrom(const FileStream& source);
+    // toDisk: the copy is bound for the disk (an export, which is synced before it takes its
+    // name): each piece starts on its way there as soon as it is copied, so the disk writes
+    // while the next piece is copied and the sync finds little left to do.
+    void copyFrom(const FileStream& source, bool toDisk = false);
     // Flushes to the disk; a failure is a write error.
     void sync();
     void close();

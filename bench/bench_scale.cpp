@@ -1,0 +1,332 @@
+// A community archive: 1,000,000 programs, 1,000,000 combinations and 20,000 drum kits, every
+// record different. Open and Export Database beside the system's own `cp` of the same files in
+// the same run, the first whole-PCG send after Open (which builds the matching index) and the
+// later ones, searches by name, class, drum kit and sound, the unfiltered refresh of both lists
+// through the window, and the peak memory of the window with the archive open after a search
+// and a send.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "db/database_file.h"
+#include "db/listing.h"
+#include "large_database.h"
+#include "pcg/pcg_files.h"
+#include "pcg_builder.h"
+#include "session/session.h"
+#include "temp_dir.h"
+#include "template_image.h"
+
+using namespace pelvaro;
+using namespace pelvaro::db;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int32_t kPrograms = 1000000;
+constexpr std::int32_t kCombinations = 1000000;
+constexpr std::int32_t kDrumKits = 20000;
+
+// The archive, written once for the whole run, and a start folder with the template.
+struct Archive {
+    testing::TempDir dir;
+    DatabasePaths paths;
+    Archive() {
+        paths = synthetic::writeArchiveDatabase(dir.file("archive"), kPrograms, kCombinations,
+                                                kDrumKits);
+        pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat"));
+    }
+    // A folder of its own for a session's working files.
+    std::string folder(const std::string& name) const {
+        fs::create_directories(dir.file(name));
+        pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file(name + "/bos.dat"));
+        return dir.file(name);
+    }
+};
+
+Archive& archive() {
+    static Archive a;
+    return a;
+}
+
+// A full PCG: half its programs and combinations from the archive (every 4999th entry), half
+// new; two kits from the archive.
+pcg::PcgState fullPcg(const RecordFiles& files) {
+    synthetic::PcgBuilder b;
+    pcg::PcgImage& image = b.image();
+    for (int k = 0; k < pcg::kDrumKitCount; ++k) {
+        const auto kit = files.read<DbDrumKitEntry>(1 + k * 37);
+        std::ranges::copy(kit.drumKit(), image.drumKit(k).begin());
+        if (k >= 2) image.drumKit(k)[7] ^= 0x55;
+    }
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        const std::int32_t n = 1 + s * 4999;
+        auto program = files.read<DbProgramEntry>(n);
+        if (program.drumKitId() > 0) {
+            // A stored drum program keeps its kit only when that kit is in the image.
+            program = files.read<DbProgramEntry>(n + 1);
+        }
+        std::ranges::copy(program.program(), image.program(s).begin());
+        std::ranges::copy(program.program().first(pcg::kNameSize), image.programName(s).begin());
+        const auto combination = files.read<DbCombinationEntry>(n);
+        std::ranges::copy(combination.combination(), image.combination(s).begin());
+        std::ranges::copy(combination.combination().first(pcg::kNameSize),
+                          image.combinationName(s).begin());
+        if (s % 2 == 1) {
+            image.program(s)[pcg::program::kOscMode] = 0;
+            image.program(s)[20] ^= 0xA5;
+            image.combination(s)[30] ^= 0xA5;
+        }
+    }
+    return synthetic::stateOf(b, "/music/sets/full.pcg");
+}
+
+const transfer::Progress kNoProgress = [](transfer::ProgressBar) {};
+
+double residentPeakMiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmHWM:")) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+// From now on the peak counts from what the process holds now.
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Runs a command of the system and gives its time in milliseconds.
+double millisecondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Open and Export beside the system's `cp` of the same five files, in turns within each
+// iteration, each from a disk with nothing left to write (sync) so that neither pays for the
+// other's writes. The time reported is ours; the counters give cp's and the ratio.
+void besideCp(benchmark::State& state, const std::function<void()>& ours) {
+    Archive& a = archive();
+    const std::string to = a.folder("cp");
+    std::string command = "cp -f '" + a.paths.database + "'";
+    for (const std::string& member : a.paths.members)
+        command += " '" + member + "'";
+    command += " '" + to + "/'";
+    double cpTotal = 0;
+    double oursTotal = 0;
+    for (auto _ : state) {
+        ::sync();
+        const double cp = millisecondsOf([&] {
+            if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
+        });
+        ::sync();
+        const double mine = millisecondsOf(ours);
+        state.SetIterationTime(mine / 1000);
+        cpTotal += cp;
+        oursTotal += mine;
+    }
+    state.counters["cp ms"] = cpTotal / static_cast<double>(state.iterations());
+    state.counters["times cp"] = oursTotal / cpTotal;
+}
+
+void Archive_OpenDatabase(benchmark::State& state) {
+    Archive& a = archive();
+    session::Session session(a.folder("open"));
+    besideCp(state, [&] { openDatabase(session.files(), a.paths.database); });
+    session.shutDown();
+}
+BENCHMARK(Archive_OpenDatabase)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+void Archive_ExportDatabase(benchmark::State& state) {
+    Archive& a = archive();
+    session::Session session(a.folder("export"));
+    openDatabase(session.files(), a.paths.database);
+    fs::create_directories(a.dir.file("export/out"));
+    besideCp(state, [&] { exportDatabase(session.files(), a.dir.file("export/out/copy")); });
+    session.shutDown();
+}
+BENCHMARK(Archive_ExportDatabase)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+// The first send after Open builds the matching index from the three files.
+void Archive_FirstSendAfterOpen(benchmark::State& state) {
+    Archive& a = archive();
+    session::Session session(a.folder("first"));
+    openDatabase(session.files(), a.paths.database);
+    session.pcg() = fullPcg(session.files());
+    std::vector<std::string> events;
+    for (auto _ : state) {
+        state.PauseTiming();
+        openDatabase(session.files(), a.paths.database);
+        state.ResumeTiming();
+        session.engine().sendPcgToDatabase(events, kNoProgress);
+        state.PauseTiming();
+        state.counters["new programs"] = session.files().count(Kind::Program) - kPrograms;
+        state.ResumeTiming();
+    }
+    session.shutDown();
+}
+BENCHMARK(Archive_FirstSendAfterOpen)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Every later send: half the PCG new each time (the counts go back between two sends).
+void Archive_LaterSend(benchmark::State& state) {
+    Archive& a = archive();
+    session::Session session(a.folder("later"));
+    openDatabase(session.files(), a.paths.database);
+    session.pcg() = fullPcg(session.files());
+    std::vector<std::string> events;
+    session.engine().sendPcgToDatabase(events, kNoProgress);
+    RecordFiles& files = session.files();
+    const auto restore = [&] {
+        files.setCount(Kind::Program, kPrograms);
+        files.setCount(Kind::Combination, kCombinations);
+        files.setCount(Kind::DrumKit, kDrumKits);
+    };
+    restore();
+    for (auto _ : state) {
+        session.engine().sendPcgToDatabase(events, kNoProgress);
+        state.PauseTiming();
+        state.counters["new programs"] = files.count(Kind::Program) - kPrograms;
+        state.counters["new combinations"] = files.count(Kind::Combination) - kCombinations;
+        restore();
+        state.ResumeTiming();
+    }
+    session.shutDown();
+}
+BENCHMARK(Archive_LaterSend)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A session with the archive open, for the searches.
+session::Session& searched() {
+    static session::Session* s = [] {
+        auto* session = new session::Session(archive().folder("search"));
+        openDatabase(session->files(), archive().paths.database);
+        return session;
+    }();
+    return *s;
+}
+
+void search(benchmark::State& state, const ListFilter& filter, Kind kind) {
+    const RecordFiles& files = searched().files();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const ListRefill r = listRows(files, filter, kind);
+        rows = (kind == Kind::Program ? r.programRowIds : r.combinationRowIds).size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+void Archive_NameSearchPrograms(benchmark::State& state) {
+    search(state, {.nameText = "PAD 12"}, Kind::Program);
+}
+BENCHMARK(Archive_NameSearchPrograms)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Archive_NameSearchCombinations(benchmark::State& state) {
+    search(state, {.nameText = "PAD 12"}, Kind::Combination);
+}
+BENCHMARK(Archive_NameSearchCombinations)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Archive_ClassSearch(benchmark::State& state) {
+    search(state, {.classId = 2}, Kind::Program);
+}
+BENCHMARK(Archive_ClassSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Archive_DrumKitSearch(benchmark::State& state) {
+    search(state, {.reference = 777}, Kind::Program);
+}
+BENCHMARK(Archive_DrumKitSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Archive_ProgramIdSearch(benchmark::State& state) {
+    search(state, {.reference = 4711}, Kind::Combination);
+}
+BENCHMARK(Archive_ProgramIdSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void Archive_SoundSearch(benchmark::State& state) {
+    search(state, {.soundFrom = 100, .soundTo = 120}, Kind::Program);
+}
+BENCHMARK(Archive_SoundSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The window: every dialog answered with the archive; no message expected.
+struct ArchiveDialogs : app::Dialogs {
+    QString answer;
+    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
+        return answer;
+    }
+    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void showError(QWidget*, const QString&, const QString& text) override {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+};
+
+// The window with the archive open: both lists refilled unfiltered and painted.
+void Archive_WindowRefreshOfBothLists(benchmark::State& state) {
+    Archive& a = archive();
+    ArchiveDialogs dialogs;
+    dialogs.answer = QString::fromStdString(a.paths.database);
+    auto form = app::createMainWindow(dialogs, QString::fromStdString(a.folder("window")));
+    form->show();
+    form->openDatabase();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        form->search();  // every field blank: both lists refill
+        QApplication::processEvents();
+    }
+    state.counters["rows"] = form->findChild<QListView*>("DPListBox")->model()->rowCount();
+}
+BENCHMARK(Archive_WindowRefreshOfBothLists)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The peak memory of the window program from its start: the archive opened, a name search, a
+// whole-PCG send.
+void Archive_PeakMemoryOfTheWindow(benchmark::State& state) {
+    Archive& a = archive();
+    const std::string folder = a.folder("memory");
+    for (auto _ : state) {
+        resetPeak();
+        const double before = residentPeakMiB();
+        ArchiveDialogs dialogs;
+        dialogs.answer = QString::fromStdString(a.paths.database);
+        auto form = app::createMainWindow(dialogs, QString::fromStdString(folder));
+        form->show();
+        form->openDatabase();
+        form->findChild<QLineEdit*>("SearchEdit1")->setText("PAD 12");
+        form->search();
+        form->session().pcg() = fullPcg(form->session().files());
+        form->sendPcgToDatabase();
+        QApplication::processEvents();
+        state.counters["peak MiB"] = residentPeakMiB();
+        state.counters["held before MiB"] = before;
+        state.counters["peak above MiB"] = residentPeakMiB() - before;
+        form.reset();
+    }
+}
+BENCHMARK(Archive_PeakMemoryOfTheWindow)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
