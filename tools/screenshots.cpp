@@ -11,10 +11,10 @@
 #include <QFile>
 #include <QImage>
 #include <QItemSelectionModel>
-#include <QListView>
 #include <QListWidget>
 #include <QPainter>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <cstdio>
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
     auto* tabs = form->findChild<QTabWidget*>("PageControl");
     form->findChild<QCheckBox*>("CheckBox1")->click();
-    auto* programs = form->findChild<QListView*>("DPListBox");
+    auto* programs = form->findChild<QTableView*>("DPListBox");
     programs->setCurrentIndex(programs->model()->index(3, 0));
     form->findChild<QListWidget*>("PPListBox")->setCurrentRow(4);
     const char* names[] = {"database-programs", "database-combinations", "pcg-programs",

@@ -17,13 +17,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTableView>
 #include <cstdio>
 
 #include "app/about_box.h"
@@ -86,12 +86,12 @@ QString counted(std::int64_t n, const char* singular, const char* plural) {
 }
 
 // The focused row of a list, or -1.
-int currentRow(const QListView* list) {
+int currentRow(const QTableView* list) {
     return list->currentIndex().isValid() ? list->currentIndex().row() : -1;
 }
 
 // The rows selected in a list, first to last.
-std::vector<int> selectedRows(const QListView* list) {
+std::vector<int> selectedRows(const QTableView* list) {
     std::vector<int> rows;
     for (const QModelIndex& index : list->selectionModel()->selectedRows())
         rows.push_back(index.row());
@@ -143,7 +143,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     for (QCheckBox* box : {programEditEnabled_, combinationEditEnabled_})
         connect(box, &QCheckBox::clicked, this, [this, box] { editEnabledClicked(box); });
     // The panels follow the focused row, whether a click or a key moved it.
-    for (QListView* list : {programList_, combinationList_})
+    for (QTableView* list : {programList_, combinationList_})
         connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
                 &MainWindow::showFocusedEntry);
     qApp->installEventFilter(this);
@@ -330,8 +330,8 @@ void MainWindow::refreshPcgLists() {
 }
 
 void MainWindow::refreshDatabaseLists(const db::ListFilter& filter, db::Kind searched) {
-    db::ListRefill refill = db::listRows(session_->files(), filter, searched);
-    const auto fill = [](QListView* list, EntryListModel* rows, std::vector<std::int32_t> ids) {
+    db::ListRefill refill = db::listRows(session_->files(), filter, searched, &session_->names());
+    const auto fill = [](QTableView* list, EntryListModel* rows, std::vector<std::int32_t> ids) {
         rows->setRows(std::move(ids));
         // Right after a refill the first row is the selected one.
         if (rows->rowCount() > 0)
@@ -355,7 +355,7 @@ void MainWindow::refreshDatabaseLists(const db::ListFilter& filter, db::Kind sea
 }
 
 std::optional<std::int32_t> MainWindow::focusedEntry(bool programs) const {
-    const QListView* list = programs ? programList_ : combinationList_;
+    const QTableView* list = programs ? programList_ : combinationList_;
     const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
     const int row = currentRow(list);
     if (row < 0 || static_cast<std::size_t>(row) >= ids.size()) return std::nullopt;
@@ -476,7 +476,7 @@ void MainWindow::showWhereUsed() {
 }
 
 std::vector<std::int32_t> MainWindow::chosenEntries(bool programs) const {
-    const QListView* list = programs ? programList_ : combinationList_;
+    const QTableView* list = programs ? programList_ : combinationList_;
     const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
     std::vector<std::int32_t> chosen;
     if (ids.empty()) return chosen;
@@ -649,7 +649,7 @@ void MainWindow::updateEditMenu() {
         case Tab::DatabasePrograms:
         case Tab::DatabaseCombinations: {
             const bool programs = tabInFront() == Tab::DatabasePrograms;
-            const QListView* list = programs ? programList_ : combinationList_;
+            const QTableView* list = programs ? programList_ : combinationList_;
             toPcg = remove = list->model()->rowCount() > 0 && currentRow(list) >= 0;
             break;
         }

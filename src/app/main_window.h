@@ -23,7 +23,7 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLineEdit;
-class QListView;
+class QTableView;
 class QListWidget;
 class QMenu;
 class QPushButton;
@@ -217,7 +217,7 @@ class MainWindow : public QMainWindow {
     QMenu* recentDatabaseMenu_ = nullptr;
 
     // Database Programs
-    QListView* programList_ = nullptr;
+    QTableView* programList_ = nullptr;
     EntryListModel* programRows_ = nullptr;
     QLineEdit* programNameSearch_ = nullptr;
     QComboBox* programClassSearch_ = nullptr;
@@ -237,7 +237,7 @@ class MainWindow : public QMainWindow {
     QPushButton* editProgram_ = nullptr;
 
     // Database Combinations
-    QListView* combinationList_ = nullptr;
+    QTableView* combinationList_ = nullptr;
     EntryListModel* combinationRows_ = nullptr;
     QLineEdit* combinationNameSearch_ = nullptr;
     QComboBox* combinationClassSearch_ = nullptr;

@@ -11,9 +11,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "app/elided_label.h"
@@ -52,16 +53,27 @@ QLineEdit* displayEdit(const char* name) {
     return edit;
 }
 
-QListView* entryList(const char* name, EntryListModel* model) {
-    auto* list = named(new QListView, name);
+// A database list: one column of rows of one height, so a refill of a million rows costs no
+// more than a few (a list view would place every row one by one).
+QTableView* entryList(const char* name, EntryListModel* model) {
+    auto* list = named(new QTableView, name);
     list->setModel(model);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setUniformItemSizes(true);  // rows are never measured one by one
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setTabKeyNavigation(false);  // Tab leaves the list, as from any other control
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setCornerButtonEnabled(false);
+    list->horizontalHeader()->hide();
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->verticalHeader()->hide();
     QFont font = list->font();
     font.setStyleHint(QFont::Monospace);
     font.setFamily(QStringLiteral("monospace"));
     list->setFont(font);
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 2);
     list->setMinimumWidth(180);
     return list;
 }

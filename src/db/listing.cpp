@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "db/class_tree.h"
+#include "db/name_column.h"
 #include "db/record_scan.h"
 
 namespace pelvaro::db {
@@ -160,9 +161,24 @@ std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std:
     return rowLabel(rowNumber, fieldText(name));
 }
 
-ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched) {
+ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,
+                    NameColumn* names) {
     const bool unfiltered = filter.isUnfiltered();
     const ClassTree tree = ClassTree::read(files);
+    const bool byNameAlone = !filter.nameText.empty() && filter.classId == -1 &&
+                             (filter.reference == -1 || filter.reference == 0) &&
+                             filter.soundFrom == -1;
+    if (names && byNameAlone) {
+        std::string text = filter.nameText;
+        for (char& c : text)
+            c = upperCase8Bit(c);
+        ListRefill refill;
+        (searched == Kind::Program ? refill.programsRefilled : refill.combinationsRefilled) = true;
+        (searched == Kind::Program ? refill.programRowIds : refill.combinationRowIds) =
+            names->holding(searched, text);
+        refill.classChoices = classChoices(tree);
+        return refill;
+    }
     const NameTest name(filter.nameText);
     const ClassTest classes(tree, filter.classId);
     const bool referenced = filter.reference != -1 && filter.reference != 0;

@@ -39,10 +39,14 @@ struct ListRefill {
     std::vector<std::string> classChoices;
 };
 
+class NameColumn;
+
 // The rows of the list of the searched kind (Program or Combination), or of both lists when
 // nothing filters, reading the entries in large blocks in ascending record order. A class
-// filter takes the class and every class below it.
-ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched);
+// filter takes the class and every class below it. With `names`, a search by name alone reads
+// the names from it rather than the records from the files.
+ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,
+                    NameColumn* names = nullptr);
 
 // The text of a row: the row number (from 1) followed by eleven blanks, with the name put in
 // after the sixth character. "1     ABC      " and "12    ABC       ".

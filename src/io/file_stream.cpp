@@ -83,6 +83,10 @@ FaultInjector::Outcome before(FileOp op) {
 }
 }  // namespace detail
 
+bool faultsInjected() {
+    return injector != nullptr;
+}
+
 FaultInjector* setFaultInjector(FaultInjector* fault) {
     return std::exchange(injector, fault);
 }

@@ -120,6 +120,9 @@ class FaultInjector {
 // Returns the injector asked until now.
 FaultInjector* setFaultInjector(FaultInjector* injector);
 
+// Whether an injector is installed: work that could run side by side then runs in turn.
+bool faultsInjected();
+
 namespace detail {
 // What the installed injector says of the operation about to run.
 FaultInjector::Outcome before(FileOp op);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "db/database_file.h"
+#include "db/name_column.h"
 #include "db/record_files.h"
 #include "db/references.h"
 #include "pcg/pcg_image.h"
@@ -43,6 +44,8 @@ class Session {
     transfer::TransferEngine& engine() { return engine_; }
     // Which entries play which: the combinations of a program, the programs of a drum kit.
     db::References& references() { return references_; }
+    // The entries' names in memory, for searches by name.
+    db::NameColumn& names() { return names_; }
     const std::string& startDirectory() const { return files_.startDirectory(); }
     // The template file every new PCG is made from.
     const std::string& templatePath() const { return templatePath_; }
@@ -94,6 +97,7 @@ class Session {
     db::RecordFiles files_;
     transfer::TransferEngine engine_;
     db::References references_{files_};
+    db::NameColumn names_{files_};
     UndoLog undo_;
     bool changed_ = false;
     std::string databasePath_;

@@ -47,6 +47,7 @@ void TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progr
 void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
                                        const Progress& progress) {
     events.clear();
+    index_.prepare();
     // Programs first, so the combinations find theirs stored; kits last, so every kit a
     // program plays is already stored and only the unplayed ones are added.
     sendAllPrograms(pcg, progress);
@@ -57,11 +58,13 @@ void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& eve
 
 void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
+    index_.prepare();
     sendAllPrograms(pcg_, progress);
 }
 
 void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
+    index_.prepare();
     sendAllCombinations(pcg_, events, progress);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/record_scan.h"
+#include "io/side_by_side.h"
 #include "transfer/matching.h"
 
 namespace pelvaro::transfer {
@@ -29,56 +30,135 @@ void MatchIndex::Table::forget() {
     known = false;
     key.assign(1, 0);
     next.assign(1, 0);
+    last.assign(1, 0);
     drumKitId.assign(1, 0);
     kitSlotByte.assign(1, 0);
-    chains.clear();
+    heads.assign(16, Head{});
+    chains = 0;
+}
+
+void MatchIndex::Table::reserve(std::size_t records) {
+    key.reserve(records + 1);
+    next.reserve(records + 1);
+    last.reserve(records + 1);
+    std::size_t places = 16;
+    while (places < 2 * records)
+        places *= 2;
+    if (places > heads.size() && chains == 0) heads.assign(places, Head{});
+}
+
+std::size_t MatchIndex::Table::home(std::uint64_t k) const {
+    // The keys are hashes already; the multiply spreads their low bits over the table.
+    return static_cast<std::size_t>((k * 0x9E3779B97F4A7C15ull) >> 32) & (heads.size() - 1);
+}
+
+std::size_t MatchIndex::Table::place(std::uint64_t k) const {
+    const std::size_t mask = heads.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(k >> 32);
+    std::size_t at = home(k);
+    while (heads[at].record != 0 &&
+           (heads[at].tag != tag || key[static_cast<std::size_t>(heads[at].record)] != k))
+        at = (at + 1) & mask;
+    return at;
+}
+
+std::int32_t MatchIndex::Table::first(std::uint64_t k) const {
+    return heads[place(k)].record;
+}
+
+void MatchIndex::Table::grow() {
+    std::vector<Head> old(heads.size() * 2);
+    old.swap(heads);
+    for (const Head& head : old)
+        if (head.record != 0) heads[place(key[static_cast<std::size_t>(head.record)])] = head;
+}
+
+// Takes the head at `at` out of the table and moves the heads after it that belong nearer
+// their own place back, so every head stays reachable from its place without a free gap.
+void MatchIndex::Table::removeHead(std::size_t at) {
+    const std::size_t mask = heads.size() - 1;
+    std::size_t gap = at;
+    heads[gap] = Head{};
+    for (std::size_t i = (gap + 1) & mask; heads[i].record != 0; i = (i + 1) & mask) {
+        const std::size_t own = home(key[static_cast<std::size_t>(heads[i].record)]);
+        // The head at i may move into the gap when its own place does not lie between the gap
+        // and i.
+        const bool between = gap <= i ? (gap < own && own <= i) : (gap < own || own <= i);
+        if (!between) {
+            heads[gap] = heads[i];
+            heads[i] = Head{};
+            gap = i;
+        }
+    }
+    --chains;
 }
 
 // Keeps each chain in ascending record order. Appends, the common case, join at the end.
 void MatchIndex::Table::link(std::int32_t n) {
-    const auto [it, added] = chains.try_emplace(key[n], Chain{n, n});
-    next[n] = 0;
-    if (added) return;
-    Chain& c = it->second;
-    if (n > c.last) {
-        next[c.last] = n;
-        c.last = n;
-    } else if (n < c.first) {
-        next[n] = c.first;
-        c.first = n;
+    const std::size_t un = static_cast<std::size_t>(n);
+    next[un] = 0;
+    std::size_t at = place(key[un]);
+    const std::int32_t head = heads[at].record;
+    if (head == 0) {
+        if (2 * (chains + 1) > heads.size()) {
+            grow();
+            at = place(key[un]);
+        }
+        heads[at] = Head{static_cast<std::uint32_t>(key[un] >> 32), n};
+        last[un] = n;
+        ++chains;
+        return;
+    }
+    const std::size_t uh = static_cast<std::size_t>(head);
+    if (n > last[uh]) {
+        next[static_cast<std::size_t>(last[uh])] = n;
+        last[uh] = n;
+    } else if (n < head) {
+        next[un] = head;
+        last[un] = last[uh];
+        heads[at].record = n;
     } else {
-        std::int32_t p = c.first;
-        while (next[p] < n)
-            p = next[p];
-        next[n] = next[p];
-        next[p] = n;
+        std::int32_t p = head;
+        while (next[static_cast<std::size_t>(p)] < n)
+            p = next[static_cast<std::size_t>(p)];
+        next[un] = next[static_cast<std::size_t>(p)];
+        next[static_cast<std::size_t>(p)] = n;
     }
 }
 
 void MatchIndex::Table::unlink(std::int32_t n) {
-    const auto it = chains.find(key[n]);
-    Chain& c = it->second;
-    if (c.first == n) {
-        if (c.last == n)
-            chains.erase(it);
-        else
-            c.first = next[n];
+    const std::size_t un = static_cast<std::size_t>(n);
+    const std::size_t at = place(key[un]);
+    const std::int32_t head = heads[at].record;
+    if (head == n) {
+        if (last[un] == n) {
+            removeHead(at);
+        } else {
+            const std::int32_t second = next[un];
+            heads[at].record = second;
+            last[static_cast<std::size_t>(second)] = last[un];
+        }
     } else {
-        std::int32_t p = c.first;
-        while (next[p] != n)
-            p = next[p];
-        next[p] = next[n];
-        if (c.last == n) c.last = p;
+        std::int32_t p = head;
+        while (next[static_cast<std::size_t>(p)] != n)
+            p = next[static_cast<std::size_t>(p)];
+        next[static_cast<std::size_t>(p)] = next[un];
+        if (last[static_cast<std::size_t>(head)] == n) last[static_cast<std::size_t>(head)] = p;
     }
-    next[n] = 0;
+    next[un] = 0;
 }
 
 void MatchIndex::store(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
-    if (n <= t.size()) {
-        t.unlink(n);
-    } else {
+    if (n <= t.size()) t.unlink(n);
+    keep(kind, t, n, record);
+    t.link(n);
+}
+
+void MatchIndex::keep(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
+    if (n > t.size()) {
         t.key.push_back(0);
         t.next.push_back(0);
+        t.last.push_back(0);
         if (kind == Kind::Program) {
             t.drumKitId.push_back(0);
             t.kitSlotByte.push_back(0);
@@ -100,7 +180,6 @@ void MatchIndex::store(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
             t.key[n] = drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
             break;
     }
-    t.link(n);
 }
 
 MatchIndex::Table& MatchIndex::ready(Kind kind) {
@@ -109,16 +188,32 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
     if (t.known && t.size() >= count) return t;
     if (!t.known) {
         t.forget();
-        t.key.reserve(static_cast<std::size_t>(count) + 1);
-        t.next.reserve(static_cast<std::size_t>(count) + 1);
-        t.chains.reserve(static_cast<std::size_t>(count));
+        t.reserve(static_cast<std::size_t>(count));
     }
     // Until the read is complete the table counts as unknown, so a failed read is retried.
     t.known = false;
-    db::scanRecords(files_.stream(kind), db::layoutOf(kind).recordSize, t.size() + 1, count,
-                    [&](std::int32_t n, ConstBytes record) { store(kind, t, n, record); });
+    const std::int32_t from = t.size() + 1;
+    // The keys of what is new first, in one pass over the file; then the records join their
+    // chains, each looking ahead to the place a later one will need, so the table's memory is
+    // fetched while the earlier ones are linked.
+    db::scanRecords(files_.stream(kind), db::layoutOf(kind).recordSize, from, count,
+                    [&](std::int32_t n, ConstBytes record) { keep(kind, t, n, record); });
+    constexpr std::int32_t kAhead = 16;
+    for (std::int32_t n = from; n <= count; ++n) {
+        if (n + kAhead <= count)
+            __builtin_prefetch(&t.heads[t.home(t.key[static_cast<std::size_t>(n + kAhead)])]);
+        t.link(n);
+    }
     t.known = true;
     return t;
+}
+
+void MatchIndex::prepare() {
+    io::sideBySide([this] { ready(Kind::Program); },
+                   [this] {
+                       ready(Kind::Combination);
+                       ready(Kind::DrumKit);
+                   });
 }
 
 void MatchIndex::recordWritten(Kind kind, std::int32_t n, ConstBytes record) {
@@ -146,20 +241,17 @@ void MatchIndex::writeFailed(Kind kind) {
 
 std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit) {
     const Table& t = ready(Kind::DrumKit);
-    const auto chain = t.chains.find(drumKitKey(kit));
-    if (chain == t.chains.end()) return -1;
     const std::int32_t count = files_.count(Kind::DrumKit);
-    for (std::int32_t id = chain->second.first; id != 0 && id <= count; id = t.next[id])
+    for (std::int32_t id = t.first(drumKitKey(kit)); id != 0 && id <= count; id = t.next[id])
         if (sameDrumKit(files_.read<db::DbDrumKitEntry>(id), kit)) return id;
     return -1;
 }
 
 std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination) {
     const Table& t = ready(Kind::Combination);
-    const auto chain = t.chains.find(combinationKey(combination));
-    if (chain == t.chains.end()) return -1;
     const std::int32_t count = files_.count(Kind::Combination);
-    for (std::int32_t id = chain->second.first; id != 0 && id <= count; id = t.next[id])
+    for (std::int32_t id = t.first(combinationKey(combination)); id != 0 && id <= count;
+         id = t.next[id])
         if (sameCombination(files_.read<db::DbCombinationEntry>(id), combination)) return id;
     return -1;
 }
@@ -167,8 +259,8 @@ std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination)
 std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image) {
     const Table& kits = ready(Kind::DrumKit);
     const Table& t = ready(Kind::Program);
-    const auto chain = t.chains.find(programKey(program));
-    if (chain == t.chains.end()) return -1;
+    const std::int32_t head = t.first(programKey(program));
+    if (head == 0) return -1;
 
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
@@ -176,7 +268,7 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::
     const std::uint64_t imageKitKey =
         kitCheckApplies(1, program) ? drumKitKey(image.drumKit(pcg::drumKitSlot(program))) : 0;
 
-    for (std::int32_t id = chain->second.first; id != 0 && id <= count; id = t.next[id]) {
+    for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit
         // check the kits' keys must agree, otherwise byte 12 must.
         const std::int32_t kitId = t.drumKitId[id];

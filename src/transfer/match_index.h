@@ -1,15 +1,16 @@
 #pragma once
 // Finds the lowest-numbered stored entry that matches a record, as a scan from entry 1 upwards
 // would, without reading the database. Each kind keeps, per entry, the hash of the bytes its
-// rule compares, and chains the entries of equal hash in ascending order; a candidate is
-// confirmed byte for byte against the file before it is returned.
+// rule compares, and chains the entries of equal hash in ascending order; the chains' first
+// entries lie in an open-addressed table of record numbers (about 24 bytes an entry in all, no
+// allocation per entry). A candidate is confirmed byte for byte against the file before it is
+// returned.
 //
 // The index follows every change made through RecordFiles (appends, writes, moves, counts,
 // replaced files), whoever makes it. After a replaced file or a failed write it forgets the
 // kind and reads the file again, in large blocks, on the next look-up.
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "db/record_files.h"
@@ -30,6 +31,10 @@ class MatchIndex : public db::RecordObserver {
     std::int32_t findCombination(pcg::ConstCombinationBytes combination);
     std::int32_t findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image);
 
+    // Reads what the index does not know yet of all three kinds, the programs beside the
+    // combinations and kits on two cores: the first send after Open pays this once.
+    void prepare();
+
     void recordWritten(db::Kind kind, std::int32_t n, ConstBytes record) override;
     void countChanged(db::Kind kind, std::int32_t count) override;
     void fileReplaced(db::Kind kind) override;
@@ -39,27 +44,43 @@ class MatchIndex : public db::RecordObserver {
     // One kind's index over records 1..size(). It may know records beyond the count (an append
     // writes its record first; a deletion leaves the old last record behind); look-ups skip them.
     struct Table {
-        struct Chain {
-            std::int32_t first;
-            std::int32_t last;
-        };
         bool known = false;
         std::vector<std::uint64_t> key{0};       // by record number; [0] unused
         std::vector<std::int32_t> next{0};       // next higher record with the same key, 0: none
+        std::vector<std::int32_t> last{0};       // of a chain's first record: its last record
         std::vector<std::int32_t> drumKitId{0};  // programs: the entry's kit reference
         std::vector<Byte> kitSlotByte{0};        // programs: byte 12 as stored
-        std::unordered_map<std::uint64_t, Chain> chains;
+        // The first record of every chain, at the place its key hashes to or the next free
+        // one after it, with the key's high half, so a look-up rarely reads a key it does not
+        // want; record 0 marks a free place. At most half the places are taken.
+        struct Head {
+            std::uint32_t tag = 0;
+            std::int32_t record = 0;
+        };
+        std::vector<Head> heads = std::vector<Head>(16);
+        std::size_t chains = 0;
 
         std::int32_t size() const { return static_cast<std::int32_t>(key.size()) - 1; }
         void forget();
+        void reserve(std::size_t records);
+        // Where the chain of `k` would lie in an empty table.
+        std::size_t home(std::uint64_t k) const;
+        // The place of the chain of `k`, or the free place where it would go.
+        std::size_t place(std::uint64_t k) const;
+        // The first record of the chain of `k`, or 0.
+        std::int32_t first(std::uint64_t k) const;
         void link(std::int32_t n);
         void unlink(std::int32_t n);
+        void grow();
+        void removeHead(std::size_t at);
     };
 
     Table& table(db::Kind kind) { return tables_[static_cast<int>(kind)]; }
     // Brings the table up to the kind's count, reading what it does not know.
     Table& ready(db::Kind kind);
     void store(db::Kind kind, Table& t, std::int32_t n, ConstBytes record);
+    // What the table keeps of record n (its key; a program's kit fields), without linking it.
+    void keep(db::Kind kind, Table& t, std::int32_t n, ConstBytes record);
 
     db::RecordFiles& files_;
     std::array<Table, 3> tables_;  // programs, combinations, drum kits

@@ -130,10 +130,10 @@ TEST(DatabaseWindow, SendToPcgWithSeveralSelectedRowsFillsTheDashedLines) {
     w.press(Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_EQ(w.lines("PCListBox").mid(0, 3),
               QStringList({"A00    SPLIT", "A01    GAP", "A02    ----------"}));
-    w.find<QListView>("DPListBox")->setFocus();
+    w.find<QTableView>("DPListBox")->setFocus();
     w.showPage(kDatabasePrograms);
-    QTest::keyClick(w.find<QListView>("DPListBox"), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.find<QListView>("DPListBox")->selectionModel()->selectedRows().size(), 4);
+    QTest::keyClick(w.find<QTableView>("DPListBox"), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.find<QTableView>("DPListBox")->selectionModel()->selectedRows().size(), 4);
 }
 
 TEST(DatabaseWindow, DeleteOnEachTab) {

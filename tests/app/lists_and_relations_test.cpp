@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTreeWidget>
 

@@ -5,9 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QListView>
 #include <QListWidget>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -95,7 +95,7 @@ struct WindowFixture {
     // The rows of a database list, as shown.
     QStringList rows(const char* list) const {
         QStringList out;
-        auto* view = find<QListView>(list);
+        auto* view = find<QTableView>(list);
         for (int r = 0; r < view->model()->rowCount(); ++r)
             out << view->model()->index(r, 0).data().toString();
         return out;

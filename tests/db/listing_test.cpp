@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "db/class_tree.h"
+#include "db/details.h"
+#include "db/entry_deletion.h"
+#include "db/name_column.h"
 #include "db_builder.h"
+#include "random_pcg.h"
 
 using namespace pelvaro;
 using namespace pelvaro::db;
@@ -243,4 +249,53 @@ TEST(SearchFields, BlankFieldsDefaultsAndTheIntegerMessage) {
     EXPECT_TRUE(parseCombinationSearch({.programId = "  "}).filter.isUnfiltered());
 
     EXPECT_EQ(trimmed("\x01 a b\x1F "), "a b");
+}
+
+// A search by name from the names kept in memory finds exactly what reading every record finds,
+// through sends, renames, deletions that move the last entry, undo and redo, and a new database.
+TEST(Listing, TheNamesInMemoryFindWhatTheRecordsFind) {
+    TestDatabase db;
+    session::Session& s = db.session();
+    db::NameColumn& names = s.names();
+    std::mt19937 r(3);
+    db::EventLines events;
+    const std::vector<std::string> texts = {"A", "Z", "QX", "\xe9", "PAD", "1"};
+    for (int step = 0; step < 120; ++step) {
+        const int op = static_cast<int>(r() % 8);
+        RecordFiles& files = s.files();
+        const std::int32_t programs = files.count(Kind::Program);
+        const std::int32_t combinations = files.count(Kind::Combination);
+        if (op < 3 || programs < 2) {
+            s.pcg() = synthetic::randomPcg(static_cast<std::uint32_t>(r()));
+            const auto command = s.command("Send", session::Session::Changes::Database);
+            s.engine().sendPcgToDatabase(events, {});
+        } else if (op == 3) {
+            const std::int32_t n = 1 + static_cast<std::int32_t>(r() % programs);
+            const auto command = s.command("Submit", session::Session::Changes::Database);
+            submitProgram(files, n, r() % 2 ? "Pad \xe9x" : "qx 1", "");
+        } else if (op == 4 && combinations > 1) {
+            const auto command = s.command("Delete", session::Session::Changes::Database);
+            deleteCombinationEntries(files, {1 + static_cast<std::int32_t>(r() % combinations)},
+                                     events);
+        } else if (op == 5) {
+            const auto command = s.command("Delete", session::Session::Changes::Database);
+            deleteProgramEntries(files, {programs}, events);  // the last, if nothing plays it
+        } else if (op == 6) {
+            if (s.undoLog().canUndo()) s.undoLog().undo();
+        } else if (step % 40 == 39) {
+            s.newDatabase();
+        } else if (s.undoLog().canRedo()) {
+            s.undoLog().redo();
+        }
+        for (const Kind kind : {Kind::Program, Kind::Combination})
+            for (const std::string& text : texts) {
+                const ListFilter filter{.nameText = text};
+                const ListRefill read = listRows(s.files(), filter, kind);
+                const ListRefill kept = listRows(s.files(), filter, kind, &names);
+                ASSERT_EQ(kept.programRowIds, read.programRowIds) << "step " << step << " " << text;
+                ASSERT_EQ(kept.combinationRowIds, read.combinationRowIds)
+                    << "step " << step << " " << text;
+                ASSERT_EQ(kept.programsRefilled, read.programsRefilled);
+            }
+    }
 }

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
+#include <unordered_map>
 
 #include "db/entry_deletion.h"
+#include "db/record_scan.h"
 #include "failing_disk.h"
+#include "transfer/matching.h"
 #include "transfer_fixture.h"
 
 using namespace pelvaro;
@@ -127,4 +131,56 @@ TEST(MatchIndex, ManyEqualSoundsInTheChainKeepTheirOrder) {
     s.db.files().write(1, one);
     EXPECT_EQ(s.engine.sendProgramToDatabase(0), 3);
     EXPECT_EQ(s.count(Kind::Program), 6);
+}
+
+// Many sounds, many copies of each: thousands of appends, overwrites that move an entry from one
+// chain to another and deletions that move the last entry into the freed number, with the
+// index's answer for every sound compared with the lowest entry a plain scan finds.
+TEST(MatchIndex, AgreesWithAPlainScanThroughThousandsOfChanges) {
+    TestDatabase db;
+    RecordFiles& files = db.files();
+    MatchIndex index(files);
+    constexpr int kSounds = 700;
+    std::vector<DbCombinationEntry> sounds(kSounds);
+    for (int k = 0; k < kSounds; ++k) {
+        const auto record = makeCombination("C" + std::to_string(k), {plays(k % 200)},
+                                            static_cast<unsigned>(k + 1));
+        std::ranges::copy(record, sounds[static_cast<std::size_t>(k)].combination().begin());
+    }
+    std::mt19937 r(11);
+    std::unordered_map<std::uint64_t, int> soundOfKey;
+    for (int k = 0; k < kSounds; ++k)
+        soundOfKey[combinationKey(sounds[static_cast<std::size_t>(k)].combination())] = k;
+    const auto lowestOfEach = [&] {
+        std::vector<std::int32_t> lowest(kSounds, -1);
+        scanEntries(files, Kind::Combination, [&](std::int32_t n, ConstBytes record) {
+            const auto it = soundOfKey.find(
+                combinationKey(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize)));
+            if (it == soundOfKey.end()) return;
+            std::int32_t& first = lowest[static_cast<std::size_t>(it->second)];
+            if (first == -1) first = n;
+        });
+        return lowest;
+    };
+    EventLines events;
+    for (int step = 1; step <= 4000; ++step) {
+        const int op = static_cast<int>(r() % 10);
+        const std::int32_t count = files.count(Kind::Combination);
+        DbCombinationEntry entry = sounds[r() % kSounds];
+        if (op < 6 || count < 2) {
+            files.append(entry);
+        } else if (op < 8) {
+            files.write(1 + static_cast<std::int32_t>(r() % static_cast<unsigned>(count)), entry);
+        } else {
+            deleteCombinationEntries(
+                files, {1 + static_cast<std::int32_t>(r() % static_cast<unsigned>(count))}, events);
+        }
+        // The index learns of a few changes at a time, or of many, as the commands ask it.
+        if (step % (r() % 2 == 0 ? 7 : 400) != 0) continue;
+        const std::vector<std::int32_t> lowest = lowestOfEach();
+        for (int k = 0; k < kSounds; ++k)
+            ASSERT_EQ(index.findCombination(sounds[static_cast<std::size_t>(k)].combination()),
+                      lowest[static_cast<std::size_t>(k)])
+                << "sound " << k << " after step " << step;
+    }
 }

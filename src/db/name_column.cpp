@@ -1,0 +1,74 @@
+#include "db/name_column.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "db/listing.h"
+#include "db/record_scan.h"
+
+namespace pelvaro::db {
+
+NameColumn::NameColumn(RecordFiles& files) : files_(files) {
+    files_.addObserver(this);
+}
+
+NameColumn::~NameColumn() {
+    files_.removeObserver(this);
+}
+
+void NameColumn::put(Column& c, std::int32_t n, ConstBytes record) {
+    const auto at = static_cast<std::size_t>(n - 1) * pcg::kNameSize;
+    if (c.names.size() < at + pcg::kNameSize) c.names.resize(at + pcg::kNameSize);
+    char* name = c.names.data() + at;
+    std::size_t i = 0;
+    for (; i < pcg::kNameSize && record[i] != 0; ++i)
+        name[i] = upperCase8Bit(static_cast<char>(record[i]));
+    std::fill(name + i, name + pcg::kNameSize, '\0');
+}
+
+std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperText) {
+    Column& c = column(kind);
+    const std::int32_t count = files_.count(kind);
+    if (!c.known || c.size() < count) {
+        // Until the read is complete the column counts as unknown, so a failed read is retried.
+        c.known = false;
+        c.names.clear();
+        c.names.reserve(static_cast<std::size_t>(count) * pcg::kNameSize);
+        scanEntries(files_, kind, [&](std::int32_t n, ConstBytes record) { put(c, n, record); });
+        c.known = true;
+    }
+    std::vector<std::int32_t> rows;
+    const char* names = c.names.data();
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const char* name = names + static_cast<std::size_t>(n - 1) * pcg::kNameSize;
+        const std::string_view text(name, ::strnlen(name, pcg::kNameSize));
+        if (text.find(upperText) != std::string_view::npos) rows.push_back(n);
+    }
+    return rows;
+}
+
+void NameColumn::recordWritten(Kind kind, std::int32_t n, ConstBytes record) {
+    if (!named(kind) || n < 1) return;
+    Column& c = column(kind);
+    if (!c.known) return;
+    // Only a record it holds or the one right after: anything else is read again when asked.
+    if (n > c.size() + 1) {
+        c.known = false;
+        return;
+    }
+    put(c, n, record);
+}
+
+// Names beyond the count are never asked for; a raised count without its records (an undone
+// deletion of the last entry) finds them missing and reads the file.
+void NameColumn::countChanged(Kind, std::int32_t) {}
+
+void NameColumn::fileReplaced(Kind kind) {
+    if (named(kind)) column(kind).known = false;
+}
+
+void NameColumn::writeFailed(Kind kind) {
+    fileReplaced(kind);
+}
+
+}  // namespace pelvaro::db
