@@ -183,4 +183,36 @@ db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t pro
     return paths;
 }
 
+// A full PCG: half its programs and combinations from the archive (every 4999th entry), half
+// new; two kits from the archive.
+pcg::PcgState archivePcg(const db::RecordFiles& files) {
+    PcgBuilder b;
+    pcg::PcgImage& image = b.image();
+    for (int k = 0; k < pcg::kDrumKitCount; ++k) {
+        const auto kit = files.read<db::DbDrumKitEntry>(1 + k * 37);
+        std::ranges::copy(kit.drumKit(), image.drumKit(k).begin());
+        if (k >= 2) image.drumKit(k)[7] ^= 0x55;
+    }
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        const std::int32_t n = 1 + s * 4999;
+        auto program = files.read<db::DbProgramEntry>(n);
+        if (program.drumKitId() > 0) {
+            // A stored drum program keeps its kit only when that kit is in the image.
+            program = files.read<db::DbProgramEntry>(n + 1);
+        }
+        std::ranges::copy(program.program(), image.program(s).begin());
+        std::ranges::copy(program.program().first(pcg::kNameSize), image.programName(s).begin());
+        const auto combination = files.read<db::DbCombinationEntry>(n);
+        std::ranges::copy(combination.combination(), image.combination(s).begin());
+        std::ranges::copy(combination.combination().first(pcg::kNameSize),
+                          image.combinationName(s).begin());
+        if (s % 2 == 1) {
+            image.program(s)[pcg::program::kOscMode] = 0;
+            image.program(s)[20] ^= 0xA5;
+            image.combination(s)[30] ^= 0xA5;
+        }
+    }
+    return stateOf(b, "/music/sets/full.pcg");
+}
+
 }  // namespace pelvaro::synthetic

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "db/database_file.h"
+#include "pcg/pcg_image.h"
 
 namespace pelvaro::synthetic {
 
@@ -31,5 +32,10 @@ db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t progr
 // each, 30 classes in a small tree. The same arguments give the same bytes.
 db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t programs,
                                        std::int32_t combinations, std::int32_t drumKits);
+
+// A full PCG to send into an archive (at least 1,000,000 programs and combinations, 112 kits):
+// half its programs and combinations taken from it (every 4999th entry), half new; two kits
+// from it, two new.
+pcg::PcgState archivePcg(const db::RecordFiles& files);
 
 }  // namespace pelvaro::synthetic

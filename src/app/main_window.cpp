@@ -28,6 +28,7 @@
 
 #include "app/about_box.h"
 #include "app/app_icon.h"
+#include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/compare_window.h"
@@ -42,6 +43,7 @@
 #include "db/details.h"
 #include "db/entry_deletion.h"
 #include "io/file_stream.h"
+#include "io/progress.h"
 #include "io/safe_files.h"
 #include "lists/html.h"
 #include "lists/tables.h"
@@ -133,6 +135,8 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     progressWindow_ = new ProgressWindow(this);
     classDialog_ = new ClassAssignmentDialog(*session_, dialogs_, refresh, this);
     aboutBox_ = new AboutBox(this);
+    busy_ = new BusyWindow(this);
+    busy_->setOtherWindow(progressWindow_);
 
     connect(programSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
     connect(combinationSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
@@ -159,7 +163,17 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::guard(const std::function<void()>& handler) {
-    if (const auto shown = guarded(this, dialogs_, handler))
+    // Long work reports how far it has come; the busy window shows it once it takes long.
+    std::optional<app::Shown> shown;
+    if (busy_) {
+        busy_->begin();
+        const io::ProgressScope scope([this](std::int64_t bytes) { busy_->advance(bytes); });
+        shown = guarded(this, dialogs_, handler);
+        busy_->end();
+    } else {
+        shown = guarded(this, dialogs_, handler);
+    }
+    if (shown)
         showResult(QStringLiteral("Failed: ") + shown->text.section(QLatin1Char('\n'), 0, 0));
     updateUndoActions();
     updateStatus();

@@ -34,6 +34,7 @@ class QWidget;
 namespace pelvaro::app {
 
 class AboutBox;
+class BusyWindow;
 class ClassAssignmentDialog;
 class ClassEditor;
 class Dialogs;
@@ -197,6 +198,7 @@ class MainWindow : public QMainWindow {
     ProgressWindow* progressWindow_ = nullptr;
     ClassAssignmentDialog* classDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
+    BusyWindow* busy_ = nullptr;
 
     QTabWidget* pages_ = nullptr;
     QWidget* programsPage_ = nullptr;

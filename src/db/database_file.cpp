@@ -9,6 +9,7 @@
 #include "db/class_tree.h"
 #include "db/record_scan.h"
 #include "io/safe_files.h"
+#include "io/side_by_side.h"
 
 namespace pelvaro::db {
 
@@ -248,8 +249,14 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
     for (Kind kind : kAllKinds) {
         const int i = static_cast<int>(kind);
         members[i] = std::make_unique<io::AtomicFile>(paths.members[i]);
-        members[i]->stream().copyFrom(*sources[i], true);
     }
+    // The programs are copied on a core of their own beside the other three.
+    const auto copy = [&](int i) { members[i]->stream().copyFrom(*sources[i], true); };
+    io::sideBySide([&] { copy(0); },
+                   [&] {
+                       for (int i = 1; i < kKindCount; ++i)
+                           copy(i);
+                   });
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.
     io::AtomicFile::commitAll(
@@ -292,12 +299,14 @@ void openDatabase(RecordFiles& files, const std::string& databasePath) {
         readCount(m[i], paths[i], kind);
     }
     const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count, m[3].records, paths[3]};
-    checkPrograms(paths[0], m[0], counts);
-    checkCombinations(paths[1], m[1], counts);
-    checkDrumKits(paths[2], m[2]);
-    checkClasses(paths[3], m[3]);
-
-    files.replaceFiles({&m[0].stream, &m[1].stream, &m[2].stream, &m[3].stream});
+    // The entries are checked while the copies are made; a damaged member throws the copies
+    // away before they take the working files' names.
+    files.replaceFiles({&m[0].stream, &m[1].stream, &m[2].stream, &m[3].stream}, [&] {
+        checkPrograms(paths[0], m[0], counts);
+        checkCombinations(paths[1], m[1], counts);
+        checkDrumKits(paths[2], m[2]);
+        checkClasses(paths[3], m[3]);
+    });
 }
 
 void newDatabase(RecordFiles& files) {

@@ -33,7 +33,10 @@ std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperT
         // Until the read is complete the column counts as unknown, so a failed read is retried.
         c.known = false;
         c.names.clear();
-        c.names.reserve(static_cast<std::size_t>(count) * pcg::kNameSize);
+        // Room for the entries to come as well, so the column seldom moves.
+        c.names.reserve(
+            (static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 8 + 4096) *
+            pcg::kNameSize);
         scanEntries(files_, kind, [&](std::int32_t n, ConstBytes record) { put(c, n, record); });
         c.known = true;
     }

@@ -1,5 +1,7 @@
 #include "db/record_files.h"
 
+#include "io/side_by_side.h"
+
 #include "io/safe_files.h"
 
 #include <algorithm>
@@ -63,11 +65,13 @@ void RecordFiles::resetRecordFiles() {
     swapIn([](Kind kind, io::FileStream& fresh) { fresh.writeAt(0, headerRecord(kind)); });
 }
 
-void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources) {
-    swapIn([&](Kind kind, io::FileStream& fresh) { fresh.copyFrom(*sources[index(kind)]); });
+void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources,
+                               const std::function<void()>& check) {
+    swapIn([&](Kind kind, io::FileStream& fresh) { fresh.copyFrom(*sources[index(kind)]); }, check);
 }
 
-void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill) {
+void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
+                         const std::function<void()>& check) {
     // The swap holds the start folder, so an export into it from another copy cannot take the
     // scratch files and the journal of the swap for those of a killed copy.
     const io::FolderLock lock(startDirectory_);
@@ -80,7 +84,7 @@ void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill)
             if (!replacements[i].temporary.empty()) io::removeFile(replacements[i].temporary);
         }
     };
-    try {
+    const auto copies = [&] {
         for (Kind kind : kAllKinds) {
             const int i = index(kind);
             // A fresh file of its own, held like a working file from the start.
@@ -93,6 +97,12 @@ void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill)
             fresh[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
             freshCounts[i] = le32(value, 0);
         }
+    };
+    try {
+        if (check)
+            io::sideBySide(check, copies);
+        else
+            copies();
     } catch (...) {
         discard();
         throw;

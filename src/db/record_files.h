@@ -113,7 +113,10 @@ class RecordFiles {
     // fresh locked file beside its working file, and only when all four are complete do they
     // take the working files' names; a failed copy (a full disk) leaves the working files and
     // the counters as they were.
-    void replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources);
+    // check, when given, runs beside the copies (on a core of its own): when it throws, the
+    // copies are thrown away and its exception goes on, as if it had run first.
+    void replaceFiles(const std::array<const io::FileStream*, kKindCount>& sources,
+                      const std::function<void()>& check = {});
 
     void addObserver(RecordObserver* observer);
     void removeObserver(RecordObserver* observer);
@@ -149,7 +152,8 @@ class RecordFiles {
     static std::vector<Byte> headerRecord(Kind kind);
     // Four fresh files, each filled by fill and held like a working file, take the working
     // files' names together (replaceFiles, resetRecordFiles).
-    void swapIn(const std::function<void(Kind, io::FileStream&)>& fill);
+    void swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
+                const std::function<void()>& check = {});
     void writeHeaders();
     void notifyWriteFailed(Kind kind);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/record_files.h"
+#include "io/progress.h"
 
 namespace pelvaro::db {
 
@@ -32,6 +33,7 @@ void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_
         const std::size_t got = file.readAt(
             static_cast<std::int64_t>(start) * static_cast<std::int64_t>(recordSize), part);
         std::fill(part.begin() + static_cast<std::ptrdiff_t>(got), part.end(), Byte{0});
+        io::reportProgress(static_cast<std::int64_t>(part.size()));
         for (std::int32_t i = 0; i < n; ++i) {
             const ConstBytes record =
                 part.subspan(static_cast<std::size_t>(i) * recordSize, recordSize);

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "io/progress.h"
+
 namespace pelvaro::io {
 
 namespace {
@@ -320,6 +322,7 @@ void FileStream::copyFrom(const FileStream& source, bool toDisk) {
                 throw FileError::writeError(path_, error);
             if (outcome == FaultInjector::Outcome::FailHalfWay)
                 throw FileError::writeError(path_, injectedError(outcome));
+            reportProgress(length);
             // Only a hint: a system that cannot start the writes now leaves them to the sync.
             if (toDisk)
                 (void)::sync_file_range(fd_, static_cast<off_t>(piece), static_cast<off_t>(length),

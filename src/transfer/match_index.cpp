@@ -38,9 +38,14 @@ void MatchIndex::Table::forget() {
 }
 
 void MatchIndex::Table::reserve(std::size_t records) {
-    key.reserve(records + 1);
-    next.reserve(records + 1);
-    last.reserve(records + 1);
+    // Room for the sends to come as well: a vector that grows past its room copies itself
+    // into one twice its size, which at a million entries is many megabytes for a moment.
+    const std::size_t room = records + records / 8 + 4096;
+    key.reserve(room);
+    next.reserve(room);
+    last.reserve(room);
+    drumKitId.reserve(room);
+    kitSlotByte.reserve(room);
     std::size_t places = 16;
     while (places < 2 * records)
         places *= 2;

@@ -62,7 +62,7 @@ class MatchIndex : public db::RecordObserver {
 
         std::int32_t size() const { return static_cast<std::int32_t>(key.size()) - 1; }
         void forget();
-        void reserve(std::size_t records);
+        void reserve(std::size_t records);  // for a file of this many records, and more
         // Where the chain of `k` would lie in an empty table.
         std::size_t home(std::uint64_t k) const;
         // The place of the chain of `k`, or the free place where it would go.

@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <filesystem>
 
+#include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/places.h"
@@ -377,4 +378,43 @@ TEST(Desktop, StartedFromTheDesktopMenuItWorksInAFolderOfItsOwn) {
     start = app::chooseStart(here, dataFolder, QString::fromStdString(installed.file("no.dat")));
     EXPECT_EQ(start.folder, here);
     EXPECT_EQ(start.templateFile, here + "/bos.dat");
+}
+
+// Long work: the busy window shows (here at once) with how much was read or copied, the other
+// windows are painted meanwhile (a timer runs), and it is gone when the command ends; during a
+// send the send's own progress window stands in for it.
+TEST(Desktop, LongWorkShowsTheBusyWindowAndKeepsTheProgramPainted) {
+    struct AtOnce {
+        AtOnce() { app::BusyWindow::setDelay(0); }
+        ~AtOnce() { app::BusyWindow::setDelay(400); }
+    } atOnce;
+    WindowFixture w;
+    w.importPcg(bandPcg());
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    w.dialogs.answerSave(w.file("bank"));
+    w.action("SaveDatabaseAs")->trigger();
+
+    QStringList seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* busy = w.form->findChild<QDialog*>("WorkProgress");
+        const bool sending = w.form->progressWindow()->isVisible();
+        const QString now = busy && busy->isVisible()
+                                ? busy->findChild<QLabel*>("WorkText")->text().section(' ', 0, 0)
+                            : sending ? QStringLiteral("sending")
+                                      : QStringLiteral("idle");
+        if (seen.isEmpty() || seen.back() != now) seen << now;
+    });
+    watch.start(0);
+    w.dialogs.answerOpen(w.file("bank.pvd"));
+    w.action("OpenDatabase")->trigger();
+    EXPECT_TRUE(seen.contains("Working...")) << seen.join(",").toStdString();
+    EXPECT_FALSE(w.form->findChild<QDialog*>("WorkProgress")->isVisible());
+    EXPECT_EQ(status(w, "StatusResult").section(':', 0, 0), "Opened bank.pvd");
+
+    seen.clear();
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(seen.contains("sending")) << seen.join(",").toStdString();
+    EXPECT_FALSE(seen.contains("Working...")) << seen.join(",").toStdString();
+    watch.stop();
 }

@@ -16,6 +16,7 @@
 #include "db/listing.h"
 #include "db_builder.h"
 #include "failing_disk.h"
+#include "io/progress.h"
 #include "io/safe_files.h"
 
 using namespace pelvaro;
@@ -473,4 +474,44 @@ TEST(OpenDatabase, AnExportByAnotherCopyIsWaitedForAndOpenedWhole) {
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_EQ(status, 0);
+}
+
+// Open and Export tell a waiting window how far they have come, on the thread that waits,
+// whatever core the work ran on: every byte they copy, and for Open the records it read to check
+// them; a damaged member is refused all the same when checked beside the copies.
+TEST(OpenDatabase, ReportsTheBytesItCopiesAndStillRefusesADamagedMember) {
+    TestDatabase stored;
+    for (int i = 0; i < 30; ++i)
+        stored.addProgram("P" + std::to_string(i),
+                          {.osc1 = i, .voice = static_cast<unsigned>(i + 1)});
+    stored.addCombination("C", {synthetic::plays(0)}, {.timbreProgramIds = {1}});
+    const DatabasePaths paths = exportDatabase(stored.files(), stored.dir().file("bank"));
+    std::int64_t members = 0;
+    for (const std::string& member : paths.members)
+        members += static_cast<std::int64_t>(std::filesystem::file_size(member));
+
+    TestDatabase opened;
+    std::int64_t reported = 0;
+    {
+        const io::ProgressScope scope([&](std::int64_t bytes) { reported += bytes; });
+        openDatabase(opened.files(), paths.database);
+        // The copies, and the entries read to check them (all but the headers and classes).
+        EXPECT_GT(reported, members + members / 2);
+        EXPECT_LE(reported, 2 * members);
+        reported = 0;
+        exportDatabase(opened.files(), opened.dir().file("again"));
+        EXPECT_EQ(reported, members);
+    }
+    reported = 0;
+    openDatabase(opened.files(), paths.database);
+    EXPECT_EQ(reported, 0) << "no scope, no report";
+
+    // A combination naming a program that does not exist: refused, the working files kept.
+    auto bad = stored.files().read<DbCombinationEntry>(1);
+    bad.setTimbreProgramId(0, 99);
+    stored.files().write(1, bad);
+    exportDatabase(stored.files(), stored.dir().file("bank"));
+    const DatabaseSnapshot before(opened);
+    EXPECT_THROW(openDatabase(opened.files(), paths.database), RefusalError);
+    EXPECT_TRUE(DatabaseSnapshot(opened) == before);
 }

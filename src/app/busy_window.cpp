@@ -1,0 +1,65 @@
+#include "app/busy_window.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include "app/widgets.h"
+
+namespace pelvaro::app {
+
+namespace {
+int delay = 400;
+}  // namespace
+
+void BusyWindow::setDelay(int milliseconds) {
+    delay = milliseconds;
+}
+
+BusyWindow::BusyWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("WorkProgress"));
+    setWindowTitle(QStringLiteral("PELVARO"));
+    setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(this);
+    label_ = named(new QLabel(QStringLiteral("Working...")), "WorkText");
+    bar_ = named(new QProgressBar, "WorkBar");
+    bar_->setRange(0, 0);  // how much is left is not known: the bar shows that work goes on
+    bar_->setTextVisible(false);
+    bar_->setToolTip(QStringLiteral("PELVARO is reading or writing your files"));
+    label_->setMinimumWidth(280);
+    layout->addWidget(label_);
+    layout->addWidget(bar_);
+}
+
+void BusyWindow::begin() {
+    if (depth_++ > 0) return;
+    bytes_ = 0;
+    lastPaint_ = 0;
+    started_.start();
+}
+
+void BusyWindow::end() {
+    if (depth_ == 0 || --depth_ > 0) return;
+    if (isVisible()) hide();
+}
+
+void BusyWindow::advance(std::int64_t bytes) {
+    bytes_ += bytes;
+    if (depth_ == 0 || started_.elapsed() < delay) return;
+    // A screen shows some sixty pictures a second; more often is no use.
+    const qint64 now = started_.elapsed();
+    if (lastPaint_ != 0 && now - lastPaint_ < 30) return;
+    lastPaint_ = now;
+    if (!isVisible() && !(other_ && other_->isVisible())) show();
+    if (isVisible()) {
+        label_->setText(QStringLiteral("Working... %1 MB read or written so far")
+                            .arg(static_cast<double>(bytes_) / (1024.0 * 1024.0), 0, 'f', 0));
+        repaint();
+    }
+    // Paint and expose events only: the command goes on, and no click or key reaches a window.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace pelvaro::app

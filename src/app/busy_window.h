@@ -1,0 +1,43 @@
+#pragma once
+// Shown while a command takes long (Open or Export Database of a large collection, the first
+// send after Open, a recovery copy): the window says it is busy and how much it has read or
+// copied, and the program's windows stay painted, though they take no input meanwhile. A
+// command that ends quickly shows nothing.
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+
+namespace pelvaro::app {
+
+class BusyWindow : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit BusyWindow(QWidget* parent = nullptr);
+
+    // A command begins and ends; commands within a command count as one.
+    void begin();
+    void end();
+    // The command has read or copied `bytes` more.
+    void advance(std::int64_t bytes);
+    // While `other` is shown (the send's progress window) it stands in for this one.
+    void setOtherWindow(QWidget* other) { other_ = other; }
+
+    // How long a command runs before the window shows (tests: 0).
+    static void setDelay(int milliseconds);
+
+  private:
+    int depth_ = 0;
+    std::int64_t bytes_ = 0;
+    qint64 lastPaint_ = 0;
+    QElapsedTimer started_;
+    QLabel* label_;
+    QProgressBar* bar_;
+    QWidget* other_ = nullptr;
+};
+
+}  // namespace pelvaro::app
