@@ -180,7 +180,8 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     w.action("Compare")->trigger();
     ASSERT_TRUE(w.compareWindow());
     EXPECT_EQ(w.verdict(), "different in 3 bytes");
-    const auto pad = relationsPcg().image().program(4);
+    const PcgBuilder built = relationsPcg();
+    const auto pad = built.image().program(4);
     const auto hex = [](Byte b) { return QString("%1").arg(b, 2, 16, QChar('0')).toUpper(); };
     QStringList expected;
     for (const int at : {40, 41, 100})
