@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -21,6 +22,29 @@ constexpr std::string_view kJournalMark = "PELVARO-JOURNAL 1\n";
 
 bool fails(FileOp op) {
     return detail::before(op) != FaultInjector::Outcome::Proceed;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Gives a complete file its target's name; 0 or the error. A regular file in the way trades
+// names with it, and the former file's second name goes: the outcome of a rename, without the
+// writing out that some file systems start on a rename over an existing file (a copy of
+// hundreds of megabytes would wait for all its blocks to be placed on the disk).
+int putInPlace(const std::string& from, const std::string& to) {
+    if (isRegularFile(to) &&
+        ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+        if (isRegularFile(from)) {
+            ::unlink(from.c_str());
+            return 0;
+        }
+        // Something else took the target's place meanwhile: it gets its name back, and the
+        // rename below reports why it is in the way.
+        (void)::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE);
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string randomSuffix() {
@@ -183,8 +207,8 @@ void replaceAll(std::span<const Replacement> replacements, std::vector<bool>* ke
         const Replacement& r = replacements[i];
         int error = EIO;
         if (!fails(FileOp::Rename)) {
-            if (::rename(r.temporary.c_str(), r.target.c_str()) == 0) continue;
-            error = errno;
+            error = putInPlace(r.temporary, r.target);
+            if (error == 0) continue;
         }
         for (std::size_t j = 0; j < i; ++j) {
             const std::string& target = replacements[j].target;

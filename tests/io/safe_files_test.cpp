@@ -102,6 +102,27 @@ TEST(SafeFiles, WhatIsNoFileIsNeverReplacedAndALinkIsFollowed) {
     EXPECT_EQ(namesIn(dir.file("real")), (std::set<std::string>{"bank.pcg", "new.pcg"}));
 }
 
+TEST(SafeFiles, AReplacedFileStaysWholeForWhoHoldsItAndLeavesNoSecondName) {
+    TempDir dir;
+    writeBytes(dir.file("a"), {1, 1});
+    writeBytes(dir.file("b"), {2, 2});
+    writeBytes(dir.file("new-a"), {10});
+    writeBytes(dir.file("new-b"), {20});
+    const io::FileStream held = io::FileStream::openRead(dir.file("a"));
+    const std::vector<io::Replacement> swaps{{dir.file("new-a"), dir.file("a")},
+                                             {dir.file("new-b"), dir.file("b")}};
+    io::replaceAll(swaps);
+    EXPECT_EQ(readBytes(dir.file("a")), std::vector<Byte>{10});
+    EXPECT_EQ(readBytes(dir.file("b")), std::vector<Byte>{20});
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a", "b"}));
+    std::vector<Byte> before(2);
+    held.readAt(0, before);
+    EXPECT_EQ(before, (std::vector<Byte>{1, 1}));
+    struct stat st {};
+    ASSERT_EQ(::fstat(held.descriptor(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 0u) << "the former file has no name left";
+}
+
 TEST(SafeFiles, TidyingAFolderTakesBackASetOfRenamesLeftHalfDone) {
     TempDir dir;
     writeBytes(dir.file("a"), {1});
