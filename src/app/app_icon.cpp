@@ -1,6 +1,9 @@
 #include "app/app_icon.h"
 
+#include <QIconEngine>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace pelvaro::app {
 
@@ -38,11 +41,33 @@ QPixmap iconPixmap(int size) {
     return pixmap;
 }
 
+namespace {
+// The icon drawn at the size it is asked for, when it is asked for: a window that shows no
+// icon (offscreen, or before the desktop asks) paints none.
+class PaintedIcon : public QIconEngine {
+  public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const int size = std::min(rect.width(), rect.height());
+        painter->save();
+        painter->translate(rect.topLeft());
+        paintIcon(*painter, size);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return iconPixmap(std::min(size.width(), size.height()));
+    }
+    QIconEngine* clone() const override { return new PaintedIcon; }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int size : kIconSizes)
+            sizes << QSize(size, size);
+        return sizes;
+    }
+};
+}  // namespace
+
 QIcon applicationIcon() {
-    QIcon icon;
-    for (int size : kIconSizes)
-        icon.addPixmap(iconPixmap(size));
-    return icon;
+    return QIcon(new PaintedIcon);
 }
 
 }  // namespace pelvaro::app

@@ -16,6 +16,6 @@ inline constexpr std::array<int, 8> kIconSizes = {16, 22, 24, 32, 48, 64, 128, 2
 // size; packaging/icons/scalable/org.pelvaro.Pelvaro.svg is the same picture.
 void paintIcon(QPainter& painter, int size);
 QPixmap iconPixmap(int size = 32);
-QIcon applicationIcon();  // every size of kIconSizes
+QIcon applicationIcon();  // drawn at any size asked, kIconSizes listed as its own
 
 }  // namespace pelvaro::app

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/class_tree.h"
+#include "db/name_column.h"
 #include "db/record_scan.h"
 #include "io/safe_files.h"
 #include "io/side_by_side.h"
@@ -120,8 +121,11 @@ void checkClassIds(const std::string& path, std::int32_t n, ConstBytes record, s
     }
 }
 
-void checkPrograms(const std::string& path, const Member& m, const Counts& c) {
+// The programs' and combinations' checks gather their names on the way when asked to.
+void checkPrograms(const std::string& path, const Member& m, const Counts& c,
+                   std::vector<char>* names) {
     forEachEntry(m, Kind::Program, [&](std::int32_t n, ConstBytes r) {
+        if (names) NameColumn::appendName(*names, r);
         checkIdNumber(path, n, r, ProgramLayout::kIdNumber);
         checkClassIds(path, n, r, ProgramLayout::kClassIds, c);
         const std::int32_t kit = le32(r, ProgramLayout::kDrumKitId);
@@ -131,8 +135,10 @@ void checkPrograms(const std::string& path, const Member& m, const Counts& c) {
     });
 }
 
-void checkCombinations(const std::string& path, const Member& m, const Counts& c) {
+void checkCombinations(const std::string& path, const Member& m, const Counts& c,
+                       std::vector<char>* names) {
     forEachEntry(m, Kind::Combination, [&](std::int32_t n, ConstBytes r) {
+        if (names) NameColumn::appendName(*names, r);
         checkIdNumber(path, n, r, CombinationLayout::kIdNumber);
         checkClassIds(path, n, r, CombinationLayout::kClassIds, c);
         for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
@@ -264,7 +270,7 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
     return paths;
 }
 
-void openDatabase(RecordFiles& files, const std::string& databasePath) {
+void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names) {
     // The folders of the database file and of its members are held (in one order, so two
     // copies never wait for each other) while the five are read, so an export by another copy
     // is either complete or not begun; the database file is read again once they are held.
@@ -301,12 +307,18 @@ void openDatabase(RecordFiles& files, const std::string& databasePath) {
     const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count, m[3].records, paths[3]};
     // The entries are checked while the copies are made; a damaged member throws the copies
     // away before they take the working files' names.
+    std::array<std::vector<char>, 2> seen;
+    if (names) seen = {NameColumn::names(m[0].count), NameColumn::names(m[1].count)};
     files.replaceFiles({&m[0].stream, &m[1].stream, &m[2].stream, &m[3].stream}, [&] {
-        checkPrograms(paths[0], m[0], counts);
-        checkCombinations(paths[1], m[1], counts);
+        checkPrograms(paths[0], m[0], counts, names ? &seen[0] : nullptr);
+        checkCombinations(paths[1], m[1], counts, names ? &seen[1] : nullptr);
         checkDrumKits(paths[2], m[2]);
         checkClasses(paths[3], m[3]);
     });
+    if (names) {
+        names->adopt(Kind::Program, std::move(seen[0]));
+        names->adopt(Kind::Combination, std::move(seen[1]));
+    }
 }
 
 void newDatabase(RecordFiles& files) {

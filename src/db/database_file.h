@@ -12,6 +12,8 @@
 
 namespace pelvaro::db {
 
+class NameColumn;
+
 using io::Refusal;
 using io::RefusalError;
 
@@ -61,7 +63,8 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
 // records. A database file or member that cannot be opened throws FileError ("Cannot open
 // file"); a damaged one throws RefusalError ("Database error", the file and what is wrong). In
 // both cases, as when a copy fails, the working files and the counters stay as they were.
-void openDatabase(RecordFiles& files, const std::string& databasePath);
+// The names of the programs and combinations, read on the way, become `names`' columns.
+void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names = nullptr);
 
 // New Database: empty working files, as at start-up.
 void newDatabase(RecordFiles& files);

@@ -16,14 +16,40 @@ NameColumn::~NameColumn() {
     files_.removeObserver(this);
 }
 
-void NameColumn::put(Column& c, std::int32_t n, ConstBytes record) {
-    const auto at = static_cast<std::size_t>(n - 1) * pcg::kNameSize;
-    if (c.names.size() < at + pcg::kNameSize) c.names.resize(at + pcg::kNameSize);
-    char* name = c.names.data() + at;
+namespace {
+// A record's name up to its first zero byte in upper case, zero-padded to ten bytes.
+void copyName(char* name, ConstBytes record) {
     std::size_t i = 0;
     for (; i < pcg::kNameSize && record[i] != 0; ++i)
         name[i] = upperCase8Bit(static_cast<char>(record[i]));
     std::fill(name + i, name + pcg::kNameSize, '\0');
+}
+}  // namespace
+
+void NameColumn::put(Column& c, std::int32_t n, ConstBytes record) {
+    const auto at = static_cast<std::size_t>(n - 1) * pcg::kNameSize;
+    if (c.names.size() < at + pcg::kNameSize) c.names.resize(at + pcg::kNameSize);
+    copyName(c.names.data() + at, record);
+}
+
+std::vector<char> NameColumn::names(std::int32_t count) {
+    // Room for the entries to come as well, so the column seldom moves.
+    std::vector<char> names;
+    names.reserve((static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 8 + 4096) *
+                  pcg::kNameSize);
+    return names;
+}
+
+void NameColumn::appendName(std::vector<char>& names, ConstBytes record) {
+    names.resize(names.size() + pcg::kNameSize);
+    copyName(names.data() + names.size() - pcg::kNameSize, record);
+}
+
+void NameColumn::adopt(Kind kind, std::vector<char> names) {
+    if (!named(kind)) return;
+    Column& c = column(kind);
+    c.names = std::move(names);
+    c.known = true;
 }
 
 std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperText) {
@@ -32,11 +58,7 @@ std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperT
     if (!c.known || c.size() < count) {
         // Until the read is complete the column counts as unknown, so a failed read is retried.
         c.known = false;
-        c.names.clear();
-        // Room for the entries to come as well, so the column seldom moves.
-        c.names.reserve(
-            (static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 8 + 4096) *
-            pcg::kNameSize);
+        c.names = names(count);
         scanEntries(files_, kind, [&](std::int32_t n, ConstBytes record) { put(c, n, record); });
         c.known = true;
     }

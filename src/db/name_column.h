@@ -23,6 +23,13 @@ class NameColumn : public RecordObserver {
     // first zero byte, in upper case) holds `upperText`, ascending.
     std::vector<std::int32_t> holding(Kind kind, std::string_view upperText);
 
+    // Names gathered elsewhere (Open reads every record as it checks it): names(count) gives a
+    // column with room for the entries to come, appendName adds record after record from the
+    // first, and adopt makes it the column of kind, as if read from the file.
+    static std::vector<char> names(std::int32_t count);
+    static void appendName(std::vector<char>& names, ConstBytes record);
+    void adopt(Kind kind, std::vector<char> names);
+
     void recordWritten(Kind kind, std::int32_t n, ConstBytes record) override;
     void countChanged(Kind kind, std::int32_t count) override;
     void fileReplaced(Kind kind) override;

@@ -47,7 +47,7 @@ void Session::newDatabase() {
 
 void Session::openDatabase(const std::string& databasePath) {
     keepRecoveryCopy();
-    db::openDatabase(files_, databasePath);
+    db::openDatabase(files_, databasePath, &names_);
     undo_.clear();
     changed_ = false;
     databasePath_ = databasePath;

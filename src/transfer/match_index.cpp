@@ -214,6 +214,12 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
 }
 
 void MatchIndex::prepare() {
+    // Nothing to read: no second thread for the look-ups of a send into an index in step.
+    const auto current = [this](Kind kind) {
+        const Table& t = table(kind);
+        return t.known && t.size() >= files_.count(kind);
+    };
+    if (current(Kind::Program) && current(Kind::Combination) && current(Kind::DrumKit)) return;
     io::sideBySide([this] { ready(Kind::Program); },
                    [this] {
                        ready(Kind::Combination);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "db/class_tree.h"
+#include "db/database_file.h"
 #include "db/details.h"
 #include "db/entry_deletion.h"
 #include "db/name_column.h"
@@ -265,7 +266,11 @@ TEST(Listing, TheNamesInMemoryFindWhatTheRecordsFind) {
         RecordFiles& files = s.files();
         const std::int32_t programs = files.count(Kind::Program);
         const std::int32_t combinations = files.count(Kind::Combination);
-        if (op < 3 || programs < 2) {
+        if (step % 40 == 19) {
+            exportDatabase(files, db.dir().file("kept.pvd"));
+        } else if (step % 40 == 29) {
+            s.openDatabase(db.dir().file("kept.pvd"));  // the names come with the checks
+        } else if (op < 3 || programs < 2) {
             s.pcg() = synthetic::randomPcg(static_cast<std::uint32_t>(r()));
             const auto command = s.command("Send", session::Session::Changes::Database);
             s.engine().sendPcgToDatabase(events, {});
@@ -284,6 +289,7 @@ TEST(Listing, TheNamesInMemoryFindWhatTheRecordsFind) {
             if (s.undoLog().canUndo()) s.undoLog().undo();
         } else if (step % 40 == 39) {
             s.newDatabase();
+
         } else if (s.undoLog().canRedo()) {
             s.undoLog().redo();
         }
