@@ -214,12 +214,19 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
 }
 
 void MatchIndex::prepare() {
-    // Nothing to read: no second thread for the look-ups of a send into an index in step.
-    const auto current = [this](Kind kind) {
+    // A second core pays off only for a long read: an index in step (every later send) or a
+    // few thousand records to read are done on this thread.
+    std::int64_t toRead = 0;
+    for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit}) {
         const Table& t = table(kind);
-        return t.known && t.size() >= files_.count(kind);
-    };
-    if (current(Kind::Program) && current(Kind::Combination) && current(Kind::DrumKit)) return;
+        toRead += t.known ? std::max(0, files_.count(kind) - t.size()) : files_.count(kind);
+    }
+    constexpr std::int64_t kWorthASecondCore = 16384;
+    if (toRead < kWorthASecondCore) {
+        for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit})
+            ready(kind);
+        return;
+    }
     io::sideBySide([this] { ready(Kind::Program); },
                    [this] {
                        ready(Kind::Combination);

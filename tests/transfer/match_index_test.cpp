@@ -6,6 +6,8 @@
 #include "db/entry_deletion.h"
 #include "db/record_scan.h"
 #include "failing_disk.h"
+#include "large_database.h"
+#include "template_image.h"
 #include "transfer/matching.h"
 #include "transfer_fixture.h"
 
@@ -183,4 +185,33 @@ TEST(MatchIndex, AgreesWithAPlainScanThroughThousandsOfChanges) {
                       lowest[static_cast<std::size_t>(k)])
                 << "sound " << k << " after step " << step;
     }
+}
+
+// Past a few thousand records the programs are read on a second core beside the combinations
+// and drum kits: every stored sound, all different, is found at its own entry.
+TEST(MatchIndex, ABuildOnTwoCoresFindsEveryEntryAtItsPlace) {
+    TestDatabase db;
+    const DatabasePaths archive = writeArchiveDatabase(db.dir().file("archive"), 12000, 12000, 300);
+    db.session().openDatabase(archive.database);
+    RecordFiles& files = db.files();
+    MatchIndex index(files);
+    index.prepare();
+    const pcg::PcgImage image = makeTemplateImage();
+    int programsAsked = 0;
+    scanEntries(files, Kind::Program, [&](std::int32_t n, ConstBytes record) {
+        DbProgramEntry entry;
+        std::ranges::copy(record, entry.bytes.begin());
+        if (kitCheckApplies(entry, entry.program())) return;  // asks the PCG's kit
+        ++programsAsked;
+        ASSERT_EQ(index.findProgram(entry.program(), image), n);
+    });
+    EXPECT_GT(programsAsked, 6000);
+    scanEntries(files, Kind::Combination, [&](std::int32_t n, ConstBytes record) {
+        ASSERT_EQ(
+            index.findCombination(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize)),
+            n);
+    });
+    scanEntries(files, Kind::DrumKit, [&](std::int32_t n, ConstBytes record) {
+        ASSERT_EQ(index.findDrumKit(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize)), n);
+    });
 }
