@@ -8,34 +8,15 @@
 #include <QLineEdit>
 #include <cstdio>
 
-#include "app/dialogs.h"
+#include "answering_dialogs.h"
 #include "app/main_window.h"
 #include "large_database.h"
-
-namespace {
-struct ArchiveDialogs : pelvaro::app::Dialogs {
-    QString answer;
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
-        return answer;
-    }
-    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void showError(QWidget*, const QString&, const QString& text) override {
-        std::fprintf(stderr, "archive_window: %s\n", qPrintable(text));
-        std::exit(1);
-    }
-};
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    ArchiveDialogs dialogs;
+    pelvaro::bench::AnsweringDialogs dialogs;
     dialogs.answer = QString::fromLocal8Bit(argv[1]);
     {
         auto form = pelvaro::app::createMainWindow(dialogs, QString::fromLocal8Bit(argv[2]));

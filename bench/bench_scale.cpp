@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/dialogs.h"
+#include "answering_dialogs.h"
 #include "app/main_window.h"
 #include "db/database_file.h"
 #include "db/listing.h"
@@ -242,27 +242,10 @@ void Archive_SoundSearch(benchmark::State& state) {
 }
 BENCHMARK(Archive_SoundSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The window: every dialog answered with the archive; no message expected.
-struct ArchiveDialogs : app::Dialogs {
-    QString answer;
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
-        return answer;
-    }
-    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void showError(QWidget*, const QString&, const QString& text) override {
-        qFatal("unexpected message: %s", qPrintable(text));
-    }
-};
-
 // The window with the archive open: both lists refilled unfiltered and painted.
 void Archive_WindowRefreshOfBothLists(benchmark::State& state) {
     Archive& a = archive();
-    ArchiveDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     dialogs.answer = QString::fromStdString(a.paths.database);
     auto form = app::createMainWindow(dialogs, QString::fromStdString(a.folder("window")));
     form->show();

@@ -8,8 +8,8 @@
 #include <QTableView>
 #include <filesystem>
 
+#include "answering_dialogs.h"
 #include "app/class_assignment_dialog.h"
-#include "app/dialogs.h"
 #include "app/main_window.h"
 #include "db_builder.h"
 #include "large_database.h"
@@ -21,23 +21,6 @@ using namespace pelvaro;
 
 namespace {
 
-// Answers every open dialog with one file; shows nothing.
-struct FixedDialogs : app::Dialogs {
-    QString answer;
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
-        return answer;
-    }
-    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return answer;
-    }
-    void showError(QWidget*, const QString&, const QString& text) override {
-        qFatal("unexpected message: %s", qPrintable(text));
-    }
-};
-
 struct StartFolder {
     testing::TempDir dir;
     StartFolder() { pcg::writePcgFile(synthetic::makeTemplateImage(), dir.file("bos.dat")); }
@@ -45,7 +28,7 @@ struct StartFolder {
 
 void StartUpToFirstShownWindow(benchmark::State& state) {
     StartFolder start;
-    FixedDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     for (auto _ : state) {
         auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
         form->show();
@@ -61,7 +44,7 @@ void RefreshListsOf100kAnd100k(benchmark::State& state) {
     StartFolder start;
     const std::string base = start.dir.file("big");
     synthetic::writeLargeDatabase(base, 100000, 100000);
-    FixedDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     dialogs.answer = QString::fromStdString(base + ".pvd");
     auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
     form->show();
@@ -82,7 +65,7 @@ void ClassDialogOver10000ChainedClasses(benchmark::State& state) {
     StartFolder start;
     const std::string chain = start.dir.file("chain.tur");
     synthetic::writeChainedClasses(chain, 10000);
-    FixedDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
     db::RecordFiles& files = form->session().files();
     testing::replaceWorkingFile(files, db::Kind::Class, chain);

@@ -25,6 +25,23 @@ std::string nameOf(std::int32_t n) {
 void putName(Bytes record, const std::string& name) {
     std::copy_n(name.begin(), std::min<std::size_t>(name.size(), pcg::kNameSize), record.begin());
 }
+
+// The 30 classes of a small tree (1 to 5 at the top, the others below them) and the database
+// file naming the four members.
+void writeClassesAndDatabaseFile(const db::DatabasePaths& paths) {
+    using namespace db;
+    writeRecordFile(paths.members[3], Kind::Class, kClasses, [&](std::int32_t n, Bytes r) {
+        putFieldText(r.first(kClassNameSize), "Class " + std::to_string(n));
+        setLe32(r, ClassEntry::kParentId, n > 5 ? 1 + n % 5 : 0);
+    });
+    std::vector<Byte> block(kDatabaseFileSize, 0);
+    for (int i = 0; i < kKindCount; ++i)
+        putFieldText(
+            Bytes(block).subspan(static_cast<std::size_t>(i) * kPathFieldSize, kPathFieldSize),
+            paths.members[static_cast<std::size_t>(i)]);
+    writeBytes(paths.database, block);
+}
+
 }  // namespace
 
 void writeRecordFile(const std::string& path, db::Kind kind, std::int32_t count,
@@ -79,16 +96,7 @@ db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t progr
     const auto kit = makeDrumKit(5);
     writeRecordFile(paths.members[2], Kind::DrumKit, kDrumKits,
                     [&](std::int32_t, Bytes r) { std::ranges::copy(kit, r.begin()); });
-    writeRecordFile(paths.members[3], Kind::Class, kClasses, [&](std::int32_t n, Bytes r) {
-        putFieldText(r.first(kClassNameSize), "Class " + std::to_string(n));
-        setLe32(r, ClassEntry::kParentId, n > 5 ? 1 + n % 5 : 0);
-    });
-    std::vector<Byte> block(kDatabaseFileSize, 0);
-    for (int i = 0; i < kKindCount; ++i)
-        putFieldText(
-            Bytes(block).subspan(static_cast<std::size_t>(i) * kPathFieldSize, kPathFieldSize),
-            paths.members[static_cast<std::size_t>(i)]);
-    writeBytes(paths.database, block);
+    writeClassesAndDatabaseFile(paths);
     return paths;
 }
 
@@ -170,16 +178,7 @@ db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t pro
         Draw draw(0x3000000000ull + static_cast<std::uint64_t>(n));
         draw.fill(r.first(pcg::kDrumKitSize));
     });
-    writeRecordFile(paths.members[3], Kind::Class, kClasses, [&](std::int32_t n, Bytes r) {
-        putFieldText(r.first(kClassNameSize), "Class " + std::to_string(n));
-        setLe32(r, ClassEntry::kParentId, n > 5 ? 1 + n % 5 : 0);
-    });
-    std::vector<Byte> block(kDatabaseFileSize, 0);
-    for (int i = 0; i < kKindCount; ++i)
-        putFieldText(
-            Bytes(block).subspan(static_cast<std::size_t>(i) * kPathFieldSize, kPathFieldSize),
-            paths.members[static_cast<std::size_t>(i)]);
-    writeBytes(paths.database, block);
+    writeClassesAndDatabaseFile(paths);
     return paths;
 }
 
