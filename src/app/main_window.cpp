@@ -1,112 +1,41 @@
 #include "app/main_window.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
-#include <QDate>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFrame>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
-#include <QSplitter>
-#include <QTabWidget>
 #include <QTableView>
-#include <cstdio>
 
 #include "app/about_box.h"
 #include "app/app_icon.h"
 #include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
-#include "app/compare_window.h"
 #include "app/dialogs.h"
 #include "app/elided_label.h"
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/progress_window.h"
 #include "app/recovery_dialog.h"
-#include "app/send_report.h"
+#include "app/window_text.h"
 #include "db/database_file.h"
 #include "db/details.h"
 #include "db/entry_deletion.h"
 #include "io/file_stream.h"
 #include "io/progress.h"
-#include "io/safe_files.h"
-#include "lists/html.h"
-#include "lists/tables.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
-#include "session/batch_send.h"
 #include "session/summaries.h"
 
 namespace pelvaro::app {
-
-namespace {
-const QString kPcgFilter = QStringLiteral("Pcg Files (*.pcg)|*.pcg");
-
-// The bytes of a chosen path, as the file system names the file. A name whose bytes are not text
-// in the system's encoding reaches the program with replacement characters and would name
-// another file: it is refused, naming it, rather than written under another name.
-std::string localPath(const QString& path) {
-    const QByteArray bytes = QFile::encodeName(path);
-    if (path.contains(QChar::ReplacementCharacter) || QFile::decodeName(bytes) != path)
-        throw io::RefusalError(io::Refusal{
-            "File name error", "The name " + path.toStdString() +
-                                   " holds characters that this system cannot write as they "
-                                   "stand. Please choose another name."});
-    return bytes.toStdString();
-}
-std::string bytesOf(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-QString textOf(const std::string& bytes) {
-    return QString::fromLatin1(bytes);
-}
-// A path of the file system as the user reads it.
-QString shownPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-QString fileNameOf(const std::string& path) {
-    return QFileInfo(shownPath(path)).fileName();
-}
-// Counts as the status bar says them: "1,234 programs".
-QString counted(std::int64_t n, const char* singular, const char* plural) {
-    return QString::fromStdString(session::countOf(n, singular, plural));
-}
-
-// The focused row of a list, or -1.
-int currentRow(const QTableView* list) {
-    return list->currentIndex().isValid() ? list->currentIndex().row() : -1;
-}
-
-// The rows selected in a list, first to last.
-std::vector<int> selectedRows(const QTableView* list) {
-    std::vector<int> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows())
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-void showDetail(QListWidget* list, const auto& lines) {
-    list->clear();
-    for (const std::string& line : lines)
-        list->addItem(textOf(line));
-}
-}  // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Places& places,
                        QWidget* parent)
@@ -179,135 +108,7 @@ void MainWindow::guard(const std::function<void()>& handler) {
     updateStatus();
 }
 
-// ---- What the program remembers and shows -------------------------------------------------------
-
-void MainWindow::restoreWindowPlaces() {
-    const QByteArray geometry = settings_->bytes(QStringLiteral("window/geometry"));
-    if (!geometry.isEmpty()) restoreGeometry(geometry);
-    const int events = settings_->bytes(QStringLiteral("window/eventListHeight")).toInt();
-    if (events > 0) eventListHeight_ = events;
-    connect(splitter_, &QSplitter::splitterMoved, this,
-            [this] { eventListHeight_ = splitter_->sizes().value(1, eventListHeight_); });
-    const QByteArray editor = settings_->bytes(QStringLiteral("classEditor/geometry"));
-    if (!editor.isEmpty()) classEditor_->restoreGeometry(editor);
-    const QByteArray assignment = settings_->bytes(QStringLiteral("classAssignment/geometry"));
-    if (!assignment.isEmpty()) classDialog_->restoreGeometry(assignment);
-}
-
-void MainWindow::placeEventList() {
-    const int room = splitter_->height() - splitter_->handleWidth();
-    if (room > eventListHeight_) splitter_->setSizes({room - eventListHeight_, eventListHeight_});
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    placeEventList();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    placeEventList();
-}
-
-void MainWindow::saveWindowPlaces() {
-    settings_->setBytes(QStringLiteral("window/geometry"), saveGeometry());
-    settings_->setBytes(QStringLiteral("window/eventListHeight"),
-                        QByteArray::number(eventListHeight_));
-    settings_->setBytes(QStringLiteral("classEditor/geometry"), classEditor_->saveGeometry());
-    settings_->setBytes(QStringLiteral("classAssignment/geometry"), classDialog_->saveGeometry());
-    settings_->sync();
-}
-
-void MainWindow::updateStatus() {
-    if (!pcgStatus_) return;
-    const pcg::PcgState& pcg = session_->pcg();
-    const QString pcgName =
-        pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
-    pcgStatus_->setLine(pcgName + QStringLiteral(": ") +
-                        QString::fromStdString(session::pcgSummary(pcg)));
-    const std::string& database = session_->databasePath();
-    const QString databaseName =
-        database.empty() ? QStringLiteral("New database") : fileNameOf(database);
-    databaseStatus_->setLine(
-        databaseName + QStringLiteral(": ") +
-        QString::fromStdString(session::databaseSummary(session_->files())) +
-        (session_->databaseChanged() ? QStringLiteral(" (changed)") : QString()));
-}
-
-void MainWindow::showResult(const QString& text) {
-    resultStatus_->setLine(text);
-}
-
-QString MainWindow::folderFor(Settings::FileKind kind) const {
-    return settings_->folder(kind);
-}
-
-void MainWindow::rememberFile(Settings::FileKind kind, const QString& path) {
-    settings_->rememberFolder(kind, path);
-    settings_->addRecentFile(kind, path);
-    fillRecentMenu(kind);
-}
-
-void MainWindow::fillRecentMenu(Settings::FileKind kind) {
-    const bool pcgFiles = kind == Settings::FileKind::Pcg;
-    QMenu* menu = pcgFiles ? recentPcgMenu_ : recentDatabaseMenu_;
-    menu->clear();
-    const QStringList files = settings_->recentFiles(kind);
-    for (int i = 0; i < files.size(); ++i) {
-        const QString& path = files[i];
-        // "&1 bank.pcg": the number is the access key; the whole path is the tooltip.
-        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
-            QFileInfo(path).fileName().replace(QLatin1Char('&'), QStringLiteral("&&"))));
-        action->setObjectName(
-            QStringLiteral("%1%2").arg(pcgFiles ? "RecentPcgFile" : "RecentDatabase").arg(i + 1));
-        action->setToolTip(path);
-        connect(action, &QAction::triggered, this,
-                [this, kind, path] { openRecentFile(kind, path); });
-    }
-    menu->addSeparator();
-    QAction* clear = menu->addAction(QStringLiteral("&Clear"));
-    clear->setObjectName(pcgFiles ? QStringLiteral("ClearRecentPcgFiles")
-                                  : QStringLiteral("ClearRecentDatabases"));
-    clear->setToolTip(QStringLiteral("Empty this list; the files stay where they are"));
-    clear->setEnabled(!files.isEmpty());
-    connect(clear, &QAction::triggered, this, [this, kind] { clearRecentFiles(kind); });
-}
-
-void MainWindow::openRecentFile(Settings::FileKind kind, const QString& path) {
-    const bool pcgFile = kind == Settings::FileKind::Pcg;
-    if (!QFileInfo(path).isFile()) {
-        settings_->removeRecentFile(kind, path);
-        fillRecentMenu(kind);
-        dialogs_.showError(
-            this, pcgFile ? QStringLiteral("Recent Pcg Files") : QStringLiteral("Recent Databases"),
-            QStringLiteral("%1 is no longer there. It has been taken off the list.").arg(path));
-        return;
-    }
-    guard([&] {
-        if (pcgFile)
-            importPcgFile(path);
-        else
-            openDatabaseFile(path);
-    });
-}
-
-void MainWindow::clearRecentFiles(Settings::FileKind kind) {
-    settings_->clearRecentFiles(kind);
-    fillRecentMenu(kind);
-}
-
-void MainWindow::copyEvents() {
-    QStringList lines;
-    const QList<QListWidgetItem*> chosen = eventList_->selectedItems();
-    for (int i = 0; i < eventList_->count(); ++i)
-        if (chosen.isEmpty() || eventList_->item(i)->isSelected())
-            lines << eventList_->item(i)->text();
-    if (!lines.isEmpty()) QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
-}
-
-void MainWindow::selectAllEvents() {
-    eventList_->selectAll();
-}
+// ---- Lists and panels -------------------------------------------------------------------------
 
 bool MainWindow::isSearchField(const QObject* object) const {
     for (const QWidget* field :
@@ -407,88 +208,6 @@ void MainWindow::showEntryDetails() {
     showWhereUsed();
 }
 
-void MainWindow::showWhereUsed() {
-    constexpr std::size_t kShown = 3;    // entries named on the line
-    constexpr std::size_t kListed = 40;  // entries named in the tooltip
-    const db::RecordFiles& files = session_->files();
-    const auto programText = [&](std::int32_t id) {
-        if (id < 1 || id > files.count(db::Kind::Program)) return QString::number(id);
-        return QString::number(id) + QLatin1Char(' ') +
-               textOf(db::entryName(files.read<db::DbProgramEntry>(id)));
-    };
-    const auto combinationText = [&](std::int32_t id) {
-        return QString::number(id) + QLatin1Char(' ') +
-               textOf(db::entryName(files.read<db::DbCombinationEntry>(id)));
-    };
-    // "3 combinations: 5 SPLIT, 7 LAYER, 12 PADS, ..." and the tooltip's lines.
-    const auto listedNames = [&](const std::vector<std::int32_t>& ids, const auto& text,
-                                 QStringList& lines) {
-        QStringList shown;
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            if (i < kShown) shown << text(ids[i]);
-            if (i < kListed) lines << text(ids[i]);
-        }
-        if (ids.size() > kListed)
-            lines << QStringLiteral("... and %1 more").arg(ids.size() - kListed);
-        if (ids.size() > kShown) shown << QStringLiteral("...");
-        return shown.join(QStringLiteral(", "));
-    };
-
-    if (const auto program = focusedEntry(true)) {
-        const std::vector<std::int32_t> players =
-            session_->references().combinationsPlaying(*program);
-        QStringList tip;
-        QString line;
-        if (players.empty()) {
-            line = QStringLiteral("Played by no combination");
-            tip << line;
-        } else {
-            tip << QStringLiteral("Played by:");
-            line =
-                QStringLiteral("Played by ") +
-                counted(static_cast<std::int64_t>(players.size()), "combination", "combinations") +
-                QStringLiteral(": ") + listedNames(players, combinationText, tip);
-        }
-        const std::int32_t kit = files.read<db::DbProgramEntry>(*program).drumKitId();
-        if (kit > 0) {
-            std::vector<std::int32_t> sharing = session_->references().programsOnKit(kit);
-            std::erase(sharing, *program);
-            if (!sharing.empty()) {
-                tip << QStringLiteral("Its drum kit is played by:");
-                line += QStringLiteral("; its drum kit also by ") +
-                        counted(static_cast<std::int64_t>(sharing.size()), "program", "programs") +
-                        QStringLiteral(": ") + listedNames(sharing, programText, tip);
-            }
-        }
-        programUsedBy_->setText(line);
-        programUsedBy_->setToolTip(tip.join(QLatin1Char('\n')));
-    } else {
-        programUsedBy_->setText(QString());
-        programUsedBy_->setToolTip(QString());
-    }
-
-    if (const auto combination = focusedEntry(false)) {
-        const auto entry = files.read<db::DbCombinationEntry>(*combination);
-        QStringList plays;
-        QStringList tip;
-        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-            const std::int32_t id = entry.timbreProgramId(t);
-            const QString text = id == -1  ? QStringLiteral("GM")
-                                 : id == 0 ? QStringLiteral("-")
-                                           : programText(id);
-            if (id != 0) plays << text;
-            tip << QStringLiteral("Timbre %1: %2").arg(t + 1).arg(text);
-        }
-        combinationPlays_->setText(plays.isEmpty() ? QStringLiteral("Plays no program")
-                                                   : QStringLiteral("Plays ") +
-                                                         plays.join(QStringLiteral(", ")));
-        combinationPlays_->setToolTip(tip.join(QLatin1Char('\n')));
-    } else {
-        combinationPlays_->setText(QString());
-        combinationPlays_->setToolTip(QString());
-    }
-}
-
 std::vector<std::int32_t> MainWindow::chosenEntries(bool programs) const {
     const QTableView* list = programs ? programList_ : combinationList_;
     const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
@@ -565,54 +284,6 @@ void MainWindow::exportDatabase() {
         refreshDatabaseLists();
         rememberFile(Settings::FileKind::Database, shownPath(written.database));
         showResult(QStringLiteral("Exported ") + fileNameOf(written.database));
-    });
-}
-
-void MainWindow::exportList() {
-    guard([&] {
-        const Tab tab = tabInFront();
-        const QString filter =
-            QStringLiteral("CSV Files (*.csv);;Pages to Print (*.html *.htm)|*.csv");
-        const auto chosen = dialogs_.saveFile(this, filter, folderFor(Settings::FileKind::Report));
-        if (!chosen) return;
-        // The format is the name's: a page for .html or .htm, CSV otherwise.
-        QString path = *chosen;
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        const bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
-        if (!html && suffix != QLatin1String("csv")) path += QStringLiteral(".csv");
-        const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-        std::string text;
-        std::size_t rows = 0;
-        if (tab == Tab::PcgPrograms || tab == Tab::PcgCombinations) {
-            const pcg::SlotKind kind =
-                tab == Tab::PcgPrograms ? pcg::SlotKind::Program : pcg::SlotKind::Combination;
-            const pcg::PcgState& pcg = session_->pcg();
-            const std::string source =
-                pcg.pcgFileName.empty() ? "New PCG" : fileNameOf(pcg.pcgFileName).toStdString();
-            text = html ? lists::htmlPage(lists::pcgPage(pcg, kind, source, date))
-                        : lists::tableCsv(lists::pcgTable(pcg, kind));
-            rows = pcg::kSlotCount;
-        } else {
-            const bool programs = tab == Tab::DatabasePrograms;
-            const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
-            const std::vector<std::int32_t>& ids =
-                (programs ? programRows_ : combinationRows_)->rowIds();
-            const std::string& database = session_->databasePath();
-            const std::string source =
-                database.empty() ? "New database" : fileNameOf(database).toStdString();
-            text = html ? lists::htmlPage(
-                              lists::databasePage(session_->files(), kind, ids, source, date))
-                        : lists::tableCsv(lists::databaseTable(session_->files(), kind, ids));
-            rows = ids.size();
-        }
-        io::AtomicFile file(localPath(path));
-        file.stream().writeAt(0,
-                              ConstBytes(reinterpret_cast<const Byte*>(text.data()), text.size()));
-        file.commit();
-        settings_->rememberFolder(Settings::FileKind::Report, path);
-        showResult(QStringLiteral("Exported the list of %1 to %2")
-                       .arg(counted(static_cast<std::int64_t>(rows), "row", "rows"),
-                            QFileInfo(path).fileName()));
     });
 }
 
@@ -838,164 +509,6 @@ void MainWindow::deleteSelection() {
     });
 }
 
-void MainWindow::compare() {
-    updateEditMenu();
-    if (!compareAction_->isEnabled()) return;
-    guard([&] {
-        const Tab tab = tabInFront();
-        const db::RecordFiles& files = session_->files();
-        const pcg::PcgState& pcg = session_->pcg();
-        QStringList choices;
-        std::vector<int> keys;  // the entry or slot behind each choice
-        int left = 0;
-        int right = 1;
-        CompareWindow::Compare compareAt;
-        QString title;
-        if (tab == Tab::DatabasePrograms || tab == Tab::DatabaseCombinations) {
-            const bool programs = tab == Tab::DatabasePrograms;
-            const std::vector<std::int32_t> ids = chosenEntries(programs);
-            for (const std::int32_t id : ids) {
-                keys.push_back(id);
-                choices << QString::number(id) + QLatin1Char(' ') +
-                               textOf(programs
-                                          ? db::entryName(files.read<db::DbProgramEntry>(id))
-                                          : db::entryName(files.read<db::DbCombinationEntry>(id)));
-            }
-            title = programs ? QStringLiteral("Compare Programs")
-                             : QStringLiteral("Compare Combinations");
-            if (programs) {
-                compareAt = [this, keys](int l, int r) {
-                    const db::RecordFiles& f = session_->files();
-                    const auto a = f.read<db::DbProgramEntry>(keys[static_cast<std::size_t>(l)]);
-                    const auto b = f.read<db::DbProgramEntry>(keys[static_cast<std::size_t>(r)]);
-                    const auto kit = [](const db::DbProgramEntry& e) {
-                        return e.drumKitId() > 0 ? "ID " + std::to_string(e.drumKitId())
-                                                 : std::string();
-                    };
-                    return transfer::comparePrograms(
-                        {db::entryName(a), a.program(), kit(a)},
-                        {db::entryName(b), b.program(), kit(b)},
-                        a.drumKitId() > 0 && a.drumKitId() == b.drumKitId());
-                };
-            } else {
-                compareAt = [this, keys](int l, int r) {
-                    const db::RecordFiles& f = session_->files();
-                    const auto side = [&f](std::int32_t id, db::DbCombinationEntry& e) {
-                        e = f.read<db::DbCombinationEntry>(id);
-                        std::array<std::string, pcg::combination::kTimbreCount> timbres;
-                        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-                            const std::int32_t p = e.timbreProgramId(t);
-                            timbres[static_cast<std::size_t>(t)] =
-                                p == -1  ? "GM"
-                                : p == 0 ? "-"
-                                : p <= f.count(db::Kind::Program)
-                                    ? "ID " + std::to_string(p) + " " +
-                                          db::entryName(f.read<db::DbProgramEntry>(p))
-                                    : "ID " + std::to_string(p);
-                        }
-                        return transfer::CombinationSide{db::entryName(e), e.combination(),
-                                                         timbres};
-                    };
-                    db::DbCombinationEntry a;
-                    db::DbCombinationEntry b;
-                    const auto sa = side(keys[static_cast<std::size_t>(l)], a);
-                    const auto sb = side(keys[static_cast<std::size_t>(r)], b);
-                    return transfer::compareCombinations(sa, sb);
-                };
-            }
-        } else {
-            const bool programs = tab == Tab::PcgPrograms;
-            const auto& used = programs ? pcg.occupancy.programUsed : pcg.occupancy.combinationUsed;
-            const int current = chosenSlot(programs);
-            for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
-                if (used[slot] != 1) continue;
-                if (slot == current) left = static_cast<int>(keys.size());
-                keys.push_back(slot);
-                choices << textOf(pcg::pcgListLine(
-                    pcg, programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
-                    slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize));
-            }
-            right = left + 1 < static_cast<int>(keys.size()) ? left + 1 : left - 1;
-            title = programs ? QStringLiteral("Compare Pcg Programs")
-                             : QStringLiteral("Compare Pcg Combinations");
-            compareAt = [this, keys, programs](int l, int r) {
-                const pcg::PcgState& p = session_->pcg();
-                const int a = keys[static_cast<std::size_t>(l)];
-                const int b = keys[static_cast<std::size_t>(r)];
-                if (programs) {
-                    const auto kitSlot = [&p](int slot) {
-                        const auto record = p.image.program(slot);
-                        return pcg::oscMode(record) == pcg::program::kDrumMode
-                                   ? pcg::drumKitSlot(record)
-                                   : -1;
-                    };
-                    const int ka = kitSlot(a);
-                    const int kb = kitSlot(b);
-                    const auto kitText = [](int k) {
-                        return k < 0 ? std::string() : "slot " + std::to_string(k);
-                    };
-                    // Kits of the same content are one kit, wherever they lie.
-                    const bool kitsEqual = ka >= 0 && kb >= 0 && ka < pcg::kDrumKitCount &&
-                                           kb < pcg::kDrumKitCount &&
-                                           pcg::sameRange(p.image.drumKit(ka), p.image.drumKit(kb),
-                                                          pcg::kDrumKitCompared);
-                    return transfer::comparePrograms(
-                        {pcg::nameText(p.image.programName(a)), p.image.program(a), kitText(ka)},
-                        {pcg::nameText(p.image.programName(b)), p.image.program(b), kitText(kb)},
-                        kitsEqual);
-                }
-                const lists::Table table = lists::pcgTable(p, pcg::SlotKind::Combination);
-                const auto side = [&](int slot) {
-                    std::array<std::string, pcg::combination::kTimbreCount> timbres;
-                    for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-                        const std::string& cell = table.rows[static_cast<std::size_t>(slot)]
-                                                            [static_cast<std::size_t>(2 + t)];
-                        timbres[static_cast<std::size_t>(t)] = cell.empty() ? "off" : cell;
-                    }
-                    return transfer::CombinationSide{pcg::nameText(p.image.combinationName(slot)),
-                                                     p.image.combination(slot), timbres};
-                };
-                return transfer::compareCombinations(side(a), side(b));
-            };
-        }
-        auto* window = new CompareWindow(title, choices, left, right, compareAt, this);
-        window->show();
-        showResult(QStringLiteral("Compared %1 and %2: %3")
-                       .arg(choices.value(left), choices.value(right),
-                            window->findChild<QLabel*>(QStringLiteral("CompareVerdict"))->text()));
-    });
-}
-
-void MainWindow::showUsedBy() {
-    const int slot = chosenSlot(true);
-    if (slot < 0) return;
-    const pcg::PcgState& pcg = session_->pcg();
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("UsedByList"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    const QString label =
-        textOf(pcg::slotPrefix(slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize));
-    const std::vector<int> players = pcg::combinationsPlaying(pcg, slot);
-    if (players.empty())
-        menu->addAction(QStringLiteral("No combination plays %1").arg(label))->setEnabled(false);
-    for (const int combination : players) {
-        const int bank = combination < pcg::kBankSize ? 0 : 1;
-        const int line = combination % pcg::kBankSize;
-        QAction* go =
-            menu->addAction(textOf(pcg::pcgListLine(pcg, pcg::SlotKind::Combination, bank, line)));
-        go->setToolTip(QStringLiteral("Show this combination"));
-        connect(go, &QAction::triggered, this, [this, bank, line] {
-            combinationBankButtons_->button(bank)->setChecked(true);
-            refreshPcgLists();
-            pages_->setCurrentWidget(pcgCombinationsPage_);
-            pcgCombinationList_->setCurrentRow(line);
-        });
-    }
-    menu->setToolTipsVisible(true);
-    const QRect line = pcgProgramList_->visualItemRect(pcgProgramList_->currentItem());
-    menu->popup(pcgProgramList_->viewport()->mapToGlobal(line.bottomLeft()));
-}
-
 void MainWindow::editDatabaseClasses() {
     guard([&] { classEditor_->refreshClassEditor(); });
     classEditor_->exec();
@@ -1103,137 +616,6 @@ void MainWindow::sendPcgFilesToDatabase() {
     if (chosen.isEmpty()) return;
     settings_->rememberFolder(Settings::FileKind::Pcg, chosen.first());
     sendFiles(chosen);
-}
-
-void MainWindow::sendFiles(const QStringList& paths) {
-    std::vector<session::FileReport> done;
-    bool cancelled = false;
-    session::BatchTotals totals;
-    bool finished = false;
-    guard([&] {
-        eventLines_.clear();
-        showEvents();
-        std::vector<std::string> chosen;
-        for (const QString& path : paths)
-            chosen.push_back(localPath(path));
-        session::BatchSend batch(*session_, chosen);
-        const int count = static_cast<int>(std::ranges::count_if(
-            batch.lines(), [](const session::FileReport& line) { return line.sent(); }));
-        const auto command =
-            session_->command("Send PCG Files to Database", session::Session::Changes::Database);
-        progressWindow_->resetBars();
-        progressWindow_->beginFiles();
-        progressWindow_->showWindow();
-        progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
-        progressWindow_->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
-        const auto finish = [&] {
-            progressWindow_->hideWindow();
-            progressWindow_->endFiles();
-            done.assign(batch.lines().begin(),
-                        batch.lines().begin() + static_cast<std::ptrdiff_t>(batch.next()));
-            totals = batch.totals();
-            eventLines_ = session::reportEvents(done);
-            showEvents();
-            refreshDatabaseLists();
-        };
-        const transfer::Progress step = [this](transfer::ProgressBar bar) {
-            if (bar == transfer::ProgressBar::Programs)
-                progressWindow_->stepProgramBar();
-            else
-                progressWindow_->stepCombinationBar();
-        };
-        try {
-            int number = 0;
-            while (!batch.done() && !progressWindow_->cancelled()) {
-                const session::FileReport& line = batch.lines()[batch.next()];
-                if (line.sent()) {
-                    // Cancel is looked at between two files only.
-                    progressWindow_->showFile(
-                        ++number, count, QFile::decodeName(QByteArray::fromStdString(line.path)));
-                    if (progressWindow_->cancelled()) break;
-                }
-                batch.sendNext(step);
-            }
-        } catch (...) {
-            // What was sent before the failure stays sent and is shown; the message follows.
-            finish();
-            throw;
-        }
-        cancelled = !batch.done();
-        finish();
-        finished = true;
-        showResult(QFile::decodeName(
-                       QByteArray::fromStdString(session::reportText({}, totals)).trimmed()) +
-                   (cancelled ? QStringLiteral("; cancelled") : QString()));
-    });
-    if (!finished) return;
-    SendReport report(std::move(done), totals, cancelled, dialogs_, *settings_, this);
-    report.exec();
-}
-
-void MainWindow::takeFiles(const QStringList& paths) {
-    const auto isDatabase = [](const QString& p) { return p.endsWith(QStringLiteral(".pvd")); };
-    const auto isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
-    const auto isPcg = [](const QString& p) {
-        return p.endsWith(QStringLiteral(".pcg"), Qt::CaseInsensitive);
-    };
-    if (paths.size() == 1 && isDatabase(paths[0])) {
-        guard([&] { openDatabaseFile(paths[0]); });
-        return;
-    }
-    const Tab tab = tabInFront();
-    const bool pcgTab = tab == Tab::PcgPrograms || tab == Tab::PcgCombinations;
-    QStringList taken;
-    QStringList refused;
-    for (const QString& path : paths)
-        (isPcg(path) || (!pcgTab && isFolder(path)) ? taken : refused) << path;
-    if (!refused.isEmpty()) {
-        dialogs_.showError(
-            this, QStringLiteral("Not taken"),
-            QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a database tab, "
-                           "and one database file (.pvd) at a time. Not taken:\n") +
-                refused.join(QStringLiteral("\n")));
-        if (taken.isEmpty()) return;
-    }
-    if (!pcgTab) {
-        sendFiles(taken);
-        return;
-    }
-    if (taken.size() != 1) {
-        dialogs_.showError(this, QStringLiteral("Not taken"),
-                           QStringLiteral("One PCG file can be imported at a time. To send "
-                                          "several to the database, drop them on a database "
-                                          "tab."));
-        return;
-    }
-    guard([&] { importPcgFile(taken[0]); });
-}
-
-void MainWindow::openGivenFiles(const QStringList& paths) {
-    for (const QString& path : paths)
-        guard([&] {
-            if (path.endsWith(QStringLiteral(".pvd")))
-                openDatabaseFile(path);
-            else
-                importPcgFile(path);
-        });
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    event->acceptProposedAction();
-    if (paths.isEmpty()) {
-        dialogs_.showError(this, QStringLiteral("Not taken"),
-                           QStringLiteral("Only files on this computer can be dropped here."));
-        return;
-    }
-    takeFiles(paths);
 }
 
 void MainWindow::sendOnlyProgramsOfPcg() {
