@@ -88,12 +88,3 @@ void ClassDialogOver10000ChainedClasses(benchmark::State& state) {
 BENCHMARK(ClassDialogOver10000ChainedClasses)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
