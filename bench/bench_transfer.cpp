@@ -192,20 +192,27 @@ void SendPcgToDatabase_100k(benchmark::State& state) {
 }
 BENCHMARK(SendPcgToDatabase_100k)->Unit(benchmark::kMillisecond);
 
+// The index of the 100k database built and the database as it was, so that each measured
+// send is the first of its kind; and that send as one command of the undo log.
+void prepareJournaledSend(Database& db, std::vector<std::string>& events) {
+    db.engine.sendPcgToDatabase(events, kProgress);
+    db.restore();
+}
+void journaledSend(Database& db, std::vector<std::string>& events) {
+    const auto command =
+        db.base.session().command("Send PCG to Database", session::Session::Changes::Database);
+    db.engine.sendPcgToDatabase(events, kProgress);
+}
+
 // The same send as one command of the undo log, which keeps every record it overwrites.
 void SendPcgToDatabase_100k_Journaled(benchmark::State& state) {
     Database db(100000, 100000, 2000);
     db.pcg = fullPcg(db);
     session::Session& session = db.base.session();
     std::vector<std::string> events;
-    db.engine.sendPcgToDatabase(events, kProgress);
-    db.restore();
+    prepareJournaledSend(db, events);
     for (auto _ : state) {
-        {
-            const auto command =
-                session.command("Send PCG to Database", session::Session::Changes::Database);
-            db.engine.sendPcgToDatabase(events, kProgress);
-        }
+        journaledSend(db, events);
         state.PauseTiming();
         state.counters["kept KiB"] = static_cast<double>(session.undoLog().bytes()) / 1024;
         session.undoLog().clear();
@@ -221,15 +228,10 @@ void UndoSendPcgToDatabase_100k(benchmark::State& state) {
     db.pcg = fullPcg(db);
     session::Session& session = db.base.session();
     std::vector<std::string> events;
-    db.engine.sendPcgToDatabase(events, kProgress);
-    db.restore();
+    prepareJournaledSend(db, events);
     for (auto _ : state) {
         state.PauseTiming();
-        {
-            const auto command =
-                session.command("Send PCG to Database", session::Session::Changes::Database);
-            db.engine.sendPcgToDatabase(events, kProgress);
-        }
+        journaledSend(db, events);
         state.ResumeTiming();
         session.undoLog().undo();
         state.PauseTiming();

@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "pcg/pcg_files.h"
 #include "pcg_builder.h"
 
 namespace pelvaro::synthetic {
@@ -111,6 +112,10 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName) {
                 b.image().combination(s)[i] = static_cast<Byte>(r());
     }
     return stateOf(b, std::move(fileName));
+}
+
+void writeRandomPcgFile(const std::string& path, std::uint32_t seed) {
+    pcg::writePcgFile(randomPcg(seed).image, path);
 }
 
 }  // namespace pelvaro::synthetic

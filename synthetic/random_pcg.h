@@ -16,4 +16,7 @@ namespace pelvaro::synthetic {
 // A PCG state as an import of the random image leaves it (occupancy computed, kits scanned).
 pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName = "");
 
+// The random image of that seed written as a PCG file at path.
+void writeRandomPcgFile(const std::string& path, std::uint32_t seed);
+
 }  // namespace pelvaro::synthetic

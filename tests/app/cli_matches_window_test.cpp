@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writePcg(const std::string& path, std::uint32_t seed) {
-    const pcg::PcgState state = synthetic::randomPcg(seed);
-    writeBytes(path, std::vector<Byte>(state.image.bytes().begin(), state.image.bytes().end()));
-}
-
 std::array<std::vector<Byte>, db::kKindCount> members(const std::string& base) {
     const db::DatabasePaths paths = db::databasePaths(base);
     std::array<std::vector<Byte>, db::kKindCount> bytes;
@@ -54,10 +49,10 @@ TEST(CliMatchesWindow, AddThenAddMoreThenExtract) {
     fs::create_directories(first + "/nested");
     fs::create_directories(later);
     for (std::uint32_t seed = 1; seed <= 3; ++seed)
-        writePcg(first + "/set" + std::to_string(seed) + ".pcg", seed);
-    writePcg(first + "/nested/deep.pcg", 4);
+        synthetic::writeRandomPcgFile(first + "/set" + std::to_string(seed) + ".pcg", seed);
+    synthetic::writeRandomPcgFile(first + "/nested/deep.pcg", 4);
     writeBytes(first + "/foreign.pcg", {'K', 'O', 'R', 'G'});
-    writePcg(later + "/more.pcg", 5);
+    synthetic::writeRandomPcgFile(later + "/more.pcg", 5);
     const auto cli = [&](std::vector<std::string> arguments) {
         arguments.insert(arguments.end(), {"--template", templ});
         std::ostringstream out;

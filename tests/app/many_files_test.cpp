@@ -23,11 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writePcg(const std::string& path, std::uint32_t seed) {
-    const pcg::PcgState state = synthetic::randomPcg(seed);
-    writeBytes(path, std::vector<Byte>(state.image.bytes().begin(), state.image.bytes().end()));
-}
-
 std::array<std::vector<Byte>, db::kKindCount> workingFiles(const WindowFixture& w) {
     std::array<std::vector<Byte>, db::kKindCount> bytes;
     for (db::Kind kind : db::kAllKinds)
@@ -90,10 +85,10 @@ struct ManyFiles : WindowFixture {
     std::string root = dir.file("sets");
     ManyFiles() {
         fs::create_directories(root + "/old disk");
-        writePcg(root + "/b.pcg", 2);
-        writePcg(root + "/a.pcg", 1);
-        writePcg(root + "/old disk/C.PCG", 3);
-        writePcg(root + "/old disk/d.pcg", 4);
+        synthetic::writeRandomPcgFile(root + "/b.pcg", 2);
+        synthetic::writeRandomPcgFile(root + "/a.pcg", 1);
+        synthetic::writeRandomPcgFile(root + "/old disk/C.PCG", 3);
+        synthetic::writeRandomPcgFile(root + "/old disk/d.pcg", 4);
         writeBytes(root + "/foreign.pcg", {'K', 'O', 'R', 'G', '4'});
         writeBytes(root + "/notes.txt", {'h', 'i'});
     }
@@ -184,7 +179,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
 
 TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
     ManyFiles w;
-    writePcg(w.root + "/old disk/e.pcg", 5);
+    synthetic::writeRandomPcgFile(w.root + "/old disk/e.pcg", 5);
     QString progress;
     everyTick(w.form.get(), [&] {
         auto* file = w.form->findChild<QLabel*>("ProgressFile");

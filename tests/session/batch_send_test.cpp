@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writePcg(const std::string& path, std::uint32_t seed) {
-    const pcg::PcgState state = synthetic::randomPcg(seed);
-    writeBytes(path, std::vector<Byte>(state.image.bytes().begin(), state.image.bytes().end()));
-}
-
 // A folder as users keep them: PCG files at two levels (one named in capitals), a file that is
 // no PCG though it is called one, a text file, and an empty folder.
 struct Collection {
@@ -31,10 +26,10 @@ struct Collection {
     Collection() {
         fs::create_directories(root + "/old disk");
         fs::create_directories(root + "/empty");
-        writePcg(root + "/b.pcg", 2);
-        writePcg(root + "/a.pcg", 1);
-        writePcg(root + "/old disk/C.PCG", 3);
-        writePcg(root + "/old disk/d.pcg", 4);
+        synthetic::writeRandomPcgFile(root + "/b.pcg", 2);
+        synthetic::writeRandomPcgFile(root + "/a.pcg", 1);
+        synthetic::writeRandomPcgFile(root + "/old disk/C.PCG", 3);
+        synthetic::writeRandomPcgFile(root + "/old disk/d.pcg", 4);
         writeBytes(root + "/foreign.pcg", {'K', 'O', 'R', 'G', '4', 0, 0, 0});
         writeBytes(root + "/notes.txt", {'h', 'i'});
     }
