@@ -442,9 +442,9 @@ void sendCollection(benchmark::State& state, Database& db) {
         const session::BatchTotals totals = batch.totals();
         if (totals.files != Collection::kFiles) state.SkipWithError("not every file was sent");
         state.counters["files"] = totals.files;
-        state.counters["new programs"] = totals.programsNew;
-        state.counters["stored programs"] = totals.programsStored;
-        state.counters["new combinations"] = totals.combinationsNew;
+        state.counters["new programs"] = totals.counts.programs.fresh;
+        state.counters["stored programs"] = totals.counts.programs.stored();
+        state.counters["new combinations"] = totals.counts.combinations.fresh;
         state.counters["grown MiB"] = residentMiB() - before;
         state.counters["peak MiB"] = peakMiB();
         db.restore();

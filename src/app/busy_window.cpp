@@ -33,8 +33,22 @@ BusyWindow::BusyWindow(QWidget* parent)
     layout->addWidget(bar_);
 }
 
+void BusyWindow::setOtherWindow(QWidget* other) {
+    other_ = other;
+    other_->installEventFilter(this);
+}
+
+bool BusyWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == other_ && event->type() == QEvent::Show && depth_ > 0) {
+        standIn_ = true;
+        if (isVisible()) hide();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void BusyWindow::begin() {
     if (depth_++ > 0) return;
+    standIn_ = false;
     bytes_ = 0;
     lastPaint_ = 0;
     started_.start();
@@ -47,12 +61,12 @@ void BusyWindow::end() {
 
 void BusyWindow::advance(std::int64_t bytes) {
     bytes_ += bytes;
-    if (depth_ == 0 || started_.elapsed() < delay) return;
+    if (depth_ == 0 || standIn_ || started_.elapsed() < delay) return;
     // A screen shows some sixty pictures a second; more often is no use.
     const qint64 now = started_.elapsed();
     if (lastPaint_ != 0 && now - lastPaint_ < 30) return;
     lastPaint_ = now;
-    if (!isVisible() && !(other_ && other_->isVisible())) show();
+    if (!isVisible()) show();
     if (isVisible()) {
         label_->setText(QStringLiteral("Working... %1 MB read or written so far")
                             .arg(static_cast<double>(bytes_) / (1024.0 * 1024.0), 0, 'f', 0));

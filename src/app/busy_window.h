@@ -24,11 +24,16 @@ class BusyWindow : public QDialog {
     void end();
     // The command has read or copied `bytes` more.
     void advance(std::int64_t bytes);
-    // While `other` is shown (the send's progress window) it stands in for this one.
-    void setOtherWindow(QWidget* other) { other_ = other; }
+    // Once `other` (the send's progress window) has shown during a command, it stands in for
+    // this one until the command ends: the work left after it (a refill of the lists) shows
+    // nothing more.
+    void setOtherWindow(QWidget* other);
 
     // How long a command runs before the window shows (tests: 0).
     static void setDelay(int milliseconds);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     int depth_ = 0;
@@ -38,6 +43,7 @@ class BusyWindow : public QDialog {
     QLabel* label_;
     QProgressBar* bar_;
     QWidget* other_ = nullptr;
+    bool standIn_ = false;  // the other window showed during this command
 };
 
 }  // namespace pelvaro::app

@@ -7,6 +7,7 @@
 
 #include "app/dialogs.h"
 #include "app/widgets.h"
+#include "session/commands.h"
 
 namespace pelvaro::app {
 
@@ -113,10 +114,7 @@ void ClassAssignmentDialog::removeClicked() {
 }
 
 void ClassAssignmentDialog::okClicked() {
-    guarded(this, dialogs_, [&] {
-        const auto command = session_.command("Edit Classes", session::Session::Changes::Database);
-        assignment_.writeClasses(session_.files());
-    });
+    guarded(this, dialogs_, [&] { session::assignClasses(session_, assignment_); });
     accept();
 }
 

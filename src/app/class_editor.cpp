@@ -10,7 +10,7 @@
 #include "app/dialogs.h"
 #include "app/widgets.h"
 #include "classes/class_table.h"
-#include "session/session.h"
+#include "session/commands.h"
 
 namespace pelvaro::app {
 
@@ -118,8 +118,7 @@ void ClassEditor::addClicked() {
     // A file error is shown like every other handler's; the tree then shows what the class
     // file holds.
     guarded(this, dialogs_, [&] {
-        const auto command = session_.command("Add Class", session::Session::Changes::Database);
-        classes::addClass(session_.files(), className_->text().toLatin1().toStdString(),
+        session::addClass(session_, className_->text().toLatin1().toStdString(),
                           parentChoice_->currentIndex());
     });
     guarded(this, dialogs_, [&] { refreshClassEditor(); });
@@ -133,9 +132,7 @@ void ClassEditor::deleteClicked() {
     if (selected && selected->isSelected()) {
         const int classId = selected->data(0, Qt::UserRole).toInt();
         guarded(this, dialogs_, [&] {
-            const auto command =
-                session_.command("Delete Class", session::Session::Changes::Database);
-            const classes::ClassDeletion result = classes::deleteClass(session_.files(), classId);
+            const classes::ClassDeletion result = session::deleteClass(session_, classId);
             for (const io::Refusal& refusal : result.refusals)
                 dialogs_.showError(this, QString::fromLatin1(refusal.caption),
                                    QString::fromLatin1(refusal.text));

@@ -1,35 +1,31 @@
+// The main window's parts and how they are put together, the guard every command runs in, and
+// what the window shows after each command.
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableView>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 #include "app/about_box.h"
 #include "app/app_icon.h"
 #include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
+#include "app/control_names.h"
+#include "app/database_page.h"
 #include "app/dialogs.h"
-#include "app/elided_label.h"
-#include "app/entry_list_model.h"
-#include "app/limited_memo.h"
+#include "app/event_list.h"
+#include "app/main_menus.h"
+#include "app/pcg_page.h"
 #include "app/progress_window.h"
-#include "app/recovery_dialog.h"
+#include "app/status_panel.h"
+#include "app/widgets.h"
 #include "app/window_text.h"
-#include "db/database_file.h"
 #include "db/details.h"
-#include "db/entry_deletion.h"
-#include "io/file_stream.h"
 #include "io/progress.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
@@ -43,7 +39,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
       dialogs_(dialogs),
       places_(places),
       settings_(std::make_unique<Settings>(places.settingsFile)) {
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(QLatin1String(names::kMainWindow));
     setWindowTitle(kApplicationTitle);
     setWindowIcon(applicationIcon());
     resize(640, 720);
@@ -67,28 +63,289 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     busy_ = new BusyWindow(this);
     busy_->setOtherWindow(progressWindow_);
 
-    connect(programSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
-    connect(combinationSearchButton_, &QPushButton::clicked, this, &MainWindow::search);
-    connect(programSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
-    connect(combinationSubmit_, &QPushButton::clicked, this, &MainWindow::submitClicked);
-    connect(programEditClasses_, &QPushButton::clicked, this, &MainWindow::editClassesClicked);
-    connect(combinationEditClasses_, &QPushButton::clicked, this, &MainWindow::editClassesClicked);
-    for (QCheckBox* box : {programEditEnabled_, combinationEditEnabled_})
-        connect(box, &QCheckBox::clicked, this, [this, box] { editEnabledClicked(box); });
-    // The panels follow the focused row, whether a click or a key moved it.
-    for (QTableView* list : {programList_, combinationList_})
-        connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                &MainWindow::showFocusedEntry);
-    qApp->installEventFilter(this);
+    for (DatabasePage* page : {programs_, combinations_}) {
+        connect(page, &DatabasePage::searchRequested, this, &MainWindow::search);
+        connect(page, &DatabasePage::submitRequested, this, &MainWindow::submitClicked);
+        connect(page, &DatabasePage::editClassesRequested, this, &MainWindow::editClassesClicked);
+        connect(page, &DatabasePage::focusedEntryChanged, this,
+                [this] { guard([this] { showEntryDetails(); }); });
+        connect(page, &DatabasePage::selectionChanged, this, &MainWindow::updateEditMenu);
+    }
+    for (PcgPage* page : {pcgPrograms_, pcgCombinations_}) {
+        connect(page, &PcgPage::bankChanged, this, &MainWindow::refreshPcgLists);
+        connect(page, &PcgPage::currentSlotChanged, this, &MainWindow::updateEditMenu);
+    }
+    connect(pcgPrograms_, &PcgPage::usedByRequested, this, &MainWindow::showUsedBy);
+    connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::updateEditMenu);
     restoreWindowPlaces();
     updateUndoActions();
     updateStatus();
+    updateEditMenu();
 }
 
 MainWindow::~MainWindow() {
-    qApp->removeEventFilter(this);
     saveWindowPlaces();
     session_->shutDown();
+}
+
+void MainWindow::buildWindow() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 2, 4, 4);
+    auto* rule = named(new QFrame, names::kRule);
+    rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    layout->addWidget(rule);
+
+    pages_ = named(new QTabWidget, names::kPages);
+    pages_->setAccessibleName(QStringLiteral("Tabs"));
+    programs_ = new DatabasePage(db::Kind::Program, session_->files());
+    combinations_ = new DatabasePage(db::Kind::Combination, session_->files());
+    pcgPrograms_ = new PcgPage(pcg::SlotKind::Program);
+    pcgCombinations_ = new PcgPage(pcg::SlotKind::Combination);
+    pages_->addTab(programs_, QStringLiteral("Database Programs"));
+    pages_->addTab(combinations_, QStringLiteral("Database Combinations"));
+    pages_->addTab(pcgPrograms_, QStringLiteral("Pcg Programs"));
+    pages_->addTab(pcgCombinations_, QStringLiteral("Pcg Combinations"));
+    pages_->setCurrentWidget(programs_);
+    pages_->setTabToolTip(0, QStringLiteral("Search and edit the programs of the database"));
+    pages_->setTabToolTip(1, QStringLiteral("Search and edit the combinations of the database"));
+    pages_->setTabToolTip(2, QStringLiteral("The programs of the PCG in use"));
+    pages_->setTabToolTip(3, QStringLiteral("The combinations of the PCG in use"));
+
+    // The event list starts 50 pixels high under the tabs; the splitter between them makes it
+    // taller for a run that wrote many lines.
+    events_ = new EventList;
+    splitter_ = named(new QSplitter(Qt::Vertical), names::kEventSplitter);
+    splitter_->setToolTip(QStringLiteral("Drag to make the event list taller"));
+    splitter_->addWidget(pages_);
+    splitter_->addWidget(events_);
+    splitter_->setCollapsible(0, false);
+    splitter_->setCollapsible(1, false);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    layout->addWidget(splitter_, 1);
+    setCentralWidget(central);
+    setAcceptDrops(true);
+    buildMenus();
+    status_ = new StatusPanel;
+    statusBar()->addWidget(status_, 1);
+    statusBar()->setSizeGripEnabled(true);
+    setTabOrders();
+}
+
+void MainWindow::buildMenus() {
+    using Item = MainMenus::Item;
+    using Entry = MainMenus::Entry;
+    const auto run = [this](void (MainWindow::*handler)()) {
+        return [this, handler] { (this->*handler)(); };
+    };
+    recentDatabases_ = new RecentFilesMenu(*settings_, Settings::FileKind::Database,
+                                           QStringLiteral("Recent &Databases"), this);
+    recentPcgFiles_ = new RecentFilesMenu(*settings_, Settings::FileKind::Pcg,
+                                          QStringLiteral("&Recent Pcg Files"), this);
+    connect(recentDatabases_, &RecentFilesMenu::chosen, this,
+            [this](const QString& path) { openRecentFile(Settings::FileKind::Database, path); });
+    connect(recentPcgFiles_, &RecentFilesMenu::chosen, this,
+            [this](const QString& path) { openRecentFile(Settings::FileKind::Pcg, path); });
+    const char* noHelp = "No help file is installed";
+    const std::vector<Entry> table = {
+        {Item::Action,
+         names::kFileMenu,
+         names::kNewDatabase,
+         "&New Database",
+         {},
+         "Start an empty database (a changed one is kept as a recovery copy)",
+         run(&MainWindow::newDatabase)},
+        {Item::Action,
+         names::kFileMenu,
+         names::kOpenDatabase,
+         "&Open Database",
+         {},
+         "Open a database file (.pvd) in place of the one in use",
+         run(&MainWindow::openDatabase)},
+        {Item::Submenu,
+         names::kFileMenu,
+         names::kRecentDatabases,
+         nullptr,
+         {},
+         nullptr,
+         {},
+         recentDatabases_},
+        {Item::Action,
+         names::kFileMenu,
+         names::kRecoverDatabase,
+         "&Recover Database...",
+         {},
+         "List the databases kept when they would have been lost",
+         places_.recoveryFolder.isEmpty() ? std::function<void()>()
+                                          : run(&MainWindow::recoverDatabase)},
+        {Item::Action,
+         names::kFileMenu,
+         names::kExportDatabase,
+         "&Export Database",
+         {},
+         "Write the database in use to a database file (.pvd)",
+         run(&MainWindow::exportDatabase)},
+        {Item::Action,
+         names::kFileMenu,
+         names::kExportList,
+         "Export &List...",
+         {},
+         "Write the list of this tab as CSV or as a page to print (.html)",
+         run(&MainWindow::exportList)},
+        {Item::Separator, names::kFileMenu, names::kFileSeparator},
+        {Item::Action,
+         names::kFileMenu,
+         names::kExit,
+         "E&xit",
+         {},
+         "Keep a changed database as a recovery copy and end PELVARO",
+         run(&MainWindow::exitProgram)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kUndo,
+         "&Undo",
+         {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         "Take back the last command that changed the database or the PCG",
+         run(&MainWindow::undo)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kRedo,
+         "&Redo",
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+         "Do again the last command taken back",
+         run(&MainWindow::redo)},
+        {Item::Separator, names::kEditMenu, names::kUndoSeparator},
+        {Item::Action,
+         names::kEditMenu,
+         names::kSendToPcg,
+         "Send To &PCG",
+         {QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+         "Place the chosen database entries in the PCG, with what they play",
+         run(&MainWindow::sendToPcg)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kSendToDatabase,
+         "Send To &Database",
+         {QKeySequence(Qt::Key_Insert)},
+         "Store the chosen PCG slot in the database, with what it plays",
+         run(&MainWindow::sendToDatabase)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kDelete,
+         "&Delete",
+         {QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+         "Delete the chosen entries, or empty the chosen PCG slot",
+         run(&MainWindow::deleteSelection)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kEditDatabaseClasses,
+         "Edit Database &Classes",
+         {},
+         "Add and delete the classes of the database",
+         run(&MainWindow::editDatabaseClasses)},
+        {Item::Action,
+         names::kEditMenu,
+         names::kCompare,
+         "C&ompare...",
+         {},
+         "Show two chosen entries, or two PCG slots, side by side",
+         run(&MainWindow::compare)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kNewPcg,
+         "&New Pcg",
+         {QKeySequence(Qt::CTRL | Qt::Key_N)},
+         "Start an empty PCG from the template",
+         run(&MainWindow::newPcg)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kImportPcg,
+         "&Import Pcg",
+         {QKeySequence(Qt::CTRL | Qt::Key_I)},
+         "Read a PCG file in place of the PCG in use",
+         run(&MainWindow::importPcg)},
+        {Item::Submenu,
+         names::kPcgMenu,
+         names::kRecentPcgFiles,
+         nullptr,
+         {},
+         nullptr,
+         {},
+         recentPcgFiles_},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kExportPcg,
+         "&Export Pcg",
+         {QKeySequence(Qt::CTRL | Qt::Key_E)},
+         "Write the PCG in use to a PCG file for the instrument",
+         run(&MainWindow::exportPcg)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kSendPcgToDatabase,
+         "Send PCG to &Database",
+         {QKeySequence(Qt::CTRL | Qt::Key_S)},
+         "Store every program, combination and drum kit of the PCG",
+         run(&MainWindow::sendPcgToDatabase)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kSendPcgFiles,
+         "Send PCG &Files to Database...",
+         {},
+         "Store everything in many PCG files and folders of them at once",
+         run(&MainWindow::sendPcgFilesToDatabase)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kSendOnlyPrograms,
+         "Send Only &Programs of PCG",
+         {},
+         "Store the programs of the PCG and their drum kits",
+         run(&MainWindow::sendOnlyProgramsOfPcg)},
+        {Item::Action,
+         names::kPcgMenu,
+         names::kSendOnlyCombinations,
+         "Send Only &Combinations of PCG",
+         {},
+         "Store the combinations of the PCG and what they play",
+         run(&MainWindow::sendOnlyCombinationsOfPcg)},
+        {Item::Action, names::kHelpMenu, names::kContents, "&Contents", {}, noHelp},
+        {Item::Action,
+         names::kHelpMenu,
+         names::kSearchForHelp,
+         "&Search for Help On...",
+         {},
+         noHelp},
+        {Item::Action, names::kHelpMenu, names::kHowToUseHelp, "&How to Use Help", {}, noHelp},
+        {Item::Action,
+         names::kHelpMenu,
+         names::kAbout,
+         "&About...",
+         {},
+         "The version of PELVARO",
+         run(&MainWindow::showAbout)},
+    };
+    menus_ = std::make_unique<MainMenus>(menuBar(),
+                                         std::vector<MainMenus::Menu>{{names::kFileMenu, "&File"},
+                                                                      {names::kEditMenu, "&Edit"},
+                                                                      {names::kPcgMenu, "&Pcg"},
+                                                                      {names::kHelpMenu, "&Help"}},
+                                         table);
+    // The Edit menu's rule runs when the menu opens too, as the commands it offers demand.
+    connect(menus_->menu(names::kEditMenu), &QMenu::aboutToShow, this, &MainWindow::updateEditMenu);
+}
+
+void MainWindow::setTabOrders() {
+    // Each tab in reading order, then the event list.
+    std::vector<QWidget*> chain{pages_->tabBar()};
+    for (const auto* page : {programs_, combinations_})
+        for (QWidget* w : page->tabChain())
+            chain.push_back(w);
+    for (const auto* page : {pcgPrograms_, pcgCombinations_})
+        for (QWidget* w : page->tabChain())
+            chain.push_back(w);
+    chain.push_back(events_);
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::guard(const std::function<void()>& handler) {
@@ -106,645 +363,158 @@ void MainWindow::guard(const std::function<void()>& handler) {
         showResult(QStringLiteral("Failed: ") + shown->text.section(QLatin1Char('\n'), 0, 0));
     updateUndoActions();
     updateStatus();
+    updateEditMenu();
 }
 
-// ---- Lists and panels -------------------------------------------------------------------------
-
-bool MainWindow::isSearchField(const QObject* object) const {
-    for (const QWidget* field :
-         {static_cast<QWidget*>(programNameSearch_), static_cast<QWidget*>(programClassSearch_),
-          static_cast<QWidget*>(drumIdSearch_), static_cast<QWidget*>(soundFromSearch_),
-          static_cast<QWidget*>(soundToSearch_), static_cast<QWidget*>(combinationNameSearch_),
-          static_cast<QWidget*>(combinationClassSearch_), static_cast<QWidget*>(programIdSearch_)})
-        if (object == field || (object && object->parent() == field)) return true;
-    return false;
+void MainWindow::present(const session::Outcome& outcome) {
+    if (outcome.events) events_->showLines(*outcome.events);
+    if (!outcome.summary.empty()) showResult(QString::fromStdString(outcome.summary));
+    if (outcome.refusal)
+        dialogs_.showError(this, QString::fromStdString(outcome.refusal->caption),
+                           QString::fromStdString(outcome.refusal->text));
 }
 
-MainWindow::Tab MainWindow::tabInFront() const {
-    const QWidget* page = pages_->currentWidget();
-    if (page == combinationsPage_) return Tab::DatabaseCombinations;
-    if (page == pcgProgramsPage_) return Tab::PcgPrograms;
-    if (page == pcgCombinationsPage_) return Tab::PcgCombinations;
-    return Tab::DatabasePrograms;
+DatabasePage* MainWindow::databasePageInFront() const {
+    return qobject_cast<DatabasePage*>(pages_->currentWidget());
 }
-int MainWindow::programBank() const {
-    return programBankButtons_->checkedId() == 0 ? 0 : 1;
-}
-int MainWindow::combinationBank() const {
-    return combinationBankButtons_->checkedId() == 0 ? 0 : 1;
+
+PcgPage* MainWindow::pcgPageInFront() const {
+    return qobject_cast<PcgPage*>(pages_->currentWidget());
 }
 
 void MainWindow::refreshPcgLists() {
     const pcg::PcgListLines lines =
-        pcg::pcgListLines(session_->pcg(), programBank(), combinationBank());
-    // The lines are replaced in place, so the current line stays where the user left it.
-    for (int i = 0; i < pcg::kBankSize; ++i) {
-        pcgProgramList_->item(i)->setText(textOf(lines.programs[i]));
-        pcgCombinationList_->item(i)->setText(textOf(lines.combinations[i]));
-    }
+        pcg::pcgListLines(session_->pcg(), pcgPrograms_->bank(), pcgCombinations_->bank());
+    pcgPrograms_->setLines(lines.programs);
+    pcgCombinations_->setLines(lines.combinations);
 }
 
-void MainWindow::refreshDatabaseLists(const db::ListFilter& filter, db::Kind searched) {
-    db::ListRefill refill = db::listRows(session_->files(), filter, searched, &session_->names());
-    const auto fill = [](QTableView* list, EntryListModel* rows, std::vector<std::int32_t> ids) {
-        rows->setRows(std::move(ids));
-        // Right after a refill the first row is the selected one.
-        if (rows->rowCount() > 0)
-            list->selectionModel()->setCurrentIndex(rows->index(0),
-                                                    QItemSelectionModel::ClearAndSelect);
-    };
-    if (refill.programsRefilled) fill(programList_, programRows_, std::move(refill.programRowIds));
-    if (refill.combinationsRefilled)
-        fill(combinationList_, combinationRows_, std::move(refill.combinationRowIds));
+void MainWindow::refreshDatabaseLists() {
+    refreshDatabaseLists(
+        db::listRows(session_->files(), {}, db::Kind::Program, &session_->names()));
+}
 
-    for (QComboBox* combo : {programClassSearch_, combinationClassSearch_}) {
-        combo->clear();
-        for (const std::string& choice : refill.classChoices)
-            combo->addItem(textOf(choice));
-        combo->setCurrentIndex(0);
+void MainWindow::refreshDatabaseLists(const db::ListRefill& refill) {
+    if (refill.programsRefilled) programs_->setRows(refill.programRowIds);
+    if (refill.combinationsRefilled) combinations_->setRows(refill.combinationRowIds);
+    for (DatabasePage* page : {programs_, combinations_}) {
+        page->setClassChoices(refill.classChoices);
+        page->clearSearchFields();
     }
-    for (QLineEdit* field : {programNameSearch_, combinationNameSearch_, drumIdSearch_,
-                             programIdSearch_, soundFromSearch_, soundToSearch_})
-        field->clear();
     showEntryDetails();
 }
 
-std::optional<std::int32_t> MainWindow::focusedEntry(bool programs) const {
-    const QTableView* list = programs ? programList_ : combinationList_;
-    const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
-    const int row = currentRow(list);
-    if (row < 0 || static_cast<std::size_t>(row) >= ids.size()) return std::nullopt;
-    return ids[static_cast<std::size_t>(row)];
-}
-
-void MainWindow::showFocusedEntry() {
-    guard([&] { showEntryDetails(); });
-}
-
 void MainWindow::showEntryDetails() {
-    const db::DetailPanels panels =
-        db::entryDetails(session_->files(), focusedEntry(true), focusedEntry(false));
-    for (QLineEdit* field :
-         {programId_, combinationId_, programDrumId_, programName_, combinationName_})
-        field->clear();
-    for (LimitedMemo* memo : {programExplanation_, combinationExplanation_})
-        memo->clear();
-    for (QListWidget* list : {programClasses_, combinationClasses_, timbreIds_})
-        list->clear();
-    if (panels.program) {
-        programId_->setText(textOf(panels.program->idNumber));
-        programDrumId_->setText(textOf(panels.program->drumId));
-        programName_->setText(textOf(panels.program->name));
-        programExplanation_->setPlainText(textOf(panels.program->explanation));
-        showDetail(programClasses_, panels.program->classes);
-    }
-    if (panels.combination) {
-        combinationId_->setText(textOf(panels.combination->idNumber));
-        combinationName_->setText(textOf(panels.combination->name));
-        combinationExplanation_->setPlainText(textOf(panels.combination->explanation));
-        showDetail(combinationClasses_, panels.combination->classes);
-        showDetail(timbreIds_, panels.combination->timbreIds);
-    }
-    showWhereUsed();
-}
-
-std::vector<std::int32_t> MainWindow::chosenEntries(bool programs) const {
-    const QTableView* list = programs ? programList_ : combinationList_;
-    const std::vector<std::int32_t>& ids = (programs ? programRows_ : combinationRows_)->rowIds();
-    std::vector<std::int32_t> chosen;
-    if (ids.empty()) return chosen;
-    const std::vector<int> selected = selectedRows(list);
-    if (selected.size() >= 2) {
-        for (int r : selected)
-            chosen.push_back(ids[static_cast<std::size_t>(r)]);
-    } else if (const auto entry = focusedEntry(programs)) {
-        chosen.push_back(*entry);
-    }
-    return chosen;
-}
-
-int MainWindow::chosenSlot(bool programs) const {
-    const int line = (programs ? pcgProgramList_ : pcgCombinationList_)->currentRow();
-    if (line < 0) return -1;
-    return pcg::slotOf(programs ? programBank() : combinationBank(), line);
-}
-
-void MainWindow::showEvents() {
-    eventList_->clear();
-    for (const std::string& line : eventLines_)
-        eventList_->addItem(textOf(line));
-    if (!eventLines_.empty()) eventList_->scrollToBottom();
-}
-
-// ---- File menu --------------------------------------------------------------------------------
-
-void MainWindow::newDatabase() {
-    guard([&] {
-        session_->newDatabase();
-        refreshDatabaseLists();
-        showResult(QStringLiteral("New database"));
-    });
-}
-
-void MainWindow::openDatabase() {
-    guard([&] {
-        const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)),
-                                            folderFor(Settings::FileKind::Database));
-        if (path) openDatabaseFile(*path);
-    });
-}
-
-void MainWindow::openDatabaseFile(const QString& path) {
-    session_->openDatabase(localPath(path));
-    refreshDatabaseLists();
-    rememberFile(Settings::FileKind::Database, path);
-    showResult(QStringLiteral("Opened %1: %2")
-                   .arg(QFileInfo(path).fileName(),
-                        QString::fromStdString(session::databaseSummary(session_->files()))));
-}
-
-void MainWindow::recoverDatabase() {
-    if (places_.recoveryFolder.isEmpty()) return;
-    RecoveryDialog recovery(places_.recoveryFolder, dialogs_, this);
-    const std::optional<std::string> chosen = recovery.chooseCopy();
-    if (chosen)
-        guard([&] {
-            session_->openDatabase(*chosen);
-            refreshDatabaseLists();
-            showResult(QStringLiteral("Opened the recovery copy ") + fileNameOf(*chosen));
-        });
-}
-
-void MainWindow::exportDatabase() {
-    guard([&] {
-        const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)),
-                                            folderFor(Settings::FileKind::Database));
-        if (!path) return;
-        const db::DatabasePaths written = session_->exportDatabase(localPath(*path));
-        refreshDatabaseLists();
-        rememberFile(Settings::FileKind::Database, shownPath(written.database));
-        showResult(QStringLiteral("Exported ") + fileNameOf(written.database));
-    });
-}
-
-void MainWindow::exitProgram() {
-    close();
-}
-
-// ---- Edit menu --------------------------------------------------------------------------------
-
-void MainWindow::undo() {
-    guard([&] {
-        if (!session_->undoLog().canUndo()) return;
-        const QString name = textOf(session_->undoLog().undoName());
-        session_->undoLog().undo();
-        refreshPcgLists();
-        refreshDatabaseLists();
-        showResult(QStringLiteral("Undid ") + name);
-    });
-}
-
-void MainWindow::redo() {
-    guard([&] {
-        if (!session_->undoLog().canRedo()) return;
-        const QString name = textOf(session_->undoLog().redoName());
-        session_->undoLog().redo();
-        refreshPcgLists();
-        refreshDatabaseLists();
-        showResult(QStringLiteral("Redid ") + name);
-    });
-}
-
-void MainWindow::updateUndoActions() {
-    if (!undoAction_) return;
-    const session::UndoLog& log = session_->undoLog();
-    undoAction_->setEnabled(log.canUndo());
-    undoAction_->setText(log.canUndo() ? QStringLiteral("&Undo ") + textOf(log.undoName())
-                                       : QStringLiteral("&Undo"));
-    redoAction_->setEnabled(log.canRedo());
-    redoAction_->setText(log.canRedo() ? QStringLiteral("&Redo ") + textOf(log.redoName())
-                                       : QStringLiteral("&Redo"));
+    const std::optional<std::int32_t> program = programs_->focusedEntry();
+    const std::optional<std::int32_t> combination = combinations_->focusedEntry();
+    const db::DetailPanels panels = db::entryDetails(session_->files(), program, combination);
+    programs_->showDetails(panels.program);
+    combinations_->showDetails(panels.combination);
+    programs_->showWhereUsed(program ? std::optional(lists::programWhereUsed(
+                                           session_->files(), session_->references(), *program))
+                                     : std::nullopt);
+    combinations_->showWhereUsed(
+        combination ? std::optional(lists::combinationPlays(session_->files(), *combination))
+                    : std::nullopt);
 }
 
 void MainWindow::updateEditMenu() {
+    if (!menus_) return;
     bool toPcg = false;
     bool toDatabase = false;
     bool remove = false;
-    switch (tabInFront()) {
-        case Tab::DatabasePrograms:
-        case Tab::DatabaseCombinations: {
-            const bool programs = tabInFront() == Tab::DatabasePrograms;
-            const QTableView* list = programs ? programList_ : combinationList_;
-            toPcg = remove = list->model()->rowCount() > 0 && currentRow(list) >= 0;
-            break;
-        }
-        case Tab::PcgPrograms:
-        case Tab::PcgCombinations: {
-            const bool programs = tabInFront() == Tab::PcgPrograms;
-            if (const int slot = chosenSlot(programs); slot >= 0) {
-                const auto& used = programs ? session_->pcg().occupancy.programUsed
-                                            : session_->pcg().occupancy.combinationUsed;
-                toDatabase = remove = used[slot] == 1;
-            }
-            break;
-        }
-    }
-    sendToPcgAction_->setEnabled(toPcg);
-    sendToDatabaseAction_->setEnabled(toDatabase);
-    deleteAction_->setEnabled(remove);
-    // Compare: exactly two chosen entries, or a used PCG slot and another used one.
     bool comparable = false;
-    switch (tabInFront()) {
-        case Tab::DatabasePrograms:
-            comparable = selectedRows(programList_).size() == 2;
-            break;
-        case Tab::DatabaseCombinations:
-            comparable = selectedRows(combinationList_).size() == 2;
-            break;
-        case Tab::PcgPrograms:
-        case Tab::PcgCombinations: {
-            const auto& used = tabInFront() == Tab::PcgPrograms
-                                   ? session_->pcg().occupancy.programUsed
-                                   : session_->pcg().occupancy.combinationUsed;
-            comparable = toDatabase && std::ranges::count(used, Byte{1}) >= 2;
-            break;
-        }
+    if (const DatabasePage* page = databasePageInFront()) {
+        toPcg = remove = page->hasCurrentRow();
+        comparable = page->selectedEntries().size() == 2;
+    } else if (const PcgPage* pcgPage = pcgPageInFront()) {
+        const pcg::SlotOccupancy& occupancy = session_->pcg().occupancy;
+        const auto& used = pcgPage->kind() == pcg::SlotKind::Program ? occupancy.programUsed
+                                                                     : occupancy.combinationUsed;
+        const int slot = pcgPage->currentSlot();
+        toDatabase = remove = slot >= 0 && used[slot] == 1;
+        // Compare: a used slot and another used one.
+        comparable = toDatabase && std::ranges::count(used, Byte{1}) >= 2;
     }
-    compareAction_->setEnabled(comparable);
+    menus_->action(names::kSendToPcg)->setEnabled(toPcg);
+    menus_->action(names::kSendToDatabase)->setEnabled(toDatabase);
+    menus_->action(names::kDelete)->setEnabled(remove);
+    menus_->action(names::kCompare)->setEnabled(comparable);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Before a shortcut of the Edit menu acts, its rule runs, as when the menu opens: a shortcut
-    // acts only if its item is enabled for what is selected now.
-    const auto* target = qobject_cast<QWidget*>(watched);
-    // Enter in a search field runs its tab's Search, as a click on the button would.
-    if (event->type() == QEvent::KeyPress && isSearchField(watched)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            search();
-            return true;
-        }
-    }
-    if (event->type() == QEvent::ShortcutOverride && target && target->window() == this) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QKeySequence pressed(key->keyCombination());
-        for (const QAction* action : {sendToPcgAction_, sendToDatabaseAction_, deleteAction_}) {
-            if (action->shortcut() == pressed) {
-                updateEditMenu();
-                break;
-            }
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+void MainWindow::updateUndoActions() {
+    if (!menus_) return;
+    const session::UndoLog& log = session_->undoLog();
+    QAction* undoAction = menus_->action(names::kUndo);
+    QAction* redoAction = menus_->action(names::kRedo);
+    undoAction->setEnabled(log.canUndo());
+    undoAction->setText(log.canUndo() ? QStringLiteral("&Undo ") + textOf(log.undoName())
+                                      : QStringLiteral("&Undo"));
+    redoAction->setEnabled(log.canRedo());
+    redoAction->setText(log.canRedo() ? QStringLiteral("&Redo ") + textOf(log.redoName())
+                                      : QStringLiteral("&Redo"));
 }
 
-void MainWindow::sendToPcg() {
-    guard([&] {
-        const bool programs = tabInFront() == Tab::DatabasePrograms;
-        const auto command =
-            session_->command("Send To PCG", session::Session::Changes::DatabaseAndPcg);
-        const pcg::PcgState before = session_->pcg();
-        // The kit scan and the clearing of the event list run even with nothing to send.
-        session_->engine().sendEntriesToPcg(programs ? db::Kind::Program : db::Kind::Combination,
-                                            chosenEntries(programs), eventLines_);
-        showEvents();
-        refreshPcgLists();
-        // What took a slot: a slot that was empty and is used now, a kit whose bytes changed.
-        const pcg::PcgState& after = session_->pcg();
-        std::int32_t programsPlaced = 0;
-        std::int32_t combinationsPlaced = 0;
-        std::int32_t kitsPlaced = 0;
-        for (int s = 0; s < pcg::kSlotCount; ++s) {
-            programsPlaced +=
-                before.occupancy.programUsed[s] == 0 && after.occupancy.programUsed[s] == 1;
-            combinationsPlaced +=
-                before.occupancy.combinationUsed[s] == 0 && after.occupancy.combinationUsed[s] == 1;
-        }
-        for (int k = 0; k < pcg::kDrumKitCount; ++k) {
-            const auto was = before.image.drumKit(k);
-            const auto now = after.image.drumKit(k);
-            kitsPlaced += !std::equal(was.begin(), was.end(), now.begin(), now.end());
-        }
-        showResult(QString::fromStdString(session::placeSummary(programsPlaced, combinationsPlaced,
-                                                                kitsPlaced, !eventLines_.empty())));
-    });
+void MainWindow::updateStatus() {
+    if (!status_) return;
+    const pcg::PcgState& pcg = session_->pcg();
+    const QString pcgName =
+        pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
+    status_->showPcg(pcgName + QStringLiteral(": ") +
+                     QString::fromStdString(session::pcgSummary(pcg)));
+    const std::string& database = session_->databasePath();
+    const QString databaseName =
+        database.empty() ? QStringLiteral("New database") : fileNameOf(database);
+    status_->showDatabase(databaseName + QStringLiteral(": ") +
+                          QString::fromStdString(session::databaseSummary(session_->files())) +
+                          (session_->databaseChanged() ? QStringLiteral(" (changed)") : QString()));
 }
 
-void MainWindow::sendToDatabase() {
-    guard([&] {
-        eventLines_.clear();
-        showEvents();
-        const Tab tab = tabInFront();
-        if (tab != Tab::PcgPrograms && tab != Tab::PcgCombinations) return;
-        const bool programs = tab == Tab::PcgPrograms;
-        const int slot = chosenSlot(programs);
-        if (slot < 0) return;
-        const auto command =
-            session_->command("Send To Database", session::Session::Changes::Database);
-        const db::RecordFiles& files = session_->files();
-        const std::array<std::int32_t, 3> before = {files.count(db::Kind::Program),
-                                                    files.count(db::Kind::Combination),
-                                                    files.count(db::Kind::DrumKit)};
-        session_->engine().sendSlotToDatabase(
-            programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination, slot, eventLines_);
-        showEvents();
-        refreshDatabaseLists();
-        showResult(QString::fromStdString(
-            session::sendSummary({.sentPrograms = programs ? 1 : 0,
-                                  .sentCombinations = programs ? 0 : 1,
-                                  .newPrograms = files.count(db::Kind::Program) - before[0],
-                                  .newCombinations = files.count(db::Kind::Combination) - before[1],
-                                  .newDrumKits = files.count(db::Kind::DrumKit) - before[2]})));
-    });
+void MainWindow::showResult(const QString& text) {
+    status_->showResult(text);
 }
 
-void MainWindow::deleteSelection() {
-    guard([&] {
-        eventLines_.clear();
-        showEvents();
-        switch (tabInFront()) {
-            case Tab::DatabasePrograms:
-            case Tab::DatabaseCombinations: {
-                const bool programs = tabInFront() == Tab::DatabasePrograms;
-                const std::vector<std::int32_t> ids = chosenEntries(programs);
-                if (ids.empty()) return;
-                const auto command =
-                    session_->command("Delete", session::Session::Changes::Database);
-                const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
-                const std::int32_t before = session_->files().count(kind);
-                if (programs)
-                    db::deleteProgramEntries(session_->files(), ids, eventLines_);
-                else
-                    db::deleteCombinationEntries(session_->files(), ids, eventLines_);
-                showEvents();
-                refreshDatabaseLists();
-                const std::int32_t deleted = before - session_->files().count(kind);
-                QString result =
-                    deleted == 0 ? QStringLiteral("Deleted nothing")
-                                 : QStringLiteral("Deleted ") +
-                                       (programs ? counted(deleted, "program", "programs")
-                                                 : counted(deleted, "combination", "combinations"));
-                if (!eventLines_.empty()) result += QStringLiteral("; see the event list");
-                showResult(result);
-                break;
-            }
-            case Tab::PcgPrograms:
-            case Tab::PcgCombinations: {
-                const bool programs = tabInFront() == Tab::PcgPrograms;
-                const int slot = chosenSlot(programs);
-                if (slot < 0) return;
-                const auto command =
-                    session_->command("Delete", session::Session::Changes::DatabaseAndPcg);
-                pcg::emptyPcgSlot(session_->pcg(),
-                                  programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
-                                  slot);
-                refreshPcgLists();
-                showResult(
-                    QStringLiteral("Emptied ") +
-                    (programs ? QStringLiteral("program ") : QStringLiteral("combination ")) +
-                    textOf(pcg::slotPrefix(slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize)));
-                break;
-            }
-        }
-    });
+void MainWindow::restoreWindowPlaces() {
+    const QByteArray geometry = settings_->bytes(QStringLiteral("window/geometry"));
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    const int events = settings_->bytes(QStringLiteral("window/eventListHeight")).toInt();
+    if (events > 0) eventListHeight_ = events;
+    connect(splitter_, &QSplitter::splitterMoved, this,
+            [this] { eventListHeight_ = splitter_->sizes().value(1, eventListHeight_); });
+    const QByteArray editor = settings_->bytes(QStringLiteral("classEditor/geometry"));
+    if (!editor.isEmpty()) classEditor_->restoreGeometry(editor);
+    const QByteArray assignment = settings_->bytes(QStringLiteral("classAssignment/geometry"));
+    if (!assignment.isEmpty()) classDialog_->restoreGeometry(assignment);
 }
 
-void MainWindow::editDatabaseClasses() {
-    guard([&] { classEditor_->refreshClassEditor(); });
-    classEditor_->exec();
+void MainWindow::saveWindowPlaces() {
+    settings_->setBytes(QStringLiteral("window/geometry"), saveGeometry());
+    settings_->setBytes(QStringLiteral("window/eventListHeight"),
+                        QByteArray::number(eventListHeight_));
+    settings_->setBytes(QStringLiteral("classEditor/geometry"), classEditor_->saveGeometry());
+    settings_->setBytes(QStringLiteral("classAssignment/geometry"), classDialog_->saveGeometry());
+    settings_->sync();
 }
 
-// ---- Pcg menu ---------------------------------------------------------------------------------
-
-void MainWindow::newPcg() {
-    guard([&] {
-        const auto command =
-            session_->command("New Pcg", session::Session::Changes::DatabaseAndPcg);
-        pcg::newPcg(session_->pcg(), session_->templatePath());
-        refreshPcgLists();
-        showResult(QStringLiteral("New PCG"));
-    });
+void MainWindow::placeEventList() {
+    const int room = splitter_->height() - splitter_->handleWidth();
+    if (room > eventListHeight_) splitter_->setSizes({room - eventListHeight_, eventListHeight_});
 }
 
-void MainWindow::importPcg() {
-    guard([&] {
-        const auto path = dialogs_.openFile(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
-        if (path) importPcgFile(*path);
-    });
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    placeEventList();
 }
 
-void MainWindow::importPcgFile(const QString& path) {
-    const auto command = session_->command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
-    if (pcg::importPcg(session_->pcg(), localPath(path)) == pcg::ImportResult::NotCompatible) {
-        showResult(QStringLiteral("Not imported: ") + QFileInfo(path).fileName());
-        dialogs_.showError(this, textOf(std::string(pcg::kNotCompatibleCaption)),
-                           textOf(std::string(pcg::kNotCompatibleText)));
-        return;
-    }
-    refreshPcgLists();
-    rememberFile(Settings::FileKind::Pcg, path);
-    showResult(QStringLiteral("Imported %1: %2")
-                   .arg(QFileInfo(path).fileName(),
-                        QString::fromStdString(session::pcgSummary(session_->pcg()))));
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    placeEventList();
 }
 
-void MainWindow::exportPcg() {
-    guard([&] {
-        const auto path = dialogs_.saveFile(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
-        if (!path) return;
-        const std::string written = pcg::pcgExportName(localPath(*path));
-        pcg::writePcgFile(session_->pcg().image, written);
-        rememberFile(Settings::FileKind::Pcg, shownPath(written));
-        showResult(QStringLiteral("Exported ") + fileNameOf(written));
-    });
-}
-
-void MainWindow::sendWithProgress(const char* name,
-                                  void (transfer::TransferEngine::*send)(db::EventLines&,
-                                                                         const transfer::Progress&),
-                                  bool programs, bool combinations) {
-    const auto command = session_->command(name, session::Session::Changes::Database);
-    const db::RecordFiles& files = session_->files();
-    const std::array<std::int32_t, 3> before = {files.count(db::Kind::Program),
-                                                files.count(db::Kind::Combination),
-                                                files.count(db::Kind::DrumKit)};
-    progressWindow_->resetBars();
-    progressWindow_->showWindow();
-    progressWindow_->drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
-    progressWindow_->drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
-    const auto finish = [&] {
-        progressWindow_->hideWindow();
-        showEvents();
-        refreshDatabaseLists();
-        const pcg::SlotOccupancy& used = session_->pcg().occupancy;
-        showResult(QString::fromStdString(session::sendSummary(
-            {.sentPrograms =
-                 programs ? static_cast<std::int32_t>(std::ranges::count(used.programUsed, Byte{1}))
-                          : 0,
-             .sentCombinations = combinations ? static_cast<std::int32_t>(std::ranges::count(
-                                                    used.combinationUsed, Byte{1}))
-                                              : 0,
-             .newPrograms = files.count(db::Kind::Program) - before[0],
-             .newCombinations = files.count(db::Kind::Combination) - before[1],
-             .newDrumKits = files.count(db::Kind::DrumKit) - before[2]})));
-    };
-    try {
-        (session_->engine().*send)(eventLines_, [this](transfer::ProgressBar bar) {
-            if (bar == transfer::ProgressBar::Programs)
-                progressWindow_->stepProgramBar();
-            else
-                progressWindow_->stepCombinationBar();
-        });
-    } catch (...) {
-        // What was sent before the failure stays sent and is shown; the message follows.
-        finish();
-        throw;
-    }
-    finish();
-}
-
-void MainWindow::sendPcgToDatabase() {
-    guard([&] {
-        sendWithProgress("Send PCG to Database", &transfer::TransferEngine::sendPcgToDatabase, true,
-                         true);
-    });
-}
-
-void MainWindow::sendPcgFilesToDatabase() {
-    const QStringList chosen =
-        dialogs_.openFilesAndFolders(this, kPcgFilter, folderFor(Settings::FileKind::Pcg));
-    if (chosen.isEmpty()) return;
-    settings_->rememberFolder(Settings::FileKind::Pcg, chosen.first());
-    sendFiles(chosen);
-}
-
-void MainWindow::sendOnlyProgramsOfPcg() {
-    guard([&] {
-        sendWithProgress("Send Only Programs of PCG",
-                         &transfer::TransferEngine::sendOnlyProgramsOfPcg, true, false);
-    });
-}
-
-void MainWindow::sendOnlyCombinationsOfPcg() {
-    guard([&] {
-        sendWithProgress("Send Only Combinations of PCG",
-                         &transfer::TransferEngine::sendOnlyCombinationsOfPcg, false, true);
-    });
-}
-
-// ---- Database tabs ----------------------------------------------------------------------------
-
-void MainWindow::search() {
-    guard([&] {
-        // A class typed into the editable combo rather than picked is no choice at all.
-        const auto classIndex = [](const QComboBox* combo) {
-            const int i = combo->currentIndex();
-            return i >= 0 && combo->currentText() == combo->itemText(i) ? i : -1;
-        };
-        const bool programs = tabInFront() == Tab::DatabasePrograms;
-        db::SearchParse search;
-        if (programs) {
-            search = db::parseProgramSearch({.name = bytesOf(programNameSearch_->text()),
-                                             .drumId = bytesOf(drumIdSearch_->text()),
-                                             .soundFrom = bytesOf(soundFromSearch_->text()),
-                                             .soundTo = bytesOf(soundToSearch_->text()),
-                                             .classIndex = classIndex(programClassSearch_)});
-        } else {
-            search =
-                db::parseCombinationSearch({.name = bytesOf(combinationNameSearch_->text()),
-                                            .programId = bytesOf(programIdSearch_->text()),
-                                            .classIndex = classIndex(combinationClassSearch_)});
-        }
-        if (search.error) {
-            dialogs_.showError(this, kApplicationTitle, textOf(*search.error));
-            return;
-        }
-        // The refill clears the fields, so the line names what was searched for.
-        QStringList asked;
-        const auto ask = [&](const QString& label, const QString& text) {
-            if (!text.trimmed().isEmpty()) asked << label + text.trimmed();
-        };
-        if (programs) {
-            ask(QStringLiteral("name "), programNameSearch_->text());
-            if (classIndex(programClassSearch_) > 0)
-                ask(QStringLiteral("class "), programClassSearch_->currentText());
-            ask(QStringLiteral("drum kit "), drumIdSearch_->text());
-            if (!soundFromSearch_->text().trimmed().isEmpty() ||
-                !soundToSearch_->text().trimmed().isEmpty())
-                asked << QStringLiteral("sound %1-%2")
-                             .arg(soundFromSearch_->text().trimmed(),
-                                  soundToSearch_->text().trimmed());
-        } else {
-            ask(QStringLiteral("name "), combinationNameSearch_->text());
-            if (classIndex(combinationClassSearch_) > 0)
-                ask(QStringLiteral("class "), combinationClassSearch_->currentText());
-            ask(QStringLiteral("program "), programIdSearch_->text());
-        }
-        const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
-        refreshDatabaseLists(search.filter, kind);
-        const auto rows = (programs ? programRows_ : combinationRows_)->rowCount();
-        const std::int32_t all = session_->files().count(kind);
-        const char* one = programs ? "program" : "combination";
-        const char* many = programs ? "programs" : "combinations";
-        showResult((asked.isEmpty()
-                        ? QStringLiteral("Showing all ") + counted(all, one, many)
-                        : QStringLiteral("Found %1 of %2").arg(rows).arg(counted(all, one, many)) +
-                              QStringLiteral(": ") + asked.join(QStringLiteral(", "))));
-    });
-}
-
-void MainWindow::editEnabledClicked(QCheckBox* box) {
-    QFrame* panel = box == programEditEnabled_ ? programPanel_ : combinationPanel_;
-    panel->setEnabled(box->isChecked());
-    panel->setFrameShadow(box->isChecked() ? QFrame::Raised : QFrame::Sunken);
-}
-
-void MainWindow::submitClicked() {
-    guard([&] {
-        const bool programs = tabInFront() == Tab::DatabasePrograms;
-        const auto id = focusedEntry(programs);
-        if (!id) return;
-        const auto command = session_->command("Submit", session::Session::Changes::Database);
-        if (programs)
-            db::submitProgram(session_->files(), *id, bytesOf(programName_->text()),
-                              bytesOf(programExplanation_->toPlainText()));
-        else
-            db::submitCombination(session_->files(), *id, bytesOf(combinationName_->text()),
-                                  bytesOf(combinationExplanation_->toPlainText()));
-        refreshDatabaseLists();
-        showResult(QStringLiteral("Stored ") +
-                   (programs ? QStringLiteral("program ") : QStringLiteral("combination ")) +
-                   QString::number(*id));
-    });
-}
-
-void MainWindow::editClassesClicked() {
-    const bool programs = tabInFront() == Tab::DatabasePrograms;
-    const auto entry = focusedEntry(programs);
-    if (!entry) return;
-    const EntryListModel* rows = programs ? programRows_ : combinationRows_;
-    std::vector<std::int32_t> selected;
-    for (int r : selectedRows(programs ? programList_ : combinationList_))
-        selected.push_back(rows->rowIds()[static_cast<std::size_t>(r)]);
-    bool prepared = false;
-    guard([&] {
-        classDialog_->prepare(programs ? db::Kind::Program : db::Kind::Combination, *entry,
-                              selected);
-        prepared = true;
-    });
-    if (prepared) classDialog_->exec();
-}
-
-// ---- Pcg tabs ---------------------------------------------------------------------------------
-
-void MainWindow::bankChanged() {
-    refreshPcgLists();
-}
-
-// ---- Help menu --------------------------------------------------------------------------------
-
-void MainWindow::showAbout() {
-    aboutBox_->exec();
+void MainWindow::rememberFile(Settings::FileKind kind, const QString& path) {
+    settings_->rememberFolder(kind, path);
+    settings_->addRecentFile(kind, path);
+    (kind == Settings::FileKind::Pcg ? recentPcgFiles_ : recentDatabases_)->refill();
 }
 
 std::unique_ptr<MainWindow> createMainWindow(Dialogs& dialogs, const QString& startDirectory,

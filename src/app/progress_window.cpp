@@ -134,4 +134,26 @@ void ProgressWindow::repaintNow(bool always) {
                                            : QEventLoop::ExcludeUserInputEvents);
 }
 
+ProgressRun::ProgressRun(ProgressWindow& window, Files files) : window_(window), files_(files) {
+    window_.resetBars();
+    if (files_ == Files::Many) window_.beginFiles();
+    window_.showWindow();
+    window_.drawCaption(QStringLiteral("Programs:"), QPoint(110, 12));
+    window_.drawCaption(QStringLiteral("Combinations:"), QPoint(102, 65));
+}
+
+ProgressRun::~ProgressRun() {
+    window_.hideWindow();
+    if (files_ == Files::Many) window_.endFiles();
+}
+
+transfer::Progress ProgressRun::step() const {
+    return [this](transfer::ProgressBar bar) {
+        if (bar == transfer::ProgressBar::Programs)
+            window_.stepProgramBar();
+        else
+            window_.stepCombinationBar();
+    };
+}
+
 }  // namespace pelvaro::app

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "transfer/engine.h"
+
 class QFrame;
 class QLabel;
 class QProgressBar;
@@ -57,6 +59,25 @@ class ProgressWindow : public QWidget {
     bool cancelled_ = false;
     qint64 lastPaint_ = 0;
     std::vector<std::pair<QString, QPoint>> captions_;
+};
+
+// One long command with the progress window, from its set-up (the bars at 0, the window shown
+// with its captions, and for many files the file line and Cancel) to its finish (the window
+// hidden), however the command ends; the command steps a bar once per slot.
+class ProgressRun {
+  public:
+    enum class Files { One, Many };
+    explicit ProgressRun(ProgressWindow& window, Files files = Files::One);
+    ~ProgressRun();
+    ProgressRun(const ProgressRun&) = delete;
+    ProgressRun& operator=(const ProgressRun&) = delete;
+
+    // What the command calls once per slot.
+    transfer::Progress step() const;
+
+  private:
+    ProgressWindow& window_;
+    Files files_;
 };
 
 }  // namespace pelvaro::app

@@ -13,6 +13,7 @@
 #include "app/dialogs.h"
 #include "app/settings.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "io/safe_files.h"
 
 namespace pelvaro::app {
@@ -49,10 +50,11 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
             item = new QTreeWidgetItem(
                 list, {path, {}, {}, {}, {}, {}, {}, QString::fromStdString(line.skipped)});
         } else {
+            const session::SendCounts& n = line.counts;
             item = new QTreeWidgetItem(
-                list, {path, number(line.programsNew), number(line.programsStored),
-                       number(line.combinationsNew), number(line.combinationsStored),
-                       number(line.drumKitsNew), number(line.drumKitsStored)});
+                list, {path, number(n.programs.fresh), number(n.programs.stored()),
+                       number(n.combinations.fresh), number(n.combinations.stored()),
+                       number(n.drumKits.fresh), number(n.drumKits.stored())});
             for (int c = 1; c <= 6; ++c)
                 item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
         }
@@ -101,10 +103,8 @@ void SendReport::saveClicked() {
         settings_.rememberFolder(Settings::FileKind::Report, *path);
         QString name = *path;
         if (!name.endsWith(QStringLiteral(".csv"))) name += QStringLiteral(".csv");
-        const std::string csv = session::reportCsv(lines_);
-        io::AtomicFile file(QFile::encodeName(name).toStdString());
-        file.stream().writeAt(0, ConstBytes(reinterpret_cast<const Byte*>(csv.data()), csv.size()));
-        file.commit();
+        // The name is checked to survive the file system's encoding, as every writer's is.
+        io::writeFileSafely(localPath(name), session::reportCsv(lines_));
     });
 }
 

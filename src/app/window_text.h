@@ -1,19 +1,13 @@
 #pragma once
-// What the main window's files share: paths and texts between Qt and the core, and the rows a
-// list has chosen. Only the main window's own files include it.
+// Paths and texts between Qt and the core, for the windows.
 
 #include <QFile>
 #include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QListWidget>
 #include <QString>
-#include <QTableView>
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "io/refusal.h"
-#include "session/summaries.h"
+#include "io/wording.h"
 
 namespace pelvaro::app {
 
@@ -46,27 +40,7 @@ inline QString fileNameOf(const std::string& path) {
 }
 // Counts as the status bar says them: "1,234 programs".
 inline QString counted(std::int64_t n, const char* singular, const char* plural) {
-    return QString::fromStdString(session::countOf(n, singular, plural));
-}
-
-// The focused row of a list, or -1.
-inline int currentRow(const QTableView* list) {
-    return list->currentIndex().isValid() ? list->currentIndex().row() : -1;
-}
-
-// The rows selected in a list, first to last.
-inline std::vector<int> selectedRows(const QTableView* list) {
-    std::vector<int> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows())
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-inline void showDetail(QListWidget* list, const auto& lines) {
-    list->clear();
-    for (const std::string& line : lines)
-        list->addItem(textOf(line));
+    return QString::fromStdString(countOf(n, singular, plural));
 }
 
 }  // namespace pelvaro::app

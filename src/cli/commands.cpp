@@ -15,6 +15,7 @@
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 #include "session/batch_send.h"
+#include "session/commands.h"
 #include "session/session.h"
 
 #ifndef PELVARO_INSTALLED_TEMPLATE
@@ -178,11 +179,14 @@ class PrivateFolder {
     std::string path_;
 };
 
-// A session in the private folder, closed and its working files removed at the end.
+// A session in the private folder, closed and its working files removed at the end. The
+// template is read only by commands that make or judge a PCG.
 struct Work {
+    enum class Pcg { Needed, NotNeeded };
     PrivateFolder folder;
     session::Session session;
-    explicit Work(const Arguments& a) : session(folder.path(), templatePath(a)) {}
+    explicit Work(const Arguments& a, Pcg pcg = Pcg::Needed)
+        : session(folder.path(), pcg == Pcg::Needed ? templatePath(a) : std::string()) {}
     ~Work() { session.shutDown(); }
 };
 
@@ -240,7 +244,7 @@ int add(const Arguments& a, std::ostream& out, std::ostream& err) {
 }
 
 int list(const Arguments& a, std::ostream& out, std::ostream& err) {
-    Work work(a);
+    Work work(a, Work::Pcg::NotNeeded);
     work.session.openDatabase(databaseFile(a.positional[0]));
     const bool programs = !a.flags.contains("--combinations");
     const auto value = [&](const char* option) {
@@ -308,23 +312,23 @@ int extract(const Arguments& a, std::ostream& out, std::ostream& err) {
                                          " with ID " + std::to_string(id) + " (it holds " +
                                          std::to_string(count) + ")");
     }
-    db::EventLines events;
-    work.session.engine().sendEntriesToPcg(db::Kind::Program, programs, events);
-    for (const std::string& line : events)
-        out << line << "\n";
-    work.session.engine().sendEntriesToPcg(db::Kind::Combination, combinations, events);
-    for (const std::string& line : events)
-        out << line << "\n";
-    pcg::writePcgFile(work.session.pcg().image, pcg::pcgExportName(absolute(output->second)));
+    for (const auto& [kind, chosen] : {std::pair{db::Kind::Program, &programs},
+                                       std::pair{db::Kind::Combination, &combinations}}) {
+        const session::Outcome placed = session::sendToPcg(work.session, kind, *chosen);
+        for (const std::string& line : *placed.events)
+            out << line << "\n";
+    }
+    session::exportPcg(work.session, absolute(output->second));
     (void)err;
     return kDone;
 }
 
 int show(const Arguments& a, std::ostream& out, std::ostream& err) {
     Work work(a);
-    if (pcg::importPcg(work.session.pcg(), absolute(a.positional[0])) ==
-        pcg::ImportResult::NotCompatible) {
-        err << pcg::kNotCompatibleText << "\n";
+    if (const session::Outcome imported =
+            session::importPcg(work.session, absolute(a.positional[0]));
+        imported.refusal) {
+        err << imported.refusal->text << "\n";
         return kFailed;
     }
     const pcg::PcgState& pcg = work.session.pcg();

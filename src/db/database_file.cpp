@@ -9,6 +9,7 @@
 #include "db/class_tree.h"
 #include "db/name_column.h"
 #include "db/record_scan.h"
+#include "io/paths.h"
 #include "io/safe_files.h"
 #include "io/side_by_side.h"
 
@@ -200,10 +201,7 @@ std::string absolutePath(const std::string& chosen) {
 }  // namespace
 
 std::string databaseBaseName(const std::string& chosen) {
-    const std::size_t slash = chosen.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t cut = chosen.find(kDatabaseExtension, nameStart);
-    return cut == std::string::npos ? chosen : chosen.substr(0, cut);
+    return io::cutAtExtension(chosen, kDatabaseExtension);
 }
 
 DatabasePaths databasePaths(const std::string& base) {

@@ -58,10 +58,7 @@ CombinationDetails combinationDetails(const RecordFiles& files, std::int32_t id)
     d.classes = classRows(files, entry);
     for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
         const std::int32_t program = entry.timbreProgramId(t);
-        if (program == -1)
-            d.timbreIds.emplace_back("GM");
-        else if (program != 0)
-            d.timbreIds.push_back(std::to_string(program));
+        if (program != 0) d.timbreIds.push_back(timbreText(program));
     }
     return d;
 }

@@ -163,4 +163,12 @@ std::string entryName(const E& entry) {
     return fieldText(ConstBytes(entry.bytes).first(pcg::kNameSize));
 }
 
+// What a stored combination's timbre plays, as every list shows it: "GM" for a program outside
+// the banks (-1), "-" for a timbre that plays nothing (0), otherwise the program entry's ID.
+inline std::string timbreText(std::int32_t programId) {
+    if (programId == -1) return "GM";
+    if (programId == 0) return "-";
+    return std::to_string(programId);
+}
+
 }  // namespace pelvaro::db

@@ -54,4 +54,21 @@ inline void putFieldText(Bytes field, std::string_view text) {
     field[n] = 0;
 }
 
+// Single-byte text of the records (Latin-1: a name, an explanation, a class name) as UTF-8, the
+// form of every text the program shows or writes beside the records.
+inline std::string latin1ToUtf8(std::string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (b >> 6));
+            utf8 += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 }  // namespace pelvaro

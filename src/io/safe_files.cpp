@@ -336,6 +336,12 @@ std::vector<HeldFolder>& heldFolders() {
 }
 }  // namespace
 
+void writeFileSafely(const std::string& path, ConstBytes bytes) {
+    AtomicFile file(path);
+    file.stream().writeAt(0, bytes);
+    file.commit();
+}
+
 FolderLock::FolderLock(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;

@@ -73,6 +73,13 @@ class AtomicFile {
     bool committed_ = false;
 };
 
+// A whole file the user keeps, written as AtomicFile writes it: the bytes land under the name only
+// when all of them are on the disk.
+void writeFileSafely(const std::string& path, ConstBytes bytes);
+inline void writeFileSafely(const std::string& path, std::string_view text) {
+    writeFileSafely(path, ConstBytes(reinterpret_cast<const Byte*>(text.data()), text.size()));
+}
+
 // A lock over a folder in which files are replaced: an export holds it while it writes and
 // renames its five files, an open while it reads them, a swap of working files while it
 // renames, so a database on disk always comes whole from one export, and tidyFolder() never

@@ -15,7 +15,4 @@ std::string csvField(std::string_view text);
 // The fields of one row, with the row's CR LF.
 std::string csvRow(const std::vector<std::string>& fields);
 
-// Latin-1 text (a name, an explanation, a class name) as UTF-8.
-std::string latin1ToUtf8(std::string_view text);
-
 }  // namespace pelvaro::lists

@@ -8,16 +8,6 @@ namespace pelvaro::lists {
 
 namespace {
 
-std::string slotName(int slot) {
-    return pcg::slotPrefix(slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize);
-}
-
-std::string modeName(int mode) {
-    if (mode == pcg::program::kDrumMode) return "Drums";
-    if (mode == pcg::program::kTwoOscillators) return "Double";
-    return "Single";
-}
-
 template <class E>
 std::string classPaths(const db::ClassTree& tree, const E& entry) {
     std::string paths;
@@ -43,13 +33,13 @@ Table pcgTable(const pcg::PcgState& pcg, pcg::SlotKind kind) {
             table.headings.push_back("Timbre " + std::to_string(t));
     }
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
-        std::vector<std::string> row{slotName(slot)};
+        std::vector<std::string> row{pcg::slotName(slot)};
         if (programs) {
             if (pcg.occupancy.programUsed[slot] == 1) {
                 const auto p = pcg.image.program(slot);
                 const bool drums = pcg::oscMode(p) == pcg::program::kDrumMode;
                 row.push_back(latin1ToUtf8(pcg::nameText(pcg.image.programName(slot))));
-                row.push_back(modeName(pcg::oscMode(p)));
+                row.push_back(pcg::modeName(pcg::oscMode(p)));
                 row.push_back(drums ? std::to_string(pcg::drumKitSlot(p)) : "");
             }
         } else if (pcg.occupancy.combinationUsed[slot] == 1) {
@@ -66,7 +56,7 @@ Table pcgTable(const pcg::PcgState& pcg, pcg::SlotKind kind) {
                         row.emplace_back(std::to_string(played));
                         continue;
                     }
-                    std::string text = slotName(played);
+                    std::string text = pcg::slotName(played);
                     if (pcg.occupancy.programUsed[played] == 1)
                         text += " " + latin1ToUtf8(pcg::nameText(pcg.image.programName(played)));
                     row.push_back(text);
@@ -100,7 +90,7 @@ Table databaseTable(const db::RecordFiles& files, db::Kind kind,
                 const std::int32_t program = e.timbreProgramId(t);
                 if (program == 0) continue;
                 if (!timbres.empty()) timbres += " ";
-                timbres += program == -1 ? "GM" : std::to_string(program);
+                timbres += db::timbreText(program);
             }
             table.rows.push_back({std::to_string(id), latin1ToUtf8(db::entryName(e)),
                                   classPaths(tree, e), timbres, latin1ToUtf8(e.explanation())});

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "io/file_stream.h"
+#include "io/paths.h"
 #include "io/refusal.h"
 #include "io/safe_files.h"
 
@@ -63,16 +64,11 @@ ImportResult importPcg(PcgState& pcg, const std::string& path) {
 }
 
 std::string pcgExportName(const std::string& chosen) {
-    const std::size_t slash = chosen.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = chosen.find(".pcg", nameStart);
-    return (dot == std::string::npos ? chosen : chosen.substr(0, dot)) + ".pcg";
+    return io::cutAtExtension(chosen, ".pcg") + ".pcg";
 }
 
 void writePcgFile(const PcgImage& image, const std::string& path) {
-    io::AtomicFile file(path);
-    file.stream().writeAt(0, image.bytes());
-    file.commit();
+    io::writeFileSafely(path, image.bytes());
 }
 
 void newPcg(PcgState& pcg, const std::string& templatePath) {

@@ -111,6 +111,13 @@ inline int osc2Sound(ConstProgramBytes p) {
     return le16(p, program::kOsc2Sound);
 }
 
+// The program's mode as a musician names it: "Single", "Double" or "Drums".
+inline const char* modeName(int mode) {
+    if (mode == program::kDrumMode) return "Drums";
+    if (mode == program::kTwoOscillators) return "Double";
+    return "Single";
+}
+
 // Fields of a combination's timbre t.
 inline int timbreProgram(ConstCombinationBytes c, int t) {
     return c[combination::timbreOffset(t) + combination::kTimbreProgram];

@@ -10,6 +10,10 @@ namespace pelvaro::pcg {
 
 // "A00".."A99" for bank 0, "B00".."B99" for bank 1.
 std::string slotPrefix(int bank, int line);
+// The same for a slot number 0-199: "A05", "B12".
+inline std::string slotName(int slot) {
+    return slotPrefix(slot < kBankSize ? 0 : 1, slot % kBankSize);
+}
 
 // "A05    PIANO 1": the prefix, four blanks, then the slot's name-table entry when the slot is
 // used (ending early at a zero byte, not trimmed), otherwise ten dashes.

@@ -68,7 +68,9 @@ std::vector<FileReport> filesToSend(const std::vector<std::string>& chosen) {
 }
 
 BatchSend::BatchSend(Session& session, const std::vector<std::string>& chosen)
-    : session_(session), lines_(filesToSend(chosen)) {}
+    : session_(session),
+      step_(session, "Send PCG Files to Database", Session::Changes::Database),
+      lines_(filesToSend(chosen)) {}
 
 const FileReport& BatchSend::sendNext(const transfer::Progress& progress) {
     FileReport& line = lines_[next_++];
@@ -85,17 +87,10 @@ const FileReport& BatchSend::sendNext(const transfer::Progress& progress) {
         line.skipped = e.detail().empty() ? e.headline() : e.detail();
         return line;
     }
-    db::RecordFiles& files = session_.files();
-    const std::int32_t programs = files.count(db::Kind::Program);
-    const std::int32_t combinations = files.count(db::Kind::Combination);
-    const std::int32_t kits = files.count(db::Kind::DrumKit);
+    const SendCounter counter(session_.files());
     session_.engine().sendPcgToDatabase(image, line.events, progress);
-    line.programsNew = files.count(db::Kind::Program) - programs;
-    line.combinationsNew = files.count(db::Kind::Combination) - combinations;
-    line.drumKitsNew = files.count(db::Kind::DrumKit) - kits;
-    line.programsStored = usedSlots(image.occupancy.programUsed) - line.programsNew;
-    line.combinationsStored = usedSlots(image.occupancy.combinationUsed) - line.combinationsNew;
-    line.drumKitsStored = pcg::kDrumKitCount - line.drumKitsNew;
+    line.counts = counter.counted(session_.files(), usedSlots(image.occupancy.programUsed),
+                                  usedSlots(image.occupancy.combinationUsed), pcg::kDrumKitCount);
     return line;
 }
 
@@ -108,19 +103,18 @@ BatchTotals BatchSend::totals() const {
             continue;
         }
         ++t.files;
-        t.programsNew += line.programsNew;
-        t.programsStored += line.programsStored;
-        t.combinationsNew += line.combinationsNew;
-        t.combinationsStored += line.combinationsStored;
-        t.drumKitsNew += line.drumKitsNew;
-        t.drumKitsStored += line.drumKitsStored;
+        t.counts += line.counts;
     }
     return t;
 }
 
 std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& totals) {
-    const auto counts = [](std::int32_t fresh, std::int32_t stored) {
-        return std::to_string(fresh) + " new, " + std::to_string(stored) + " stored";
+    const auto counts = [](const SendCounts& c) {
+        const auto one = [](const Tally& t) {
+            return std::to_string(t.fresh) + " new, " + std::to_string(t.stored()) + " stored";
+        };
+        return "programs " + one(c.programs) + "; combinations " + one(c.combinations) +
+               "; drum kits " + one(c.drumKits);
     };
     std::string text;
     for (const FileReport& line : lines) {
@@ -128,16 +122,11 @@ std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& 
         if (!line.sent())
             text += "skipped: " + line.skipped;
         else
-            text += "programs " + counts(line.programsNew, line.programsStored) +
-                    "; combinations " + counts(line.combinationsNew, line.combinationsStored) +
-                    "; drum kits " + counts(line.drumKitsNew, line.drumKitsStored);
+            text += counts(line.counts);
         text += "\n";
     }
     text += "Sent " + std::to_string(totals.files) + (totals.files == 1 ? " file" : " files") +
-            ", skipped " + std::to_string(totals.skipped) + ": programs " +
-            counts(totals.programsNew, totals.programsStored) + "; combinations " +
-            counts(totals.combinationsNew, totals.combinationsStored) + "; drum kits " +
-            counts(totals.drumKitsNew, totals.drumKitsStored) + "\n";
+            ", skipped " + std::to_string(totals.skipped) + ": " + counts(totals.counts) + "\n";
     return text;
 }
 
@@ -150,10 +139,11 @@ std::string reportCsv(const std::vector<FileReport>& lines) {
             csv += lists::csvRow({line.path, "", "", "", "", "", "", line.skipped});
             continue;
         }
+        const SendCounts& c = line.counts;
         csv += lists::csvRow(
-            {line.path, std::to_string(line.programsNew), std::to_string(line.programsStored),
-             std::to_string(line.combinationsNew), std::to_string(line.combinationsStored),
-             std::to_string(line.drumKitsNew), std::to_string(line.drumKitsStored), ""});
+            {line.path, std::to_string(c.programs.fresh), std::to_string(c.programs.stored()),
+             std::to_string(c.combinations.fresh), std::to_string(c.combinations.stored()),
+             std::to_string(c.drumKits.fresh), std::to_string(c.drumKits.stored()), ""});
     }
     return csv;
 }

@@ -9,23 +9,18 @@
 #include <vector>
 
 #include "db/event_lines.h"
+#include "session/session.h"
+#include "session/summaries.h"
 #include "transfer/engine.h"
 
 namespace pelvaro::session {
-
-class Session;
 
 // One line of the report: a file sent, with what was new and what was stored already, or a
 // file or folder skipped, with why.
 struct FileReport {
     std::string path;
-    std::string skipped;  // empty for a file that was sent
-    std::int32_t programsNew = 0;
-    std::int32_t programsStored = 0;
-    std::int32_t combinationsNew = 0;
-    std::int32_t combinationsStored = 0;
-    std::int32_t drumKitsNew = 0;
-    std::int32_t drumKitsStored = 0;
+    std::string skipped;    // empty for a file that was sent
+    SendCounts counts;      // the file's used slots and its four drum kits, and how many were new
     db::EventLines events;  // what the send reported ("Program A5 of this combination is not ...")
     bool sent() const { return skipped.empty(); }
 };
@@ -33,12 +28,7 @@ struct FileReport {
 struct BatchTotals {
     std::int32_t files = 0;
     std::int32_t skipped = 0;
-    std::int32_t programsNew = 0;
-    std::int32_t programsStored = 0;
-    std::int32_t combinationsNew = 0;
-    std::int32_t combinationsStored = 0;
-    std::int32_t drumKitsNew = 0;
-    std::int32_t drumKitsStored = 0;
+    SendCounts counts;
 };
 
 // The files to send for what was chosen, in order: a file as it stands, a folder as the PCG
@@ -46,6 +36,7 @@ struct BatchTotals {
 // name that is neither, is a line that says so.
 std::vector<FileReport> filesToSend(const std::vector<std::string>& chosen);
 
+// The run is one undo step, "Send PCG Files to Database", from its making to its end.
 class BatchSend {
   public:
     BatchSend(Session& session, const std::vector<std::string>& chosen);
@@ -64,6 +55,7 @@ class BatchSend {
 
   private:
     Session& session_;
+    Session::Command step_;
     std::vector<FileReport> lines_;
     std::size_t next_ = 0;
 };

@@ -11,8 +11,12 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
       recoveryFolder_(recoveryFolder),
       engine_(pcg_, files_),
       undo_(files_, pcg_, changed_) {
-    pcg::loadEmptyPcg(pcg_, templatePath_);
-    pcg::loadTemplates(pcg_, templatePath_);
+    // Without a template there is no PCG to make or judge (a command that only reads the
+    // database); the image then stays all zeros.
+    if (!templatePath_.empty()) {
+        pcg::loadEmptyPcg(pcg_, templatePath_);
+        pcg::loadTemplates(pcg_, templatePath_);
+    }
     files_.createRecordFiles(startDirectory, [&](const auto& left) {
         if (!recoveryFolder_.empty()) saveLeftWorkingFiles(left, startDirectory, recoveryFolder_);
     });

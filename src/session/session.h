@@ -27,7 +27,8 @@ class Session {
     // working files in startDirectory. Working files a copy no longer running left there with
     // entries in them are kept first as a recovery copy in recoveryFolder (none when it is
     // empty). Throws io::FileError (or io::RefusalError for a template of another kind); a
-    // failed start-up has created nothing that needs removing and has removed nothing.
+    // failed start-up has created nothing that needs removing and has removed nothing. An empty
+    // templatePath makes a session for the database alone, whose PCG is never used.
     Session(const std::string& startDirectory, const std::string& templatePath,
             const std::string& recoveryFolder = {});
     // The same with the template file "bos.dat" in startDirectory and no recovery copies.

@@ -3,26 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "io/wording.h"
+
 namespace pelvaro::session {
 
 namespace {
-
-std::string grouped(std::int64_t n) {
-    std::string digits = std::to_string(n < 0 ? -n : n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return n < 0 ? "-" + digits : digits;
-}
-
-// "a", "a and b", "a, b and c".
-std::string listed(const std::vector<std::string>& parts) {
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) text += i + 1 == parts.size() ? " and " : ", ";
-        text += parts[i];
-    }
-    return text;
-}
 
 std::int32_t usedSlots(const std::array<Byte, pcg::kSlotCount>& used) {
     return static_cast<std::int32_t>(std::ranges::count(used, Byte{1}));
@@ -30,27 +15,43 @@ std::int32_t usedSlots(const std::array<Byte, pcg::kSlotCount>& used) {
 
 }  // namespace
 
-std::string countOf(std::int64_t n, const char* singular, const char* plural) {
-    return grouped(n) + " " + (n == 1 ? singular : plural);
+SendCounts& SendCounts::operator+=(const SendCounts& other) {
+    for (auto [mine, theirs] :
+         {std::pair{&programs, &other.programs}, std::pair{&combinations, &other.combinations},
+          std::pair{&drumKits, &other.drumKits}}) {
+        mine->sent += theirs->sent;
+        mine->fresh += theirs->fresh;
+    }
+    return *this;
+}
+
+SendCounter::SendCounter(const db::RecordFiles& files)
+    : programs_(files.count(db::Kind::Program)),
+      combinations_(files.count(db::Kind::Combination)),
+      drumKits_(files.count(db::Kind::DrumKit)) {}
+
+SendCounts SendCounter::counted(const db::RecordFiles& files, std::int32_t programsSent,
+                                std::int32_t combinationsSent, std::int32_t drumKitsSent) const {
+    return {{programsSent, files.count(db::Kind::Program) - programs_},
+            {combinationsSent, files.count(db::Kind::Combination) - combinations_},
+            {drumKitsSent, files.count(db::Kind::DrumKit) - drumKits_}};
 }
 
 std::string sendSummary(const SendCounts& c) {
-    if (c.newPrograms == 0 && c.newCombinations == 0 && c.newDrumKits == 0)
+    if (c.programs.fresh == 0 && c.combinations.fresh == 0 && c.drumKits.fresh == 0)
         return "Nothing new to store";
-    const auto sent = [](std::int32_t count, std::int32_t fresh, const char* one,
-                         const char* many) {
-        return countOf(count, one, many) + ": " + grouped(fresh) + " new, " +
-               grouped(std::max(0, count - fresh)) + " already stored";
+    const auto sent = [](const Tally& t, const char* one, const char* many) {
+        return countOf(t.sent, one, many) + ": " + grouped(t.fresh) + " new, " +
+               grouped(t.stored()) + " already stored";
     };
     std::vector<std::string> parts;
-    if (c.sentPrograms > 0)
-        parts.push_back(sent(c.sentPrograms, c.newPrograms, "program", "programs"));
-    if (c.sentCombinations > 0)
-        parts.push_back(sent(c.sentCombinations, c.newCombinations, "combination", "combinations"));
+    if (c.programs.sent > 0) parts.push_back(sent(c.programs, "program", "programs"));
+    if (c.combinations.sent > 0)
+        parts.push_back(sent(c.combinations, "combination", "combinations"));
     std::vector<std::string> along;
-    if (c.sentPrograms == 0 && c.newPrograms > 0)
-        along.push_back(countOf(c.newPrograms, "program", "programs"));
-    if (c.newDrumKits > 0) along.push_back(countOf(c.newDrumKits, "drum kit", "drum kits"));
+    if (c.programs.sent == 0 && c.programs.fresh > 0)
+        along.push_back(countOf(c.programs.fresh, "program", "programs"));
+    if (c.drumKits.fresh > 0) along.push_back(countOf(c.drumKits.fresh, "drum kit", "drum kits"));
     std::string text;
     for (const std::string& part : parts)
         text += (text.empty() ? "Sent " : "; ") + part;

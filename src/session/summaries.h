@@ -7,23 +7,41 @@
 #include <string>
 
 #include "db/record_files.h"
+#include "io/wording.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::session {
 
-// "1 program", "1,234 programs".
-std::string countOf(std::int64_t n, const char* singular, const char* plural);
-
-// A send to the database: how many programs and combinations were sent (slots of the PCG), and
-// how many entries of each kind are new. Entries that came along with others (the programs of a
-// combination, the drum kits of drum programs) are named after the sent ones.
-struct SendCounts {
-    std::int32_t sentPrograms = 0;
-    std::int32_t sentCombinations = 0;
-    std::int32_t newPrograms = 0;
-    std::int32_t newCombinations = 0;
-    std::int32_t newDrumKits = 0;
+// A send to the database, per kind: how many were sent (the used slots of the PCG; its four
+// drum kits when the whole PCG went), how many of them are new entries, and how many were
+// stored already. Entries that came along with others (the programs of a combination, the drum
+// kits of drum programs) are new without having been sent.
+struct Tally {
+    std::int32_t sent = 0;
+    std::int32_t fresh = 0;
+    std::int32_t stored() const { return sent > fresh ? sent - fresh : 0; }
 };
+struct SendCounts {
+    Tally programs{};
+    Tally combinations{};
+    Tally drumKits{};
+    SendCounts& operator+=(const SendCounts& other);
+};
+
+// Counts a send: made before it, asked after it how many entries of each kind are new.
+class SendCounter {
+  public:
+    explicit SendCounter(const db::RecordFiles& files);
+    SendCounts counted(const db::RecordFiles& files, std::int32_t programsSent,
+                       std::int32_t combinationsSent, std::int32_t drumKitsSent = 0) const;
+
+  private:
+    std::int32_t programs_;
+    std::int32_t combinations_;
+    std::int32_t drumKits_;
+};
+
+// "Sent 128 programs: 12 new, 116 already stored; ...; with them 1 drum kit new".
 std::string sendSummary(const SendCounts& counts);
 
 // A send to the PCG: the slots that took a record, and whether the event list names entries

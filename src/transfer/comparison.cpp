@@ -1,14 +1,10 @@
 #include "transfer/comparison.h"
 
+#include "pcg/pcg_lists.h"
+
 namespace pelvaro::transfer {
 
 namespace {
-
-std::string modeText(int mode) {
-    if (mode == pcg::program::kDrumMode) return "Drums";
-    if (mode == pcg::program::kTwoOscillators) return "Double";
-    return "Single";
-}
 
 // The differing bytes after the name, and the verdict counting those the rule compares.
 void differ(Comparison& c, pelvaro::ConstBytes left, pelvaro::ConstBytes right,
@@ -36,7 +32,7 @@ Comparison comparePrograms(const ProgramSide& left, const ProgramSide& right, bo
         const int mode = pcg::oscMode(s.record);
         const bool drums = mode == pcg::program::kDrumMode;
         values = {
-            s.name, modeText(mode), drums ? "" : std::to_string(pcg::osc1Sound(s.record)),
+            s.name, pcg::modeName(mode), drums ? "" : std::to_string(pcg::osc1Sound(s.record)),
             mode == pcg::program::kTwoOscillators ? std::to_string(pcg::osc2Sound(s.record)) : "",
             s.kit};
     };
@@ -68,6 +64,81 @@ Comparison compareCombinations(const CombinationSide& left, const CombinationSid
     }
     differ(c, left.record, right.record, pcg::kCombinationCompared, -1, left.name == right.name);
     return c;
+}
+
+Comparison compareProgramEntries(const db::RecordFiles& files, std::int32_t left,
+                                 std::int32_t right) {
+    const auto a = files.read<db::DbProgramEntry>(left);
+    const auto b = files.read<db::DbProgramEntry>(right);
+    const auto kit = [](const db::DbProgramEntry& e) {
+        return e.drumKitId() > 0 ? "ID " + std::to_string(e.drumKitId()) : std::string();
+    };
+    return comparePrograms({latin1ToUtf8(db::entryName(a)), a.program(), kit(a)},
+                           {latin1ToUtf8(db::entryName(b)), b.program(), kit(b)},
+                           a.drumKitId() > 0 && a.drumKitId() == b.drumKitId());
+}
+
+Comparison compareCombinationEntries(const db::RecordFiles& files, std::int32_t left,
+                                     std::int32_t right) {
+    const auto a = files.read<db::DbCombinationEntry>(left);
+    const auto b = files.read<db::DbCombinationEntry>(right);
+    const auto side = [&files](const db::DbCombinationEntry& e) {
+        std::array<std::string, pcg::combination::kTimbreCount> timbres;
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+            const std::int32_t p = e.timbreProgramId(t);
+            std::string& text = timbres[static_cast<std::size_t>(t)];
+            text = db::timbreText(p);
+            if (p < 1) continue;
+            text = "ID " + text;
+            if (p <= files.count(db::Kind::Program))
+                text += " " + latin1ToUtf8(db::entryName(files.read<db::DbProgramEntry>(p)));
+        }
+        return CombinationSide{latin1ToUtf8(db::entryName(e)), e.combination(), timbres};
+    };
+    return compareCombinations(side(a), side(b));
+}
+
+Comparison comparePcgPrograms(const pcg::PcgState& pcg, int left, int right) {
+    const auto kitSlot = [&pcg](int slot) {
+        const auto record = pcg.image.program(slot);
+        return pcg::oscMode(record) == pcg::program::kDrumMode ? pcg::drumKitSlot(record) : -1;
+    };
+    const int a = kitSlot(left);
+    const int b = kitSlot(right);
+    const auto kitText = [](int k) { return k < 0 ? std::string() : "slot " + std::to_string(k); };
+    const bool kitsEqual =
+        a >= 0 && b >= 0 && a < pcg::kDrumKitCount && b < pcg::kDrumKitCount &&
+        pcg::sameRange(pcg.image.drumKit(a), pcg.image.drumKit(b), pcg::kDrumKitCompared);
+    const auto name = [&pcg](int slot) {
+        return latin1ToUtf8(pcg::nameText(pcg.image.programName(slot)));
+    };
+    return comparePrograms({name(left), pcg.image.program(left), kitText(a)},
+                           {name(right), pcg.image.program(right), kitText(b)}, kitsEqual);
+}
+
+Comparison comparePcgCombinations(const pcg::PcgState& pcg, int left, int right) {
+    const auto side = [&pcg](int slot) {
+        const auto c = pcg.image.combination(slot);
+        std::array<std::string, pcg::combination::kTimbreCount> timbres;
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+            std::string& text = timbres[static_cast<std::size_t>(t)];
+            const int played = pcg::timbreProgram(c, t);
+            if (pcg::timbreDisabled(c, t)) {
+                text = "off";
+            } else if (pcg::timbreOutsideBanks(c, t)) {
+                text = "GM";
+            } else if (!pcg::isSlot(played)) {
+                text = std::to_string(played);
+            } else {
+                text = pcg::slotName(played);
+                if (pcg.occupancy.programUsed[played] == 1)
+                    text += " " + latin1ToUtf8(pcg::nameText(pcg.image.programName(played)));
+            }
+        }
+        return CombinationSide{latin1ToUtf8(pcg::nameText(pcg.image.combinationName(slot))), c,
+                               timbres};
+    };
+    return compareCombinations(side(left), side(right));
 }
 
 }  // namespace pelvaro::transfer

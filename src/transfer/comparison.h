@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/record_files.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::transfer {
@@ -47,5 +48,17 @@ struct CombinationSide {
     std::array<std::string, pcg::combination::kTimbreCount> timbres;
 };
 Comparison compareCombinations(const CombinationSide& left, const CombinationSide& right);
+
+// The same for what the lists show, texts in UTF-8 (names converted from the records' Latin-1).
+// Two entries of the database: a drum kit shown by its entry ID ("ID 3"), and two drum programs
+// on the same kit entry play one kit; each timbre as "ID 5 PIANO 1", "GM" or "-".
+Comparison compareProgramEntries(const db::RecordFiles& files, std::int32_t left,
+                                 std::int32_t right);
+Comparison compareCombinationEntries(const db::RecordFiles& files, std::int32_t left,
+                                     std::int32_t right);
+// Two slots of a PCG: a drum kit shown by its slot ("slot 1"), kits of the same content are one
+// kit wherever they lie; each timbre as "A05 PIANO 1", "GM" or "off".
+Comparison comparePcgPrograms(const pcg::PcgState& pcg, int left, int right);
+Comparison comparePcgCombinations(const pcg::PcgState& pcg, int left, int right);
 
 }  // namespace pelvaro::transfer

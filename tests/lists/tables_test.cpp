@@ -13,7 +13,7 @@ using namespace pelvaro::testing;
 TEST(Csv, QuotingCodePageAndFormulas) {
     EXPECT_EQ(lists::csvRow({"PIANO 1", "a,b", "say \"hi\"", "two\r\nlines", ""}),
               "PIANO 1,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\",\r\n");
-    EXPECT_EQ(lists::latin1ToUtf8("Caf\xe9 \xb5"), "Caf\xc3\xa9 \xc2\xb5");
+    EXPECT_EQ(latin1ToUtf8("Caf\xe9 \xb5"), "Caf\xc3\xa9 \xc2\xb5");
     // What a spreadsheet would run is shown as text; names that merely start with a sign stay.
     EXPECT_EQ(lists::csvField("=1+2"), "'=1+2");
     EXPECT_EQ(lists::csvField("@SUM(A1)"), "'@SUM(A1)");

@@ -79,13 +79,13 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
     const session::BatchTotals totals = batch.totals();
     EXPECT_EQ(totals.files, 4);
     EXPECT_EQ(totals.skipped, 3);
-    EXPECT_EQ(totals.programsNew, batched.files().count(Kind::Program));
-    EXPECT_EQ(totals.combinationsNew, batched.files().count(Kind::Combination));
-    EXPECT_EQ(totals.drumKitsNew, batched.files().count(Kind::DrumKit));
-    EXPECT_EQ(totals.drumKitsNew + totals.drumKitsStored, 4 * 4);
-    EXPECT_GT(totals.programsStored, 0) << "the files share sounds";
-    const auto& first = batch.lines()[0];
-    EXPECT_EQ(first.programsNew + first.programsStored,
+    EXPECT_EQ(totals.counts.programs.fresh, batched.files().count(Kind::Program));
+    EXPECT_EQ(totals.counts.combinations.fresh, batched.files().count(Kind::Combination));
+    EXPECT_EQ(totals.counts.drumKits.fresh, batched.files().count(Kind::DrumKit));
+    EXPECT_EQ(totals.counts.drumKits.sent, 4 * 4);
+    EXPECT_GT(totals.counts.programs.stored(), 0) << "the files share sounds";
+    const auto& first = batch.lines()[0].counts.programs;
+    EXPECT_EQ(first.fresh + first.stored(),
               static_cast<std::int32_t>(
                   std::ranges::count(synthetic::randomPcg(1).occupancy.programUsed, Byte{1})));
 }
@@ -93,15 +93,11 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
 TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
     std::vector<session::FileReport> lines(2);
     lines[0].path = "/sets/a, \"b\".pcg";
-    lines[0].programsNew = 3;
-    lines[0].programsStored = 1;
-    lines[0].combinationsNew = 2;
-    lines[0].drumKitsNew = 1;
-    lines[0].drumKitsStored = 3;
+    lines[0].counts = {.programs = {4, 3}, .combinations = {2, 2}, .drumKits = {4, 1}};
     lines[0].events = {"Program A5 of this combination is not present."};
     lines[1].path = "/sets/x.pcg";
     lines[1].skipped = "not a Korg5 Pcg file";
-    session::BatchTotals totals{1, 1, 3, 1, 2, 0, 1, 3};
+    const session::BatchTotals totals{1, 1, lines[0].counts};
     EXPECT_EQ(session::reportText(lines, totals),
               "/sets/a, \"b\".pcg: programs 3 new, 1 stored; combinations 2 new, 0 stored; drum "
               "kits 1 new, 3 stored\n"

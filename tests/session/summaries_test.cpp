@@ -10,21 +10,22 @@ using namespace pelvaro;
 using namespace pelvaro::testing;
 
 TEST(Summaries, CountsSendsAndPlacements) {
-    EXPECT_EQ(session::countOf(1, "program", "programs"), "1 program");
-    EXPECT_EQ(session::countOf(0, "program", "programs"), "0 programs");
-    EXPECT_EQ(session::countOf(1234567, "class", "classes"), "1,234,567 classes");
-    EXPECT_EQ(session::countOf(999, "kit", "kits"), "999 kits");
+    EXPECT_EQ(countOf(1, "program", "programs"), "1 program");
+    EXPECT_EQ(countOf(0, "program", "programs"), "0 programs");
+    EXPECT_EQ(countOf(1234567, "class", "classes"), "1,234,567 classes");
+    EXPECT_EQ(countOf(999, "kit", "kits"), "999 kits");
 
-    EXPECT_EQ(session::sendSummary({.sentPrograms = 128, .newPrograms = 12}),
+    using session::Tally;
+    EXPECT_EQ(session::sendSummary({.programs = Tally{128, 12}}),
               "Sent 128 programs: 12 new, 116 already stored");
-    EXPECT_EQ(session::sendSummary({.sentPrograms = 128, .sentCombinations = 40}),
+    EXPECT_EQ(session::sendSummary({.programs = Tally{128, 0}, .combinations = Tally{40, 0}}),
               "Nothing new to store");
-    EXPECT_EQ(
-        session::sendSummary(
-            {.sentCombinations = 1, .newPrograms = 3, .newCombinations = 1, .newDrumKits = 1}),
-        "Sent 1 combination: 1 new, 0 already stored; with them 3 programs and 1 drum kit "
-        "new");
-    EXPECT_EQ(session::sendSummary({.sentPrograms = 2, .newPrograms = 2, .newDrumKits = 2}),
+    EXPECT_EQ(session::sendSummary({.programs = Tally{0, 3},
+                                    .combinations = Tally{1, 1},
+                                    .drumKits = Tally{0, 1}}),
+              "Sent 1 combination: 1 new, 0 already stored; with them 3 programs and 1 drum kit "
+              "new");
+    EXPECT_EQ(session::sendSummary({.programs = Tally{2, 2}, .drumKits = Tally{0, 2}}),
               "Sent 2 programs: 2 new, 0 already stored; with them 2 drum kits new");
 
     EXPECT_EQ(session::placeSummary(6, 0, 2, false), "Placed 6 programs and 2 drum kits");

@@ -1,0 +1,402 @@
+#include "app/database_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTableView>
+#include <algorithm>
+
+#include "app/elided_label.h"
+#include "app/entry_list_model.h"
+#include "app/limited_memo.h"
+#include "app/widgets.h"
+
+namespace pelvaro::app {
+
+namespace {
+
+// A number field of the search groups: digits and blanks only, up to `digits` characters.
+QLineEdit* numberEdit(const char* name, int digits) {
+    auto* edit = named(new QLineEdit, name);
+    edit->setMaxLength(digits);
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9 ]{0,%1}").arg(digits)), edit));
+    edit->setMaximumWidth(16 + 10 * digits);
+    return edit;
+}
+
+QLineEdit* displayEdit(const char* name) {
+    auto* edit = named(new QLineEdit, name);
+    edit->setReadOnly(true);
+    edit->setEnabled(false);
+    return edit;
+}
+
+// A database list: one column of rows of one height, so a refill of a million rows costs no
+// more than a few (a list view would place every row one by one).
+QTableView* entryList(const char* name, EntryListModel* model) {
+    auto* list = named(new QTableView, name);
+    list->setModel(model);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setTabKeyNavigation(false);  // Tab leaves the list, as from any other control
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setCornerButtonEnabled(false);
+    list->horizontalHeader()->hide();
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->verticalHeader()->hide();
+    QFont font = list->font();
+    font.setStyleHint(QFont::Monospace);
+    font.setFamily(QStringLiteral("monospace"));
+    list->setFont(font);
+    list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 2);
+    list->setMinimumWidth(180);
+    return list;
+}
+
+QListWidget* displayList(const char* name) {
+    auto* list = named(new QListWidget, name);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setMinimumHeight(40);  // a few lines; the window may be small
+    return list;
+}
+
+// A label tied to its field: the field is known by the label's words ("Drum ID") to a screen
+// reader, whatever group or panel it sits in.
+QLabel* labelFor(const QString& text, QWidget* field, const QString& spoken = {}) {
+    auto* label = new QLabel(text);
+    label->setBuddy(field);
+    QString name = spoken.isEmpty() ? text : spoken;
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    field->setAccessibleName(name);
+    return label;
+}
+
+void showLines(QListWidget* list, const auto& lines) {
+    list->clear();
+    for (const std::string& line : lines)
+        list->addItem(QString::fromLatin1(line));
+}
+
+}  // namespace
+
+const names::DatabasePageNames& DatabasePage::names() const {
+    return kind_ == db::Kind::Program ? names::kProgramsPage : names::kCombinationsPage;
+}
+
+DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget* parent)
+    : QWidget(parent), kind_(kind) {
+    const bool programs = kind == db::Kind::Program;
+    setObjectName(QLatin1String(names().page));
+    auto* row = new QHBoxLayout(this);
+    rows_ = new EntryListModel(files, kind, this);
+    list_ = entryList(names().list, rows_);
+    list_->setAccessibleName(programs ? QStringLiteral("Program entries")
+                                      : QStringLiteral("Combination entries"));
+    list_->setToolTip(
+        programs ? QStringLiteral("The program entries; Ctrl and Shift choose several")
+                 : QStringLiteral("The combination entries; Ctrl and Shift choose several"));
+    row->addWidget(list_, 1);
+
+    auto* side = new QVBoxLayout;
+    buildSearchGroup(side);
+    editEnabled_ = named(new QCheckBox(QStringLiteral("Edit Enabled")), names().editEnabled);
+    editEnabled_->setToolTip(
+        QStringLiteral("Allow the name, explanation and classes to be changed"));
+    side->addWidget(editEnabled_);
+    buildPanel(side);
+    row->addLayout(side, 1);
+
+    connect(searchButton_, &QPushButton::clicked, this, &DatabasePage::searchRequested);
+    connect(submit_, &QPushButton::clicked, this, &DatabasePage::submitRequested);
+    connect(editClasses_, &QPushButton::clicked, this, &DatabasePage::editClassesRequested);
+    connect(editEnabled_, &QCheckBox::clicked, this, &DatabasePage::editEnabledClicked);
+    // The panel follows the focused row, whether a click or a key moved it.
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &DatabasePage::focusedEntryChanged);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DatabasePage::selectionChanged);
+    connect(rows_, &QAbstractItemModel::modelReset, this, &DatabasePage::selectionChanged);
+}
+
+void DatabasePage::buildSearchGroup(QVBoxLayout* side) {
+    const bool programs = kind_ == db::Kind::Program;
+    const int span = programs ? 4 : 2;
+    auto* search = named(new QGroupBox(QStringLiteral("Search")), names().searchGroup);
+    auto* grid = new QGridLayout(search);
+    nameSearch_ = named(new QLineEdit, names().nameSearch);
+    classSearch_ = named(new QComboBox, names().classSearch);
+    if (programs) {
+        // Programs take a class typed in as well as one picked; combinations only a pick.
+        classSearch_->setEditable(true);
+        classSearch_->setInsertPolicy(QComboBox::NoInsert);
+    }
+    referenceSearch_ = numberEdit(names().referenceSearch, 5);
+    searchButton_ = named(new QPushButton(QStringLiteral("Search")), names().searchButton);
+    grid->addWidget(labelFor(QStringLiteral("Name:"), nameSearch_), 0, 0);
+    grid->addWidget(nameSearch_, 0, 1, 1, span);
+    grid->addWidget(labelFor(QStringLiteral("Class:"), classSearch_), 1, 0);
+    grid->addWidget(classSearch_, 1, 1, 1, span);
+    grid->addWidget(labelFor(programs ? QStringLiteral("Drum ID:") : QStringLiteral("Program ID:"),
+                             referenceSearch_),
+                    2, 0);
+    grid->addWidget(referenceSearch_, 2, 1);
+    if (programs) {
+        soundFrom_ = numberEdit(names().soundFrom, 3);
+        soundTo_ = numberEdit(names().soundTo, 3);
+        grid->addWidget(new QLabel(QStringLiteral("Osc Sound:")), 3, 0);
+        grid->addWidget(
+            labelFor(QStringLiteral("from:"), soundFrom_, QStringLiteral("Osc Sound from")), 3, 1,
+            Qt::AlignRight);
+        grid->addWidget(soundFrom_, 3, 2);
+        grid->addWidget(labelFor(QStringLiteral("to:"), soundTo_, QStringLiteral("Osc Sound to")),
+                        3, 3, Qt::AlignRight);
+        grid->addWidget(soundTo_, 3, 4);
+        grid->addWidget(searchButton_, 4, 3, 1, 2);
+        referenceSearch_->setToolTip(
+            QStringLiteral("Only drum programs on the drum kit of this ID"));
+        soundFrom_->setToolTip(QStringLiteral("Lowest oscillator sound number"));
+        soundTo_->setToolTip(QStringLiteral("Highest oscillator sound number"));
+        searchButton_->setToolTip(
+            QStringLiteral("Show the programs that match every field filled in"));
+    } else {
+        grid->addWidget(searchButton_, 3, 2);
+        referenceSearch_->setToolTip(
+            QStringLiteral("Only combinations that play the program of this ID"));
+        searchButton_->setToolTip(
+            QStringLiteral("Show the combinations that match every field filled in"));
+    }
+    nameSearch_->setToolTip(QStringLiteral("Part of the name to look for; Enter searches"));
+    classSearch_->setToolTip(QStringLiteral("Only entries of this class and the classes below it"));
+    side->addWidget(search);
+    for (QWidget* field : std::initializer_list<QWidget*>{nameSearch_, classSearch_,
+                                                          referenceSearch_, soundFrom_, soundTo_})
+        if (field) field->installEventFilter(this);
+}
+
+void DatabasePage::buildPanel(QVBoxLayout* side) {
+    const bool programs = kind_ == db::Kind::Program;
+    const QString kindName = programs ? QStringLiteral("program") : QStringLiteral("combination");
+    panel_ = named(new QFrame, names().panel);
+    panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel_->setLineWidth(1);
+    panel_->setEnabled(false);
+    auto* form = new QGridLayout(panel_);
+    id_ = displayEdit(names().id);
+    name_ = named(new QLineEdit, names().name);
+    name_->setMaxLength(10);
+    classes_ = displayList(names().classes);
+    explanation_ = named(new LimitedMemo(79), names().explanation);
+    explanation_->setMinimumHeight(40);
+    explanation_->setTabChangesFocus(true);
+    submit_ = named(new QPushButton(QStringLiteral("Submit")), names().submit);
+    editClasses_ = named(new QPushButton(QStringLiteral("Edit Classes")), names().editClasses);
+    editRecord_ = named(
+        new QPushButton(programs ? QStringLiteral("Edit Program") : QStringLiteral("Edit Combi.")),
+        names().editRecord);
+    editRecord_->setEnabled(false);
+    form->addWidget(labelFor(QStringLiteral("IDNumber:"), id_), 0, 0);
+    form->addWidget(id_, 0, 1);
+    if (programs) {
+        drumId_ = displayEdit(names().drumId);
+        form->addWidget(labelFor(QStringLiteral("Drum Kit ID:"), drumId_), 1, 0);
+        form->addWidget(drumId_, 1, 1);
+        drumId_->setToolTip(QStringLiteral("The ID of the drum kit this drum program plays"));
+    } else {
+        timbreIds_ = displayList(names().timbreIds);
+        form->addWidget(labelFor(QStringLiteral("TimbreIDs:"), timbreIds_), 1, 0, Qt::AlignTop);
+        form->addWidget(timbreIds_, 1, 1);
+        timbreIds_->setToolTip(QStringLiteral("The program IDs its eight timbres play"));
+    }
+    form->addWidget(labelFor(QStringLiteral("Name:"), name_), 2, 0);
+    form->addWidget(name_, 2, 1);
+    form->addWidget(labelFor(QStringLiteral("Classes:"), classes_), 3, 0, Qt::AlignTop);
+    form->addWidget(classes_, 3, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(editClasses_);
+    buttons->addWidget(editRecord_);
+    form->addLayout(buttons, 4, 1);
+    form->addWidget(labelFor(QStringLiteral("Explanation:"), explanation_), 5, 0, Qt::AlignTop);
+    form->addWidget(explanation_, 5, 1);
+    form->addWidget(submit_, 6, 1, Qt::AlignRight);
+    side->addWidget(panel_, 1);
+    whereUsed_ = named(new ElidedLabel, names().whereUsed);
+    side->addWidget(whereUsed_);
+
+    id_->setToolTip(QStringLiteral("The entry's ID in the database"));
+    name_->setToolTip(QStringLiteral("The %1's name, up to 10 characters").arg(kindName));
+    classes_->setToolTip(QStringLiteral("The classes of the %1").arg(kindName));
+    editClasses_->setToolTip(QStringLiteral("Choose the classes of the chosen entries"));
+    editRecord_->setToolTip(QStringLiteral("Not available"));
+    explanation_->setToolTip(
+        QStringLiteral("Your notes on the %1, up to 79 characters").arg(kindName));
+    submit_->setToolTip(QStringLiteral("Store the name and explanation"));
+    whereUsed_->setToolTip(
+        programs
+            ? QStringLiteral("The combinations that play the program; rest here for all of them")
+            : QStringLiteral("The programs the combination plays; rest here for all of them"));
+}
+
+void DatabasePage::editEnabledClicked() {
+    const bool on = editEnabled_->isChecked();
+    panel_->setEnabled(on);
+    panel_->setFrameShadow(on ? QFrame::Raised : QFrame::Sunken);
+}
+
+bool DatabasePage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit searchRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DatabasePage::setRows(std::vector<std::int32_t> rowIds) {
+    rows_->setRows(std::move(rowIds));
+    // Right after a refill the first row is the selected one.
+    if (rows_->rowCount() > 0)
+        list_->selectionModel()->setCurrentIndex(rows_->index(0),
+                                                 QItemSelectionModel::ClearAndSelect);
+}
+
+const std::vector<std::int32_t>& DatabasePage::rowIds() const {
+    return rows_->rowIds();
+}
+
+std::optional<std::int32_t> DatabasePage::focusedEntry() const {
+    const QModelIndex current = list_->currentIndex();
+    const std::vector<std::int32_t>& ids = rows_->rowIds();
+    if (!current.isValid() || static_cast<std::size_t>(current.row()) >= ids.size())
+        return std::nullopt;
+    return ids[static_cast<std::size_t>(current.row())];
+}
+
+std::vector<std::int32_t> DatabasePage::selectedEntries() const {
+    std::vector<int> selected;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+        selected.push_back(index.row());
+    std::ranges::sort(selected);
+    std::vector<std::int32_t> entries;
+    for (const int r : selected)
+        entries.push_back(rows_->rowIds()[static_cast<std::size_t>(r)]);
+    return entries;
+}
+
+std::vector<std::int32_t> DatabasePage::chosenEntries() const {
+    std::vector<std::int32_t> chosen = selectedEntries();
+    if (chosen.size() >= 2) return chosen;
+    chosen.clear();
+    if (const auto entry = focusedEntry()) chosen.push_back(*entry);
+    return chosen;
+}
+
+bool DatabasePage::hasCurrentRow() const {
+    return rows_->rowCount() > 0 && list_->currentIndex().isValid();
+}
+
+void DatabasePage::setClassChoices(const std::vector<std::string>& choices) {
+    classSearch_->clear();
+    for (const std::string& choice : choices)
+        classSearch_->addItem(QString::fromLatin1(choice));
+    classSearch_->setCurrentIndex(0);
+}
+
+void DatabasePage::clearSearchFields() {
+    for (QLineEdit* field : {nameSearch_, referenceSearch_, soundFrom_, soundTo_})
+        if (field) field->clear();
+}
+
+int DatabasePage::classIndex() const {
+    const int i = classSearch_->currentIndex();
+    return i >= 0 && classSearch_->currentText() == classSearch_->itemText(i) ? i : -1;
+}
+
+db::ProgramSearchFields DatabasePage::programSearch() const {
+    return {.name = nameSearch_->text().toLatin1().toStdString(),
+            .drumId = referenceSearch_->text().toLatin1().toStdString(),
+            .soundFrom = soundFrom_->text().toLatin1().toStdString(),
+            .soundTo = soundTo_->text().toLatin1().toStdString(),
+            .classIndex = classIndex()};
+}
+
+db::CombinationSearchFields DatabasePage::combinationSearch() const {
+    return {.name = nameSearch_->text().toLatin1().toStdString(),
+            .programId = referenceSearch_->text().toLatin1().toStdString(),
+            .classIndex = classIndex()};
+}
+
+std::string DatabasePage::chosenClassText() const {
+    return classSearch_->currentText().toLatin1().toStdString();
+}
+
+void DatabasePage::showDetails(const std::optional<db::ProgramDetails>& details) {
+    for (QLineEdit* field : {id_, drumId_, name_})
+        field->clear();
+    explanation_->clear();
+    classes_->clear();
+    if (!details) return;
+    id_->setText(QString::fromLatin1(details->idNumber));
+    drumId_->setText(QString::fromLatin1(details->drumId));
+    name_->setText(QString::fromLatin1(details->name));
+    explanation_->setPlainText(QString::fromLatin1(details->explanation));
+    showLines(classes_, details->classes);
+}
+
+void DatabasePage::showDetails(const std::optional<db::CombinationDetails>& details) {
+    for (QLineEdit* field : {id_, name_})
+        field->clear();
+    explanation_->clear();
+    classes_->clear();
+    timbreIds_->clear();
+    if (!details) return;
+    id_->setText(QString::fromLatin1(details->idNumber));
+    name_->setText(QString::fromLatin1(details->name));
+    explanation_->setPlainText(QString::fromLatin1(details->explanation));
+    showLines(classes_, details->classes);
+    showLines(timbreIds_, details->timbreIds);
+}
+
+void DatabasePage::showWhereUsed(const std::optional<lists::WhereUsed>& used) {
+    QStringList tip;
+    if (used)
+        for (const std::string& line : used->tip)
+            tip << QString::fromStdString(line);
+    whereUsed_->setText(used ? QString::fromStdString(used->line) : QString());
+    whereUsed_->setToolTip(tip.join(QLatin1Char('\n')));
+}
+
+std::string DatabasePage::editedName() const {
+    return name_->text().toLatin1().toStdString();
+}
+
+std::string DatabasePage::editedMemo() const {
+    return explanation_->toPlainText().toLatin1().toStdString();
+}
+
+std::vector<QWidget*> DatabasePage::tabChain() const {
+    // The list, the search fields and Search, Edit Enabled, then the entry's fields and Submit
+    // (reached when editing is enabled).
+    std::vector<QWidget*> chain{list_, nameSearch_, classSearch_, referenceSearch_};
+    if (soundFrom_) chain.insert(chain.end(), {soundFrom_, soundTo_});
+    chain.insert(chain.end(),
+                 {searchButton_, editEnabled_, name_, editClasses_, explanation_, submit_});
+    return chain;
+}
+
+}  // namespace pelvaro::app

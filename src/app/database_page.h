@@ -1,0 +1,120 @@
+#pragma once
+// A database tab: the list of entries of one kind, its search group, the "Edit Enabled" box,
+// the detail panel of the focused entry and the where-used line below it. Built once for the
+// programs and once for the combinations; the main window runs the commands its buttons ask
+// for and hands back what to show.
+
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/control_names.h"
+#include "db/details.h"
+#include "db/listing.h"
+#include "db/record_files.h"
+#include "lists/relations.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableView;
+class QVBoxLayout;
+
+namespace pelvaro::app {
+
+class ElidedLabel;
+class EntryListModel;
+class LimitedMemo;
+
+class DatabasePage : public QWidget {
+    Q_OBJECT
+
+  public:
+    // kind: Program or Combination.
+    DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget* parent = nullptr);
+
+    db::Kind kind() const { return kind_; }
+    const names::DatabasePageNames& names() const;
+    QTableView* list() const { return list_; }
+
+    // The rows: the entry ID behind each, the first row current and selected afterwards.
+    void setRows(std::vector<std::int32_t> rowIds);
+    const std::vector<std::int32_t>& rowIds() const;
+    // The entry of the focused row, if there is one.
+    std::optional<std::int32_t> focusedEntry() const;
+    // The entries a command works on: every selected row's in list order when two or more rows
+    // are selected, otherwise the focused row's (none without one).
+    std::vector<std::int32_t> chosenEntries() const;
+    // Every selected row's entry, in list order.
+    std::vector<std::int32_t> selectedEntries() const;
+    // The list has rows and a current row.
+    bool hasCurrentRow() const;
+
+    // The search group: its class choices (" ", "No Class", then each class), the fields as
+    // typed, and the text of the chosen class item.
+    void setClassChoices(const std::vector<std::string>& choices);
+    void clearSearchFields();
+    db::ProgramSearchFields programSearch() const;
+    db::CombinationSearchFields combinationSearch() const;
+    std::string chosenClassText() const;
+
+    // The detail panel; empty when there is nothing to show.
+    void showDetails(const std::optional<db::ProgramDetails>& details);
+    void showDetails(const std::optional<db::CombinationDetails>& details);
+    void showWhereUsed(const std::optional<lists::WhereUsed>& used);
+    // What the panel's fields hold now, as the record stores text (single-byte).
+    std::string editedName() const;
+    std::string editedMemo() const;
+
+    // The page's controls in the order Tab visits them.
+    std::vector<QWidget*> tabChain() const;
+
+  signals:
+    void searchRequested();
+    void submitRequested();
+    void editClassesRequested();
+    // The focused row moved (a click or a key).
+    void focusedEntryChanged();
+    // The selected rows changed.
+    void selectionChanged();
+
+  protected:
+    // Enter in a search field runs the search, as a click on Search would.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildSearchGroup(QVBoxLayout* side);
+    void buildPanel(QVBoxLayout* side);
+    void editEnabledClicked();
+    // The class item chosen, or -1 when text was typed into the editable combo instead.
+    int classIndex() const;
+
+    db::Kind kind_;
+    EntryListModel* rows_;
+    QTableView* list_;
+    QLineEdit* nameSearch_ = nullptr;
+    QComboBox* classSearch_ = nullptr;
+    QLineEdit* referenceSearch_ = nullptr;
+    QLineEdit* soundFrom_ = nullptr;
+    QLineEdit* soundTo_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
+    QCheckBox* editEnabled_ = nullptr;
+    QFrame* panel_ = nullptr;
+    QLineEdit* id_ = nullptr;
+    QLineEdit* drumId_ = nullptr;
+    QListWidget* timbreIds_ = nullptr;
+    QLineEdit* name_ = nullptr;
+    QListWidget* classes_ = nullptr;
+    QPushButton* editClasses_ = nullptr;
+    QPushButton* editRecord_ = nullptr;
+    LimitedMemo* explanation_ = nullptr;
+    QPushButton* submit_ = nullptr;
+    ElidedLabel* whereUsed_ = nullptr;
+};
+
+}  // namespace pelvaro::app

@@ -1,0 +1,152 @@
+// Files that reach the main window other than through a menu's dialog: the recent files,
+// files dropped on it or named on the command line, and many PCG files sent in one go.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTabWidget>
+
+#include "app/database_page.h"
+#include "app/dialogs.h"
+#include "app/event_list.h"
+#include "app/main_menus.h"
+#include "app/main_window.h"
+#include "app/pcg_page.h"
+#include "app/progress_window.h"
+#include "app/send_report.h"
+#include "app/window_text.h"
+#include "session/batch_send.h"
+
+namespace pelvaro::app {
+
+void MainWindow::openRecentFile(Settings::FileKind kind, const QString& path) {
+    const bool pcgFile = kind == Settings::FileKind::Pcg;
+    if (!QFileInfo(path).isFile()) {
+        settings_->removeRecentFile(kind, path);
+        (pcgFile ? recentPcgFiles_ : recentDatabases_)->refill();
+        dialogs_.showError(
+            this, pcgFile ? QStringLiteral("Recent Pcg Files") : QStringLiteral("Recent Databases"),
+            QStringLiteral("%1 is no longer there. It has been taken off the list.").arg(path));
+        return;
+    }
+    guard([&] {
+        if (pcgFile)
+            importPcgFile(path);
+        else
+            openDatabaseFile(path);
+    });
+}
+
+void MainWindow::sendFiles(const QStringList& paths) {
+    std::vector<session::FileReport> done;
+    bool cancelled = false;
+    session::BatchTotals totals;
+    bool finished = false;
+    guard([&] {
+        events_->showLines({});
+        std::vector<std::string> chosen;
+        for (const QString& path : paths)
+            chosen.push_back(localPath(path));
+        session::BatchSend batch(*session_, chosen);
+        const int count = static_cast<int>(std::ranges::count_if(
+            batch.lines(), [](const session::FileReport& line) { return line.sent(); }));
+        const auto finish = [&] {
+            done.assign(batch.lines().begin(),
+                        batch.lines().begin() + static_cast<std::ptrdiff_t>(batch.next()));
+            totals = batch.totals();
+            events_->showLines(session::reportEvents(done));
+            refreshDatabaseLists();
+        };
+        try {
+            const ProgressRun run(*progressWindow_, ProgressRun::Files::Many);
+            int number = 0;
+            while (!batch.done() && !progressWindow_->cancelled()) {
+                const session::FileReport& line = batch.lines()[batch.next()];
+                if (line.sent()) {
+                    // Cancel is looked at between two files only.
+                    progressWindow_->showFile(++number, count, shownPath(line.path));
+                    if (progressWindow_->cancelled()) break;
+                }
+                batch.sendNext(run.step());
+            }
+            cancelled = !batch.done();
+        } catch (...) {
+            // What was sent before the failure stays sent and is shown; the message follows.
+            finish();
+            throw;
+        }
+        finish();
+        finished = true;
+        showResult(QString::fromStdString(session::reportText({}, totals)).trimmed() +
+                   (cancelled ? QStringLiteral("; cancelled") : QString()));
+    });
+    if (!finished) return;
+    SendReport report(std::move(done), totals, cancelled, dialogs_, *settings_, this);
+    report.exec();
+}
+
+void MainWindow::takeFiles(const QStringList& paths) {
+    const auto isDatabase = [](const QString& p) { return p.endsWith(QStringLiteral(".pvd")); };
+    const auto isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
+    const auto isPcg = [](const QString& p) {
+        return p.endsWith(QStringLiteral(".pcg"), Qt::CaseInsensitive);
+    };
+    if (paths.size() == 1 && isDatabase(paths[0])) {
+        guard([&] { openDatabaseFile(paths[0]); });
+        return;
+    }
+    const bool pcgTab = pcgPageInFront() != nullptr;
+    QStringList taken;
+    QStringList refused;
+    for (const QString& path : paths)
+        (isPcg(path) || (!pcgTab && isFolder(path)) ? taken : refused) << path;
+    if (!refused.isEmpty()) {
+        dialogs_.showError(
+            this, QStringLiteral("Not taken"),
+            QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a database tab, "
+                           "and one database file (.pvd) at a time. Not taken:\n") +
+                refused.join(QStringLiteral("\n")));
+        if (taken.isEmpty()) return;
+    }
+    if (!pcgTab) {
+        sendFiles(taken);
+        return;
+    }
+    if (taken.size() != 1) {
+        dialogs_.showError(this, QStringLiteral("Not taken"),
+                           QStringLiteral("One PCG file can be imported at a time. To send "
+                                          "several to the database, drop them on a database "
+                                          "tab."));
+        return;
+    }
+    guard([&] { importPcgFile(taken[0]); });
+}
+
+void MainWindow::openGivenFiles(const QStringList& paths) {
+    for (const QString& path : paths)
+        guard([&] {
+            if (path.endsWith(QStringLiteral(".pvd")))
+                openDatabaseFile(path);
+            else
+                importPcgFile(path);
+        });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    if (paths.isEmpty()) {
+        dialogs_.showError(this, QStringLiteral("Not taken"),
+                           QStringLiteral("Only files on this computer can be dropped here."));
+        return;
+    }
+    takeFiles(paths);
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,51 @@
+#pragma once
+// A PCG tab: the bank selector ("A" or "B") above the list of the bank's 100 slots of one kind.
+// Built once for the programs and once for the combinations.
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "app/control_names.h"
+#include "pcg/pcg_image.h"
+
+class QButtonGroup;
+class QListWidget;
+
+namespace pelvaro::app {
+
+class PcgPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit PcgPage(pcg::SlotKind kind, QWidget* parent = nullptr);
+
+    pcg::SlotKind kind() const { return kind_; }
+    const names::PcgPageNames& names() const;
+    QListWidget* list() const { return list_; }
+
+    // 0 for bank A, 1 for bank B.
+    int bank() const;
+    void setBank(int bank);
+    // The lines of the shown bank, replaced in place so the current line stays where it was.
+    void setLines(const std::vector<std::string>& lines);
+    // The slot number (0-199) of the current line, or -1.
+    int currentSlot() const;
+    void setCurrentLine(int line);
+
+    // The page's controls in the order Tab visits them.
+    std::vector<QWidget*> tabChain() const;
+
+  signals:
+    void bankChanged();
+    void currentSlotChanged();
+    // Used By was chosen on a program line (programs only).
+    void usedByRequested();
+
+  private:
+    pcg::SlotKind kind_;
+    QButtonGroup* banks_;
+    QListWidget* list_;
+};
+
+}  // namespace pelvaro::app

@@ -1,0 +1,34 @@
+#pragma once
+// The few rules of the program's English that every account of counts shares: "1,234 programs",
+// "a, b and c".
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelvaro {
+
+// "1,234,567".
+inline std::string grouped(std::int64_t n) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return n < 0 ? "-" + digits : digits;
+}
+
+// "1 program", "1,234 programs".
+inline std::string countOf(std::int64_t n, const char* singular, const char* plural) {
+    return grouped(n) + " " + (n == 1 ? singular : plural);
+}
+
+// "a", "a and b", "a, b and c".
+inline std::string listed(const std::vector<std::string>& parts) {
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += i + 1 == parts.size() ? " and " : ", ";
+        text += parts[i];
+    }
+    return text;
+}
+
+}  // namespace pelvaro

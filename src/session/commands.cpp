@@ -1,0 +1,272 @@
+#include "session/commands.h"
+
+#include <algorithm>
+#include <array>
+
+#include "db/details.h"
+#include "db/entry_deletion.h"
+#include "io/paths.h"
+#include "io/wording.h"
+#include "pcg/pcg_files.h"
+#include "pcg/pcg_lists.h"
+#include "session/summaries.h"
+
+namespace pelvaro::session {
+
+namespace {
+
+using Changes = Session::Changes;
+
+const char* kindWord(db::Kind kind) {
+    return kind == db::Kind::Program ? "program" : "combination";
+}
+
+std::int32_t usedSlots(const std::array<Byte, pcg::kSlotCount>& used) {
+    return static_cast<std::int32_t>(std::ranges::count(used, Byte{1}));
+}
+
+}  // namespace
+
+Outcome sendToPcg(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids) {
+    const auto step = session.command("Send To PCG", Changes::DatabaseAndPcg);
+    const pcg::PcgState before = session.pcg();
+    Outcome outcome{.events = db::EventLines{}};
+    // The kit scan and the clearing of the event list run even with nothing to send.
+    session.engine().sendEntriesToPcg(kind, ids, *outcome.events);
+    // What took a slot: a slot that was empty and is used now, a kit whose bytes changed.
+    const pcg::PcgState& after = session.pcg();
+    std::int32_t programs = 0;
+    std::int32_t combinations = 0;
+    std::int32_t kits = 0;
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        programs += before.occupancy.programUsed[s] == 0 && after.occupancy.programUsed[s] == 1;
+        combinations +=
+            before.occupancy.combinationUsed[s] == 0 && after.occupancy.combinationUsed[s] == 1;
+    }
+    for (int k = 0; k < pcg::kDrumKitCount; ++k)
+        kits += !std::ranges::equal(before.image.drumKit(k), after.image.drumKit(k));
+    outcome.summary = placeSummary(programs, combinations, kits, !outcome.events->empty());
+    return outcome;
+}
+
+Outcome sendSlotToDatabase(Session& session, pcg::SlotKind kind, int slot) {
+    Outcome outcome{.events = db::EventLines{}};
+    if (!pcg::isSlot(slot)) return outcome;
+    const auto step = session.command("Send To Database", Changes::Database);
+    const SendCounter counter(session.files());
+    session.engine().sendSlotToDatabase(kind, slot, *outcome.events);
+    const bool programs = kind == pcg::SlotKind::Program;
+    outcome.summary = sendSummary(counter.counted(session.files(), programs, !programs));
+    return outcome;
+}
+
+Outcome deleteEntries(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids) {
+    Outcome outcome{.events = db::EventLines{}};
+    if (ids.empty()) return outcome;
+    const auto step = session.command("Delete", Changes::Database);
+    const std::int32_t before = session.files().count(kind);
+    if (kind == db::Kind::Program)
+        db::deleteProgramEntries(session.files(), ids, *outcome.events);
+    else
+        db::deleteCombinationEntries(session.files(), ids, *outcome.events);
+    const std::int32_t deleted = before - session.files().count(kind);
+    outcome.summary =
+        deleted == 0
+            ? "Deleted nothing"
+            : "Deleted " + countOf(deleted, kindWord(kind),
+                                   kind == db::Kind::Program ? "programs" : "combinations");
+    if (!outcome.events->empty()) outcome.summary += "; see the event list";
+    return outcome;
+}
+
+Outcome emptySlot(Session& session, pcg::SlotKind kind, int slot) {
+    Outcome outcome{.events = db::EventLines{}};
+    if (!pcg::isSlot(slot)) return outcome;
+    const auto step = session.command("Delete", Changes::DatabaseAndPcg);
+    pcg::emptyPcgSlot(session.pcg(), kind, slot);
+    outcome.summary = std::string("Emptied ") +
+                      (kind == pcg::SlotKind::Program ? "program " : "combination ") +
+                      pcg::slotName(slot);
+    return outcome;
+}
+
+Outcome undo(Session& session) {
+    UndoLog& log = session.undoLog();
+    if (!log.canUndo()) return {};
+    const std::string name = log.undoName();
+    log.undo();
+    return {.summary = "Undid " + latin1ToUtf8(name)};
+}
+
+Outcome redo(Session& session) {
+    UndoLog& log = session.undoLog();
+    if (!log.canRedo()) return {};
+    const std::string name = log.redoName();
+    log.redo();
+    return {.summary = "Redid " + latin1ToUtf8(name)};
+}
+
+Outcome submitEntry(Session& session, db::Kind kind, std::int32_t id, std::string_view name,
+                    std::string_view memo) {
+    const auto step = session.command("Submit", Changes::Database);
+    const bool stored = kind == db::Kind::Program
+                            ? db::submitProgram(session.files(), id, name, memo)
+                            : db::submitCombination(session.files(), id, name, memo);
+    if (!stored) return {};
+    return {.summary = std::string("Stored ") + kindWord(kind) + " " + std::to_string(id)};
+}
+
+void assignClasses(Session& session, const classes::ClassAssignment& assignment) {
+    const auto step = session.command("Edit Classes", Changes::Database);
+    assignment.writeClasses(session.files());
+}
+
+std::int32_t addClass(Session& session, std::string_view name, int parentChoice) {
+    const auto step = session.command("Add Class", Changes::Database);
+    return classes::addClass(session.files(), name, parentChoice);
+}
+
+classes::ClassDeletion deleteClass(Session& session, std::int32_t classId) {
+    const auto step = session.command("Delete Class", Changes::Database);
+    return classes::deleteClass(session.files(), classId);
+}
+
+namespace {
+
+// "Found 12 of 1,234 programs: name pad, class Pads", or "Showing all 1,234 programs".
+std::string searchLine(std::vector<std::string> asked, std::size_t rows, std::int32_t all,
+                       db::Kind kind) {
+    const std::string entries =
+        countOf(all, kindWord(kind), kind == db::Kind::Program ? "programs" : "combinations");
+    std::erase_if(asked, [](const std::string& a) { return a.empty(); });
+    if (asked.empty()) return "Showing all " + entries;
+    std::string line = "Found " + grouped(static_cast<std::int64_t>(rows)) + " of " + entries + ":";
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        line += (i > 0 ? ", " : " ") + asked[i];
+    return line;
+}
+
+// "name pad" for a field that holds more than blanks, nothing otherwise.
+std::string asked(const char* label, std::string_view typed) {
+    const std::string text = db::trimmed(typed);
+    return text.empty() ? std::string() : label + latin1ToUtf8(text);
+}
+
+Search search(Session& session, const db::SearchParse& parse, db::Kind kind,
+              std::vector<std::string> askedFor) {
+    Search result;
+    if (parse.error) {
+        result.error = parse.error;
+        return result;
+    }
+    result.rows = db::listRows(session.files(), parse.filter, kind, &session.names());
+    const auto& rows =
+        kind == db::Kind::Program ? result.rows.programRowIds : result.rows.combinationRowIds;
+    result.summary =
+        searchLine(std::move(askedFor), rows.size(), session.files().count(kind), kind);
+    return result;
+}
+
+}  // namespace
+
+Search searchPrograms(Session& session, const db::ProgramSearchFields& fields,
+                      std::string_view className) {
+    std::string sound;
+    if (!db::trimmed(fields.soundFrom).empty() || !db::trimmed(fields.soundTo).empty())
+        sound = "sound " + db::trimmed(fields.soundFrom) + "-" + db::trimmed(fields.soundTo);
+    return search(session, db::parseProgramSearch(fields), db::Kind::Program,
+                  {asked("name ", fields.name),
+                   fields.classIndex > 0 ? asked("class ", className) : std::string(),
+                   asked("drum kit ", fields.drumId), sound});
+}
+
+Search searchCombinations(Session& session, const db::CombinationSearchFields& fields,
+                          std::string_view className) {
+    return search(session, db::parseCombinationSearch(fields), db::Kind::Combination,
+                  {asked("name ", fields.name),
+                   fields.classIndex > 0 ? asked("class ", className) : std::string(),
+                   asked("program ", fields.programId)});
+}
+
+Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress,
+                          Outcome* sent) {
+    static constexpr std::array<const char*, 3> kNames = {
+        "Send PCG to Database", "Send Only Programs of PCG", "Send Only Combinations of PCG"};
+    const auto step = session.command(kNames[static_cast<std::size_t>(part)], Changes::Database);
+    const SendCounter counter(session.files());
+    Outcome outcome{.events = db::EventLines{}};
+    const bool programs = part != PcgPart::Combinations;
+    const bool combinations = part != PcgPart::Programs;
+    const auto account = [&] {
+        const pcg::SlotOccupancy& used = session.pcg().occupancy;
+        outcome.summary =
+            sendSummary(counter.counted(session.files(), programs ? usedSlots(used.programUsed) : 0,
+                                        combinations ? usedSlots(used.combinationUsed) : 0));
+    };
+    transfer::TransferEngine& engine = session.engine();
+    try {
+        switch (part) {
+            case PcgPart::Everything:
+                engine.sendPcgToDatabase(*outcome.events, progress);
+                break;
+            case PcgPart::Programs:
+                engine.sendOnlyProgramsOfPcg(*outcome.events, progress);
+                break;
+            case PcgPart::Combinations:
+                engine.sendOnlyCombinationsOfPcg(*outcome.events, progress);
+                break;
+        }
+    } catch (...) {
+        // What was sent before the failure stays sent; the window shows it before the message.
+        account();
+        if (sent) *sent = outcome;
+        throw;
+    }
+    account();
+    return outcome;
+}
+
+Outcome importPcg(Session& session, const std::string& path) {
+    const auto step = session.command("Import Pcg", Changes::DatabaseAndPcg);
+    const std::string name = io::fileNameOf(path);
+    if (pcg::importPcg(session.pcg(), path) == pcg::ImportResult::NotCompatible)
+        return {.summary = "Not imported: " + name,
+                .refusal = io::Refusal{std::string(pcg::kNotCompatibleCaption),
+                                       std::string(pcg::kNotCompatibleText)}};
+    return {.summary = "Imported " + name + ": " + pcgSummary(session.pcg()), .path = path};
+}
+
+Outcome newPcg(Session& session) {
+    const auto step = session.command("New Pcg", Changes::DatabaseAndPcg);
+    pcg::newPcg(session.pcg(), session.templatePath());
+    return {.summary = "New PCG"};
+}
+
+Outcome exportPcg(Session& session, const std::string& chosen) {
+    const std::string written = pcg::pcgExportName(chosen);
+    pcg::writePcgFile(session.pcg().image, written);
+    return {.summary = "Exported " + io::fileNameOf(written), .path = written};
+}
+
+Outcome newDatabase(Session& session) {
+    session.newDatabase();
+    return {.summary = "New database"};
+}
+
+Outcome openDatabase(Session& session, const std::string& path) {
+    session.openDatabase(path);
+    return {.summary = "Opened " + io::fileNameOf(path) + ": " + databaseSummary(session.files()),
+            .path = path};
+}
+
+Outcome openRecoveryCopy(Session& session, const std::string& path) {
+    session.openDatabase(path);
+    return {.summary = "Opened the recovery copy " + io::fileNameOf(path)};
+}
+
+Outcome exportDatabase(Session& session, const std::string& chosen) {
+    const db::DatabasePaths written = session.exportDatabase(chosen);
+    return {.summary = "Exported " + io::fileNameOf(written.database), .path = written.database};
+}
+
+}  // namespace pelvaro::session

@@ -1,0 +1,87 @@
+#pragma once
+// The commands of the menus and buttons, for the window and for pelvaro-cli alike. Each command
+// that changes the database or the PCG opens its own undo step, named as the menu names it, does
+// its work through the core and returns what happened: the status bar's line on it and, for the
+// commands that report what they could not do, the event list. A command that leaves every byte
+// as it was leaves no step behind.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "classes/class_assignment.h"
+#include "classes/class_table.h"
+#include "db/event_lines.h"
+#include "db/listing.h"
+#include "io/refusal.h"
+#include "session/session.h"
+
+namespace pelvaro::session {
+
+// What a command did. Texts are UTF-8.
+struct Outcome {
+    std::string summary{};  // the status bar's line on it
+    // The event list after the command, for the commands that clear it when they start (the
+    // sends and Delete); nothing: the event list stays as it was.
+    std::optional<db::EventLines> events{};
+    // A refusal the user is shown in a message box (a file that is no PCG).
+    std::optional<io::Refusal> refusal{};
+    std::string path{};  // the file the command read or wrote, when it names one
+};
+
+// --- Edit menu
+// "Send To PCG": the entries of one kind, in the order given (the chosen rows).
+Outcome sendToPcg(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids);
+// "Send To Database": the slot of a PCG tab.
+Outcome sendSlotToDatabase(Session& session, pcg::SlotKind kind, int slot);
+// "Delete" on a database tab: the entries of one kind; on a PCG tab: one slot emptied.
+Outcome deleteEntries(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids);
+Outcome emptySlot(Session& session, pcg::SlotKind kind, int slot);
+// "Undo" and "Redo" of the last step (nothing when there is none).
+Outcome undo(Session& session);
+Outcome redo(Session& session);
+
+// --- Database tabs
+// Submit of an edited name and explanation (the memo's text).
+Outcome submitEntry(Session& session, db::Kind kind, std::int32_t id, std::string_view name,
+                    std::string_view memo);
+// The class assignment dialog's OK.
+void assignClasses(Session& session, const classes::ClassAssignment& assignment);
+// The class editor's buttons.
+std::int32_t addClass(Session& session, std::string_view name, int parentChoice);
+classes::ClassDeletion deleteClass(Session& session, std::int32_t classId);
+
+// Search: the rows of the searched list, the line that names what was searched for ("Found 12
+// of 1,234 programs: name pad", "Showing all 3 programs"), or the message that stops it with the
+// lists left as they were. className: the chosen class item's text, for the line.
+struct Search {
+    db::ListRefill rows;
+    std::string summary;
+    std::optional<std::string> error;
+};
+Search searchPrograms(Session& session, const db::ProgramSearchFields& fields,
+                      std::string_view className);
+Search searchCombinations(Session& session, const db::CombinationSearchFields& fields,
+                          std::string_view className);
+
+// --- Pcg menu
+// What of the PCG a whole send takes.
+enum class PcgPart { Everything, Programs, Combinations };
+// "Send PCG to Database", "Send Only Programs of PCG", "Send Only Combinations of PCG", the
+// progress stepped once per slot. A failing disk throws io::FileError after what was sent is
+// stored; `sent`, when given, is then the account of it for the window to show.
+Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress,
+                          Outcome* sent = nullptr);
+Outcome importPcg(Session& session, const std::string& path);
+Outcome newPcg(Session& session);
+Outcome exportPcg(Session& session, const std::string& chosen);
+
+// --- File menu
+Outcome newDatabase(Session& session);
+Outcome openDatabase(Session& session, const std::string& path);
+Outcome openRecoveryCopy(Session& session, const std::string& path);
+Outcome exportDatabase(Session& session, const std::string& chosen);
+
+}  // namespace pelvaro::session
