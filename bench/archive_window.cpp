@@ -8,27 +8,29 @@
 #include <QLineEdit>
 #include <cstdio>
 
-#include "answering_dialogs.h"
+#include "app/control_names.h"
 #include "app/main_window.h"
 #include "large_database.h"
+#include "scripted_dialogs.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    pelvaro::bench::AnsweringDialogs dialogs;
-    dialogs.answer = QString::fromLocal8Bit(argv[1]);
+    pelvaro::testing::ScriptedDialogs dialogs;
+    dialogs.answerOpen(QString::fromLocal8Bit(argv[1]));
     {
         auto form = pelvaro::app::createMainWindow(dialogs, QString::fromLocal8Bit(argv[2]));
         if (!form) return 1;
         form->show();
         form->openDatabase();
-        form->findChild<QLineEdit*>(QStringLiteral("SearchEdit1"))
+        form->findChild<QLineEdit*>(pelvaro::app::names::kProgramsPage.nameSearch)
             ->setText(QStringLiteral("PAD 12"));
         form->search();
         form->session().pcg() = pelvaro::synthetic::archivePcg(form->session().files());
         form->sendPcgToDatabase();
         QApplication::processEvents();
+        if (!dialogs.messages.empty()) return 1;
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -8,12 +8,13 @@
 #include <QTableView>
 #include <filesystem>
 
-#include "answering_dialogs.h"
 #include "app/class_assignment_dialog.h"
+#include "app/control_names.h"
 #include "app/main_window.h"
 #include "db_builder.h"
 #include "large_database.h"
 #include "pcg/pcg_files.h"
+#include "scripted_dialogs.h"
 #include "temp_dir.h"
 #include "template_image.h"
 
@@ -28,7 +29,7 @@ struct StartFolder {
 
 void StartUpToFirstShownWindow(benchmark::State& state) {
     StartFolder start;
-    bench::AnsweringDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     for (auto _ : state) {
         auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
         form->show();
@@ -44,18 +45,19 @@ void RefreshListsOf100kAnd100k(benchmark::State& state) {
     StartFolder start;
     const std::string base = start.dir.file("big");
     synthetic::writeLargeDatabase(base, 100000, 100000);
-    bench::AnsweringDialogs dialogs;
-    dialogs.answer = QString::fromStdString(base + ".pvd");
+    testing::ScriptedDialogs dialogs;
+    dialogs.answerOpen(QString::fromStdString(base + ".pvd"));
     auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
     form->show();
     form->openDatabase();
     QApplication::processEvents();
-    const auto* list = form->findChild<QTableView*>("DPListBox");
+    const auto* list = form->findChild<QTableView*>(app::names::kProgramsPage.list);
     for (auto _ : state) {
         form->search();  // every search field blank: both lists refill
         QApplication::processEvents();
     }
     state.counters["rows"] = list->model()->rowCount();
+    if (!dialogs.messages.empty()) state.SkipWithError("a message was shown");
 }
 BENCHMARK(RefreshListsOf100kAnd100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -65,14 +67,14 @@ void ClassDialogOver10000ChainedClasses(benchmark::State& state) {
     StartFolder start;
     const std::string chain = start.dir.file("chain.tur");
     synthetic::writeChainedClasses(chain, 10000);
-    bench::AnsweringDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     auto form = app::createMainWindow(dialogs, QString::fromStdString(start.dir.path()));
     db::RecordFiles& files = form->session().files();
     testing::replaceWorkingFile(files, db::Kind::Class, chain);
     db::DbProgramEntry program;
     files.append(program);
     app::ClassAssignmentDialog* dialog = form->classAssignmentDialog();
-    const auto* available = dialog->findChild<QListWidget*>("Avaible");
+    const auto* available = dialog->findChild<QListWidget*>(app::names::classDialog::kAvailable);
     for (auto _ : state) {
         dialog->prepare(db::Kind::Program, 1, {});
         dialog->show();
@@ -82,6 +84,7 @@ void ClassDialogOver10000ChainedClasses(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["classes"] = available->count();
+    if (!dialogs.messages.empty()) state.SkipWithError("a message was shown");
     state.counters["deepest path"] =
         static_cast<double>(available->item(available->count() - 1)->text().size());
 }

@@ -19,7 +19,7 @@
 #include <QTextDocument>
 #include <cstdio>
 
-#include "app/dialogs.h"
+#include "app/control_names.h"
 #include "app/main_window.h"
 #include "app/send_report.h"
 #include "classes/class_table.h"
@@ -27,26 +27,11 @@
 #include "lists/html.h"
 #include "pcg/pcg_files.h"
 #include "random_pcg.h"
+#include "scripted_dialogs.h"
 #include "session/batch_send.h"
 #include "template_image.h"
 
-namespace {
-struct DemoDialogs : pelvaro::app::Dialogs {
-    QString file;
-    std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
-        return file;
-    }
-    QStringList openFilesAndFolders(QWidget*, const QString&, const QString&) override {
-        return {};
-    }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void showError(QWidget*, const QString&, const QString& text) override {
-        std::fprintf(stderr, "screenshots: %s\n", qPrintable(text));
-    }
-};
-}  // namespace
+namespace names = pelvaro::app::names;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -57,13 +42,12 @@ int main(int argc, char** argv) {
     const std::string start = folder.path().toStdString();
     pelvaro::pcg::writePcgFile(pelvaro::synthetic::makeTemplateImage(), start + "/bos.dat");
     pelvaro::pcg::writePcgFile(pelvaro::synthetic::makeDemoImage(), start + "/demo.pcg");
-    DemoDialogs dialogs;
-    dialogs.file = QStringLiteral("/home/musician/pcg/demo.pcg");
+    pelvaro::testing::ScriptedDialogs dialogs;
     auto form = pelvaro::app::createMainWindow(dialogs, folder.path());
     if (!form) return 1;
     form->show();
     // The picture shows a user's own path; the file read is the demo in the start folder.
-    dialogs.file = QString::fromStdString(start + "/demo.pcg");
+    dialogs.answerOpen(QString::fromStdString(start + "/demo.pcg"));
     form->importPcg();
     form->sendPcgToDatabase();
 
@@ -96,17 +80,17 @@ int main(int argc, char** argv) {
         }
     form->search();
 
-    auto* tabs = form->findChild<QTabWidget*>("PageControl");
-    form->findChild<QCheckBox*>("CheckBox1")->click();
-    auto* programs = form->findChild<QTableView*>("DPListBox");
+    auto* tabs = form->findChild<QTabWidget*>(names::kPages);
+    form->findChild<QCheckBox*>(names::kProgramsPage.editEnabled)->click();
+    auto* programs = form->findChild<QTableView*>(names::kProgramsPage.list);
     programs->setCurrentIndex(programs->model()->index(3, 0));
-    form->findChild<QListWidget*>("PPListBox")->setCurrentRow(4);
-    const char* names[] = {"database-programs", "database-combinations", "pcg-programs",
-                           "pcg-combinations"};
+    form->findChild<QListWidget*>(names::kPcgProgramsPage.list)->setCurrentRow(4);
+    const char* pictures[] = {"database-programs", "database-combinations", "pcg-programs",
+                              "pcg-combinations"};
     for (int i = 0; i < 4; ++i) {
         tabs->setCurrentIndex(i);
         QApplication::processEvents();
-        const QString path = out + QStringLiteral("/%1.png").arg(QLatin1String(names[i]));
+        const QString path = out + QStringLiteral("/%1.png").arg(QLatin1String(pictures[i]));
         if (!form->grab().save(path)) {
             std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
             return 1;
@@ -128,7 +112,7 @@ int main(int argc, char** argv) {
         programs->selectionModel()->select(programs->model()->index(id - 1, 0),
                                            QItemSelectionModel::Select);
         form->compare();
-        auto* compare = form->findChild<QDialog*>(QStringLiteral("CompareWindow"));
+        auto* compare = form->findChild<QDialog*>(names::compare::kWindow);
         if (!compare) return 1;
         QApplication::processEvents();
         if (!compare->grab().save(out + QStringLiteral("/compare.png"))) return 1;
@@ -184,5 +168,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
         return 1;
     }
-    return 0;
+    for (const auto& message : dialogs.messages)
+        std::fprintf(stderr, "screenshots: %s\n", qPrintable(message.text));
+    return dialogs.messages.empty() ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "app/busy_window.h"
+#include "app/control_names.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -19,12 +20,12 @@ void BusyWindow::setDelay(int milliseconds) {
 
 BusyWindow::BusyWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    setObjectName(QStringLiteral("WorkProgress"));
+    setObjectName(QLatin1String(names::busy::kWindow));
     setWindowTitle(QStringLiteral("PELVARO"));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
-    label_ = named(new QLabel(QStringLiteral("Working...")), "WorkText");
-    bar_ = named(new QProgressBar, "WorkBar");
+    label_ = named(new QLabel(QStringLiteral("Working...")), names::busy::kText);
+    bar_ = named(new QProgressBar, names::busy::kBar);
     bar_->setRange(0, 0);  // how much is left is not known: the bar shows that work goes on
     bar_->setTextVisible(false);
     bar_->setToolTip(QStringLiteral("PELVARO is reading or writing your files"));

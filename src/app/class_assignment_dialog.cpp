@@ -1,4 +1,5 @@
 #include "app/class_assignment_dialog.h"
+#include "app/control_names.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -50,39 +51,42 @@ ClassAssignmentDialog::ClassAssignmentDialog(session::Session& session, Dialogs&
       session_(session),
       dialogs_(dialogs),
       closed_(std::move(closed)) {
-    setObjectName(QStringLiteral("TForm4"));
+    setObjectName(QLatin1String(names::classDialog::kWindow));
     setWindowTitle(QStringLiteral("Edit Classes"));
     setFixedSize(374, 269);
 
-    auto* heading = named(new QLabel(QStringLiteral("Select Classes"), this), "Label1");
+    auto* heading =
+        named(new QLabel(QStringLiteral("Select Classes"), this), names::classDialog::kHeading);
     heading->setGeometry(8, 6, 200, 20);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
-    named(new QLabel(QStringLiteral("(Max 9 Classes)"), this), "Label2")
+    named(new QLabel(QStringLiteral("(Max 9 Classes)"), this), names::classDialog::kLimit)
         ->setGeometry(120, 6, 200, 20);
-    named(new QLabel(QStringLiteral("Avaible Classes"), this), "Label3")
+    named(new QLabel(QStringLiteral("Avaible Classes"), this), names::classDialog::kAvailableLabel)
         ->setGeometry(8, 30, 150, 18);
-    named(new QLabel(QStringLiteral("Selected Classes"), this), "Label4")
+    named(new QLabel(QStringLiteral("Selected Classes"), this), names::classDialog::kSelectedLabel)
         ->setGeometry(208, 30, 150, 18);
-    available_ = named(new QListWidget(this), "Avaible");
+    available_ = named(new QListWidget(this), names::classDialog::kAvailable);
     available_->setSelectionMode(QAbstractItemView::SingleSelection);
     available_->setUniformItemSizes(true);  // lines are never measured one by one
     available_->setGeometry(8, 50, 158, 170);
     available_->setToolTip(QStringLiteral("Classes the entry can be given"));
-    selected_ = named(new QListWidget(this), "Selected");
+    available_->setAccessibleName(QStringLiteral("Avaible Classes"));
+    selected_ = named(new QListWidget(this), names::classDialog::kSelected);
     selected_->setSelectionMode(QAbstractItemView::SingleSelection);
     selected_->setGeometry(208, 50, 158, 170);
     selected_->setToolTip(QStringLiteral("The classes the entry will have"));
-    auto* add = named(new QPushButton(QStringLiteral(">"), this), "Button1");
+    selected_->setAccessibleName(QStringLiteral("Selected Classes"));
+    auto* add = named(new QPushButton(QStringLiteral(">"), this), names::classDialog::kAdd);
     add->setGeometry(172, 90, 30, 26);
     add->setToolTip(QStringLiteral("Give the entry the chosen class"));
-    auto* remove = named(new QPushButton(QStringLiteral("<"), this), "Button2");
+    auto* remove = named(new QPushButton(QStringLiteral("<"), this), names::classDialog::kRemove);
     remove->setGeometry(172, 130, 30, 26);
     remove->setToolTip(QStringLiteral("Take the chosen class off the entry"));
     auto* ok = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                      QStringLiteral("OK"), this),
-                     "BitBtn1");
+                     names::classDialog::kOk);
     ok->setGeometry(148, 232, 80, 28);
     ok->setDefault(true);
     ok->setToolTip(QStringLiteral("Store the classes and close"));

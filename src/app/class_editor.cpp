@@ -1,4 +1,5 @@
 #include "app/class_editor.h"
+#include "app/control_names.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -21,17 +22,18 @@ ClassEditor::ClassEditor(session::Session& session, Dialogs& dialogs, std::funct
       session_(session),
       dialogs_(dialogs),
       closed_(std::move(closed)) {
-    setObjectName(QStringLiteral("TForm2"));
+    setObjectName(QLatin1String(names::classEditor::kWindow));
     setWindowTitle(QStringLiteral("Edit Classes"));
     resize(449, 300);
     setMinimumSize(449, 300);
 
-    tree_ = named(new QTreeWidget(this), "TreeView1");
+    tree_ = named(new QTreeWidget(this), names::classEditor::kTree);
     tree_->setHeaderHidden(true);
     tree_->setIndentation(19);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setGeometry(8, 8, 200, 284);
     tree_->setToolTip(QStringLiteral("The classes of the database; a class lies below its parent"));
+    tree_->setAccessibleName(QStringLiteral("Classes"));
 
     // The fields on the right, in a column of their own that follows the window's right edge.
     rightColumn_ = new QWidget(this);
@@ -40,35 +42,44 @@ ClassEditor::ClassEditor(session::Session& session, Dialogs& dialogs, std::funct
     const auto place = [](QWidget* w, int x, int y, int width, int height) {
         w->setGeometry(x - 216, y, width, height);
     };
-    auto* frame = named(new QFrame(column), "Bevel1");
+    auto* frame = named(new QFrame(column), names::classEditor::kFrame);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     place(frame, 216, 8, 225, 168);
-    place(named(new QLabel(QStringLiteral("Class Name:"), column), "Label2"), 224, 14, 200, 20);
-    className_ = named(new QLineEdit(column), "ClassName");
+    place(named(new QLabel(QStringLiteral("Class Name:"), column), names::classEditor::kNameLabel),
+          224, 14, 200, 20);
+    className_ = named(new QLineEdit(column), names::classEditor::kClassName);
     place(className_, 224, 34, 209, 24);
     className_->setToolTip(QStringLiteral("The name of the class to add"));
-    place(named(new QLabel(QStringLiteral("Parent Class:"), column), "Label1"), 224, 62, 200, 20);
-    parentChoice_ = named(new QComboBox(column), "ComboBox1");  // pick from the list only
+    className_->setAccessibleName(QStringLiteral("Class Name"));
+    place(named(new QLabel(QStringLiteral("Parent Class:"), column),
+                names::classEditor::kParentLabel),
+          224, 62, 200, 20);
+    parentChoice_ =
+        named(new QComboBox(column), names::classEditor::kParent);  // pick from the list only
     place(parentChoice_, 224, 82, 209, 24);
     parentChoice_->setToolTip(QStringLiteral("The class the new class lies below"));
-    addButton_ = named(new QPushButton(QStringLiteral("Add Class To Database"), column), "Button1");
+    parentChoice_->setAccessibleName(QStringLiteral("Parent Class"));
+    addButton_ = named(new QPushButton(QStringLiteral("Add Class To Database"), column),
+                       names::classEditor::kAdd);
     place(addButton_, 224, 114, 209, 28);
     addButton_->setEnabled(false);
     addButton_->setToolTip(QStringLiteral("Add the class named above below its parent"));
-    fullLabel_ = named(new QLabel(column), "FullLabel");
+    fullLabel_ = named(new QLabel(column), names::classEditor::kFull);
     place(fullLabel_, 224, 146, 209, 24);
     fullLabel_->setWordWrap(true);
 
-    deleteButton_ = named(new QPushButton(QStringLiteral("Delete"), column), "Button2");
+    deleteButton_ =
+        named(new QPushButton(QStringLiteral("Delete"), column), names::classEditor::kDelete);
     place(deleteButton_, 224, 184, 209, 28);
     deleteButton_->setToolTip(
         QStringLiteral("Delete the chosen class; entries and classes below it lose it"));
-    auto* importButton =
-        named(new QPushButton(QStringLiteral("Import Classes"), column), "Button3");
+    auto* importButton = named(new QPushButton(QStringLiteral("Import Classes"), column),
+                               names::classEditor::kImport);
     place(importButton, 224, 220, 209, 28);
     importButton->setEnabled(false);
     importButton->setToolTip(QStringLiteral("Not available"));
-    auto* saveButton = named(new QPushButton(QStringLiteral("Save Classes"), column), "Button4");
+    auto* saveButton =
+        named(new QPushButton(QStringLiteral("Save Classes"), column), names::classEditor::kSave);
     place(saveButton, 224, 256, 209, 28);
     saveButton->setEnabled(false);
     saveButton->setToolTip(QStringLiteral("Not available"));

@@ -1,4 +1,5 @@
 #include "app/compare_window.h"
+#include "app/control_names.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -22,14 +23,16 @@ QString hex(Byte b) {
 CompareWindow::CompareWindow(const QString& title, QStringList choices, int left, int right,
                              Compare compare, QWidget* parent)
     : QDialog(parent), compare_(std::move(compare)) {
-    setObjectName(QStringLiteral("CompareWindow"));
+    setObjectName(QLatin1String(names::compare::kWindow));
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(620, 560);
     auto* layout = new QVBoxLayout(this);
     auto* picks = new QHBoxLayout;
-    leftPick_ = named(new QComboBox, "CompareLeft");
-    rightPick_ = named(new QComboBox, "CompareRight");
+    leftPick_ = named(new QComboBox, names::compare::kLeft);
+    rightPick_ = named(new QComboBox, names::compare::kRight);
+    leftPick_->setAccessibleName(QStringLiteral("Left sound"));
+    rightPick_->setAccessibleName(QStringLiteral("Right sound"));
     for (QComboBox* pick : {leftPick_, rightPick_}) {
         pick->addItems(choices);
         pick->setToolTip(QStringLiteral("The sound shown on this side"));
@@ -39,24 +42,26 @@ CompareWindow::CompareWindow(const QString& title, QStringList choices, int left
     rightPick_->setCurrentIndex(right);
     layout->addLayout(picks);
 
-    fields_ = named(new QTreeWidget, "CompareFields");
+    fields_ = named(new QTreeWidget, names::compare::kFields);
+    fields_->setAccessibleName(QStringLiteral("The two sounds side by side"));
     fields_->setRootIsDecorated(false);
     fields_->setHeaderLabels({QString(), QStringLiteral("Left"), QStringLiteral("Right")});
     fields_->setToolTip(QStringLiteral("What each side is; values that differ are bold"));
     layout->addWidget(fields_, 3);
-    verdict_ = named(new QLabel, "CompareVerdict");
+    verdict_ = named(new QLabel, names::compare::kVerdict);
     QFont bold = verdict_->font();
     bold.setBold(true);
     verdict_->setFont(bold);
     layout->addWidget(verdict_);
-    bytes_ = named(new QTreeWidget, "CompareBytes");
+    bytes_ = named(new QTreeWidget, names::compare::kBytes);
+    bytes_->setAccessibleName(QStringLiteral("The bytes that differ"));
     bytes_->setRootIsDecorated(false);
     bytes_->setHeaderLabels({QStringLiteral("Offset"), QStringLiteral("Left"),
                              QStringLiteral("Right"), QStringLiteral("Compared")});
     bytes_->setToolTip(QStringLiteral(
         "The bytes after the name that differ; \"no\": the matching rule leaves the byte out"));
     layout->addWidget(bytes_, 2);
-    auto* close = named(new QPushButton(QStringLiteral("&Close")), "CloseCompare");
+    auto* close = named(new QPushButton(QStringLiteral("&Close")), names::compare::kClose);
     close->setToolTip(QStringLiteral("Close this window"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,7 +1,7 @@
 #pragma once
-// The object names of the main window's controls and menu items: the window design's names,
-// by which the tests and accessibility tools find them. Defined once here, for the widgets and
-// the tests alike.
+// The object names of the windows' controls and menu items: the window design's names, by which
+// the tests and accessibility tools find them. Defined once here, for the widgets and the tests
+// alike.
 
 namespace pelvaro::app::names {
 
@@ -144,5 +144,87 @@ inline constexpr const char* kRecentPcgFile = "RecentPcgFile";
 inline constexpr const char* kRecentDatabase = "RecentDatabase";
 inline constexpr const char* kClearRecentPcgFiles = "ClearRecentPcgFiles";
 inline constexpr const char* kClearRecentDatabases = "ClearRecentDatabases";
+
+// The other windows.
+namespace classEditor {
+inline constexpr const char* kWindow = "TForm2";
+inline constexpr const char* kTree = "TreeView1";
+inline constexpr const char* kFrame = "Bevel1";
+inline constexpr const char* kNameLabel = "Label2";
+inline constexpr const char* kClassName = "ClassName";
+inline constexpr const char* kParentLabel = "Label1";
+inline constexpr const char* kParent = "ComboBox1";
+inline constexpr const char* kAdd = "Button1";
+inline constexpr const char* kFull = "FullLabel";
+inline constexpr const char* kDelete = "Button2";
+inline constexpr const char* kImport = "Button3";
+inline constexpr const char* kSave = "Button4";
+}  // namespace classEditor
+
+namespace classDialog {
+inline constexpr const char* kWindow = "TForm4";
+inline constexpr const char* kHeading = "Label1";
+inline constexpr const char* kLimit = "Label2";
+inline constexpr const char* kAvailableLabel = "Label3";
+inline constexpr const char* kSelectedLabel = "Label4";
+inline constexpr const char* kAvailable = "Avaible";
+inline constexpr const char* kSelected = "Selected";
+inline constexpr const char* kAdd = "Button1";
+inline constexpr const char* kRemove = "Button2";
+inline constexpr const char* kOk = "BitBtn1";
+}  // namespace classDialog
+
+namespace progress {
+inline constexpr const char* kWindow = "TForm3";
+inline constexpr const char* kProgramFrame = "Bevel1";
+inline constexpr const char* kCombinationFrame = "Bevel2";
+inline constexpr const char* kProgramBar = "ProgressBar1";
+inline constexpr const char* kCombinationBar = "ProgressBar2";
+inline constexpr const char* kFile = "ProgressFile";
+inline constexpr const char* kCancel = "CancelSend";
+}  // namespace progress
+
+namespace about {
+inline constexpr const char* kWindow = "TForm5";
+inline constexpr const char* kIcon = "ProgramIcon";
+inline constexpr const char* kPanel = "Panel1";
+inline constexpr const char* kProduct = "ProductName";
+inline constexpr const char* kVersion = "Version";
+inline constexpr const char* kDate = "Copyright";
+inline constexpr const char* kOk = "OKButton";
+}  // namespace about
+
+namespace busy {
+inline constexpr const char* kWindow = "WorkProgress";
+inline constexpr const char* kText = "WorkText";
+inline constexpr const char* kBar = "WorkBar";
+}  // namespace busy
+
+namespace compare {
+inline constexpr const char* kWindow = "CompareWindow";
+inline constexpr const char* kLeft = "CompareLeft";
+inline constexpr const char* kRight = "CompareRight";
+inline constexpr const char* kFields = "CompareFields";
+inline constexpr const char* kVerdict = "CompareVerdict";
+inline constexpr const char* kBytes = "CompareBytes";
+inline constexpr const char* kClose = "CloseCompare";
+}  // namespace compare
+
+namespace report {
+inline constexpr const char* kWindow = "SendReport";
+inline constexpr const char* kList = "ReportList";
+inline constexpr const char* kTotals = "ReportTotals";
+inline constexpr const char* kCopy = "CopyReport";
+inline constexpr const char* kSave = "SaveReport";
+inline constexpr const char* kClose = "CloseReport";
+}  // namespace report
+
+namespace recovery {
+inline constexpr const char* kWindow = "RecoveryDialog";
+inline constexpr const char* kList = "RecoveryList";
+inline constexpr const char* kOpen = "OpenCopy";
+inline constexpr const char* kDelete = "DeleteCopy";
+inline constexpr const char* kClose = "CloseRecovery";
+}  // namespace recovery
 
 }  // namespace pelvaro::app::names

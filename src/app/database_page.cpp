@@ -143,6 +143,7 @@ void DatabasePage::buildSearchGroup(QVBoxLayout* side) {
         // Programs take a class typed in as well as one picked; combinations only a pick.
         classSearch_->setEditable(true);
         classSearch_->setInsertPolicy(QComboBox::NoInsert);
+        classSearch_->lineEdit()->setAccessibleName(QStringLiteral("Class"));
     }
     referenceSearch_ = numberEdit(names().referenceSearch, 5);
     searchButton_ = named(new QPushButton(QStringLiteral("Search")), names().searchButton);

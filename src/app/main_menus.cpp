@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "app/control_names.h"
+#include "app/main_window.h"
 
 namespace pelvaro::app {
 
@@ -47,36 +48,123 @@ void RecentFilesMenu::refill() {
     });
 }
 
-MainMenus::MainMenus(QMenuBar* bar, const std::vector<Menu>& menus,
-                     const std::vector<Entry>& entries) {
-    for (const Menu& m : menus) {
-        QMenu* menu = bar->addMenu(QLatin1String(m.caption));
-        menu->setObjectName(QLatin1String(m.name));
-        menu->setToolTipsVisible(true);
-        menus_.push_back(menu);
+namespace {
+
+enum class Item { Action, Separator, Submenu };
+using Handler = void (MainWindow::*)();
+
+// One line of the menu bar: where it goes, its object name, caption, shortcuts, tooltip and the
+// command it runs (none: an item that is never enabled). Submenus are the recent files'.
+struct Entry {
+    Item item;
+    const char* menu;
+    const char* name;
+    const char* caption = nullptr;
+    QList<QKeySequence> keys{};
+    const char* tip = nullptr;
+    Handler run = nullptr;
+};
+
+QKeySequence ctrl(Qt::Key key) {
+    return QKeySequence(Qt::CTRL | key);
+}
+
+const char* const kNoHelp = "No help file is installed";
+
+// clang-format off
+const Entry kTable[] = {
+    {Item::Action, names::kFileMenu, names::kNewDatabase, "&New Database", {},
+     "Start an empty database (a changed one is kept as a recovery copy)", &MainWindow::newDatabase},
+    {Item::Action, names::kFileMenu, names::kOpenDatabase, "&Open Database", {},
+     "Open a database file (.pvd) in place of the one in use", &MainWindow::openDatabase},
+    {Item::Submenu, names::kFileMenu, names::kRecentDatabases},
+    {Item::Action, names::kFileMenu, names::kRecoverDatabase, "&Recover Database...", {},
+     "List the databases kept when they would have been lost", &MainWindow::recoverDatabase},
+    {Item::Action, names::kFileMenu, names::kExportDatabase, "&Export Database", {},
+     "Write the database in use to a database file (.pvd)", &MainWindow::exportDatabase},
+    {Item::Action, names::kFileMenu, names::kExportList, "Export &List...", {},
+     "Write the list of this tab as CSV or as a page to print (.html)", &MainWindow::exportList},
+    {Item::Separator, names::kFileMenu, names::kFileSeparator},
+    {Item::Action, names::kFileMenu, names::kExit, "E&xit", {},
+     "Keep a changed database as a recovery copy and end PELVARO", &MainWindow::exitProgram},
+
+    {Item::Action, names::kEditMenu, names::kUndo, "&Undo", {ctrl(Qt::Key_Z)},
+     "Take back the last command that changed the database or the PCG", &MainWindow::undo},
+    {Item::Action, names::kEditMenu, names::kRedo, "&Redo",
+     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ctrl(Qt::Key_Y)},
+     "Do again the last command taken back", &MainWindow::redo},
+    {Item::Separator, names::kEditMenu, names::kUndoSeparator},
+    {Item::Action, names::kEditMenu, names::kSendToPcg, "Send To &PCG", {ctrl(Qt::Key_Insert)},
+     "Place the chosen database entries in the PCG, with what they play", &MainWindow::sendToPcg},
+    {Item::Action, names::kEditMenu, names::kSendToDatabase, "Send To &Database",
+     {QKeySequence(Qt::Key_Insert)},
+     "Store the chosen PCG slot in the database, with what it plays", &MainWindow::sendToDatabase},
+    {Item::Action, names::kEditMenu, names::kDelete, "&Delete", {ctrl(Qt::Key_Delete)},
+     "Delete the chosen entries, or empty the chosen PCG slot", &MainWindow::deleteSelection},
+    {Item::Action, names::kEditMenu, names::kEditDatabaseClasses, "Edit Database &Classes", {},
+     "Add and delete the classes of the database", &MainWindow::editDatabaseClasses},
+    {Item::Action, names::kEditMenu, names::kCompare, "C&ompare...", {},
+     "Show two chosen entries, or two PCG slots, side by side", &MainWindow::compare},
+
+    {Item::Action, names::kPcgMenu, names::kNewPcg, "&New Pcg", {ctrl(Qt::Key_N)},
+     "Start an empty PCG from the template", &MainWindow::newPcg},
+    {Item::Action, names::kPcgMenu, names::kImportPcg, "&Import Pcg", {ctrl(Qt::Key_I)},
+     "Read a PCG file in place of the PCG in use", &MainWindow::importPcg},
+    {Item::Submenu, names::kPcgMenu, names::kRecentPcgFiles},
+    {Item::Action, names::kPcgMenu, names::kExportPcg, "&Export Pcg", {ctrl(Qt::Key_E)},
+     "Write the PCG in use to a PCG file for the instrument", &MainWindow::exportPcg},
+    {Item::Action, names::kPcgMenu, names::kSendPcgToDatabase, "Send PCG to &Database",
+     {ctrl(Qt::Key_S)},
+     "Store every program, combination and drum kit of the PCG", &MainWindow::sendPcgToDatabase},
+    {Item::Action, names::kPcgMenu, names::kSendPcgFiles, "Send PCG &Files to Database...", {},
+     "Store everything in many PCG files and folders of them at once",
+     &MainWindow::sendPcgFilesToDatabase},
+    {Item::Action, names::kPcgMenu, names::kSendOnlyPrograms, "Send Only &Programs of PCG", {},
+     "Store the programs of the PCG and their drum kits", &MainWindow::sendOnlyProgramsOfPcg},
+    {Item::Action, names::kPcgMenu, names::kSendOnlyCombinations,
+     "Send Only &Combinations of PCG", {},
+     "Store the combinations of the PCG and what they play", &MainWindow::sendOnlyCombinationsOfPcg},
+
+    {Item::Action, names::kHelpMenu, names::kContents, "&Contents", {}, kNoHelp},
+    {Item::Action, names::kHelpMenu, names::kSearchForHelp, "&Search for Help On...", {}, kNoHelp},
+    {Item::Action, names::kHelpMenu, names::kHowToUseHelp, "&How to Use Help", {}, kNoHelp},
+    {Item::Action, names::kHelpMenu, names::kAbout, "&About...", {}, "The version of PELVARO",
+     &MainWindow::showAbout},
+};
+// clang-format on
+
+}  // namespace
+
+MainMenus::MainMenus(MainWindow& window, QMenuBar* bar, RecentFilesMenu* recentDatabases,
+                     RecentFilesMenu* recentPcgFiles, bool canRecover) {
+    for (const auto& [name, caption] :
+         {std::pair{names::kFileMenu, "&File"}, std::pair{names::kEditMenu, "&Edit"},
+          std::pair{names::kPcgMenu, "&Pcg"}, std::pair{names::kHelpMenu, "&Help"}}) {
+        QMenu* m = bar->addMenu(QLatin1String(caption));
+        m->setObjectName(QLatin1String(name));
+        m->setToolTipsVisible(true);
+        menus_.push_back(m);
     }
-    for (const Entry& e : entries) {
+    for (const Entry& e : kTable) {
         QMenu* into = menu(e.menu);
-        switch (e.item) {
-            case Item::Separator:
-                into->addSeparator()->setObjectName(QLatin1String(e.name));
-                break;
-            case Item::Submenu:
-                into->addMenu(e.submenu);
-                break;
-            case Item::Action: {
-                QAction* action = into->addAction(QLatin1String(e.caption));
-                action->setObjectName(QLatin1String(e.name));
-                action->setShortcuts(e.keys);
-                if (e.tip) action->setToolTip(QLatin1String(e.tip));
-                if (e.run)
-                    QObject::connect(action, &QAction::triggered, action, e.run);
-                else
-                    action->setEnabled(false);
-                actions_.push_back(action);
-                break;
-            }
+        if (e.item == Item::Separator) {
+            into->addSeparator()->setObjectName(QLatin1String(e.name));
+            continue;
         }
+        if (e.item == Item::Submenu) {
+            into->addMenu(e.name == names::kRecentDatabases ? recentDatabases : recentPcgFiles);
+            continue;
+        }
+        QAction* action = into->addAction(QLatin1String(e.caption));
+        action->setObjectName(QLatin1String(e.name));
+        action->setShortcuts(e.keys);
+        action->setToolTip(QLatin1String(e.tip));
+        const bool enabled = e.run && (e.name != names::kRecoverDatabase || canRecover);
+        if (enabled)
+            QObject::connect(action, &QAction::triggered, &window, e.run);
+        else
+            action->setEnabled(false);
+        actions_.push_back(action);
     }
 }
 

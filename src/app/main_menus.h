@@ -7,7 +7,6 @@
 #include <QList>
 #include <QMenu>
 #include <QObject>
-#include <functional>
 #include <vector>
 
 #include "app/settings.h"
@@ -36,25 +35,14 @@ class RecentFilesMenu : public QMenu {
     Settings::FileKind kind_;
 };
 
+class MainWindow;
+
+// The menu bar of the main window, built from one table of its commands.
 class MainMenus {
   public:
-    enum class Item { Action, Separator, Submenu };
-    struct Entry {
-        Item item = Item::Action;
-        const char* menu = nullptr;  // the object name of the menu it goes into
-        const char* name = nullptr;  // its object name
-        const char* caption = nullptr;
-        QList<QKeySequence> keys{};
-        const char* tip = nullptr;
-        std::function<void()> run{};  // none: an item that is never enabled
-        QMenu* submenu = nullptr;     // for Item::Submenu
-    };
-    struct Menu {
-        const char* name;
-        const char* caption;
-    };
-
-    MainMenus(QMenuBar* bar, const std::vector<Menu>& menus, const std::vector<Entry>& entries);
+    // canRecover: there is a folder of recovery copies, so "Recover Database..." can list them.
+    MainMenus(MainWindow& window, QMenuBar* bar, RecentFilesMenu* recentDatabases,
+              RecentFilesMenu* recentPcgFiles, bool canRecover);
 
     QAction* action(const char* name) const;
     QMenu* menu(const char* name) const;

@@ -51,6 +51,7 @@ class MainWindow : public QMainWindow {
     ProgressWindow* progressWindow() const { return progressWindow_; }
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
+    BusyWindow* busyWindow() const { return busy_; }
     Settings& settings() { return *settings_; }
 
     // Files given to the program (a drop): a database file is opened, one PCG file imported;

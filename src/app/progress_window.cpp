@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/control_names.h"
+
 namespace pelvaro::app {
 
 namespace {
@@ -32,21 +34,21 @@ QFrame* makeBevel(QWidget* parent, const char* name, int y) {
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    setObjectName(QStringLiteral("TForm3"));
+    setObjectName(QLatin1String(names::progress::kWindow));
     setWindowTitle(QStringLiteral("Send Pcg To Database"));
     setFixedSize(281, 113);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    makeBevel(this, "Bevel1", 0);
-    makeBevel(this, "Bevel2", 56);
-    programBar_ = makeBar(this, "ProgressBar1", 34);
-    combinationBar_ = makeBar(this, "ProgressBar2", 87);
+    makeBevel(this, names::progress::kProgramFrame, 0);
+    makeBevel(this, names::progress::kCombinationFrame, 56);
+    programBar_ = makeBar(this, names::progress::kProgramBar, 34);
+    combinationBar_ = makeBar(this, names::progress::kCombinationBar, 87);
     file_ = new QLabel(this);
-    file_->setObjectName(QStringLiteral("ProgressFile"));
+    file_->setObjectName(QLatin1String(names::progress::kFile));
     file_->setGeometry(7, 116, 267, 34);
     file_->setWordWrap(true);
     file_->hide();
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("CancelSend"));
+    cancel_->setObjectName(QLatin1String(names::progress::kCancel));
     cancel_->setToolTip(QStringLiteral("Stop after the file being sent"));
     cancel_->setGeometry(194, 154, 80, 26);
     cancel_->hide();

@@ -1,4 +1,5 @@
 #include "app/recovery_dialog.h"
+#include "app/control_names.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -15,14 +16,15 @@ namespace pelvaro::app {
 
 RecoveryDialog::RecoveryDialog(QString folder, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), folder_(std::move(folder)), dialogs_(dialogs) {
-    setObjectName(QStringLiteral("RecoveryDialog"));
+    setObjectName(QLatin1String(names::recovery::kWindow));
     setWindowTitle(QStringLiteral("Recover Database"));
     resize(640, 360);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
         new QLabel(QStringLiteral("Databases kept when they would have been lost, newest first. "
                                   "Open one to work on it again.")));
-    list_ = named(new QTreeWidget, "RecoveryList");
+    list_ = named(new QTreeWidget, names::recovery::kList);
+    list_->setAccessibleName(QStringLiteral("Recovery copies"));
     list_->setHeaderLabels({QStringLiteral("Saved"), QStringLiteral("Ran in"),
                             QStringLiteral("Programs"), QStringLiteral("Combinations"),
                             QStringLiteral("Classes")});
@@ -31,11 +33,11 @@ RecoveryDialog::RecoveryDialog(QString folder, Dialogs& dialogs, QWidget* parent
     list_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(list_, 1);
     auto* buttons = new QHBoxLayout;
-    open_ = named(new QPushButton(QStringLiteral("&Open")), "OpenCopy");
+    open_ = named(new QPushButton(QStringLiteral("&Open")), names::recovery::kOpen);
     open_->setToolTip(QStringLiteral("Open the chosen copy as Open Database would"));
-    delete_ = named(new QPushButton(QStringLiteral("&Delete")), "DeleteCopy");
+    delete_ = named(new QPushButton(QStringLiteral("&Delete")), names::recovery::kDelete);
     delete_->setToolTip(QStringLiteral("Delete the chosen copy and its files"));
-    auto* close = named(new QPushButton(QStringLiteral("&Close")), "CloseRecovery");
+    auto* close = named(new QPushButton(QStringLiteral("&Close")), names::recovery::kClose);
     close->setToolTip(QStringLiteral("Close this window"));
     list_->setToolTip(QStringLiteral("The recovery copies, newest first, with what each holds"));
     buttons->addWidget(open_);

@@ -1,4 +1,5 @@
 #include "app/send_report.h"
+#include "app/control_names.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,11 +34,12 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
       totals_(totals),
       dialogs_(dialogs),
       settings_(settings) {
-    setObjectName(QStringLiteral("SendReport"));
+    setObjectName(QLatin1String(names::report::kWindow));
     setWindowTitle(QStringLiteral("PCG Files Sent to the Database"));
     resize(960, 420);
     auto* layout = new QVBoxLayout(this);
-    auto* list = named(new QTreeWidget, "ReportList");
+    auto* list = named(new QTreeWidget, names::report::kList);
+    list->setAccessibleName(QStringLiteral("Files sent"));
     list->setRootIsDecorated(false);
     list->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Programs\nnew"),
                            QStringLiteral("Programs\nstored"), QStringLiteral("Combinations\nnew"),
@@ -70,14 +72,14 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
     QString totalsText = QString::fromStdString(session::reportText({}, totals_)).trimmed();
     if (cancelled)
         totalsText += QStringLiteral("\nCancelled: the files after these were not sent.");
-    auto* summary = named(new QLabel(totalsText), "ReportTotals");
+    auto* summary = named(new QLabel(totalsText), names::report::kTotals);
     layout->addWidget(summary);
     auto* buttons = new QHBoxLayout;
-    auto* copy = named(new QPushButton(QStringLiteral("&Copy")), "CopyReport");
+    auto* copy = named(new QPushButton(QStringLiteral("&Copy")), names::report::kCopy);
     copy->setToolTip(QStringLiteral("Copy the report as text"));
-    auto* save = named(new QPushButton(QStringLiteral("&Save as CSV...")), "SaveReport");
+    auto* save = named(new QPushButton(QStringLiteral("&Save as CSV...")), names::report::kSave);
     save->setToolTip(QStringLiteral("Save the report as a CSV file for a spreadsheet"));
-    auto* close = named(new QPushButton(QStringLiteral("C&lose")), "CloseReport");
+    auto* close = named(new QPushButton(QStringLiteral("C&lose")), names::report::kClose);
     close->setToolTip(QStringLiteral("Close the report"));
     list->setToolTip(QStringLiteral("Every file with what it brought, or why it was skipped"));
     buttons->addWidget(copy);

@@ -59,33 +59,40 @@ struct ClassFixture : WindowFixture {
     // Opens the class editor, runs `inside`, closes it with the close box.
     void withEditor(const std::function<void()>& inside) {
         whileModal(editor(), inside);
-        action("EditDatabaseClasses1")->trigger();
+        action(names::kEditDatabaseClasses)->trigger();
     }
     void typeClass(const QString& name, int parentIndex) {
-        auto* edit = in<QLineEdit>(editor(), "ClassName");
+        auto* edit = in<QLineEdit>(editor(), names::classEditor::kClassName);
         edit->clear();
         QTest::keyClicks(edit, name);
-        in<QComboBox>(editor(), "ComboBox1")->setCurrentIndex(parentIndex);
+        in<QComboBox>(editor(), names::classEditor::kParent)->setCurrentIndex(parentIndex);
     }
     void addClass(const QString& name, int parentIndex) {
         typeClass(name, parentIndex);
-        QTest::mouseClick(in<QPushButton>(editor(), "Button1"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(editor(), names::classEditor::kAdd), Qt::LeftButton);
     }
     // Opens the class assignment dialog with "Edit Classes" of the active tab.
     void withDialog(const std::function<void()>& inside) {
         whileModal(dialog(), inside);
-        const bool programs = find<QTabWidget>("PageControl")->currentIndex() == 0;
-        if (!find<QCheckBox>(programs ? "CheckBox1" : "CheckBox2")->isChecked())
-            click(programs ? "CheckBox1" : "CheckBox2");
-        click(programs ? "Button5" : "Button7");
+        const bool programs = find<QTabWidget>(names::kPages)->currentIndex() == 0;
+        if (!find<QCheckBox>(programs ? names::kProgramsPage.editEnabled
+                                      : names::kCombinationsPage.editEnabled)
+                 ->isChecked())
+            click(programs ? names::kProgramsPage.editEnabled
+                           : names::kCombinationsPage.editEnabled);
+        click(programs ? names::kProgramsPage.editClasses : names::kCombinationsPage.editClasses);
     }
     void chooseAndPress(const char* list, int row, const char* button) {
         auto* l = in<QListWidget>(dialog(), list);
         l->setCurrentRow(row);
         QTest::mouseClick(in<QPushButton>(dialog(), button), Qt::LeftButton);
     }
-    QStringList selectedLines() { return texts(in<QListWidget>(dialog(), "Selected")); }
-    void ok() { QTest::mouseClick(in<QPushButton>(dialog(), "BitBtn1"), Qt::LeftButton); }
+    QStringList selectedLines() {
+        return texts(in<QListWidget>(dialog(), names::classDialog::kSelected));
+    }
+    void ok() {
+        QTest::mouseClick(in<QPushButton>(dialog(), names::classDialog::kOk), Qt::LeftButton);
+    }
 
     // Program entries with the given classes, straight into the open database.
     void programsWithClasses(const std::vector<std::vector<int>>& classes) {
@@ -110,7 +117,7 @@ struct ClassFixture : WindowFixture {
         }
     }
     // The Search button of the programs tab, which refills the lists.
-    void search() { click("Button2"); }
+    void search() { click(names::kProgramsPage.searchButton); }
 };
 
 }  // namespace
@@ -118,26 +125,27 @@ struct ClassFixture : WindowFixture {
 TEST(ClassEditor, AddsClassesUnderTheirParentsAndTheMainWindowFollows) {
     ClassFixture w;
     w.withEditor([&] {
-        auto* tree = in<QTreeWidget>(w.editor(), "TreeView1");
-        auto* combo = in<QComboBox>(w.editor(), "ComboBox1");
-        auto* add = in<QPushButton>(w.editor(), "Button1");
+        auto* tree = in<QTreeWidget>(w.editor(), names::classEditor::kTree);
+        auto* combo = in<QComboBox>(w.editor(), names::classEditor::kParent);
+        auto* add = in<QPushButton>(w.editor(), names::classEditor::kAdd);
         EXPECT_EQ(w.editor()->windowTitle(), "Edit Classes");
         EXPECT_EQ(treeLines(tree), QStringList({"No Class"}));
         EXPECT_EQ(combo->count(), 1);
         EXPECT_EQ(combo->itemText(0), "No Parent Class");
         EXPECT_EQ(combo->currentIndex(), -1);
         EXPECT_FALSE(add->isEnabled());
-        EXPECT_FALSE(in<QPushButton>(w.editor(), "Button3")->isEnabled());
-        EXPECT_FALSE(in<QPushButton>(w.editor(), "Button4")->isEnabled());
-        EXPECT_EQ(in<QLabel>(w.editor(), "Label2")->text(), "Class Name:");
-        EXPECT_EQ(in<QLabel>(w.editor(), "Label1")->text(), "Parent Class:");
+        EXPECT_FALSE(in<QPushButton>(w.editor(), names::classEditor::kImport)->isEnabled());
+        EXPECT_FALSE(in<QPushButton>(w.editor(), names::classEditor::kSave)->isEnabled());
+        EXPECT_EQ(in<QLabel>(w.editor(), names::classEditor::kNameLabel)->text(), "Class Name:");
+        EXPECT_EQ(in<QLabel>(w.editor(), names::classEditor::kParentLabel)->text(),
+                  "Parent Class:");
 
         w.typeClass("   ", 0);
         EXPECT_FALSE(add->isEnabled()) << "a name of blanks";
         w.typeClass("X", -1);
         EXPECT_FALSE(add->isEnabled()) << "no parent chosen";
         w.addClass("X", 0);
-        EXPECT_TRUE(in<QLineEdit>(w.editor(), "ClassName")->text().isEmpty());
+        EXPECT_TRUE(in<QLineEdit>(w.editor(), names::classEditor::kClassName)->text().isEmpty());
         EXPECT_EQ(combo->currentIndex(), -1);
         EXPECT_FALSE(add->isEnabled());
         w.addClass("Y", 1);
@@ -145,10 +153,10 @@ TEST(ClassEditor, AddsClassesUnderTheirParentsAndTheMainWindowFollows) {
         EXPECT_EQ(treeLines(tree), QStringList({"No Class", "X", "X/Y", "A name of twenty-fi"}));
         EXPECT_EQ(combo->count(), 4);
         EXPECT_EQ(combo->itemText(2), "Y");
-        in<QLineEdit>(w.editor(), "ClassName")->setText("kept");
+        in<QLineEdit>(w.editor(), names::classEditor::kClassName)->setText("kept");
     });
     EXPECT_FALSE(w.editor()->isVisible());
-    const auto* choices = w.find<QComboBox>("SearchCombo1");
+    const auto* choices = w.find<QComboBox>(names::kProgramsPage.classSearch);
     QStringList items;
     for (int i = 0; i < choices->count(); ++i)
         items << choices->itemText(i);
@@ -156,7 +164,9 @@ TEST(ClassEditor, AddsClassesUnderTheirParentsAndTheMainWindowFollows) {
     EXPECT_EQ(w.form->session().files().read<db::ClassEntry>(2).parentId(), 1);
 
     // The name typed last is still there when the editor opens again.
-    w.withEditor([&] { EXPECT_EQ(in<QLineEdit>(w.editor(), "ClassName")->text(), "kept"); });
+    w.withEditor([&] {
+        EXPECT_EQ(in<QLineEdit>(w.editor(), names::classEditor::kClassName)->text(), "kept");
+    });
 }
 
 TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
@@ -167,14 +177,14 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
     combination.setClassId(0, 2);
     w.form->session().files().append(combination);
     w.search();
-    w.click("CheckBox1");
-    EXPECT_EQ(w.lines("ListBox1")[0], "C");
+    w.click(names::kProgramsPage.editEnabled);
+    EXPECT_EQ(w.lines(names::kProgramsPage.classes)[0], "C");
 
     w.withEditor([&] {
-        auto* tree = in<QTreeWidget>(w.editor(), "TreeView1");
+        auto* tree = in<QTreeWidget>(w.editor(), names::classEditor::kTree);
         // B is used by a program and by a combination: two message boxes, nothing changes.
         tree->setCurrentItem(node(tree, "B"));
-        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(w.editor(), names::classEditor::kDelete), Qt::LeftButton);
         ASSERT_EQ(w.dialogs.messages.size(), 2u);
         EXPECT_EQ(w.dialogs.messages[0].caption, "Cannot Delete Program");
         EXPECT_EQ(w.dialogs.messages[0].text,
@@ -187,12 +197,12 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
 
         // "No Class" deletes nothing.
         tree->setCurrentItem(tree->topLevelItem(0));
-        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(w.editor(), names::classEditor::kDelete), Qt::LeftButton);
         EXPECT_EQ(tree->topLevelItemCount(), 4);
 
         // Deleting class 1 of three moves the last class, C, into number 1.
         tree->setCurrentItem(node(tree, "A"));
-        QTest::mouseClick(in<QPushButton>(w.editor(), "Button2"), Qt::LeftButton);
+        QTest::mouseClick(in<QPushButton>(w.editor(), names::classEditor::kDelete), Qt::LeftButton);
         EXPECT_EQ(treeLines(tree), QStringList({"No Class", "C", "B"}));
     });
     EXPECT_EQ(w.dialogs.messages.size(), 2u);
@@ -200,7 +210,8 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
     EXPECT_EQ(w.form->session().files().read<db::ClassEntry>(1).name(), "C");
     EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1).classId(0), 1)
         << "the entry that carried class 3 now carries class 1";
-    EXPECT_EQ(w.lines("ListBox1")[0], "C") << "and its details still show its class";
+    EXPECT_EQ(w.lines(names::kProgramsPage.classes)[0], "C")
+        << "and its details still show its class";
 }
 
 TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
@@ -210,16 +221,17 @@ TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
     w.search();
     w.withDialog([&] {
         EXPECT_EQ(w.dialog()->windowTitle(), "Edit Classes");
-        EXPECT_EQ(texts(in<QListWidget>(w.dialog(), "Avaible")),
+        EXPECT_EQ(texts(in<QListWidget>(w.dialog(), names::classDialog::kAvailable)),
                   QStringList({"X", "X->Y", "X->Y->Z", "W"}));
         EXPECT_EQ(w.selectedLines(), QStringList(10, " "));
-        w.chooseAndPress("Avaible", 2, "Button1");
+        w.chooseAndPress(names::classDialog::kAvailable, 2, names::classDialog::kAdd);
         EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z"}));
-        w.chooseAndPress("Avaible", 2, "Button1");  // already there
-        w.chooseAndPress("Avaible", 0, "Button1");
-        w.chooseAndPress("Avaible", 3, "Button1");
+        w.chooseAndPress(names::classDialog::kAvailable, 2,
+                         names::classDialog::kAdd);  // already there
+        w.chooseAndPress(names::classDialog::kAvailable, 0, names::classDialog::kAdd);
+        w.chooseAndPress(names::classDialog::kAvailable, 3, names::classDialog::kAdd);
         EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z", "2- X", "3- W"}));
-        w.chooseAndPress("Selected", 1, "Button2");
+        w.chooseAndPress(names::classDialog::kSelected, 1, names::classDialog::kRemove);
         EXPECT_EQ(w.selectedLines(), QStringList({"1- X->Y->Z", "2- W"}));
         w.ok();
     });
@@ -228,18 +240,19 @@ TEST(ClassDialog, SingleModeAddsRemovesAndWritesTheSlots) {
     EXPECT_EQ(entry.classId(0), 3);
     EXPECT_EQ(entry.classId(1), 4);
     EXPECT_EQ(entry.classId(2), 0);
-    const QStringList rows = w.lines("ListBox1");
+    const QStringList rows = w.lines(names::kProgramsPage.classes);
     EXPECT_EQ(rows.mid(0, 3), QStringList({"X->Y->Z", "W", " "}));
 
     // The close box writes nothing, but the lists are refreshed all the same.
-    w.find<QLineEdit>("SearchEdit1")->setText("nothing like it");
+    w.find<QLineEdit>(names::kProgramsPage.nameSearch)->setText("nothing like it");
     w.search();
-    EXPECT_TRUE(w.rows("DPListBox").isEmpty());
-    w.find<QLineEdit>("SearchEdit1")->clear();
+    EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
+    w.find<QLineEdit>(names::kProgramsPage.nameSearch)->clear();
     w.search();
-    w.withDialog([&] { w.chooseAndPress("Avaible", 0, "Button1"); });
+    w.withDialog(
+        [&] { w.chooseAndPress(names::classDialog::kAvailable, 0, names::classDialog::kAdd); });
     EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1), entry);
-    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1);
 }
 
 TEST(ClassDialog, SeveralModeAppendsNewClassesAfterEachEntrysOwn) {
@@ -247,15 +260,17 @@ TEST(ClassDialog, SeveralModeAppendsNewClassesAfterEachEntrysOwn) {
     w.classesNamed({{"C1", 0}, {"C2", 0}, {"C3", 0}, {"C4", 0}, {"C5", 0}, {"C6", 0}, {"C7", 0}});
     w.programsWithClasses({{1, 2}, {1, 2, 3, 4, 5}});
     w.search();
-    w.clickRow("DPListBox", 0);
-    w.clickRow("DPListBox", 1, Qt::ControlModifier);
+    w.clickRow(names::kProgramsPage.list, 0);
+    w.clickRow(names::kProgramsPage.list, 1, Qt::ControlModifier);
     w.withDialog([&] {
         EXPECT_EQ(w.selectedLines(), QStringList({"1- Unavaible", "2- Unavaible", "3- Unavaible",
                                                   "4- Unavaible", "5- Unavaible"}));
-        w.chooseAndPress("Selected", 0, "Button2");  // a locked slot stays
+        w.chooseAndPress(names::classDialog::kSelected, 0,
+                         names::classDialog::kRemove);  // a locked slot stays
         EXPECT_EQ(w.selectedLines().size(), 5);
-        w.chooseAndPress("Avaible", 5, "Button1");  // C6
-        w.chooseAndPress("Avaible", 2, "Button1");  // C3, which the second entry has
+        w.chooseAndPress(names::classDialog::kAvailable, 5, names::classDialog::kAdd);  // C6
+        w.chooseAndPress(names::classDialog::kAvailable, 2,
+                         names::classDialog::kAdd);  // C3, which the second entry has
         EXPECT_EQ(w.selectedLines().mid(5), QStringList({"6- C6", "7- C3"}));
         w.ok();
     });
@@ -272,8 +287,8 @@ TEST(ClassDialog, SeveralModeAppendsNewClassesAfterEachEntrysOwn) {
 
 TEST(ClassDialog, NothingHappensWithoutACurrentRow) {
     ClassFixture w;
-    w.click("CheckBox1");
-    w.click("Button5");
+    w.click(names::kProgramsPage.editEnabled);
+    w.click(names::kProgramsPage.editClasses);
     EXPECT_FALSE(w.dialog()->isVisible());
 }
 
@@ -287,14 +302,14 @@ TEST(ClassSearch, AClassFindsItsEntriesAndThoseOfItsDescendants) {
     });
     w.programsWithClasses({{2}, {3}, {4}, {1}, {}});
     w.search();
-    auto* combo = w.find<QComboBox>("SearchCombo1");
+    auto* combo = w.find<QComboBox>(names::kProgramsPage.classSearch);
     combo->setCurrentIndex(combo->findText("Piano"));
     w.search();
-    EXPECT_EQ(w.rows("DPListBox"), QStringList({"1     P1      ", "2     P2      "}));
+    EXPECT_EQ(w.rows(names::kProgramsPage.list), QStringList({"1     P1      ", "2     P2      "}));
     combo->setCurrentIndex(combo->findText("Keys"));
     w.search();
-    EXPECT_EQ(w.rows("DPListBox").size(), 3);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 3);
     combo->setCurrentIndex(combo->findText("No Class"));
     w.search();
-    EXPECT_EQ(w.rows("DPListBox"), QStringList({"1     P5      "}));
+    EXPECT_EQ(w.rows(names::kProgramsPage.list), QStringList({"1     P5      "}));
 }

@@ -28,7 +28,7 @@ std::array<std::vector<Byte>, db::kKindCount> members(const std::string& base) {
 void sendFromWindow(WindowFixture& w, const QStringList& paths) {
     auto* timer = new QTimer(w.form.get());
     QObject::connect(timer, &QTimer::timeout, w.form.get(), [&w, timer] {
-        auto* report = w.form->findChild<QDialog*>("SendReport");
+        auto* report = w.form->findChild<QDialog*>(names::report::kWindow);
         if (!report || !report->isVisible()) return;
         report->close();
         timer->stop();
@@ -36,7 +36,7 @@ void sendFromWindow(WindowFixture& w, const QStringList& paths) {
     });
     timer->start(0);
     w.dialogs.answerOpenMany(paths);
-    w.action("SendPcgFiles")->trigger();
+    w.action(names::kSendPcgFiles)->trigger();
 }
 
 }  // namespace
@@ -64,14 +64,14 @@ TEST(CliMatchesWindow, AddThenAddMoreThenExtract) {
     // A new database of a folder.
     sendFromWindow(w, {QString::fromStdString(first)});
     w.dialogs.answerSave(w.file("window.pvd"));
-    w.action("SaveDatabaseAs")->trigger();
+    w.action(names::kExportDatabase)->trigger();
     cli({"add", w.dir.file("cli.pvd"), first});
     EXPECT_EQ(members(w.dir.file("window")), members(w.dir.file("cli")));
 
     // More files into the stored database.
     sendFromWindow(w, {QString::fromStdString(later + "/more.pcg")});
     w.dialogs.answerSave(w.file("window.pvd"));
-    w.action("SaveDatabaseAs")->trigger();
+    w.action(names::kExportDatabase)->trigger();
     cli({"add", w.dir.file("cli.pvd"), later + "/more.pcg"});
     EXPECT_EQ(members(w.dir.file("window")), members(w.dir.file("cli")));
     EXPECT_TRUE(w.dialogs.messages.empty());
@@ -79,17 +79,17 @@ TEST(CliMatchesWindow, AddThenAddMoreThenExtract) {
     // Programs 1, 3 and 4, then combinations 1 to 3, sent to a new PCG and exported.
     w.press(Qt::Key_N, Qt::ControlModifier);
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 0);
-    w.clickRow("DPListBox", 2, Qt::ControlModifier);
-    w.clickRow("DPListBox", 3, Qt::ControlModifier);
+    w.clickRow(names::kProgramsPage.list, 0);
+    w.clickRow(names::kProgramsPage.list, 2, Qt::ControlModifier);
+    w.clickRow(names::kProgramsPage.list, 3, Qt::ControlModifier);
     w.press(Qt::Key_Insert, Qt::ControlModifier);
     w.showPage(kDatabaseCombinations);
-    w.clickRow("DCListBox", 0);
-    w.clickRow("DCListBox", 2, Qt::ShiftModifier);
+    w.clickRow(names::kCombinationsPage.list, 0);
+    w.clickRow(names::kCombinationsPage.list, 2, Qt::ShiftModifier);
     w.press(Qt::Key_Insert, Qt::ControlModifier);
-    const QStringList windowEvents = w.lines("Aevents");
-    ASSERT_FALSE(w.lines("PPListBox")[0].endsWith("----------"));
-    ASSERT_FALSE(w.lines("PCListBox")[2].endsWith("----------"));
+    const QStringList windowEvents = w.lines(names::kEventList);
+    ASSERT_FALSE(w.lines(names::kPcgProgramsPage.list)[0].endsWith("----------"));
+    ASSERT_FALSE(w.lines(names::kPcgCombinationsPage.list)[2].endsWith("----------"));
     w.dialogs.answerSave(w.file("window.pcg"));
     w.press(Qt::Key_E, Qt::ControlModifier);
     const std::string printed = cli({"extract", w.dir.file("cli.pvd"), "--programs", "1,3-4",

@@ -64,7 +64,7 @@ TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
     fs::create_directories(w.dir.file("sets"));
     fs::create_directories(w.dir.file("banks"));
     bandPcg().writeTo(w.dir.file("sets/band.pcg"));
-    auto* splitter = w.find<QSplitter>("EventSplitter");
+    auto* splitter = w.find<QSplitter>(names::kEventSplitter);
     EXPECT_EQ(splitter->sizes().value(1), 50) << "the event list starts 50 pixels high";
     w.form->resize(700, 700);
     const QSize size = w.form->size();
@@ -82,7 +82,7 @@ TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
     w.press(Qt::Key_I, Qt::ControlModifier);
     w.press(Qt::Key_S, Qt::ControlModifier);
     w.dialogs.answerSave(w.file("banks/bank"));
-    w.action("SaveDatabaseAs")->trigger();
+    w.action(names::kExportDatabase)->trigger();
     ASSERT_TRUE(w.dialogs.messages.empty());
     EXPECT_EQ(w.dialogs.folders, (QStringList{"", ""})) << "the first dialogs start at home";
     w.form.reset();
@@ -92,23 +92,23 @@ TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
     ASSERT_TRUE(w.form);
     w.form->show();
     EXPECT_EQ(w.form->size(), size);
-    EXPECT_EQ(w.find<QSplitter>("EventSplitter")->sizes(), sizes);
+    EXPECT_EQ(w.find<QSplitter>(names::kEventSplitter)->sizes(), sizes);
     EXPECT_EQ(w.form->classEditor()->size(), QSize(600, 420));
-    EXPECT_EQ(recent(w, "RecentPcgFiles"), QStringList{"&1 band.pcg"});
-    EXPECT_EQ(recent(w, "RecentDatabases"), QStringList{"&1 bank.pvd"});
+    EXPECT_EQ(recent(w, names::kRecentPcgFiles), QStringList{"&1 band.pcg"});
+    EXPECT_EQ(recent(w, names::kRecentDatabases), QStringList{"&1 bank.pvd"});
     EXPECT_EQ(w.action("RecentPcgFile1")->toolTip(), w.file("sets/band.pcg"));
     // PCG dialogs start where the last PCG was, database dialogs where the last database was.
     w.press(Qt::Key_I, Qt::ControlModifier);
-    w.action("OpenDatabase")->trigger();
-    w.action("ExportPcg1")->trigger();
+    w.action(names::kOpenDatabase)->trigger();
+    w.action(names::kExportPcg)->trigger();
     EXPECT_EQ(w.dialogs.folders.mid(2),
               (QStringList{w.file("sets"), w.file("banks"), w.file("sets")}));
 
     // A recent database opens as Open Database would.
     w.action("RecentDatabase1")->trigger();
-    EXPECT_EQ(w.rows("DPListBox").size(), 4);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
     w.action("RecentPcgFile1")->trigger();
-    EXPECT_EQ(w.lines("PPListBox").value(0), "A00    PIANO 1");
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list).value(0), "A00    PIANO 1");
     EXPECT_TRUE(w.dialogs.messages.empty());
 }
 
@@ -118,13 +118,13 @@ TEST(Desktop, RecentFilesKeepTheLastEightNewestFirstDropWhatHasGoneAndClear) {
         w.importPcg(bandPcg(), ("set" + std::to_string(i) + ".pcg").c_str());
     w.dialogs.answerOpen(w.file("set3.pcg"));
     w.press(Qt::Key_I, Qt::ControlModifier);
-    EXPECT_EQ(recent(w, "RecentPcgFiles"),
+    EXPECT_EQ(recent(w, names::kRecentPcgFiles),
               (QStringList{"&1 set3.pcg", "&2 set9.pcg", "&3 set8.pcg", "&4 set7.pcg",
                            "&5 set6.pcg", "&6 set5.pcg", "&7 set4.pcg", "&8 set2.pcg"}));
     // Exporting a PCG puts the new file first too.
     w.dialogs.answerSave(w.file("mine"));
     w.press(Qt::Key_E, Qt::ControlModifier);
-    EXPECT_EQ(recent(w, "RecentPcgFiles").value(0), "&1 mine.pcg");
+    EXPECT_EQ(recent(w, names::kRecentPcgFiles).value(0), "&1 mine.pcg");
 
     // A file that has gone is taken off the list, with a message saying so.
     fs::remove(w.dir.file("set9.pcg"));
@@ -133,92 +133,92 @@ TEST(Desktop, RecentFilesKeepTheLastEightNewestFirstDropWhatHasGoneAndClear) {
     EXPECT_EQ(w.dialogs.messages[0].caption, "Recent Pcg Files");
     EXPECT_EQ(w.dialogs.messages[0].text,
               w.file("set9.pcg") + " is no longer there. It has been taken off the list.");
-    EXPECT_FALSE(recent(w, "RecentPcgFiles").contains("&3 set9.pcg"));
-    EXPECT_EQ(recent(w, "RecentPcgFiles").size(), 7);
+    EXPECT_FALSE(recent(w, names::kRecentPcgFiles).contains("&3 set9.pcg"));
+    EXPECT_EQ(recent(w, names::kRecentPcgFiles).size(), 7);
 
-    EXPECT_TRUE(w.action("ClearRecentPcgFiles")->isEnabled());
-    w.action("ClearRecentPcgFiles")->trigger();
-    EXPECT_TRUE(recent(w, "RecentPcgFiles").isEmpty());
-    EXPECT_FALSE(w.action("ClearRecentPcgFiles")->isEnabled());
+    EXPECT_TRUE(w.action(names::kClearRecentPcgFiles)->isEnabled());
+    w.action(names::kClearRecentPcgFiles)->trigger();
+    EXPECT_TRUE(recent(w, names::kRecentPcgFiles).isEmpty());
+    EXPECT_FALSE(w.action(names::kClearRecentPcgFiles)->isEnabled());
     EXPECT_TRUE(w.form->settings().recentFiles(app::Settings::FileKind::Pcg).isEmpty());
 }
 
 TEST(Desktop, TheStatusBarSaysWhatIsOpenAndWhatTheLastCommandDid) {
     WindowFixture w;
-    EXPECT_EQ(status(w, "StatusPcg"), "New PCG: 0 programs, 0 combinations");
-    EXPECT_EQ(status(w, "StatusDatabase"),
+    EXPECT_EQ(status(w, names::kStatusPcg), "New PCG: 0 programs, 0 combinations");
+    EXPECT_EQ(status(w, names::kStatusDatabase),
               "New database: 0 programs, 0 combinations, 0 drum kits, 0 classes");
-    EXPECT_EQ(status(w, "StatusResult"), "");
+    EXPECT_EQ(status(w, names::kStatusResult), "");
 
     w.importPcg(bandPcg(), "band.pcg");
-    EXPECT_EQ(status(w, "StatusResult"), "Imported band.pcg: 4 programs, 2 combinations");
-    EXPECT_EQ(status(w, "StatusPcg"), "band.pcg: 4 programs, 2 combinations");
+    EXPECT_EQ(status(w, names::kStatusResult), "Imported band.pcg: 4 programs, 2 combinations");
+    EXPECT_EQ(status(w, names::kStatusPcg), "band.pcg: 4 programs, 2 combinations");
     w.press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"),
+    EXPECT_EQ(status(w, names::kStatusResult),
               "Sent 4 programs: 4 new, 0 already stored; 2 combinations: 2 new, 0 already "
               "stored; with them 1 drum kit new");
-    EXPECT_EQ(status(w, "StatusDatabase"),
+    EXPECT_EQ(status(w, names::kStatusDatabase),
               "New database: 4 programs, 2 combinations, 1 drum kit, 0 classes (changed)");
     w.press(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Nothing new to store");
+    EXPECT_EQ(status(w, names::kStatusResult), "Nothing new to store");
     w.dialogs.answerSave(w.file("bank"));
-    w.action("SaveDatabaseAs")->trigger();
-    EXPECT_EQ(status(w, "StatusResult"), "Exported bank.pvd");
-    EXPECT_EQ(status(w, "StatusDatabase"),
+    w.action(names::kExportDatabase)->trigger();
+    EXPECT_EQ(status(w, names::kStatusResult), "Exported bank.pvd");
+    EXPECT_EQ(status(w, names::kStatusDatabase),
               "bank.pvd: 4 programs, 2 combinations, 1 drum kit, 0 classes");
 
     w.showPage(kPcgPrograms);
-    w.clickRow("PPListBox", 1);
+    w.clickRow(names::kPcgProgramsPage.list, 1);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Emptied program A01");
+    EXPECT_EQ(status(w, names::kStatusResult), "Emptied program A01");
     w.press(Qt::Key_Insert);  // the empty slot: nothing to send
-    w.clickRow("PPListBox", 0);
+    w.clickRow(names::kPcgProgramsPage.list, 0);
     w.press(Qt::Key_Insert);
-    EXPECT_EQ(status(w, "StatusResult"), "Nothing new to store");
+    EXPECT_EQ(status(w, names::kStatusResult), "Nothing new to store");
 
     w.press(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "New PCG");
+    EXPECT_EQ(status(w, names::kStatusResult), "New PCG");
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 0);
-    w.clickRow("DPListBox", 2, Qt::ControlModifier);
+    w.clickRow(names::kProgramsPage.list, 0);
+    w.clickRow(names::kProgramsPage.list, 2, Qt::ControlModifier);
     w.press(Qt::Key_Insert, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Placed 2 programs");
+    EXPECT_EQ(status(w, names::kStatusResult), "Placed 2 programs");
     w.press(Qt::Key_Insert, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Nothing placed: the PCG holds these already");
+    EXPECT_EQ(status(w, names::kStatusResult), "Nothing placed: the PCG holds these already");
     w.showPage(kDatabaseCombinations);
-    w.clickRow("DCListBox", 1);
+    w.clickRow(names::kCombinationsPage.list, 1);
     w.press(Qt::Key_Insert, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Placed 1 combination");
+    EXPECT_EQ(status(w, names::kStatusResult), "Placed 1 combination");
 
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 2);  // DRUMS, which a combination plays
+    w.clickRow(names::kProgramsPage.list, 2);  // DRUMS, which a combination plays
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Deleted nothing; see the event list");
-    w.clickRow("DPListBox", 1);
+    EXPECT_EQ(status(w, names::kStatusResult), "Deleted nothing; see the event list");
+    w.clickRow(names::kProgramsPage.list, 1);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Deleted 1 program");
+    EXPECT_EQ(status(w, names::kStatusResult), "Deleted 1 program");
     w.press(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Undid Delete");
+    EXPECT_EQ(status(w, names::kStatusResult), "Undid Delete");
     w.press(Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Redid Delete");
+    EXPECT_EQ(status(w, names::kStatusResult), "Redid Delete");
 
-    w.find<QLineEdit>("SearchEdit1")->setText("piano");
-    w.click("Button2");
-    EXPECT_EQ(status(w, "StatusResult"), "Found 1 of 3 programs: name piano");
-    w.click("Button2");
-    EXPECT_EQ(status(w, "StatusResult"), "Showing all 3 programs");
+    w.find<QLineEdit>(names::kProgramsPage.nameSearch)->setText("piano");
+    w.click(names::kProgramsPage.searchButton);
+    EXPECT_EQ(status(w, names::kStatusResult), "Found 1 of 3 programs: name piano");
+    w.click(names::kProgramsPage.searchButton);
+    EXPECT_EQ(status(w, names::kStatusResult), "Showing all 3 programs");
 
     w.dialogs.answerSave(w.file("out"));
     w.press(Qt::Key_E, Qt::ControlModifier);
-    EXPECT_EQ(status(w, "StatusResult"), "Exported out.pcg");
+    EXPECT_EQ(status(w, names::kStatusResult), "Exported out.pcg");
     w.dialogs.answerOpen(w.file("none.pvd"));
-    w.action("OpenDatabase")->trigger();
+    w.action(names::kOpenDatabase)->trigger();
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
-    EXPECT_EQ(status(w, "StatusResult"),
+    EXPECT_EQ(status(w, names::kStatusResult),
               "Failed: " + w.dialogs.messages[0].text.section('\n', 0, 0));
-    w.action("NewDatabase")->trigger();
-    EXPECT_EQ(status(w, "StatusResult"), "New database");
-    EXPECT_EQ(status(w, "StatusDatabase"),
+    w.action(names::kNewDatabase)->trigger();
+    EXPECT_EQ(status(w, names::kStatusResult), "New database");
+    EXPECT_EQ(status(w, names::kStatusDatabase),
               "New database: 0 programs, 0 combinations, 0 drum kits, 0 classes");
 }
 
@@ -228,32 +228,32 @@ TEST(Desktop, EnterSearchesTabLeavesTheExplanationAndTheEventListCopies) {
     w.press(Qt::Key_S, Qt::ControlModifier);
 
     // Enter in each search field runs that tab's Search.
-    auto* name = w.find<QLineEdit>("SearchEdit1");
+    auto* name = w.find<QLineEdit>(names::kProgramsPage.nameSearch);
     name->setFocus();
     QTest::keyClicks(name, "ORGAN");
     QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1);
     EXPECT_TRUE(name->text().isEmpty()) << "a refill clears the search fields";
-    auto* drum = w.find<QLineEdit>("MaskEdit1");
+    auto* drum = w.find<QLineEdit>(names::kProgramsPage.referenceSearch);
     drum->setFocus();
     QTest::keyClicks(drum, "1");
     QTest::keyClick(drum, Qt::Key_Enter);
-    EXPECT_EQ(w.rows("DPListBox").size(), 1);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1);
     w.showPage(kDatabaseCombinations);
-    auto* program = w.find<QLineEdit>("MaskEdit2");
+    auto* program = w.find<QLineEdit>(names::kCombinationsPage.referenceSearch);
     program->setFocus();
     QTest::keyClicks(program, "3");
     QTest::keyClick(program, Qt::Key_Return);
-    EXPECT_EQ(w.rows("DCListBox").size(), 1);
-    auto* classes = w.find<QComboBox>("SearchCombo2");
+    EXPECT_EQ(w.rows(names::kCombinationsPage.list).size(), 1);
+    auto* classes = w.find<QComboBox>(names::kCombinationsPage.classSearch);
     classes->setFocus();
     QTest::keyClick(classes, Qt::Key_Return);
-    EXPECT_EQ(w.rows("DCListBox").size(), 2);
+    EXPECT_EQ(w.rows(names::kCombinationsPage.list).size(), 2);
 
     // Tab and Shift+Tab leave the explanation; Enter still breaks the line.
     w.showPage(kDatabasePrograms);
-    w.click("CheckBox1");
-    auto* memo = w.find<QPlainTextEdit>("Memo1");
+    w.click(names::kProgramsPage.editEnabled);
+    auto* memo = w.find<QPlainTextEdit>(names::kProgramsPage.explanation);
     memo->setFocus();
     memo->clear();
     QTest::keyClicks(memo, "warm");
@@ -261,20 +261,20 @@ TEST(Desktop, EnterSearchesTabLeavesTheExplanationAndTheEventListCopies) {
     QTest::keyClicks(memo, "pad");
     EXPECT_EQ(memo->toPlainText(), "warm\npad");
     QTest::keyClick(memo, Qt::Key_Tab);
-    EXPECT_EQ(focusName(), "Button4");
+    EXPECT_EQ(focusName(), names::kProgramsPage.submit);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // Submit
     EXPECT_EQ(w.form->session().files().read<db::DbProgramEntry>(1).explanation(), "warm\r\npad");
     memo->setFocus();
     QTest::keyClick(memo, Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(focusName(), "Button5");
+    EXPECT_EQ(focusName(), names::kProgramsPage.editClasses);
 
     // The event list grows with the splitter and copies its lines.
-    w.clickRow("DPListBox", 2);
+    w.clickRow(names::kProgramsPage.list, 2);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    auto* events = w.find<QListWidget>("Aevents");
+    auto* events = w.find<QListWidget>(names::kEventList);
     ASSERT_EQ(events->count(), 1);
     events->setFocus();
-    w.action("SelectAllEvents")->trigger();
+    w.action(names::kSelectAllEvents)->trigger();
     EXPECT_EQ(events->selectedItems().size(), 1);
     QApplication::clipboard()->clear();
     QTest::keyClick(events, Qt::Key_C, Qt::ControlModifier);
@@ -288,29 +288,41 @@ TEST(Desktop, TabVisitsTheControlsOfEachTabInReadingOrder) {
     WindowFixture w;
     w.importPcg(bandPcg());
     w.press(Qt::Key_S, Qt::ControlModifier);
-    w.find<QWidget>("DPListBox")->setFocus();
+    w.find<QWidget>(names::kProgramsPage.list)->setFocus();
+    EXPECT_EQ(
+        tabWalk(w),
+        (QStringList{names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
+                     names::kProgramsPage.referenceSearch, names::kProgramsPage.soundFrom,
+                     names::kProgramsPage.soundTo, names::kProgramsPage.searchButton,
+                     names::kProgramsPage.editEnabled, names::kEventList, "qt_tabwidget_tabbar"}));
+    w.click(names::kProgramsPage.editEnabled);
+    w.find<QWidget>(names::kProgramsPage.list)->setFocus();
     EXPECT_EQ(tabWalk(w),
-              (QStringList{"SearchEdit1", "SearchCombo1", "MaskEdit1", "MaskFrom1", "MaskTo1",
-                           "Button2", "CheckBox1", "Aevents", "qt_tabwidget_tabbar"}));
-    w.click("CheckBox1");
-    w.find<QWidget>("DPListBox")->setFocus();
-    EXPECT_EQ(tabWalk(w), (QStringList{"SearchEdit1", "SearchCombo1", "MaskEdit1", "MaskFrom1",
-                                       "MaskTo1", "Button2", "CheckBox1", "Name1", "Button5",
-                                       "Memo1", "Button4", "Aevents", "qt_tabwidget_tabbar"}));
+              (QStringList{names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
+                           names::kProgramsPage.referenceSearch, names::kProgramsPage.soundFrom,
+                           names::kProgramsPage.soundTo, names::kProgramsPage.searchButton,
+                           names::kProgramsPage.editEnabled, names::kProgramsPage.name,
+                           names::kProgramsPage.editClasses, names::kProgramsPage.explanation,
+                           names::kProgramsPage.submit, names::kEventList, "qt_tabwidget_tabbar"}));
     w.showPage(kDatabaseCombinations);
-    w.find<QWidget>("DCListBox")->setFocus();
-    EXPECT_EQ(tabWalk(w), (QStringList{"SearchEdit2", "SearchCombo2", "MaskEdit2", "Button1",
-                                       "CheckBox2", "Aevents", "qt_tabwidget_tabbar"}));
+    w.find<QWidget>(names::kCombinationsPage.list)->setFocus();
+    EXPECT_EQ(tabWalk(w),
+              (QStringList{
+                  names::kCombinationsPage.nameSearch, names::kCombinationsPage.classSearch,
+                  names::kCombinationsPage.referenceSearch, names::kCombinationsPage.searchButton,
+                  names::kCombinationsPage.editEnabled, names::kEventList, "qt_tabwidget_tabbar"}));
     w.showPage(kPcgPrograms);
-    w.find<QWidget>("PPListBox")->setFocus();
-    EXPECT_EQ(tabWalk(w), (QStringList{"Aevents", "qt_tabwidget_tabbar", "RadioGroup1BankA"}));
+    w.find<QWidget>(names::kPcgProgramsPage.list)->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{names::kEventList, "qt_tabwidget_tabbar",
+                                       names::kPcgProgramsPage.bankA}));
     w.showPage(kPcgCombinations);
-    w.find<QWidget>("PCListBox")->setFocus();
-    EXPECT_EQ(tabWalk(w), (QStringList{"Aevents", "qt_tabwidget_tabbar", "RadioGroup2BankA"}));
+    w.find<QWidget>(names::kPcgCombinationsPage.list)->setFocus();
+    EXPECT_EQ(tabWalk(w), (QStringList{names::kEventList, "qt_tabwidget_tabbar",
+                                       names::kPcgCombinationsPage.bankA}));
     // The tab bar switches tabs from the keyboard.
     w.find<QTabBar>("qt_tabwidget_tabbar")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), kPcgPrograms);
+    EXPECT_EQ(w.find<QTabWidget>(names::kPages)->currentIndex(), kPcgPrograms);
 }
 
 TEST(Desktop, EveryControlAndMenuItemSaysWhatItDoes) {
@@ -343,7 +355,7 @@ TEST(Desktop, EveryControlAndMenuItemSaysWhatItDoes) {
     controls(w.form->classAssignmentDialog());
     controls(w.form->progressWindow());
     EXPECT_TRUE(without.isEmpty()) << without.join(", ").toStdString();
-    EXPECT_TRUE(w.find<QMenu>("RecentPcgFiles")->toolTipsVisible());
+    EXPECT_TRUE(w.find<QMenu>(names::kRecentPcgFiles)->toolTipsVisible());
 }
 
 TEST(Desktop, StartedFromTheDesktopMenuItWorksInAFolderOfItsOwn) {
@@ -392,25 +404,26 @@ TEST(Desktop, LongWorkShowsTheBusyWindowAndKeepsTheProgramPainted) {
     w.importPcg(bandPcg());
     w.press(Qt::Key_S, Qt::ControlModifier);
     w.dialogs.answerSave(w.file("bank"));
-    w.action("SaveDatabaseAs")->trigger();
+    w.action(names::kExportDatabase)->trigger();
 
     QStringList seen;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* busy = w.form->findChild<QDialog*>("WorkProgress");
+        auto* busy = w.form->findChild<QDialog*>(names::busy::kWindow);
         const bool sending = w.form->progressWindow()->isVisible();
-        const QString now = busy && busy->isVisible()
-                                ? busy->findChild<QLabel*>("WorkText")->text().section(' ', 0, 0)
-                            : sending ? QStringLiteral("sending")
-                                      : QStringLiteral("idle");
+        const QString now =
+            busy && busy->isVisible()
+                ? busy->findChild<QLabel*>(names::busy::kText)->text().section(' ', 0, 0)
+            : sending ? QStringLiteral("sending")
+                      : QStringLiteral("idle");
         if (seen.isEmpty() || seen.back() != now) seen << now;
     });
     watch.start(0);
     w.dialogs.answerOpen(w.file("bank.pvd"));
-    w.action("OpenDatabase")->trigger();
+    w.action(names::kOpenDatabase)->trigger();
     EXPECT_TRUE(seen.contains("Working...")) << seen.join(",").toStdString();
-    EXPECT_FALSE(w.form->findChild<QDialog*>("WorkProgress")->isVisible());
-    EXPECT_EQ(status(w, "StatusResult").section(':', 0, 0), "Opened bank.pvd");
+    EXPECT_FALSE(w.form->findChild<QDialog*>(names::busy::kWindow)->isVisible());
+    EXPECT_EQ(status(w, names::kStatusResult).section(':', 0, 0), "Opened bank.pvd");
 
     seen.clear();
     w.press(Qt::Key_S, Qt::ControlModifier);

@@ -39,7 +39,8 @@ struct Relations : WindowFixture {
     Relations() {
         importPcg(relationsPcg());
         press(Qt::Key_S, Qt::ControlModifier);
-        if (rows("DPListBox").size() != 6 || rows("DCListBox").size() != 3)
+        if (rows(names::kProgramsPage.list).size() != 6 ||
+            rows(names::kCombinationsPage.list).size() != 3)
             throw std::runtime_error("the relations PCG was not stored as expected");
     }
     QString line(const char* name) const { return find<QLabel>(name)->text(); }
@@ -53,7 +54,7 @@ struct Relations : WindowFixture {
             first = false;
         }
     }
-    QDialog* compareWindow() const { return form->findChild<QDialog*>("CompareWindow"); }
+    QDialog* compareWindow() const { return form->findChild<QDialog*>(names::compare::kWindow); }
     QStringList compareRows(const char* tree) const {
         QStringList out;
         auto* list = compareWindow()->findChild<QTreeWidget*>(tree);
@@ -66,7 +67,7 @@ struct Relations : WindowFixture {
         return out;
     }
     QString verdict() const {
-        return compareWindow()->findChild<QLabel*>("CompareVerdict")->text();
+        return compareWindow()->findChild<QLabel*>(names::compare::kVerdict)->text();
     }
 };
 
@@ -74,38 +75,40 @@ struct Relations : WindowFixture {
 
 TEST(WhereUsed, TheDetailPanelsSayWhoPlaysWhat) {
     Relations w;
-    w.clickRow("DPListBox", 0);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by 3 combinations: 1 SPLIT, 2 LAYER, 3 STACK");
-    EXPECT_EQ(w.tip("WhereUsed1"), "Played by:\n1 SPLIT\n2 LAYER\n3 STACK");
-    w.clickRow("DPListBox", 1);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by 1 combination: 1 SPLIT");
+    w.clickRow(names::kProgramsPage.list, 0);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed),
+              "Played by 3 combinations: 1 SPLIT, 2 LAYER, 3 STACK");
+    EXPECT_EQ(w.tip(names::kProgramsPage.whereUsed), "Played by:\n1 SPLIT\n2 LAYER\n3 STACK");
+    w.clickRow(names::kProgramsPage.list, 1);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by 1 combination: 1 SPLIT");
     // A drum program names the others on its kit.
-    w.clickRow("DPListBox", 2);
-    EXPECT_EQ(w.line("WhereUsed1"),
+    w.clickRow(names::kProgramsPage.list, 2);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed),
               "Played by 1 combination: 2 LAYER; its drum kit also by 1 program: 4 KIT TWO");
-    w.clickRow("DPListBox", 5);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by no combination");
+    w.clickRow(names::kProgramsPage.list, 5);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by no combination");
     // A combination names what each timbre plays.
     w.showPage(kDatabaseCombinations);
-    w.clickRow("DCListBox", 2);
-    EXPECT_EQ(w.line("WhereUsed2"), "Plays 5 PAD, 1 PIANO, GM");
-    EXPECT_TRUE(w.tip("WhereUsed2").startsWith("Timbre 1: 5 PAD\nTimbre 2: 1 PIANO\nTimbre 3: GM"));
+    w.clickRow(names::kCombinationsPage.list, 2);
+    EXPECT_EQ(w.line(names::kCombinationsPage.whereUsed), "Plays 5 PAD, 1 PIANO, GM");
+    EXPECT_TRUE(w.tip(names::kCombinationsPage.whereUsed)
+                    .startsWith("Timbre 1: 5 PAD\nTimbre 2: 1 PIANO\nTimbre 3: GM"));
 
     // Delete of a combination: PIANO is then played by two.
-    w.clickRow("DCListBox", 1);
+    w.clickRow(names::kCombinationsPage.list, 1);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    ASSERT_EQ(w.rows("DCListBox").size(), 2);
+    ASSERT_EQ(w.rows(names::kCombinationsPage.list).size(), 2);
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 0);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+    w.clickRow(names::kProgramsPage.list, 0);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by 2 combinations: 1 SPLIT, 2 STACK");
 
     // A refused Delete keeps its line as it is; the refused program's players are one click away.
-    w.clickRow("DPListBox", 0);
+    w.clickRow(names::kProgramsPage.list, 0);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(w.lines("Aevents"),
+    EXPECT_EQ(w.lines(names::kEventList),
               QStringList{"Program 1 is used by some Combinations.Cannot delete it."});
-    w.clickRow("DPListBox", 0);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+    w.clickRow(names::kProgramsPage.list, 0);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by 2 combinations: 1 SPLIT, 2 STACK");
 
     // What is new comes in as it is sent: SPLIT again under another name plays PIANO too.
     PcgBuilder more = relationsPcg();
@@ -113,17 +116,19 @@ TEST(WhereUsed, TheDetailPanelsSayWhoPlaysWhat) {
     w.importPcg(more, "more.pcg");
     w.press(Qt::Key_S, Qt::ControlModifier);
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 0);
-    EXPECT_EQ(w.line("WhereUsed1"), "Played by 4 combinations: 1 SPLIT, 2 STACK, 3 LAYER, ...");
-    EXPECT_EQ(w.tip("WhereUsed1"), "Played by:\n1 SPLIT\n2 STACK\n3 LAYER\n4 SPLIT 2");
+    w.clickRow(names::kProgramsPage.list, 0);
+    EXPECT_EQ(w.line(names::kProgramsPage.whereUsed),
+              "Played by 4 combinations: 1 SPLIT, 2 STACK, 3 LAYER, ...");
+    EXPECT_EQ(w.tip(names::kProgramsPage.whereUsed),
+              "Played by:\n1 SPLIT\n2 STACK\n3 LAYER\n4 SPLIT 2");
 }
 
 TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
     Relations w;
     w.showPage(kPcgPrograms);
-    w.clickRow("PPListBox", 0);
-    w.action("UsedBy")->trigger();
-    auto* menu = w.form->findChild<QMenu*>("UsedByList");
+    w.clickRow(names::kPcgProgramsPage.list, 0);
+    w.action(names::kUsedBy)->trigger();
+    auto* menu = w.form->findChild<QMenu*>(names::kUsedByList);
     ASSERT_TRUE(menu);
     QStringList captions;
     for (QAction* a : menu->actions())
@@ -132,13 +137,13 @@ TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
     menu->actions()[1]->trigger();
     menu->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), kPcgCombinations);
-    EXPECT_EQ(w.find<QListWidget>("PCListBox")->currentRow(), 1);
+    EXPECT_EQ(w.find<QTabWidget>(names::kPages)->currentIndex(), kPcgCombinations);
+    EXPECT_EQ(w.find<QListWidget>(names::kPcgCombinationsPage.list)->currentRow(), 1);
 
     w.showPage(kPcgPrograms);
-    w.clickRow("PPListBox", 5);
-    w.action("UsedBy")->trigger();
-    menu = w.form->findChild<QMenu*>("UsedByList");
+    w.clickRow(names::kPcgProgramsPage.list, 5);
+    w.action(names::kUsedBy)->trigger();
+    menu = w.form->findChild<QMenu*>(names::kUsedByList);
     ASSERT_TRUE(menu);
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text(), "No combination plays A05");
@@ -156,28 +161,28 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     w.form->search();  // the list shows the seventh entry
 
     // One row chosen: nothing to compare.
-    w.clickRow("DPListBox", 4);
+    w.clickRow(names::kProgramsPage.list, 4);
     w.form->updateEditMenu();
-    EXPECT_FALSE(w.action("Compare")->isEnabled());
-    w.choose("DPListBox", {4, 6});
+    EXPECT_FALSE(w.action(names::kCompare)->isEnabled());
+    w.choose(names::kProgramsPage.list, {4, 6});
     w.form->updateEditMenu();
-    ASSERT_TRUE(w.action("Compare")->isEnabled());
-    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.action(names::kCompare)->isEnabled());
+    w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
     EXPECT_EQ(w.verdict(), "identical apart from the name");
-    EXPECT_EQ(w.compareRows("CompareFields"),
+    EXPECT_EQ(w.compareRows(names::compare::kFields),
               (QStringList{"Name|PAD|PAD COPY", "Mode|Double|Double", "Oscillator 1 sound|30|30",
                            "Oscillator 2 sound|31|31", "Drum kit||"}));
-    EXPECT_TRUE(w.compareRows("CompareBytes").isEmpty());
-    EXPECT_EQ(w.status("StatusResult"),
+    EXPECT_TRUE(w.compareRows(names::compare::kBytes).isEmpty());
+    EXPECT_EQ(w.status(names::kStatusResult),
               "Compared 5 PAD and 7 PAD COPY: identical apart from the name");
     w.compareWindow()->close();
     QApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // PAD and its copy with three other bytes; the bytes listed with both values in hex.
-    w.choose("DPListBox", {4, 5});
-    w.action("Compare")->trigger();
+    w.choose(names::kProgramsPage.list, {4, 5});
+    w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
     EXPECT_EQ(w.verdict(), "different in 3 bytes");
     const PcgBuilder built = relationsPcg();
@@ -186,9 +191,9 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     QStringList expected;
     for (const int at : {40, 41, 100})
         expected << QString("%1|%2|%3|yes").arg(at).arg(hex(pad[at])).arg(hex(pad[at] ^ 0x5A));
-    EXPECT_EQ(w.compareRows("CompareBytes"), expected);
+    EXPECT_EQ(w.compareRows(names::compare::kBytes), expected);
     // The pickers choose another pair among the two.
-    w.compareWindow()->findChild<QComboBox*>("CompareRight")->setCurrentIndex(0);
+    w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->setCurrentIndex(0);
     EXPECT_EQ(w.verdict(), "identical");
     w.compareWindow()->close();
 }
@@ -196,25 +201,25 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
 TEST(Compare, TwoPcgSlotsAndTwoCombinations) {
     Relations w;
     w.showPage(kPcgPrograms);
-    w.clickRow("PPListBox", 2);
+    w.clickRow(names::kPcgProgramsPage.list, 2);
     w.form->updateEditMenu();
-    ASSERT_TRUE(w.action("Compare")->isEnabled());
-    w.action("Compare")->trigger();
+    ASSERT_TRUE(w.action(names::kCompare)->isEnabled());
+    w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
     // The current slot against the next used one: two drum programs on one kit slot.
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>("CompareLeft")->currentText(),
+    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kLeft)->currentText(),
               "A02    KIT ONE");
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>("CompareRight")->currentText(),
+    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->currentText(),
               "A03    KIT TWO");
-    EXPECT_EQ(w.compareRows("CompareFields").value(4), "Drum kit|slot 1|slot 1");
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(4), "Drum kit|slot 1|slot 1");
     w.compareWindow()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     w.showPage(kPcgCombinations);
-    w.clickRow("PCListBox", 0);
-    w.action("Compare")->trigger();
+    w.clickRow(names::kPcgCombinationsPage.list, 0);
+    w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
-    const QStringList fields = w.compareRows("CompareFields");
+    const QStringList fields = w.compareRows(names::compare::kFields);
     EXPECT_EQ(fields.value(0), "Name|SPLIT|LAYER");
     EXPECT_EQ(fields.value(1), "Timbre 1|A00 PIANO|A00 PIANO");
     EXPECT_EQ(fields.value(2), "Timbre 2|A01 BASS|A00 PIANO");
@@ -231,19 +236,19 @@ TEST(ExportList, EachTabWritesItsListAsCsvOrAsAPage) {
                                  static_cast<qsizetype>(bytes.size()));
     };
     // A database tab writes its rows as filtered.
-    w.find<QLineEdit>("SearchEdit1")->setText("KIT");
-    w.click("Button2");
+    w.find<QLineEdit>(names::kProgramsPage.nameSearch)->setText("KIT");
+    w.click(names::kProgramsPage.searchButton);
     w.dialogs.answerSave(w.file("kits"));
-    w.action("ExportList")->trigger();
+    w.action(names::kExportList)->trigger();
     EXPECT_EQ(written("kits.csv"),
               "ID,Name,Classes,Drum kit ID,Explanation\r\n"
               "3,KIT ONE,,1,From: " +
                   w.file("import.pcg") + "\r\n4,KIT TWO,,1,From: " + w.file("import.pcg") + "\r\n");
-    EXPECT_EQ(w.status("StatusResult"), "Exported the list of 2 rows to kits.csv");
+    EXPECT_EQ(w.status(names::kStatusResult), "Exported the list of 2 rows to kits.csv");
 
     w.showPage(kDatabaseCombinations);
     w.dialogs.answerSave(w.file("combis.html"));
-    w.action("ExportList")->trigger();
+    w.action(names::kExportList)->trigger();
     const QString page = written("combis.html");
     EXPECT_TRUE(page.startsWith("<!DOCTYPE html>\n"));
     EXPECT_TRUE(page.contains("<h1>Database Combinations</h1>"));
@@ -253,7 +258,7 @@ TEST(ExportList, EachTabWritesItsListAsCsvOrAsAPage) {
     // A PCG tab writes both banks of its kind.
     w.showPage(kPcgPrograms);
     w.dialogs.answerSave(w.file("programs.csv"));
-    w.action("ExportList")->trigger();
+    w.action(names::kExportList)->trigger();
     const QStringList csv = written("programs.csv").split("\r\n");
     ASSERT_EQ(csv.size(), 202);
     EXPECT_EQ(csv[0], "Slot,Name,Mode,Drum kit slot");
@@ -263,7 +268,7 @@ TEST(ExportList, EachTabWritesItsListAsCsvOrAsAPage) {
     EXPECT_EQ(csv[200], "B99,,,");
     w.showPage(kPcgCombinations);
     w.dialogs.answerSave(w.file("combis-pcg.htm"));
-    w.action("ExportList")->trigger();
+    w.action(names::kExportList)->trigger();
     const QString pcgPage = written("combis-pcg.htm");
     EXPECT_TRUE(pcgPage.contains("<h2>Bank A</h2>"));
     EXPECT_TRUE(pcgPage.contains("<h2>Bank B</h2>"));

@@ -36,7 +36,7 @@ std::array<std::vector<Byte>, db::kKindCount> sentByHand(const std::vector<std::
     for (const std::string& path : paths) {
         hand.dialogs.answerOpen(QString::fromStdString(path));
         hand.press(Qt::Key_I, Qt::ControlModifier);
-        hand.action("SendPCGtoDatabase2")->trigger();
+        hand.action(names::kSendPcgToDatabase)->trigger();
     }
     EXPECT_TRUE(hand.dialogs.messages.empty());
     return workingFiles(hand);
@@ -55,7 +55,7 @@ void everyTick(QObject* owner, std::function<bool()> inside) {
 // The report window, once it shows: `inside` looks at it, then it is closed.
 void onReport(WindowFixture& w, std::function<void(QDialog*)> inside) {
     everyTick(w.form.get(), [&w, inside] {
-        auto* report = w.form->findChild<QDialog*>("SendReport");
+        auto* report = w.form->findChild<QDialog*>(names::report::kWindow);
         if (!report || !report->isVisible()) return false;
         inside(report);
         report->close();
@@ -65,7 +65,7 @@ void onReport(WindowFixture& w, std::function<void(QDialog*)> inside) {
 
 QStringList reportRows(QDialog* report) {
     QStringList rows;
-    auto* list = report->findChild<QTreeWidget*>("ReportList");
+    auto* list = report->findChild<QTreeWidget*>(names::report::kList);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QStringList cells;
         for (int c = 0; c < list->columnCount(); ++c)
@@ -104,22 +104,22 @@ struct ManyFiles : WindowFixture {
 TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder) {
     ManyFiles w;
     w.importPcg(bandPcg());
-    const QStringList openPcg = w.lines("PPListBox");
+    const QStringList openPcg = w.lines(names::kPcgProgramsPage.list);
 
     QStringList rows;
     QString totals;
     onReport(w, [&](QDialog* report) {
         rows = reportRows(report);
-        totals = label(report, "ReportTotals");
-        report->findChild<QPushButton*>("CopyReport")->click();
+        totals = label(report, names::report::kTotals);
+        report->findChild<QPushButton*>(names::report::kCopy)->click();
         w.dialogs.answerSave(w.file("report"));
-        report->findChild<QPushButton*>("SaveReport")->click();
+        report->findChild<QPushButton*>(names::report::kSave)->click();
     });
     w.dialogs.answerOpenMany({w.at(w.root)});
-    w.action("SendPcgFiles")->trigger();
+    w.action(names::kSendPcgFiles)->trigger();
 
     EXPECT_EQ(workingFiles(w), sentByHand(w.pcgFiles()));
-    EXPECT_EQ(w.lines("PPListBox"), openPcg) << "the open PCG is not touched";
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list), openPcg) << "the open PCG is not touched";
     EXPECT_TRUE(w.dialogs.messages.empty());
 
     // A row per file in name order, the foreign file with why it was skipped.
@@ -140,7 +140,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     EXPECT_EQ(std::stoi(m[3]), w.form->session().files().count(db::Kind::DrumKit));
     EXPECT_EQ(std::stoi(m[3]) + std::stoi(m[4]), 4 * pcg::kDrumKitCount);
     w.showPage(kDatabasePrograms);
-    EXPECT_EQ(w.rows("DPListBox").size(), std::stoi(m[1]));
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), std::stoi(m[1]));
 
     // Copied as text, saved as CSV: the same rows and totals.
     const QStringList copied = QApplication::clipboard()->text().split('\n');
@@ -160,7 +160,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     EXPECT_EQ(csvRows[6], "");
 
     // The event list: each file's lines after a line naming it.
-    const QStringList events = w.lines("Aevents");
+    const QStringList events = w.lines(names::kEventList);
     ASSERT_FALSE(events.isEmpty());
     EXPECT_EQ(events[0], w.at(w.root + "/a.pcg"));
     QStringList named;
@@ -174,7 +174,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
 
     // One Undo takes the whole run back.
     w.press(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(w.rows("DPListBox").isEmpty());
+    EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
 }
 
 TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
@@ -182,21 +182,21 @@ TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
     synthetic::writeRandomPcgFile(w.root + "/old disk/e.pcg", 5);
     QString progress;
     everyTick(w.form.get(), [&] {
-        auto* file = w.form->findChild<QLabel*>("ProgressFile");
+        auto* file = w.form->findChild<QLabel*>(names::progress::kFile);
         if (!file || !file->isVisible() || !file->text().startsWith("File 4 of 5\n")) return false;
         progress = file->text();
-        w.form->findChild<QPushButton*>("CancelSend")->click();
+        w.form->findChild<QPushButton*>(names::progress::kCancel)->click();
         return true;
     });
     QString totals;
     QStringList rows;
     onReport(w, [&](QDialog* report) {
         rows = reportRows(report);
-        totals = label(report, "ReportTotals");
+        totals = label(report, names::report::kTotals);
     });
     w.dialogs.answerOpenMany(
         {w.at(w.root + "/old disk"), w.at(w.root + "/b.pcg"), w.at(w.root + "/a.pcg")});
-    w.action("SendPcgFiles")->trigger();
+    w.action(names::kSendPcgFiles)->trigger();
 
     EXPECT_EQ(progress, w.at("File 4 of 5\n" + w.root + "/b.pcg"));
     EXPECT_EQ(workingFiles(w), sentByHand({w.root + "/old disk/C.PCG", w.root + "/old disk/d.pcg",
@@ -205,14 +205,14 @@ TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
     EXPECT_TRUE(totals.startsWith("Sent 3 files, skipped 0: "));
     EXPECT_TRUE(totals.endsWith("\nCancelled: the files after these were not sent."))
         << totals.toStdString();
-    EXPECT_FALSE(w.form->findChild<QLabel*>("ProgressFile")->isVisible());
+    EXPECT_FALSE(w.form->findChild<QLabel*>(names::progress::kFile)->isVisible());
 }
 
 TEST(SendPcgFiles, AFullDiskStopsTheRunWithTheMessageAndKeepsWhatWasSent) {
     ManyFiles w;
     std::unique_ptr<FailNth> fail;
     everyTick(w.form.get(), [&] {
-        auto* file = w.form->findChild<QLabel*>("ProgressFile");
+        auto* file = w.form->findChild<QLabel*>(names::progress::kFile);
         if (!file || !file->text().startsWith("File 2 of")) return false;
         fail = std::make_unique<FailNth>(FailNth::Op::Write, 1);
         return true;
@@ -220,7 +220,7 @@ TEST(SendPcgFiles, AFullDiskStopsTheRunWithTheMessageAndKeepsWhatWasSent) {
     bool reported = false;
     onReport(w, [&](QDialog*) { reported = true; });
     w.dialogs.answerOpenMany({w.at(w.root)});
-    w.action("SendPcgFiles")->trigger();
+    w.action(names::kSendPcgFiles)->trigger();
     ASSERT_TRUE(fail && !fail->pending());
     fail.reset();
 
@@ -228,13 +228,13 @@ TEST(SendPcgFiles, AFullDiskStopsTheRunWithTheMessageAndKeepsWhatWasSent) {
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
     EXPECT_EQ(w.dialogs.messages[0].caption, "PELVARO");
     EXPECT_EQ(workingFiles(w), sentByHand({w.root + "/a.pcg"}));
-    EXPECT_EQ(w.lines("Aevents").value(0), w.at(w.root + "/a.pcg"));
-    EXPECT_FALSE(w.form->findChild<QLabel*>("ProgressFile")->isVisible());
+    EXPECT_EQ(w.lines(names::kEventList).value(0), w.at(w.root + "/a.pcg"));
+    EXPECT_FALSE(w.form->findChild<QLabel*>(names::progress::kFile)->isVisible());
 
     // The same files again, with the disk back, go on where the run stopped.
     onReport(w, [](QDialog*) {});
     w.dialogs.answerOpenMany({w.at(w.root)});
-    w.action("SendPcgFiles")->trigger();
+    w.action(names::kSendPcgFiles)->trigger();
     EXPECT_EQ(workingFiles(w), sentByHand(w.pcgFiles()));
 }
 
@@ -283,8 +283,8 @@ TEST(SendPcgFiles, DropsAndFilesNamedAtTheStart) {
 
     // A database file dropped anywhere is opened.
     w.dialogs.answerSave(w.file("kept.pvd"));
-    w.action("SaveDatabaseAs")->trigger();
-    w.action("NewDatabase")->trigger();
+    w.action(names::kExportDatabase)->trigger();
+    w.action(names::kNewDatabase)->trigger();
     w.showPage(kPcgCombinations);
     drop({w.dir.file("kept.pvd")});
     EXPECT_EQ(workingFiles(w), sent);

@@ -32,11 +32,11 @@ PcgBuilder somePcg() {
 TEST(MainWindow, StartsWithEmptyPcgListsAndTheMenusOfTheDesign) {
     WindowFixture w;
     EXPECT_EQ(w.form->windowTitle(), "PELVARO");
-    const QStringList programs = w.lines("PPListBox");
+    const QStringList programs = w.lines(names::kPcgProgramsPage.list);
     ASSERT_EQ(programs.size(), 100);
     EXPECT_EQ(programs[0], "A00    ----------");
     EXPECT_EQ(programs[99], "A99    ----------");
-    for (const QString& line : programs + w.lines("PCListBox"))
+    for (const QString& line : programs + w.lines(names::kPcgCombinationsPage.list))
         EXPECT_TRUE(line.endsWith("    ----------")) << line.toStdString();
 
     struct Item {
@@ -46,24 +46,25 @@ TEST(MainWindow, StartsWithEmptyPcgListsAndTheMenusOfTheDesign) {
         bool enabled;
     };
     const Item items[] = {
-        {"NewDatabase", "&New Database", {}, true},
-        {"OpenDatabase", "&Open Database", {}, true},
-        {"SaveDatabaseAs", "&Export Database", {}, true},
-        {"Exit1", "E&xit", {}, true},
-        {"SendItem", "Send To &PCG", QKeySequence(Qt::CTRL | Qt::Key_Insert), false},
-        {"SendData", "Send To &Database", QKeySequence(Qt::Key_Insert), false},
-        {"Delete1", "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), false},
-        {"EditDatabaseClasses1", "Edit Database &Classes", {}, true},
-        {"NewPcg1", "&New Pcg", QKeySequence(Qt::CTRL | Qt::Key_N), true},
-        {"ImportPcg", "&Import Pcg", QKeySequence(Qt::CTRL | Qt::Key_I), true},
-        {"ExportPcg1", "&Export Pcg", QKeySequence(Qt::CTRL | Qt::Key_E), true},
-        {"SendPCGtoDatabase2", "Send PCG to &Database", QKeySequence(Qt::CTRL | Qt::Key_S), true},
-        {"SendOnlyProgramsofPCG1", "Send Only &Programs of PCG", {}, true},
-        {"SendOnlyCombinationsofPCG1", "Send Only &Combinations of PCG", {}, true},
-        {"Contents1", "&Contents", {}, false},
-        {"SearchforHelpOn1", "&Search for Help On...", {}, false},
-        {"HowtoUseHelp1", "&How to Use Help", {}, false},
-        {"About1", "&About...", {}, true},
+        {names::kNewDatabase, "&New Database", {}, true},
+        {names::kOpenDatabase, "&Open Database", {}, true},
+        {names::kExportDatabase, "&Export Database", {}, true},
+        {names::kExit, "E&xit", {}, true},
+        {names::kSendToPcg, "Send To &PCG", QKeySequence(Qt::CTRL | Qt::Key_Insert), false},
+        {names::kSendToDatabase, "Send To &Database", QKeySequence(Qt::Key_Insert), false},
+        {names::kDelete, "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), false},
+        {names::kEditDatabaseClasses, "Edit Database &Classes", {}, true},
+        {names::kNewPcg, "&New Pcg", QKeySequence(Qt::CTRL | Qt::Key_N), true},
+        {names::kImportPcg, "&Import Pcg", QKeySequence(Qt::CTRL | Qt::Key_I), true},
+        {names::kExportPcg, "&Export Pcg", QKeySequence(Qt::CTRL | Qt::Key_E), true},
+        {names::kSendPcgToDatabase, "Send PCG to &Database", QKeySequence(Qt::CTRL | Qt::Key_S),
+         true},
+        {names::kSendOnlyPrograms, "Send Only &Programs of PCG", {}, true},
+        {names::kSendOnlyCombinations, "Send Only &Combinations of PCG", {}, true},
+        {names::kContents, "&Contents", {}, false},
+        {names::kSearchForHelp, "&Search for Help On...", {}, false},
+        {names::kHowToUseHelp, "&How to Use Help", {}, false},
+        {names::kAbout, "&About...", {}, true},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(item.name);
@@ -76,8 +77,8 @@ TEST(MainWindow, StartsWithEmptyPcgListsAndTheMenusOfTheDesign) {
     for (QAction* a : w.form->menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Pcg", "&Help"}));
-    EXPECT_EQ(w.find<QTabWidget>("PageControl")->currentIndex(), 0);
-    EXPECT_EQ(w.find<QTabWidget>("PageControl")->tabText(3), "Pcg Combinations");
+    EXPECT_EQ(w.find<QTabWidget>(names::kPages)->currentIndex(), 0);
+    EXPECT_EQ(w.find<QTabWidget>(names::kPages)->tabText(3), "Pcg Combinations");
 }
 
 TEST(MainWindow, ImportByShortcutShowsTheFileAndBankBIsOneClickAway) {
@@ -87,14 +88,15 @@ TEST(MainWindow, ImportByShortcutShowsTheFileAndBankBIsOneClickAway) {
     w.press(Qt::Key_I, Qt::ControlModifier);
     ASSERT_EQ(w.dialogs.filters, QStringList({"Pcg Files (*.pcg)|*.pcg"}));
     EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(w.lines("PPListBox")[0], "A00    PIANO 1");
-    EXPECT_EQ(w.lines("PCListBox")[3], "A03    COMBI");
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list)[0], "A00    PIANO 1");
+    EXPECT_EQ(w.lines(names::kPcgCombinationsPage.list)[3], "A03    COMBI");
 
     w.showPage(kPcgPrograms);
-    QTest::mouseClick(w.find<QRadioButton>("RadioGroup1BankB"), Qt::LeftButton);
-    EXPECT_EQ(w.lines("PPListBox")[5], "B05    BANK B 5");
-    EXPECT_EQ(w.lines("PPListBox")[0], "B00    ----------");
-    EXPECT_EQ(w.lines("PCListBox")[3], "A03    COMBI") << "the other list keeps its bank";
+    QTest::mouseClick(w.find<QRadioButton>(names::kPcgProgramsPage.bankB), Qt::LeftButton);
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list)[5], "B05    BANK B 5");
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list)[0], "B00    ----------");
+    EXPECT_EQ(w.lines(names::kPcgCombinationsPage.list)[3], "A03    COMBI")
+        << "the other list keeps its bank";
 }
 
 TEST(MainWindow, AForeignFileGetsTheFileTypeMessageAndChangesNothing) {
@@ -102,7 +104,7 @@ TEST(MainWindow, AForeignFileGetsTheFileTypeMessageAndChangesNothing) {
     somePcg().writeTo(w.dir.file("some.pcg"));
     w.dialogs.answerOpen(w.file("some.pcg"));
     w.press(Qt::Key_I, Qt::ControlModifier);
-    const QStringList before = w.lines("PPListBox");
+    const QStringList before = w.lines(names::kPcgProgramsPage.list);
 
     auto bytes = somePcg().bytes();
     bytes[0] = 'k';
@@ -118,14 +120,14 @@ TEST(MainWindow, AForeignFileGetsTheFileTypeMessageAndChangesNothing) {
         EXPECT_EQ(w.dialogs.messages[0].caption, "File type error");
         EXPECT_EQ(w.dialogs.messages[0].text,
                   "This is not a compatible Pcg file.Please select a Korg5 Pcg file.");
-        EXPECT_EQ(w.lines("PPListBox"), before);
+        EXPECT_EQ(w.lines(names::kPcgProgramsPage.list), before);
         EXPECT_EQ(w.form->session().pcg().pcgFileName, w.dir.file("some.pcg"));
     }
     // Cancelling the dialog does nothing at all.
     w.dialogs.messages.clear();
     w.press(Qt::Key_I, Qt::ControlModifier);
     EXPECT_TRUE(w.dialogs.messages.empty());
-    EXPECT_EQ(w.lines("PPListBox"), before);
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list), before);
 }
 
 TEST(MainWindow, ExportAndNewPcgByShortcut) {
@@ -139,7 +141,7 @@ TEST(MainWindow, ExportAndNewPcgByShortcut) {
     EXPECT_EQ(readBytes(w.dir.file("out.pcg")), somePcg().bytes());
 
     w.press(Qt::Key_N, Qt::ControlModifier);
-    for (const QString& line : w.lines("PPListBox"))
+    for (const QString& line : w.lines(names::kPcgProgramsPage.list))
         EXPECT_TRUE(line.endsWith("----------")) << line.toStdString();
     EXPECT_TRUE(w.form->session().pcg().pcgFileName.empty());
 }
@@ -195,26 +197,26 @@ TEST(EditMenu, ThePcgTabsLookAtTheSlotOfTheChosenBank) {
     b.writeTo(w.dir.file("b.pcg"));
     w.dialogs.answerOpen(w.file("b.pcg"));
     w.press(Qt::Key_I, Qt::ControlModifier);
-    QAction* toPcg = w.action("SendItem");
-    QAction* toDatabase = w.action("SendData");
-    QAction* remove = w.action("Delete1");
+    QAction* toPcg = w.action(names::kSendToPcg);
+    QAction* toDatabase = w.action(names::kSendToDatabase);
+    QAction* remove = w.action(names::kDelete);
     auto rule = [&] {
-        w.find<QMenu>("Edit1")->aboutToShow();
+        w.find<QMenu>(names::kEditMenu)->aboutToShow();
         return std::tuple{toPcg->isEnabled(), toDatabase->isEnabled(), remove->isEnabled()};
     };
 
     w.showPage(kPcgPrograms);
     EXPECT_EQ(rule(), std::tuple(false, false, false)) << "no current line";
-    w.find<QListWidget>("PPListBox")->setCurrentRow(5);
+    w.find<QListWidget>(names::kPcgProgramsPage.list)->setCurrentRow(5);
     EXPECT_EQ(rule(), std::tuple(false, false, false)) << "A05 is empty";
-    QTest::mouseClick(w.find<QRadioButton>("RadioGroup1BankB"), Qt::LeftButton);
-    w.find<QListWidget>("PPListBox")->setCurrentRow(5);
+    QTest::mouseClick(w.find<QRadioButton>(names::kPcgProgramsPage.bankB), Qt::LeftButton);
+    w.find<QListWidget>(names::kPcgProgramsPage.list)->setCurrentRow(5);
     EXPECT_EQ(rule(), std::tuple(false, true, true)) << "B05 is slot 105, used";
 
     w.showPage(kPcgCombinations);
-    w.find<QListWidget>("PCListBox")->setCurrentRow(7);
+    w.find<QListWidget>(names::kPcgCombinationsPage.list)->setCurrentRow(7);
     EXPECT_EQ(rule(), std::tuple(false, true, true));
-    w.find<QListWidget>("PCListBox")->setCurrentRow(8);
+    w.find<QListWidget>(names::kPcgCombinationsPage.list)->setCurrentRow(8);
     EXPECT_EQ(rule(), std::tuple(false, false, false));
 
     w.showPage(0);
@@ -223,14 +225,15 @@ TEST(EditMenu, ThePcgTabsLookAtTheSlotOfTheChosenBank) {
 
 TEST(AboutBox, ShowsNameVersionAndDate) {
     WindowFixture w;
-    QDialog* about = w.find<QDialog>("TForm5");
+    QDialog* about = w.find<QDialog>(names::about::kWindow);
     EXPECT_EQ(about->windowTitle(), "About...");
     QStringList texts;
     for (auto* label : about->findChildren<QLabel*>())
         if (!label->text().isEmpty()) texts << label->text();
     EXPECT_EQ(texts, QStringList({"PELVARO", "Ver 1.05 beta", "March 1999"}));
-    EXPECT_EQ(about->findChild<QPushButton*>("OKButton")->text(), "OK");
-    QTimer::singleShot(0, about, [about] { about->findChild<QPushButton*>("OKButton")->click(); });
-    w.action("About1")->trigger();
+    EXPECT_EQ(about->findChild<QPushButton*>(names::about::kOk)->text(), "OK");
+    QTimer::singleShot(0, about,
+                       [about] { about->findChild<QPushButton*>(names::about::kOk)->click(); });
+    w.action(names::kAbout)->trigger();
     EXPECT_FALSE(about->isVisible());
 }

@@ -36,7 +36,7 @@ std::array<std::vector<Byte>, db::kKindCount> membersOf(const std::string& datab
 
 // The Edit menu as the user sees it when it opens.
 QString caption(WindowFixture& w, const char* action) {
-    w.find<QMenu>("Edit1")->aboutToShow();
+    w.find<QMenu>(names::kEditMenu)->aboutToShow();
     return w.action(action)->text();
 }
 
@@ -44,70 +44,70 @@ QString caption(WindowFixture& w, const char* action) {
 
 TEST(UndoRedo, TheEditMenuUndoesAndRedoesEveryKindOfCommandByItsName) {
     WindowFixture w;
-    EXPECT_EQ(caption(w, "Undo"), "&Undo");
-    EXPECT_FALSE(w.action("Undo")->isEnabled());
-    EXPECT_FALSE(w.action("Redo")->isEnabled());
-    const QList<QAction*> edit = w.find<QMenu>("Edit1")->actions();
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo");
+    EXPECT_FALSE(w.action(names::kUndo)->isEnabled());
+    EXPECT_FALSE(w.action(names::kRedo)->isEnabled());
+    const QList<QAction*> edit = w.find<QMenu>(names::kEditMenu)->actions();
     ASSERT_GE(edit.size(), 4);
-    EXPECT_EQ(edit[0]->objectName(), "Undo");
-    EXPECT_EQ(edit[1]->objectName(), "Redo");
+    EXPECT_EQ(edit[0]->objectName(), names::kUndo);
+    EXPECT_EQ(edit[1]->objectName(), names::kRedo);
     EXPECT_TRUE(edit[2]->isSeparator());
-    EXPECT_EQ(edit[3]->objectName(), "SendItem");
-    EXPECT_EQ(w.action("Undo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EXPECT_EQ(w.action("Redo")->shortcuts(),
+    EXPECT_EQ(edit[3]->objectName(), names::kSendToPcg);
+    EXPECT_EQ(w.action(names::kUndo)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(w.action(names::kRedo)->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                                    QKeySequence(Qt::CTRL | Qt::Key_Y)}));
 
     w.importPcg(bandPcg());
-    EXPECT_EQ(caption(w, "Undo"), "&Undo Import Pcg");
-    const QStringList imported = w.lines("PPListBox");
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo Import Pcg");
+    const QStringList imported = w.lines(names::kPcgProgramsPage.list);
     w.press(Qt::Key_S, Qt::ControlModifier);
     const auto sent = workingFiles(w);
-    EXPECT_EQ(caption(w, "Undo"), "&Undo Send PCG to Database");
-    ASSERT_EQ(w.rows("DPListBox").size(), 4);
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo Send PCG to Database");
+    ASSERT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
 
     w.press(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(w.rows("DPListBox").isEmpty());
-    EXPECT_EQ(caption(w, "Undo"), "&Undo Import Pcg");
-    EXPECT_EQ(caption(w, "Redo"), "&Redo Send PCG to Database");
+    EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo Import Pcg");
+    EXPECT_EQ(caption(w, names::kRedo), "&Redo Send PCG to Database");
     w.press(Qt::Key_Z, Qt::ControlModifier);
-    for (const QString& line : w.lines("PPListBox"))
+    for (const QString& line : w.lines(names::kPcgProgramsPage.list))
         EXPECT_TRUE(line.endsWith("----------")) << line.toStdString();
     EXPECT_TRUE(w.form->session().pcg().pcgFileName.empty());
 
     w.press(Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(w.lines("PPListBox"), imported);
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list), imported);
     w.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(workingFiles(w), sent);
-    EXPECT_EQ(w.rows("DPListBox").size(), 4);
-    EXPECT_FALSE(w.action("Redo")->isEnabled());
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
+    EXPECT_FALSE(w.action(names::kRedo)->isEnabled());
 
     // Delete, then undo it: the entry and its number come back (the last entry, which moved
     // into the freed number, goes back to its own).
     w.showPage(kDatabasePrograms);
-    w.clickRow("DPListBox", 1);
+    w.clickRow(names::kProgramsPage.list, 1);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(w.rows("DPListBox").size(), 3);
-    EXPECT_EQ(caption(w, "Undo"), "&Undo Delete");
-    w.action("Undo")->trigger();
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 3);
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo Delete");
+    w.action(names::kUndo)->trigger();
     EXPECT_EQ(workingFiles(w), sent);
 
     // A class added in the class editor is a command as well.
     app::ClassEditor* editor = w.form->classEditor();
     WindowFixture::whileModal(editor, [&] {
-        editor->findChild<QLineEdit*>("ClassName")->setText("Keys");
-        editor->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(0);
+        editor->findChild<QLineEdit*>(names::classEditor::kClassName)->setText("Keys");
+        editor->findChild<QComboBox*>(names::classEditor::kParent)->setCurrentIndex(0);
         editor->addClicked();
     });
-    w.action("EditDatabaseClasses1")->trigger();
-    EXPECT_EQ(caption(w, "Undo"), "&Undo Add Class");
-    w.action("Undo")->trigger();
+    w.action(names::kEditDatabaseClasses)->trigger();
+    EXPECT_EQ(caption(w, names::kUndo), "&Undo Add Class");
+    w.action(names::kUndo)->trigger();
     EXPECT_EQ(workingFiles(w), sent);
 
     // New Database ends the history.
-    w.action("NewDatabase")->trigger();
-    EXPECT_FALSE(w.action("Undo")->isEnabled());
-    EXPECT_FALSE(w.action("Redo")->isEnabled());
+    w.action(names::kNewDatabase)->trigger();
+    EXPECT_FALSE(w.action(names::kUndo)->isEnabled());
+    EXPECT_FALSE(w.action(names::kRedo)->isEnabled());
 }
 
 TEST(Recovery, ExitAfterAChangeLeavesACopyOfTheWorkingFilesAndAfterAnExportNone) {
@@ -119,7 +119,7 @@ TEST(Recovery, ExitAfterAChangeLeavesACopyOfTheWorkingFilesAndAfterAnExportNone)
         w.importPcg(bandPcg());
         w.press(Qt::Key_S, Qt::ControlModifier);
         atExit = workingFiles(w);
-        w.action("Exit1")->trigger();
+        w.action(names::kExit)->trigger();
         w.form.reset();
         const auto copies = session::recoveryCopies(recovery);
         ASSERT_EQ(copies.size(), 1u);
@@ -132,8 +132,8 @@ TEST(Recovery, ExitAfterAChangeLeavesACopyOfTheWorkingFilesAndAfterAnExportNone)
         w.importPcg(bandPcg());
         w.press(Qt::Key_S, Qt::ControlModifier);
         w.dialogs.answerSave(w.file("bank"));
-        w.action("SaveDatabaseAs")->trigger();
-        w.action("Exit1")->trigger();
+        w.action(names::kExportDatabase)->trigger();
+        w.action(names::kExit)->trigger();
         w.form.reset();
         EXPECT_TRUE(session::recoveryCopies(w.recovery.path()).empty());
     }
@@ -144,37 +144,38 @@ TEST(Recovery, TheRecoverWindowListsTheCopiesNewestFirstOpensOneAndDeletesOne) {
     w.importPcg(bandPcg());
     w.press(Qt::Key_S, Qt::ControlModifier);
     const auto first = workingFiles(w);
-    w.action("NewDatabase")->trigger();  // kept as a copy
+    w.action(names::kNewDatabase)->trigger();  // kept as a copy
     w.showPage(kPcgPrograms);
-    w.clickRow("PPListBox", 0);
-    w.press(Qt::Key_Insert);             // one program
-    w.action("NewDatabase")->trigger();  // kept as a newer copy
-    ASSERT_TRUE(w.rows("DPListBox").isEmpty());
+    w.clickRow(names::kPcgProgramsPage.list, 0);
+    w.press(Qt::Key_Insert);                   // one program
+    w.action(names::kNewDatabase)->trigger();  // kept as a newer copy
+    ASSERT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
     ASSERT_EQ(session::recoveryCopies(w.recovery.path()).size(), 2u);
 
     const auto inRecovery = [&](std::function<void(QDialog*)> inside) {
         QTimer::singleShot(0, w.form.get(), [&w, inside] {
-            auto* dialog = w.form->findChild<QDialog*>("RecoveryDialog");
+            auto* dialog = w.form->findChild<QDialog*>(names::recovery::kWindow);
             ASSERT_TRUE(dialog);
             inside(dialog);
             if (dialog->isVisible()) dialog->close();
         });
-        w.action("RecoverDatabase")->trigger();
+        w.action(names::kRecoverDatabase)->trigger();
     };
     // Listed newest first, with what each holds; Delete removes the newest.
     inRecovery([](QDialog* dialog) {
-        auto* list = dialog->findChild<QTreeWidget*>("RecoveryList");
+        auto* list = dialog->findChild<QTreeWidget*>(names::recovery::kList);
         ASSERT_EQ(list->topLevelItemCount(), 2);
         EXPECT_EQ(list->topLevelItem(0)->text(2), "1");
         EXPECT_EQ(list->topLevelItem(1)->text(2), "4");
         EXPECT_EQ(list->topLevelItem(1)->text(3), "2");
         list->setCurrentItem(list->topLevelItem(0));
-        dialog->findChild<QPushButton*>("DeleteCopy")->click();
+        dialog->findChild<QPushButton*>(names::recovery::kDelete)->click();
         EXPECT_EQ(list->topLevelItemCount(), 1);
     });
     EXPECT_EQ(session::recoveryCopies(w.recovery.path()).size(), 1u);
     // Open brings the older one back, as Open Database would.
-    inRecovery([](QDialog* dialog) { dialog->findChild<QPushButton*>("OpenCopy")->click(); });
+    inRecovery(
+        [](QDialog* dialog) { dialog->findChild<QPushButton*>(names::recovery::kOpen)->click(); });
     EXPECT_EQ(workingFiles(w), first);
-    EXPECT_EQ(w.rows("DPListBox").size(), 4);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
 }

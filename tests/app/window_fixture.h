@@ -14,6 +14,7 @@
 #include <memory>
 #include <ostream>
 
+#include "app/control_names.h"
 #include "app/main_window.h"
 #include "pcg/pcg_files.h"
 #include "pcg_builder.h"
@@ -22,6 +23,9 @@
 #include "template_image.h"
 
 namespace pelvaro::testing {
+
+// The object names the windows give their controls.
+namespace names = app::names;
 
 using namespace pelvaro::synthetic;
 
@@ -72,7 +76,7 @@ struct WindowFixture {
     }
     QAction* action(const char* name) const { return find<QAction>(name); }
 
-    void showPage(int index) { find<QTabWidget>("PageControl")->setCurrentIndex(index); }
+    void showPage(int index) { find<QTabWidget>(names::kPages)->setCurrentIndex(index); }
     // A key pressed in the main window. Like a window manager, the fixture gives the main window
     // the keyboard back when a window it showed has gone.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

@@ -30,7 +30,7 @@ struct BadInputFixture : WindowFixture {
         importPcg(somePcg(), "some.pcg");
         press(Qt::Key_S, Qt::ControlModifier);
         dialogs.answerSave(file("bank.pvd"));
-        action("SaveDatabaseAs")->trigger();
+        action(names::kExportDatabase)->trigger();
         PcgBuilder more = somePcg();
         more.program(2, "ORGAN", {.osc1 = 12, .voice = 7});
         importPcg(more, "more.pcg");
@@ -60,8 +60,8 @@ State stateOf(BadInputFixture& w) {
         s.workingFiles.push_back(readBytes(session.files().pathOf(static_cast<db::Kind>(k))));
         s.counts[k] = session.files().count(static_cast<db::Kind>(k));
     }
-    s.rows =
-        w.rows("DPListBox") + w.rows("DCListBox") + w.lines("PPListBox") + w.lines("PCListBox");
+    s.rows = w.rows(names::kProgramsPage.list) + w.rows(names::kCombinationsPage.list) +
+             w.lines(names::kPcgProgramsPage.list) + w.lines(names::kPcgCombinationsPage.list);
     return s;
 }
 
@@ -94,7 +94,7 @@ void expectRefused(BadInputFixture& w, const std::function<void()>& command,
 
 void openDatabase(BadInputFixture& w, const QString& path) {
     w.dialogs.answerOpen(path);
-    w.action("OpenDatabase")->trigger();
+    w.action(names::kOpenDatabase)->trigger();
 }
 
 void importPcgFile(BadInputFixture& w, const QString& path) {
@@ -224,7 +224,7 @@ TEST(BadInputs, AFolderChosenAsAFileIsNamedInTheMessage) {
     expectRefused(w,
                   [&] {
                       w.dialogs.answerSave(w.file("folder.pvd"));
-                      w.action("SaveDatabaseAs")->trigger();
+                      w.action(names::kExportDatabase)->trigger();
                   },
                   {"PELVARO", "Cannot create file " + w.file("folder.pvd") + "\nIs a directory"});
     // A member path that is a folder.

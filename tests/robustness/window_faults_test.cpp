@@ -65,7 +65,7 @@ struct FaultFixture : WindowFixture {
         dialogs.answerSave(file("keep.pcg"));
         press(Qt::Key_E, Qt::ControlModifier);
         dialogs.answerSave(file("keep.pvd"));
-        action("SaveDatabaseAs")->trigger();
+        action(names::kExportDatabase)->trigger();
         importPcg(biggerPcg(), "bigger.pcg");
         if (!dialogs.messages.empty()) throw std::runtime_error("the fixture met a message");
     }
@@ -76,7 +76,7 @@ struct FaultFixture : WindowFixture {
     void reset(const std::function<void(FaultFixture&)>& prepare) {
         dialogs.messages.clear();
         dialogs.answerOpen(file("keep.pvd"));
-        action("OpenDatabase")->trigger();
+        action(names::kOpenDatabase)->trigger();
         importPcg(biggerPcg(), "bigger.pcg");
         if (prepare) prepare(*this);
         if (!dialogs.messages.empty()) throw std::runtime_error("the reset met a message");
@@ -189,7 +189,7 @@ void replaceAll(std::vector<Byte>& bytes, const std::string& from, const std::st
 
 Outcome outcomeOf(FaultFixture& w, const std::string& referenceFolder) {
     Outcome o{workingFiles(w), keptFiles(w), w.form->session().pcg().image,
-              w.form->session().pcg().occupancy, w.lines("Aevents")};
+              w.form->session().pcg().occupancy, w.lines(names::kEventList)};
     // The folders differ only in their last six characters, which also stand alone where a
     // shorter text has overwritten the start of a path (an explanation edited by Submit).
     const std::string suffix = w.dir.path().substr(w.dir.path().size() - 6);
@@ -304,7 +304,7 @@ void inClassEditor(FaultFixture& w, const std::function<void(app::ClassEditor*)>
 }
 
 void selectClassNode(FaultFixture& w, int classId) {
-    auto* tree = w.form->classEditor()->findChild<QTreeWidget*>("TreeView1");
+    auto* tree = w.form->classEditor()->findChild<QTreeWidget*>(names::classEditor::kTree);
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->data(0, Qt::UserRole).toInt() == classId) tree->setCurrentItem(*it);
 }
@@ -325,7 +325,7 @@ TEST(FileFaults, ExportDatabaseOverAnExportedDatabaseKeepsAllFiveFilesWhole) {
     EXPECT_GT(runWithEveryFailure({"Export Database",
                                    [](FaultFixture& w) {
                                        w.dialogs.answerSave(w.file("keep.pvd"));
-                                       w.action("SaveDatabaseAs")->trigger();
+                                       w.action(names::kExportDatabase)->trigger();
                                    },
                                    true}),
               0);
@@ -336,16 +336,16 @@ TEST(FileFaults, OpenDatabaseAndNewDatabaseLeaveTheDatabaseInUseAsItWas) {
     EXPECT_GT(runWithEveryFailure({"Open Database",
                                    [](FaultFixture& w) {
                                        w.dialogs.answerOpen(w.file("keep.pvd"));
-                                       w.action("OpenDatabase")->trigger();
+                                       w.action(names::kOpenDatabase)->trigger();
                                    },
                                    true},
                                   grow),
               0);
-    EXPECT_GT(
-        runWithEveryFailure(
-            {"New Database", [](FaultFixture& w) { w.action("NewDatabase")->trigger(); }, true},
-            grow),
-        0);
+    EXPECT_GT(runWithEveryFailure(
+                  {"New Database",
+                   [](FaultFixture& w) { w.action(names::kNewDatabase)->trigger(); }, true},
+                  grow),
+              0);
 }
 
 TEST(FileFaults, SendsFromThePcgNeverLeaveACounterWithoutItsRecord) {
@@ -355,25 +355,27 @@ TEST(FileFaults, SendsFromThePcgNeverLeaveACounterWithoutItsRecord) {
         0);
     EXPECT_GT(runWithEveryFailure(
                   {"Send Only Programs of PCG",
-                   [](FaultFixture& w) { w.action("SendOnlyProgramsofPCG1")->trigger(); }}),
+                   [](FaultFixture& w) { w.action(names::kSendOnlyPrograms)->trigger(); }}),
               0);
     EXPECT_GT(runWithEveryFailure(
                   {"Send Only Combinations of PCG",
-                   [](FaultFixture& w) { w.action("SendOnlyCombinationsofPCG1")->trigger(); }}),
+                   [](FaultFixture& w) { w.action(names::kSendOnlyCombinations)->trigger(); }}),
               0);
-    EXPECT_GT(runWithEveryFailure({"Send To Database of a combination",
-                                   [](FaultFixture& w) {
-                                       w.showPage(kPcgCombinations);
-                                       w.find<QListWidget>("PCListBox")->setCurrentRow(2);
-                                       w.press(Qt::Key_Insert);
-                                   }}),
+    EXPECT_GT(runWithEveryFailure(
+                  {"Send To Database of a combination",
+                   [](FaultFixture& w) {
+                       w.showPage(kPcgCombinations);
+                       w.find<QListWidget>(names::kPcgCombinationsPage.list)->setCurrentRow(2);
+                       w.press(Qt::Key_Insert);
+                   }}),
               0);
-    EXPECT_GT(runWithEveryFailure({"Send To Database of a drum program",
-                                   [](FaultFixture& w) {
-                                       w.showPage(kPcgPrograms);
-                                       w.find<QListWidget>("PPListBox")->setCurrentRow(4);
-                                       w.press(Qt::Key_Insert);
-                                   }}),
+    EXPECT_GT(runWithEveryFailure(
+                  {"Send To Database of a drum program",
+                   [](FaultFixture& w) {
+                       w.showPage(kPcgPrograms);
+                       w.find<QListWidget>(names::kPcgProgramsPage.list)->setCurrentRow(4);
+                       w.press(Qt::Key_Insert);
+                   }}),
               0);
 }
 
@@ -383,8 +385,9 @@ TEST(FileFaults, DeletingEntriesKeepsEveryReferenceOnAnEntry) {
     EXPECT_GT(runWithEveryFailure({"Delete programs",
                                    [](FaultFixture& w) {
                                        w.showPage(kDatabasePrograms);
-                                       w.clickRow("DPListBox", 0);
-                                       w.clickRow("DPListBox", 1, Qt::ControlModifier);
+                                       w.clickRow(names::kProgramsPage.list, 0);
+                                       w.clickRow(names::kProgramsPage.list, 1,
+                                                  Qt::ControlModifier);
                                        w.press(Qt::Key_Delete, Qt::ControlModifier);
                                    }},
                                   [](FaultFixture& w) { w.press(Qt::Key_S, Qt::ControlModifier); }),
@@ -392,33 +395,36 @@ TEST(FileFaults, DeletingEntriesKeepsEveryReferenceOnAnEntry) {
     EXPECT_GT(runWithEveryFailure({"Delete combinations",
                                    [](FaultFixture& w) {
                                        w.showPage(kDatabaseCombinations);
-                                       w.clickRow("DCListBox", 0);
+                                       w.clickRow(names::kCombinationsPage.list, 0);
                                        w.press(Qt::Key_Delete, Qt::ControlModifier);
                                    }}),
               0);
 }
 
 TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
-    EXPECT_GT(runWithEveryFailure({"Submit",
-                                   [](FaultFixture& w) {
-                                       w.showPage(kDatabasePrograms);
-                                       w.clickRow("DPListBox", 1);
-                                       if (!w.find<QCheckBox>("CheckBox1")->isChecked())
-                                           w.click("CheckBox1");
-                                       w.find<QLineEdit>("Name1")->setText("RENAMED");
-                                       w.find<QPlainTextEdit>("Memo1")->setPlainText("new\ntext");
-                                       w.click("Button4");
-                                   }}),
+    EXPECT_GT(runWithEveryFailure(
+                  {"Submit",
+                   [](FaultFixture& w) {
+                       w.showPage(kDatabasePrograms);
+                       w.clickRow(names::kProgramsPage.list, 1);
+                       if (!w.find<QCheckBox>(names::kProgramsPage.editEnabled)->isChecked())
+                           w.click(names::kProgramsPage.editEnabled);
+                       w.find<QLineEdit>(names::kProgramsPage.name)->setText("RENAMED");
+                       w.find<QPlainTextEdit>(names::kProgramsPage.explanation)
+                           ->setPlainText("new\ntext");
+                       w.click(names::kProgramsPage.submit);
+                   }}),
               0);
     EXPECT_GT(
-        runWithEveryFailure({"Add class",
-                             [](FaultFixture& w) {
-                                 inClassEditor(w, [&](app::ClassEditor* editor) {
-                                     editor->findChild<QLineEdit*>("ClassName")->setText("Bass");
-                                     editor->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(2);
-                                     editor->addClicked();
-                                 });
-                             }}),
+        runWithEveryFailure(
+            {"Add class",
+             [](FaultFixture& w) {
+                 inClassEditor(w, [&](app::ClassEditor* editor) {
+                     editor->findChild<QLineEdit*>(names::classEditor::kClassName)->setText("Bass");
+                     editor->findChild<QComboBox*>(names::classEditor::kParent)->setCurrentIndex(2);
+                     editor->addClicked();
+                 });
+             }}),
         0);
     // Class 1 goes; class 3, which program 2 carries, takes its number.
     EXPECT_GT(runWithEveryFailure({"Delete class",
@@ -439,13 +445,14 @@ TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
         runWithEveryFailure({"Class assignment",
                              [](FaultFixture& w) {
                                  w.showPage(kDatabasePrograms);
-                                 w.clickRow("DPListBox", 0);
-                                 w.clickRow("DPListBox", 1, Qt::ControlModifier);
-                                 w.clickRow("DPListBox", 3, Qt::ControlModifier);
+                                 w.clickRow(names::kProgramsPage.list, 0);
+                                 w.clickRow(names::kProgramsPage.list, 1, Qt::ControlModifier);
+                                 w.clickRow(names::kProgramsPage.list, 3, Qt::ControlModifier);
                                  app::ClassAssignmentDialog* dialog =
                                      w.form->classAssignmentDialog();
                                  whileShown(dialog, [dialog] {
-                                     dialog->findChild<QListWidget*>("Avaible")->setCurrentRow(0);
+                                     dialog->findChild<QListWidget*>(names::classDialog::kAvailable)
+                                         ->setCurrentRow(0);
                                      dialog->addClicked();
                                      dialog->okClicked();
                                  });
@@ -470,8 +477,9 @@ TEST(FileFaults, CommandsThatOnlyReadFilesShowTheMessageAndChangeNoFile) {
     EXPECT_GT(runWithEveryFailure({"Send To PCG",
                                    [](FaultFixture& w) {
                                        w.showPage(kDatabaseCombinations);
-                                       w.clickRow("DCListBox", 0);
-                                       w.clickRow("DCListBox", 1, Qt::ControlModifier);
+                                       w.clickRow(names::kCombinationsPage.list, 0);
+                                       w.clickRow(names::kCombinationsPage.list, 1,
+                                                  Qt::ControlModifier);
                                        w.press(Qt::Key_Insert, Qt::ControlModifier);
                                    },
                                    true},
