@@ -112,6 +112,9 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
         rows = reportRows(report);
         totals = label(report, names::report::kTotals);
         report->findChild<QPushButton*>(names::report::kCopy)->click();
+        // A name the file system's encoding cannot carry is refused, as by every writer.
+        w.dialogs.answerSave(QFile::decodeName(QByteArray::fromStdString(w.dir.file("r\xe9"))));
+        report->findChild<QPushButton*>(names::report::kSave)->click();
         w.dialogs.answerSave(w.file("report"));
         report->findChild<QPushButton*>(names::report::kSave)->click();
     });
@@ -119,7 +122,9 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     w.action(names::kSendPcgFiles)->trigger();
 
     EXPECT_EQ(w.lines(names::kPcgProgramsPage.list), openPcg) << "the open PCG is not touched";
-    EXPECT_TRUE(w.dialogs.messages.empty());
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].caption, "File name error");
+    EXPECT_FALSE(fs::exists(w.dir.file("r\xef\xbf\xbd.csv")));
 
     // A row per file in name order, the foreign file with why it was skipped.
     ASSERT_EQ(rows.size(), 5);

@@ -6,10 +6,12 @@
 
 #include <cstdio>
 
+#include "db_builder.h"
 #include "pcg_builder.h"
 
 using namespace pelvaro;
 using namespace pelvaro::synthetic;
+using pelvaro::testing::TestDatabase;
 using transfer::Comparison;
 
 namespace {
@@ -190,4 +192,36 @@ TEST(Comparison, CombinationFieldsBytesAndVerdicts) {
     EXPECT_EQ(listed(c), expected);
     EXPECT_EQ(c.comparedDifferences, 3);
     EXPECT_EQ(c.verdict, "different in 3 bytes");
+}
+
+// The sides as the lists show them: names in UTF-8 from the records' Latin-1, a kit by its entry
+// (one entry: one kit) or by its content in a PCG, each timbre by what it plays.
+TEST(Comparison, EntriesAndSlotsAsTheListsShowThem) {
+    TestDatabase db;
+    const int kit = db.addDrumKit(3);
+    const int a =
+        db.addProgram("Pian\xe9", {.oscMode = 2, .kitSlot = 1, .voice = 4}, {.drumKitId = kit});
+    const int b =
+        db.addProgram("Pian\xe9 2", {.oscMode = 2, .kitSlot = 3, .voice = 4}, {.drumKitId = kit});
+    Comparison c = transfer::compareProgramEntries(db.files(), a, b);
+    EXPECT_EQ(c.left[0], "Pian\xc3\xa9");
+    EXPECT_EQ(c.right[4], "ID 1");
+    EXPECT_EQ(c.verdict, "identical apart from the name") << "one kit entry: one kit";
+    db.addCombination("SPLIT", {plays(0), off(), outside(5)}, {.timbreProgramIds = {a, 0, -1, 9}});
+    c = transfer::compareCombinationEntries(db.files(), 1, 1);
+    EXPECT_EQ(std::vector(c.left.begin() + 1, c.left.begin() + 5),
+              (std::vector<std::string>{"ID 1 Pian\xc3\xa9", "-", "GM", "ID 9"}));
+
+    PcgBuilder pcg;
+    pcg.drumProgram(0, "KIT \xc4", 0, 7).drumProgram(1, "KIT B", 2, 7);
+    pcg.drumKit(0, 5).drumKit(2, 5);  // the same kit in two slots
+    pcg.combination(0, "SPLIT", {plays(1), off(), outside(5), plays(150)}, 1);
+    const pcg::PcgState state = stateOf(pcg);
+    c = transfer::comparePcgPrograms(state, 0, 1);
+    EXPECT_EQ(c.left[0], "KIT \xc3\x84");
+    EXPECT_EQ(c.right[4], "slot 2");
+    EXPECT_EQ(c.verdict, "identical apart from the name") << "kits of one content are one kit";
+    c = transfer::comparePcgCombinations(state, 0, 0);
+    EXPECT_EQ(std::vector(c.left.begin() + 1, c.left.begin() + 5),
+              (std::vector<std::string>{"A01 KIT B", "off", "GM", "B50"}));
 }
