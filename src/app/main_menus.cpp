@@ -105,6 +105,11 @@ const Entry kTable[] = {
      "Add and delete the classes of the database", &MainWindow::editDatabaseClasses},
     {Item::Action, names::kEditMenu, names::kCompare, "C&ompare...", {},
      "Show two chosen entries, or two PCG slots, side by side", &MainWindow::compare},
+    {Item::Action, names::kEditMenu, names::kClassifyByRules, "Classify &by Rules...", {},
+     "Give classes to the entries that rules of name, sound or kit pick out",
+     &MainWindow::classifyByRules},
+    {Item::Action, names::kEditMenu, names::kReplaceInNames, "Replace in &Names...", {},
+     "Replace text in the names of the chosen entries, or number them", &MainWindow::replaceInNames},
 
     {Item::Action, names::kPcgMenu, names::kNewPcg, "&New Pcg", {ctrl(Qt::Key_N)},
      "Start an empty PCG from the template", &MainWindow::newPcg},

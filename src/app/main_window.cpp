@@ -254,6 +254,8 @@ void MainWindow::updateEditMenu() {
     menus_->action(names::kSendToDatabase)->setEnabled(toDatabase);
     menus_->action(names::kDelete)->setEnabled(remove);
     menus_->action(names::kCompare)->setEnabled(comparable);
+    menus_->action(names::kClassifyByRules)->setEnabled(databasePageInFront() != nullptr);
+    menus_->action(names::kReplaceInNames)->setEnabled(toPcg);
 }
 
 void MainWindow::updateUndoActions() {
@@ -286,6 +288,13 @@ void MainWindow::updateStatus() {
 
 void MainWindow::showResult(const QString& text) {
     status_->showResult(text);
+}
+
+void MainWindow::databaseChangedBy(const QString& summary) {
+    guard([&] {
+        refreshDatabaseLists();
+        showResult(summary);
+    });
 }
 
 void MainWindow::restoreWindowPlaces() {

@@ -83,6 +83,9 @@ class MainWindow : public QMainWindow {
     // The two chosen entries, or the current PCG slot and another, side by side.
     void compare();
     void editDatabaseClasses();
+    // Classes given to the entries that rules pick out; the chosen entries' names replaced.
+    void classifyByRules();
+    void replaceInNames();
     // Pcg menu
     void newPcg();
     void importPcg();
@@ -142,6 +145,8 @@ class MainWindow : public QMainWindow {
     // The status bar's account of the open PCG and database, after every command.
     void updateStatus();
     void showResult(const QString& text);
+    // After a window of its own changed the database: the lists, the line on it, the state.
+    void databaseChangedBy(const QString& summary);
     // A file used: remembered as the kind's last folder and at the top of its recent files.
     void rememberFile(Settings::FileKind kind, const QString& path);
 

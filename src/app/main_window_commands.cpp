@@ -11,6 +11,7 @@
 #include "app/about_box.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
+#include "app/classify_rules_window.h"
 #include "app/compare_window.h"
 #include "app/database_page.h"
 #include "app/dialogs.h"
@@ -20,6 +21,7 @@
 #include "app/pcg_page.h"
 #include "app/progress_window.h"
 #include "app/recovery_dialog.h"
+#include "app/replace_names_window.h"
 #include "app/window_text.h"
 #include "db/database_file.h"
 #include "io/safe_files.h"
@@ -246,6 +248,22 @@ void MainWindow::compare() {
 void MainWindow::editDatabaseClasses() {
     guard([&] { classEditor_->refreshClassEditor(); });
     classEditor_->exec();
+}
+
+void MainWindow::classifyByRules() {
+    ClassifyRulesWindow window(
+        *session_, dialogs_, *settings_,
+        [this](const QString& summary) { databaseChangedBy(summary); }, this);
+    window.exec();
+}
+
+void MainWindow::replaceInNames() {
+    const DatabasePage* page = databasePageInFront();
+    if (!page || page->chosenEntries().empty()) return;
+    ReplaceNamesWindow window(
+        *session_, dialogs_, page->kind(), page->chosenEntries(),
+        [this](const QString& summary) { databaseChangedBy(summary); }, this);
+    window.exec();
 }
 
 // ---- Pcg menu ---------------------------------------------------------------------------------

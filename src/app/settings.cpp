@@ -7,6 +7,8 @@
 namespace pelvaro::app {
 
 namespace {
+const QString kClassifyRulesKey = QStringLiteral("rules/classify");
+
 QString kindName(Settings::FileKind kind) {
     switch (kind) {
         case Settings::FileKind::Pcg:
@@ -70,6 +72,14 @@ void Settings::removeRecentFile(FileKind kind, const QString& path) {
 
 void Settings::clearRecentFiles(FileKind kind) {
     setValue(QStringLiteral("recent/") + kindName(kind), QStringList());
+}
+
+QStringList Settings::classifyRules() const {
+    return value(kClassifyRulesKey).toStringList();
+}
+
+void Settings::setClassifyRules(const QStringList& lines) {
+    setValue(kClassifyRulesKey, lines);
 }
 
 QByteArray Settings::bytes(const QString& key) const {

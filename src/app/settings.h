@@ -37,6 +37,10 @@ class Settings {
     void removeRecentFile(FileKind kind, const QString& path);
     void clearRecentFiles(FileKind kind);
 
+    // The rules of "Classify by Rules", one line each as the rules window writes them.
+    QStringList classifyRules() const;
+    void setClassifyRules(const QStringList& lines);
+
     // Window geometry and splitter states, by name.
     QByteArray bytes(const QString& key) const;
     void setBytes(const QString& key, const QByteArray& value);

@@ -19,23 +19,23 @@ std::array<std::string, kClassSlots> classRows(const RecordFiles& files, const E
     return rows;
 }
 
-void putName(Bytes record, std::string_view name) {
-    const std::size_t n = std::min(name.size(), pcg::kNameSize);
-    std::copy_n(name.begin(), n, record.begin());
-    if (n < pcg::kNameSize) record[n] = 0;
-}
-
 template <class E>
 bool submit(RecordFiles& files, std::int32_t id, std::string_view name, std::string_view memo) {
     if (id < 1 || id > files.count(E::kind)) return false;
     E entry = files.read<E>(id);
-    putName(entry.bytes, name);
+    putEntryName(entry.bytes, name);
     entry.setExplanation(storedExplanation(memo));
     files.write(id, entry);
     return true;
 }
 
 }  // namespace
+
+void putEntryName(Bytes record, std::string_view name) {
+    const std::size_t n = std::min(name.size(), pcg::kNameSize);
+    std::copy_n(name.begin(), n, record.begin());
+    if (n < pcg::kNameSize) record[n] = 0;
+}
 
 ProgramDetails programDetails(const RecordFiles& files, std::int32_t id) {
     const auto entry = files.read<DbProgramEntry>(id);

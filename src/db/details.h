@@ -50,6 +50,11 @@ DetailPanels entryDetails(const RecordFiles& files, std::optional<std::int32_t> 
 std::string memoText(std::string_view explanation);
 std::string storedExplanation(std::string_view memo);
 
+// A name written into the first ten bytes of a program or combination record as Submit writes
+// it: ten characters fill the field; a shorter name is followed by one zero byte and the bytes
+// after it keep what they held; more than ten characters are cut.
+void putEntryName(Bytes record, std::string_view name);
+
 // Submit: the name goes into the first ten bytes of the instrument record (a shorter one is
 // followed by one zero byte, the bytes after it keep what they held; more than ten characters
 // are cut), the memo's text into the explanation. Nothing else of the entry changes. Returns

@@ -35,40 +35,6 @@ class ClassTest {
     std::array<bool, 256> member_{};
 };
 
-class NameTest {
-  public:
-    explicit NameTest(std::string_view text) : text_(text) {
-        for (char& c : text_)
-            c = upperCase8Bit(c);
-    }
-    bool passes(ConstBytes record) const {
-        if (text_.empty()) return true;
-        std::array<char, pcg::kNameSize> name{};
-        std::size_t n = 0;
-        while (n < pcg::kNameSize && record[n] != 0) {
-            name[n] = upperCase8Bit(static_cast<char>(record[n]));
-            ++n;
-        }
-        return std::string_view(name.data(), n).find(text_) != std::string_view::npos;
-    }
-
-  private:
-    std::string text_;
-};
-
-bool soundPasses(ConstBytes record, const ListFilter& f) {
-    if (f.soundFrom == -1) return true;
-    const pcg::ConstProgramBytes p(record.data(), pcg::kProgramSize);
-    const int mode = pcg::oscMode(p);
-    // A drum program's byte 12 is its kit slot, not a sound: it has no oscillator sound at all.
-    const int o = mode != pcg::program::kDrumMode ? pcg::osc1Sound(p) : -1;
-    const int t = mode == pcg::program::kTwoOscillators ? pcg::osc2Sound(p) : -1;
-    // -1 stands for "no such oscillator" and never meets a bound, not even a negative one.
-    if (f.soundTo == -1) return (o >= 0 && o == f.soundFrom) || (t >= 0 && t == f.soundFrom);
-    const auto within = [&](int v) { return v >= 0 && f.soundFrom <= v && v <= f.soundTo; };
-    return within(o) || within(t);
-}
-
 // Rows of one kind: record numbers 1..count that pass, ascending. An entry's ID is its record
 // number, so that number is what the row keeps; without a filter every entry passes and none
 // needs reading.
@@ -133,6 +99,36 @@ char upperCase8Bit(char c) {
     return c;
 }
 
+NameTest::NameTest(std::string_view text, bool atStart) : text_(text), atStart_(atStart) {
+    for (char& c : text_)
+        c = upperCase8Bit(c);
+}
+
+bool NameTest::passes(ConstBytes record) const {
+    if (text_.empty()) return true;
+    std::array<char, pcg::kNameSize> name{};
+    std::size_t n = 0;
+    while (n < pcg::kNameSize && record[n] != 0) {
+        name[n] = upperCase8Bit(static_cast<char>(record[n]));
+        ++n;
+    }
+    const std::string_view upper(name.data(), n);
+    return atStart_ ? upper.starts_with(text_) : upper.find(text_) != std::string_view::npos;
+}
+
+bool soundPasses(ConstBytes programRecord, std::int32_t from, std::int32_t to) {
+    if (from == -1) return true;
+    const pcg::ConstProgramBytes p(programRecord.data(), pcg::kProgramSize);
+    const int mode = pcg::oscMode(p);
+    // A drum program's byte 12 is its kit slot, not a sound: it has no oscillator sound at all.
+    const int o = mode != pcg::program::kDrumMode ? pcg::osc1Sound(p) : -1;
+    const int t = mode == pcg::program::kTwoOscillators ? pcg::osc2Sound(p) : -1;
+    // -1 stands for "no such oscillator" and never meets a bound, not even a negative one.
+    if (to == -1) return (o >= 0 && o == from) || (t >= 0 && t == from);
+    const auto within = [&](int v) { return v >= 0 && from <= v && v <= to; };
+    return within(o) || within(t);
+}
+
 std::string trimmed(std::string_view text) {
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     std::size_t begin = 0;
@@ -190,7 +186,7 @@ ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind sea
             return name.passes(r) &&
                    classes.passes(r.subspan(ProgramLayout::kClassIds, kClassSlots)) &&
                    (!referenced || le32(r, ProgramLayout::kDrumKitId) == filter.reference) &&
-                   soundPasses(r, filter);
+                   soundPasses(r, filter.soundFrom, filter.soundTo);
         });
     }
     if (searched == Kind::Combination || unfiltered) {

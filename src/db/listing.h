@@ -59,6 +59,24 @@ std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std:
 // Upper case in the single-byte code page of the records: a-z and the Latin-1 letters.
 char upperCase8Bit(char c);
 
+// The name test of a search: whether the name of a program or combination record (its first ten
+// bytes, up to a zero byte) holds the text, both in upper case; with atStart, whether it begins
+// with it. An empty text passes every name.
+class NameTest {
+  public:
+    explicit NameTest(std::string_view text, bool atStart = false);
+    bool passes(ConstBytes record) const;
+
+  private:
+    std::string text_;
+    bool atStart_;
+};
+
+// The sound test of a search on a program record: oscillator 1 (not in drum mode) or oscillator
+// 2 (two-oscillator programs) plays sound `from`, or, when `to` is not -1, a sound from `from`
+// to `to`. A drum program passes no sound test.
+bool soundPasses(ConstBytes programRecord, std::int32_t from, std::int32_t to);
+
 // What the user typed into a search group, as single-byte texts.
 struct ProgramSearchFields {
     std::string name{};       // a part of the name
