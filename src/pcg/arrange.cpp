@@ -9,33 +9,12 @@ namespace pelvaro::pcg {
 
 namespace {
 
-using Order = std::array<int, kSlotCount>;
-using Used = std::array<bool, kSlotCount>;
 using Verdict = ArrangePlan::Verdict;
 
 // A name shown in a question lists at most this many slots; the rest are counted.
 constexpr std::size_t kMostNamed = 20;
 // More runs of pushed records than this are counted rather than named.
 constexpr std::size_t kMostRuns = 3;
-
-Order identity() {
-    Order order{};
-    std::iota(order.begin(), order.end(), 0);
-    return order;
-}
-
-bool isIdentity(const Order& order) {
-    for (int s = 0; s < kSlotCount; ++s)
-        if (order[s] != s) return false;
-    return true;
-}
-
-Used usedSlots(const PcgState& pcg, SlotKind kind) {
-    Used used{};
-    for (int s = 0; s < kSlotCount; ++s)
-        used[s] = slotUsed(pcg, kind, s);
-    return used;
-}
 
 std::string counted(int n, SlotKind kind) {
     const bool one = n == 1;
@@ -64,8 +43,8 @@ ArrangePlan plan(Verdict verdict, SlotKind kind, std::string why = {}) {
     ArrangePlan p;
     p.verdict = verdict;
     p.kind = kind;
-    p.from = identity();
-    std::iota(p.kitFrom.begin(), p.kitFrom.end(), 0);
+    p.from = identityOrder();
+    p.kitFrom = identityKitOrder();
     p.preview = why;
     p.summary = std::move(why);
     return p;
@@ -98,72 +77,6 @@ std::string noSlot(const std::vector<int>& slots) {
     return "There is no slot";
 }
 
-// The empty records fill the slots that no used record takes: each stays where it is when its
-// slot stays free, the others go to the slots the used records left, in slot order. `to` gives
-// each used slot's new slot.
-Order completeOrder(const Used& used, const Order& to) {
-    Order from;
-    from.fill(-1);
-    for (int s = 0; s < kSlotCount; ++s)
-        if (used[s]) from[to[s]] = s;
-    std::vector<int> displaced;
-    for (int s = 0; s < kSlotCount; ++s)
-        if (!used[s]) {
-            if (from[s] < 0)
-                from[s] = s;
-            else
-                displaced.push_back(s);
-        }
-    std::size_t next = 0;
-    for (int s = 0; s < kSlotCount; ++s)
-        if (from[s] < 0) from[s] = displaced[next++];
-    return from;
-}
-
-Order inverse(const Order& from) {
-    Order to{};
-    for (int s = 0; s < kSlotCount; ++s)
-        to[from[s]] = s;
-    return to;
-}
-
-// A timbre of a used combination whose program moves: the program byte it will hold.
-struct TimbreRewrite {
-    int combination;
-    int timbre;
-    int program;
-};
-
-std::vector<TimbreRewrite> timbreRewrites(const PcgState& pcg, const Order& from) {
-    std::vector<TimbreRewrite> rewrites;
-    if (isIdentity(from)) return rewrites;
-    const Used programs = usedSlots(pcg, SlotKind::Program);
-    const Order to = inverse(from);
-    for (int c = 0; c < kSlotCount; ++c) {
-        if (!slotUsed(pcg, SlotKind::Combination, c)) continue;
-        const ConstCombinationBytes combination = pcg.image.combination(c);
-        for (int t = 0; t < combination::kTimbreCount; ++t) {
-            if (timbreDisabled(combination, t) || timbreOutsideBanks(combination, t)) continue;
-            const int p = timbreProgram(combination, t);
-            if (isSlot(p) && programs[p] && to[p] != p) rewrites.push_back({c, t, to[p]});
-        }
-    }
-    return rewrites;
-}
-
-int combinationsIn(const std::vector<TimbreRewrite>& rewrites) {
-    int n = 0;
-    for (std::size_t i = 0; i < rewrites.size(); ++i)
-        if (i == 0 || rewrites[i].combination != rewrites[i - 1].combination) ++n;
-    return n;
-}
-
-bool isDrumProgram(const PcgState& pcg, int slot) {
-    const ConstProgramBytes p = pcg.image.program(slot);
-    return slotUsed(pcg, SlotKind::Program, slot) && oscMode(p) == program::kDrumMode &&
-           drumKitSlot(p) < kDrumKitCount;
-}
-
 std::string follow(int n, const char* one, const char* many) {
     if (n == 0) return {};
     return "; " + std::to_string(n) + (n == 1 ? one : many);
@@ -172,7 +85,7 @@ std::string follow(int n, const char* one, const char* many) {
 // "; 5 combinations follow them", when combinations follow.
 std::string combinationsFollow(const PcgState& pcg, const ArrangePlan& p) {
     if (p.kind != SlotKind::Program) return {};
-    return follow(combinationsIn(timbreRewrites(pcg, p.from)), " combination follows them",
+    return follow(combinationsFollowing(pcg, p.from), " combination follows them",
                   " combinations follow them");
 }
 
@@ -220,7 +133,7 @@ ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>&
     const auto chosen = distinctSlots(selection);
     if (!chosen) return plan(Verdict::Refused, kind, noSlot(selection));
     if (!isSlot(target)) return plan(Verdict::Refused, kind, noSlot({target}));
-    const Used used = usedSlots(pcg, kind);
+    const UsedSlots used = usedSlots(pcg, kind);
     std::vector<int> records;
     for (const int s : *chosen)
         if (used[s]) records.push_back(s);
@@ -231,7 +144,7 @@ ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>&
                     "Nothing to " + doing + ": the chosen " + kindWord(kind) + " slots are empty");
 
     // The selection's own slots are free for the push.
-    Used standing = used;
+    UsedSlots standing = used;
     for (const int s : records)
         standing[s] = false;
     int room = 0;
@@ -243,7 +156,7 @@ ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>&
                         (verb == Verb::Move ? " to " : " at ") + slotName(target) + ": " +
                         missingText(k - room, target));
 
-    Order to = identity();
+    SlotOrder to = identityOrder();
     for (int i = 0; i < static_cast<int>(records.size()); ++i)
         to[records[i]] = target + i;
     // A record reached by the push goes to the slot after the last one taken; the first one
@@ -317,20 +230,6 @@ std::string kitsText(const std::vector<int>& kits) {
     return text;
 }
 
-template <std::size_t N, class Record, class Name>
-void reorder(const Order& from, Record record, Name name) {
-    std::vector<std::array<Byte, N>> records(kSlotCount);
-    std::vector<std::array<Byte, kNameSize>> names(kSlotCount);
-    for (int s = 0; s < kSlotCount; ++s) {
-        std::ranges::copy(record(s), records[s].begin());
-        std::ranges::copy(name(s), names[s].begin());
-    }
-    for (int s = 0; s < kSlotCount; ++s) {
-        std::ranges::copy(records[from[s]], record(s).begin());
-        std::ranges::copy(names[from[s]], name(s).begin());
-    }
-}
-
 }  // namespace
 
 std::vector<int> allSlots() {
@@ -339,61 +238,6 @@ std::vector<int> allSlots() {
 
 std::vector<int> bankSlots(int bank) {
     return run(bank == 0 ? 0 : kBankSize, kBankSize);
-}
-
-std::string slotName(int slot) {
-    return slotPrefix(slot < kBankSize ? 0 : 1, slot % kBankSize);
-}
-
-std::optional<int> parseSlotName(std::string_view text) {
-    if (text.size() < 2 || text.size() > 3) return std::nullopt;
-    const char bank = static_cast<char>(upperCase8Bit(text[0]));
-    if (bank != 'A' && bank != 'B') return std::nullopt;
-    int line = 0;
-    for (const char c : text.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        line = line * 10 + (c - '0');
-    }
-    return line + (bank == 'A' ? 0 : kBankSize);
-}
-
-std::string slotsText(std::vector<int> slots) {
-    std::ranges::sort(slots);
-    const auto [end, last] = std::ranges::unique(slots);
-    slots.erase(end, last);
-    std::string text;
-    for (std::size_t i = 0; i < slots.size();) {
-        std::size_t j = i + 1;
-        while (j < slots.size() && slots[j] == slots[j - 1] + 1)
-            ++j;
-        text += (text.empty() ? "" : ", ") + slotName(slots[i]);
-        if (j - i > 1) text += "-" + slotName(slots[j - 1]);
-        i = j;
-    }
-    return text;
-}
-
-bool slotUsed(const PcgState& pcg, SlotKind kind, int slot) {
-    return kind == SlotKind::Program
-               ? !isEmptyProgram(pcg.image.program(slot), pcg.templates)
-               : !isEmptyCombination(pcg.image.combination(slot), pcg.templates);
-}
-
-std::vector<int> drumProgramsPlaying(const PcgState& pcg, int kit) {
-    std::vector<int> slots;
-    for (int s = 0; s < kSlotCount; ++s)
-        if (isDrumProgram(pcg, s) && drumKitSlot(pcg.image.program(s)) == kit) slots.push_back(s);
-    return slots;
-}
-
-std::string drumKitLine(const PcgState& pcg, int kit) {
-    std::string text = "Kit " + std::to_string(kit) + "    ";
-    const std::vector<int> players = drumProgramsPlaying(pcg, kit);
-    if (players.empty()) return text + "(free)";
-    for (std::size_t i = 0; i < players.size(); ++i)
-        text += (i == 0 ? "" : ", ") + slotName(players[i]) + " " +
-                nameText(pcg.image.programName(players[i]));
-    return text;
 }
 
 ArrangePlan planMove(const PcgState& pcg, SlotKind kind, const std::vector<int>& selection,
@@ -425,7 +269,7 @@ ArrangePlan planSwap(const PcgState& pcg, SlotKind kind, const std::vector<int>&
         return plan(
             Verdict::Refused, kind,
             "Cannot swap " + slotsText(first) + " with " + slotsText(second) + ": they overlap");
-    const Used used = usedSlots(pcg, kind);
+    const UsedSlots used = usedSlots(pcg, kind);
     ArrangePlan p = plan(Verdict::Changes, kind);
     p.swapWith = second;
     for (std::size_t i = 0; i < first.size(); ++i) {
@@ -460,7 +304,7 @@ ArrangePlan planCopy(const PcgState& pcg, SlotKind kind, const std::vector<int>&
     const auto chosen = distinctSlots(selection);
     if (!chosen) return plan(Verdict::Refused, kind, noSlot(selection));
     if (!isSlot(target)) return plan(Verdict::Refused, kind, noSlot({target}));
-    const Used used = usedSlots(pcg, kind);
+    const UsedSlots used = usedSlots(pcg, kind);
     std::vector<int> records;
     for (const int s : *chosen)
         if (used[s]) records.push_back(s);
@@ -543,8 +387,8 @@ ArrangePlan planSortByName(const PcgState& pcg, SlotKind kind, const std::vector
 ArrangePlan planCloseGaps(const PcgState& pcg, SlotKind kind, const std::vector<int>& slots) {
     const auto scope = scopeOf(slots);
     if (!scope) return plan(Verdict::Refused, kind, noSlot(slots));
-    const Used used = usedSlots(pcg, kind);
-    Order to = identity();
+    const UsedSlots used = usedSlots(pcg, kind);
+    SlotOrder to = identityOrder();
     int moved = 0;
     std::size_t next = 0;
     for (const int s : *scope)
@@ -615,23 +459,7 @@ ArrangePlan planEmptyDrumKits(const PcgState& pcg, const std::vector<int>& kits)
 
 void apply(PcgState& pcg, const ArrangePlan& p) {
     if (!p.changes()) return;
-    if (!isIdentity(p.from)) {
-        if (p.kind == SlotKind::Program) {
-            // The rewrites are worked out on the image as it was: who played which record.
-            const std::vector<TimbreRewrite> rewrites = timbreRewrites(pcg, p.from);
-            reorder<kProgramSize>(
-                p.from, [&](int s) { return pcg.image.program(s); },
-                [&](int s) { return pcg.image.programName(s); });
-            for (const TimbreRewrite& r : rewrites)
-                pcg.image.combination(r.combination)[combination::timbreOffset(r.timbre) +
-                                                     combination::kTimbreProgram] =
-                    static_cast<Byte>(r.program);
-        } else {
-            reorder<kCombinationSize>(
-                p.from, [&](int s) { return pcg.image.combination(s); },
-                [&](int s) { return pcg.image.combinationName(s); });
-        }
-    }
+    reorderSlots(pcg, p.kind, p.from);
     for (const auto& [source, destination] : p.copies) {
         if (p.kind == SlotKind::Program) {
             std::ranges::copy(pcg.image.program(source), pcg.image.program(destination).begin());
@@ -646,30 +474,9 @@ void apply(PcgState& pcg, const ArrangePlan& p) {
     }
     for (const int s : p.emptied)
         emptyPcgSlot(pcg, p.kind, s);
-
-    bool kitsMove = false;
-    for (int k = 0; k < kDrumKitCount; ++k)
-        kitsMove = kitsMove || p.kitFrom[k] != k;
-    if (kitsMove) {
-        std::array<int, kDrumKitCount> kitTo{};
-        for (int k = 0; k < kDrumKitCount; ++k)
-            kitTo[p.kitFrom[k]] = k;
-        std::vector<int> players;
-        for (int s = 0; s < kSlotCount; ++s)
-            if (isDrumProgram(pcg, s)) players.push_back(s);
-        std::array<std::array<Byte, kDrumKitSize>, kDrumKitCount> kits{};
-        for (int k = 0; k < kDrumKitCount; ++k)
-            std::ranges::copy(pcg.image.drumKit(k), kits[k].begin());
-        for (int k = 0; k < kDrumKitCount; ++k)
-            std::ranges::copy(kits[p.kitFrom[k]], pcg.image.drumKit(k).begin());
-        for (const int s : players) {
-            Byte& kit = pcg.image.program(s)[program::kDrumKitSlot];
-            kit = static_cast<Byte>(kitTo[kit]);
-        }
-    }
+    reorderDrumKits(pcg, p.kitFrom);
     for (const int k : p.emptiedKits)
         std::ranges::copy(pcg.templates.drumKits[k], pcg.image.drumKit(k).begin());
-
     computeOccupancy(pcg);
     scanDrumKits(pcg);
 }

@@ -25,6 +25,8 @@
 #include <vector>
 
 #include "pcg/pcg_image.h"
+#include "pcg/pcg_lists.h"
+#include "pcg/slot_order.h"
 
 namespace pelvaro::pcg {
 
@@ -51,8 +53,8 @@ struct ArrangePlan {
     // The change: the slot (of `kind`) and the kit each record comes from, the copies (source,
     // destination) and the slots and kits made empty.
     SlotKind kind = SlotKind::Program;
-    std::array<int, kSlotCount> from{};
-    std::array<int, kDrumKitCount> kitFrom{};
+    SlotOrder from = identityOrder();
+    KitOrder kitFrom = identityKitOrder();
     std::vector<std::pair<int, int>> copies;
     std::vector<int> emptied;
     std::vector<int> emptiedKits;
@@ -63,20 +65,6 @@ struct ArrangePlan {
 // Every slot of the two banks, of bank A (0) or of bank B (1), ascending.
 std::vector<int> allSlots();
 std::vector<int> bankSlots(int bank);
-
-// "A05", "B10".
-std::string slotName(int slot);
-// "A05", "a5", "B99" -> 5, 5, 199; nothing for anything else.
-std::optional<int> parseSlotName(std::string_view text);
-// Slots as runs: "A01, A05-A07". Any order in, ascending out.
-std::string slotsText(std::vector<int> slots);
-
-// Whether a slot holds a record, by the emptiness rule (what an import's flags say).
-bool slotUsed(const PcgState& pcg, SlotKind kind, int slot);
-// The used drum programs that play kit slot `kit`, ascending.
-std::vector<int> drumProgramsPlaying(const PcgState& pcg, int kit);
-// A line of the kit list: "Kit 1    A02 DRUMS, B10 ROCK KIT", or "Kit 3    (free)".
-std::string drumKitLine(const PcgState& pcg, int kit);
 
 // Move: the used records among `selection` go, in the order given, to the slots from `target`
 // on; the records standing there are pushed toward B99 into the next free slots, keeping their
