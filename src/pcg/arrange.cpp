@@ -214,10 +214,13 @@ std::optional<std::vector<int>> scopeOf(const std::vector<int>& slots) {
 // "A00 SPLIT" lines of a question, at most kMostNamed of them.
 std::string namedLines(const PcgState& pcg, SlotKind kind, const std::vector<int>& slots) {
     std::string text;
-    for (std::size_t i = 0; i < slots.size() && i < kMostNamed; ++i)
-        text += "\n" + slotName(slots[i]) + " " +
-                nameText(kind == SlotKind::Program ? pcg.image.programName(slots[i])
+    for (std::size_t i = 0; i < slots.size() && i < kMostNamed; ++i) {
+        text += '\n';
+        text += slotName(slots[i]);
+        text += ' ';
+        text += nameText(kind == SlotKind::Program ? pcg.image.programName(slots[i])
                                                    : pcg.image.combinationName(slots[i]));
+    }
     if (slots.size() > kMostNamed)
         text += "\nand " + std::to_string(slots.size() - kMostNamed) + " more";
     return text;

@@ -35,8 +35,12 @@ std::string slotsText(std::vector<int> slots) {
         std::size_t j = i + 1;
         while (j < slots.size() && slots[j] == slots[j - 1] + 1)
             ++j;
-        text += (text.empty() ? "" : ", ") + slotName(slots[i]);
-        if (j - i > 1) text += "-" + slotName(slots[j - 1]);
+        if (!text.empty()) text += ", ";
+        text += slotName(slots[i]);
+        if (j - i > 1) {
+            text += '-';
+            text += slotName(slots[j - 1]);
+        }
         i = j;
     }
     return text;
@@ -93,9 +97,12 @@ std::string drumKitLine(const PcgState& pcg, int kit) {
     std::string text = "Kit " + std::to_string(kit) + "    ";
     const std::vector<int> players = drumProgramsPlaying(pcg, kit);
     if (players.empty()) return text + "(free)";
-    for (std::size_t i = 0; i < players.size(); ++i)
-        text += (i == 0 ? "" : ", ") + slotName(players[i]) + " " +
-                nameText(pcg.image.programName(players[i]));
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += slotName(players[i]);
+        text += ' ';
+        text += nameText(pcg.image.programName(players[i]));
+    }
     return text;
 }
 
