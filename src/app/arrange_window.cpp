@@ -247,13 +247,7 @@ void ArrangeWindow::moveTo() {
         const session::ArrangeResult result =
             session::moveSlots(session_, kindOf(content()), chosen, *target);
         showResult(result);
-        if (result.done()) {
-            std::vector<int> landed;
-            for (int i = 0; i < moved; ++i)
-                landed.push_back(*target + i);
-            for (SlotList* list : listsOf(content()))
-                list->selectSlots(landed);
-        }
+        if (result.done()) selectLanded(*target, moved);
     });
 }
 
@@ -393,7 +387,10 @@ pcg::ArrangePlan ArrangeWindow::dropPlan(SlotList* list, const QMimeData* mime, 
 bool ArrangeWindow::hover(SlotList* list, const QMimeData* mime, int row, bool swapping) {
     const pcg::ArrangePlan plan = dropPlan(list, mime, row, swapping);
     clearMarks();
-    if (plan.preview.empty()) return false;
+    if (plan.preview.empty()) {
+        preview_->setText(lastSummary_);
+        return false;
+    }
     for (SlotList* other : listsOf(list->slotModel()->content())) {
         std::vector<int> rows;
         for (const int slot : plan.swapWith)
@@ -431,16 +428,19 @@ void ArrangeWindow::drop(SlotList* list, const QMimeData* mime, int row, bool sw
                 swapping ? session::swapSlotsAt(session_, kind, dragged.numbers, target)
                          : session::moveSlots(session_, kind, dragged.numbers, target);
             showResult(result);
-            // The moved records stay selected where they went.
-            if (result.done() && !swapping) {
-                std::vector<int> landed;
-                for (int i = 0; i < moved; ++i)
-                    landed.push_back(target + i);
-                for (SlotList* other : listsOf(here))
-                    other->selectSlots(landed);
-            }
+            if (result.done() && !swapping) selectLanded(target, moved);
         }
     });
+}
+
+void ArrangeWindow::selectLanded(int target, int count) {
+    // The moved records stay selected where they went, in the list of their first slot (the
+    // selection is one list's).
+    std::vector<int> landed;
+    for (int i = 0; i < count; ++i)
+        landed.push_back(target + i);
+    for (SlotList* list : listsOf(content()))
+        if (list->slotModel()->rowOf(target) >= 0) list->selectSlots(landed);
 }
 
 void ArrangeWindow::leaveDrag() {

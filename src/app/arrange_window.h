@@ -105,6 +105,7 @@ class ArrangeWindow : public QDialog {
     bool hover(SlotList* list, const QMimeData* mime, int row, bool swap);
     void drop(SlotList* list, const QMimeData* mime, int row, bool swap);
     void leaveDrag();
+    void selectLanded(int target, int count);
     void clearMarks();
 
     // Shows what a command did (a refusal also in a message box) and tells the main window.

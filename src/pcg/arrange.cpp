@@ -126,8 +126,8 @@ std::vector<int> run(int first, int count) {
 
 enum class Verb { Move, Place, Insert };
 
-// The records (new ones when `fresh`, else those at `records`) going to the slots from
-// `target` on, the records standing there pushed toward B99.
+// The used records among `selection` (for Insert, `count` records yet to come) going to the
+// slots from `target` on, the records standing there pushed toward B99.
 ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>& selection,
                      int count, int target, Verb verb) {
     const auto chosen = distinctSlots(selection);
@@ -180,7 +180,8 @@ ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>&
         return p;
     }
     p.from = completeOrder(used, to);
-    if (isIdentity(p.from)) {
+    // Records just placed may have landed where they were to go: that is a placement still.
+    if (isIdentity(p.from) && verb == Verb::Move) {
         ArrangePlan same =
             plan(Verdict::Unchanged, kind,
                  counted(k, kind) + (k == 1 ? " stands" : " stand") + " there already");

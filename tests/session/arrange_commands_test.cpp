@@ -147,6 +147,9 @@ TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
     placed = session::placeEntries(s, db::Kind::Program, {piano}, 0);
     EXPECT_EQ(placed.summary, "Placed 1 program at A00; 1 combination follows them");
     EXPECT_EQ(pcg::timbreProgram(s.pcg().image.combination(100), 0), 0);
+    const int solo = db.addProgram("SOLO", {.voice = 44});
+    EXPECT_EQ(session::placeEntries(s, db::Kind::Program, {solo}, 1).summary,
+              "Placed 1 program at A01");
 
     // No room from B99 on: nothing changes, no step.
     s.pcg() = synthetic::stagePcg(3, 0);
