@@ -84,6 +84,7 @@ ArrangeWindow::ArrangeWindow(session::Session& session, Dialogs& dialogs, QWidge
     scope_->setAccessibleName(QStringLiteral("Scope"));
     scope_->setToolTip(QStringLiteral("The slots Sort by Name and Close Gaps work on"));
     auto* scopeLabel = new QLabel(QStringLiteral("&Scope:"));
+    scopeLabel->setObjectName(QLatin1String(kScope) + QStringLiteral("Label"));
     scopeLabel->setBuddy(scope_);
     sort_ = button(kSortByName, QStringLiteral("Sort by &Name"),
                    QStringLiteral("Sort the used slots of the scope by name; empty slots stay "
@@ -145,6 +146,7 @@ QWidget* ArrangeWindow::bankPage(ListContent content) {
             QStringLiteral("Drag the selected slots onto a slot to move them "
                            "there; hold Ctrl while dropping to swap them"));
         auto* label = new QLabel(QStringLiteral("Bank &") + bankName);
+        label->setObjectName(list->objectName() + QStringLiteral("Label"));
         label->setBuddy(list);
         grid->addWidget(label, 0, bank);
         grid->addWidget(list, 1, bank);
@@ -163,6 +165,7 @@ QWidget* ArrangeWindow::kitPage() {
         QStringLiteral("Drag a kit onto another to swap them; the drum programs "
                        "follow their kits"));
     auto* label = new QLabel(QStringLiteral("Drum &kits and the drum programs that play them"));
+    label->setObjectName(list->objectName() + QStringLiteral("Label"));
     label->setBuddy(list);
     box->addWidget(label);
     box->addWidget(list, 1);

@@ -33,7 +33,8 @@ namespace pelvaro::app {
 
 class SlotList;
 
-// The object names of the window's controls, shared with the tests.
+// The object names of the window's controls, shared with the tests. The label of a list or of
+// the scope is named after it with "Label" appended ("ArrangeProgramsALabel").
 namespace arrange {
 inline constexpr char kWindow[] = "ArrangeWindow";
 inline constexpr char kTabs[] = "ArrangeTabs";
