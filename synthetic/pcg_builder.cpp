@@ -119,6 +119,8 @@ pcg::PcgState stateOf(const PcgBuilder& builder, std::string fileName) {
     const pcg::PcgImage blank = synthetic::makeTemplateImage();
     std::ranges::copy(blank.program(0), state.templates.program.begin());
     std::ranges::copy(blank.combination(0), state.templates.combination.begin());
+    for (int k = 0; k < pcg::kDrumKitCount; ++k)
+        std::ranges::copy(blank.drumKit(k), state.templates.drumKits[k].begin());
     state.image = builder.image();
     state.pcgFileName = std::move(fileName);
     pcg::computeOccupancy(state);

@@ -114,6 +114,84 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName) {
     return stateOf(b, std::move(fileName));
 }
 
+pcg::PcgState stagePcg(std::uint32_t seed, int freeSlots, bool everyProgramPlayed) {
+    Random r(seed);
+    PcgBuilder b;
+    for (int k = 0; k < pcg::kDrumKitCount; ++k)
+        b.drumKit(k, seed * 4u + static_cast<unsigned>(k) + 1u);
+    const auto freeOnes = [&] {
+        std::vector<bool> free(pcg::kSlotCount, false);
+        for (int placed = 0; placed < freeSlots && placed < pcg::kSlotCount;) {
+            const int s = pick(r, 0, pcg::kSlotCount - 1);
+            if (!free[s]) ++placed;
+            free[s] = true;
+        }
+        return free;
+    };
+    static const char* const kNames[] = {"Piano",   "PIANO",    "piano 2", "\xC9lan", "\xE9lan",
+                                         "Bass",    "Strings",  "Pad",     "organ",   "Zither",
+                                         "Brass",   "Choir",    "Lead",    "Drums",   "bells",
+                                         "Stage 1", "Stage 10", "Stage 2", "Ac. Gtr", "Harp"};
+    const auto name = [&] {
+        std::string n = kNames[pick(r, 0, static_cast<int>(std::size(kNames)) - 1)];
+        if (chance(r, 0.3)) n += static_cast<char>(pick(r, 'A', 'Z'));
+        return n.substr(0, pcg::kNameSize);
+    };
+
+    const std::vector<bool> freePrograms = freeOnes();
+    std::vector<int> used;
+    unsigned voice = seed * 1000u + 1u;
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        if (freePrograms[s]) continue;
+        used.push_back(s);
+        ProgramSpec shape;
+        shape.voice = voice++;
+        // Each kit gets a drum program in the first slots; later ones at random, a few on a kit
+        // slot byte that names no kit.
+        const int n = static_cast<int>(used.size());
+        if (n <= pcg::kDrumKitCount || chance(r, 0.15)) {
+            shape.oscMode = pcg::program::kDrumMode;
+            shape.kitSlot = n <= pcg::kDrumKitCount ? n - 1 : (chance(r, 0.1) ? 7 : pick(r, 0, 3));
+        } else {
+            shape.oscMode = pick(r, 0, 1);
+            shape.osc1 = pick(r, 0, 900);
+            shape.osc2 = pick(r, 0, 900);
+        }
+        b.program(s, name(), shape);
+    }
+
+    // The programs the combinations play: half of the used ones.
+    std::vector<int> played;
+    for (const int s : used)
+        if (chance(r, 0.5)) played.push_back(s);
+    if (played.empty() && !used.empty()) played.push_back(used.front());
+    const std::vector<bool> freeCombinations = freeOnes();
+    int next = 0;
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        if (freeCombinations[s]) continue;
+        std::vector<Timbre> timbres;
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+            if (everyProgramPlayed) {
+                timbres.push_back(plays(next++ % pcg::kSlotCount));
+                continue;
+            }
+            const int kind = pick(r, 0, 19);
+            if (kind < 12 && !played.empty())
+                timbres.push_back(plays(played[pick(r, 0, static_cast<int>(played.size()) - 1)]));
+            else if (kind < 15)
+                timbres.push_back(off(pick(r, 0, 199)));
+            else if (kind < 17)
+                timbres.push_back(outside(pick(r, 0, 127)));
+            else if (kind < 18)
+                timbres.push_back(plays(pick(r, 200, 255)));
+            else
+                timbres.push_back(plays(pick(r, 0, 199)));  // used or empty, as it falls
+        }
+        b.combination(s, name(), timbres, voice++);
+    }
+    return stateOf(b);
+}
+
 void writeRandomPcgFile(const std::string& path, std::uint32_t seed) {
     pcg::writePcgFile(randomPcg(seed).image, path);
 }

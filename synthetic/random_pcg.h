@@ -19,4 +19,14 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName = "");
 // The random image of that seed written as a PCG file at path.
 void writeRandomPcgFile(const std::string& path, std::uint32_t seed);
 
+// A PCG a musician arranges for the stage: every program and combination slot used but
+// `freeSlots` of each kind at random places; names from a small set in mixed case and with
+// Latin-1 letters, so that some repeat and some differ only in case; drum programs on each of
+// the four kits and one on a kit slot beyond them; every record distinct; and combinations
+// whose switched-on timbres play half the programs between them, with timbres switched off, on
+// outside programs, on empty slots and on slot bytes of 200 and more among them. With
+// `everyProgramPlayed`, the timbres of the combinations play every program slot in turn
+// instead, all of them switched on.
+pcg::PcgState stagePcg(std::uint32_t seed, int freeSlots, bool everyProgramPlayed = false);
+
 }  // namespace pelvaro::synthetic

@@ -1,27 +1,32 @@
 // Pictures of the main window for the README: the demo PCG imported and sent to the database,
-// one picture per tab, the Compare window, a printed list, and the report of a folder of PCG
-// files sent in one go, drawn offscreen.
-//   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs and
-//                              <folder>/send-report.png
+// one picture per tab, the Compare window, a printed list, the Arrange Pcg window in the middle
+// of a drag, and the report of a folder of PCG files sent in one go, drawn offscreen.
+//   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs,
+//                              <folder>/arrange.png and <folder>/send-report.png
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QDragMoveEvent>
 #include <QFile>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <cstdio>
+#include <memory>
 
+#include "app/arrange_window.h"
 #include "app/control_names.h"
 #include "app/main_window.h"
 #include "app/send_report.h"
+#include "app/slot_list.h"
 #include "classes/class_table.h"
 #include "demo_pcg.h"
 #include "lists/html.h"
@@ -117,6 +122,27 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         if (!compare->grab().save(out + QStringLiteral("/compare.png"))) return 1;
         compare->close();
+    }
+    // Arrange Pcg while three programs of bank A are dragged onto B10: the line where they will
+    // go, and what the drop will do.
+    {
+        pelvaro::app::ArrangeWindow arrange(form->session(), dialogs, form.get());
+        arrange.show();
+        QApplication::processEvents();
+        namespace names = pelvaro::app::arrange;
+        auto* bankA = arrange.findChild<pelvaro::app::SlotList*>(names::kProgramsA);
+        auto* bankB = arrange.findChild<pelvaro::app::SlotList*>(names::kProgramsB);
+        if (!bankA || !bankB) return 1;
+        bankA->selectSlots({5, 6, 7});
+        const std::unique_ptr<QMimeData> dragged(
+            bankA->model()->mimeData(bankA->selectionModel()->selectedIndexes()));
+        const QPoint over = bankB->visualRect(bankB->model()->index(10, 0)).center();
+        QDragEnterEvent enter(over, Qt::MoveAction, dragged.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(bankB->viewport(), &enter);
+        QDragMoveEvent move(over, Qt::MoveAction, dragged.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(bankB->viewport(), &move);
+        QApplication::processEvents();
+        if (!arrange.grab().save(out + QStringLiteral("/arrange.png"))) return 1;
     }
     // A printed list: the database's programs as the page Export List writes, as a printer or a
     // browser shows its tables.

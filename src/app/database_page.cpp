@@ -50,6 +50,9 @@ QTableView* entryList(const char* name, EntryListModel* model) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setTabKeyNavigation(false);  // Tab leaves the list, as from any other control
+    // Rows dragged out go onto the arrange window's slots; nothing is dropped here.
+    list->setDragEnabled(true);
+    list->setDragDropMode(QAbstractItemView::DragOnly);
     list->setShowGrid(false);
     list->setWordWrap(false);
     list->setCornerButtonEnabled(false);

@@ -5,7 +5,11 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 namespace pelvaro::app {
 
@@ -69,6 +73,32 @@ QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& filte
 
 void QtDialogs::showError(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+}
+
+std::optional<int> QtDialogs::ask(QWidget* parent, const QString& caption, const QString& text,
+                                  const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+    std::vector<QPushButton*> pushed;
+    for (const QString& name : buttons)
+        pushed.push_back(box.addButton(
+            name, pushed.empty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    if (!pushed.empty()) {
+        box.setDefaultButton(pushed.front());
+        box.setEscapeButton(pushed.back());
+    }
+    box.exec();
+    const auto chosen = std::ranges::find(pushed, box.clickedButton());
+    if (chosen == pushed.end()) return std::nullopt;
+    return static_cast<int>(chosen - pushed.begin());
+}
+
+std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& caption,
+                                          const QString& label, const QString& text) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
 }
 
 }  // namespace pelvaro::app

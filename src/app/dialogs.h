@@ -25,6 +25,19 @@ class Dialogs {
                                             const QString& folder) = 0;
     // A message box with an error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A question answered by one of the buttons, named by their captions ("&Empty", "Cancel");
+    // the first is the default. The index of the button chosen, or nothing when the question
+    // was closed. Dialogs that cannot ask anyone answer nothing, which every caller takes as
+    // "do not go on".
+    virtual std::optional<int> ask(QWidget* /*parent*/, const QString& /*caption*/,
+                                   const QString& /*text*/, const QStringList& /*buttons*/) {
+        return std::nullopt;
+    }
+    // A line of text, offered with `text` filled in; nothing when cancelled.
+    virtual std::optional<QString> askText(QWidget* /*parent*/, const QString& /*caption*/,
+                                           const QString& /*label*/, const QString& /*text*/) {
+        return std::nullopt;
+    }
 };
 
 // The real dialogs.
@@ -37,6 +50,10 @@ class QtDialogs : public Dialogs {
     QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    std::optional<int> ask(QWidget* parent, const QString& caption, const QString& text,
+                           const QStringList& buttons) override;
+    std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
+                                   const QString& text) override;
 };
 
 // Runs a handler; a refusal, a file error (or any other failure) is shown in a message box and the

@@ -1,7 +1,9 @@
 #include "app/entry_list_model.h"
 
+#include <algorithm>
 #include <exception>
 
+#include "app/slot_list_model.h"
 #include "db/listing.h"
 
 namespace pelvaro::app {
@@ -29,6 +31,32 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     } catch (const std::exception&) {
         return QString();
     }
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+    return QAbstractListModel::flags(index) |
+           (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+}
+
+QStringList EntryListModel::mimeTypes() const {
+    return {kEntriesMimeType};
+}
+
+QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid() && index.row() < rowCount()) rows.push_back(index.row());
+    std::ranges::sort(rows);
+    const auto [end, last] = std::ranges::unique(rows);
+    rows.erase(end, last);
+    std::vector<std::int32_t> ids;
+    for (const int r : rows)
+        ids.push_back(rowIds_[static_cast<std::size_t>(r)]);
+    return entriesMimeData(kind_, ids);
+}
+
+Qt::DropActions EntryListModel::supportedDragActions() const {
+    return Qt::CopyAction;
 }
 
 }  // namespace pelvaro::app

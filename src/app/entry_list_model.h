@@ -24,6 +24,12 @@ class EntryListModel : public QAbstractListModel {
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+    // Rows dragged out of the list carry their entries (onto a slot of the arrange window).
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
   private:
     const db::RecordFiles& files_;
     db::Kind kind_;

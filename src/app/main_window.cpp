@@ -12,6 +12,7 @@
 
 #include "app/about_box.h"
 #include "app/app_icon.h"
+#include "app/arrange_window.h"
 #include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
@@ -62,6 +63,22 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     aboutBox_ = new AboutBox(this);
     busy_ = new BusyWindow(this);
     busy_->setOtherWindow(progressWindow_);
+    arrange_ = new ArrangeWindow(*session_, dialogs_, this);
+    // What the arrange window did (Undo there may take back a database command too).
+    connect(arrange_, &ArrangeWindow::pcgChanged, this,
+            [this](const QString& summary, const QStringList& events) {
+                guard([&] {
+                    refreshPcgLists();
+                    refreshDatabaseLists();
+                    showResult(summary);
+                    if (!events.isEmpty()) {
+                        db::EventLines lines;
+                        for (const QString& line : events)
+                            lines.push_back(line.toStdString());
+                        events_->showLines(lines);
+                    }
+                });
+            });
 
     for (DatabasePage* page : {programs_, combinations_}) {
         connect(page, &DatabasePage::searchRequested, this, &MainWindow::search);
@@ -178,6 +195,7 @@ void MainWindow::guard(const std::function<void()>& handler) {
     updateUndoActions();
     updateStatus();
     updateEditMenu();
+    if (arrange_ && arrange_->isVisible()) arrange_->refresh();
 }
 
 void MainWindow::present(const session::Outcome& outcome) {
@@ -251,6 +269,7 @@ void MainWindow::updateEditMenu() {
         comparable = toDatabase && std::ranges::count(used, Byte{1}) >= 2;
     }
     menus_->action(names::kSendToPcg)->setEnabled(toPcg);
+    menus_->action(names::kSendToPcgAt)->setEnabled(toPcg);
     menus_->action(names::kSendToDatabase)->setEnabled(toDatabase);
     menus_->action(names::kDelete)->setEnabled(remove);
     menus_->action(names::kCompare)->setEnabled(comparable);

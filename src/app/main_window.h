@@ -24,6 +24,7 @@ class QTabWidget;
 namespace pelvaro::app {
 
 class AboutBox;
+class ArrangeWindow;
 class BusyWindow;
 class ClassAssignmentDialog;
 class ClassEditor;
@@ -51,6 +52,7 @@ class MainWindow : public QMainWindow {
     ProgressWindow* progressWindow() const { return progressWindow_; }
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
+    ArrangeWindow* arrangeWindow() const { return arrange_; }
     BusyWindow* busyWindow() const { return busy_; }
     Settings& settings() { return *settings_; }
 
@@ -78,6 +80,8 @@ class MainWindow : public QMainWindow {
     // Which of the Edit menu's commands apply to what is chosen on the tab in front.
     void updateEditMenu();
     void sendToPcg();
+    // The chosen entries placed in the PCG from a slot the user names, pushing what stands there.
+    void sendToPcgAt();
     void sendToDatabase();
     void deleteSelection();
     // The two chosen entries, or the current PCG slot and another, side by side.
@@ -88,6 +92,8 @@ class MainWindow : public QMainWindow {
     void replaceInNames();
     // Pcg menu
     void newPcg();
+    // The window in which the PCG is arranged for the stage.
+    void arrangePcg();
     void importPcg();
     void exportPcg();
     void sendPcgToDatabase();
@@ -161,6 +167,7 @@ class MainWindow : public QMainWindow {
     ClassAssignmentDialog* classDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
     BusyWindow* busy_ = nullptr;
+    ArrangeWindow* arrange_ = nullptr;
 
     // The parts.
     QTabWidget* pages_ = nullptr;

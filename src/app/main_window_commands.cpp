@@ -9,6 +9,7 @@
 #include <QTabWidget>
 
 #include "app/about_box.h"
+#include "app/arrange_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
 #include "app/classify_rules_window.h"
@@ -157,6 +158,22 @@ void MainWindow::sendToPcg() {
     });
 }
 
+void MainWindow::sendToPcgAt() {
+    const DatabasePage* page = databasePageInFront();
+    if (!page || page->chosenEntries().empty()) return;
+    const auto typed = dialogs_.askText(this, QStringLiteral("Send To PCG at"),
+                                        QStringLiteral("The slot the first entry goes to:"),
+                                        QStringLiteral("A00"));
+    if (!typed) return;
+    const std::optional<int> slot = pcg::parseSlotName(typed->trimmed().toStdString());
+    if (!slot) {
+        dialogs_.showError(this, QStringLiteral("Send To PCG at"),
+                           QStringLiteral("%1 is no slot: A00 to A99 or B00 to B99.").arg(*typed));
+        return;
+    }
+    arrange_->placeEntries(page->kind(), page->chosenEntries(), *slot);
+}
+
 void MainWindow::sendToDatabase() {
     guard([&] {
         const PcgPage* page = pcgPageInFront();
@@ -273,6 +290,13 @@ void MainWindow::newPcg() {
         present(session::newPcg(*session_));
         refreshPcgLists();
     });
+}
+
+void MainWindow::arrangePcg() {
+    arrange_->refresh();
+    arrange_->show();
+    arrange_->raise();
+    arrange_->activateWindow();
 }
 
 void MainWindow::importPcg() {

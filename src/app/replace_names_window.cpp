@@ -142,11 +142,10 @@ void ReplaceNamesWindow::reload() {
     names_.clear();
     guarded(this, dialogs_, [&] { names_ = db::storedNames(session_.files(), kind_, ids_); });
     const auto count = static_cast<std::int64_t>(names_.size());
-    chosen_->setText(
-        QStringLiteral("The names of ") +
-        latin1(kind_ == db::Kind::Program
-                   ? countOf(count, "chosen program", "chosen programs")
-                   : countOf(count, "chosen combination", "chosen combinations")));
+    chosen_->setText(QStringLiteral("The names of ") +
+                     latin1(kind_ == db::Kind::Program
+                                ? countOf(count, "chosen program", "chosen programs")
+                                : countOf(count, "chosen combination", "chosen combinations")));
     plan();
 }
 

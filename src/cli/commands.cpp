@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "cli/arrange.h"
 #include "db/database_file.h"
 #include "db/listing.h"
 #include "io/file_stream.h"
@@ -35,6 +36,9 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  add DB.pvd PATH...   send every PCG file found in PATH... to the database (made when\n"
     "                       missing) and store it back\n"
+    "  arrange IN.pcg -o OUT.pcg STEP...\n"
+    "                       move, swap, sort and empty slots of a PCG file, every reference\n"
+    "                       following, into a new PCG file\n"
     "  list DB.pvd          the entries of the database, as its lists show them\n"
     "  extract DB.pvd       a new PCG file of chosen entries\n"
     "  show FILE.pcg        the banks of a PCG file\n"
@@ -65,6 +69,7 @@ const std::vector<Command>& commands() {
          {"--template"},
          2,
          SIZE_MAX},
+        {"arrange", kArrangeHelp, {}, {"-o", "--template"}, 2, SIZE_MAX},
         {"list",
          "Usage: pelvaro-cli list DB.pvd [--programs|--combinations] [--name TEXT]\n"
          "                        [--class ID] [--drum ID] [--program ID] [--sound FROM[-TO]]\n"
@@ -323,6 +328,17 @@ int extract(const Arguments& a, std::ostream& out, std::ostream& err) {
     return kDone;
 }
 
+int arrange(const Arguments& a, std::ostream& out, std::ostream& err) {
+    const auto output = a.values.find("-o");
+    if (output == a.values.end()) throw UsageError{"-o OUT.pcg is needed"};
+    const ArrangeSteps steps =
+        parseArrangeSteps(std::vector<std::string>(a.positional.begin() + 1, a.positional.end()));
+    if (!steps.error.empty()) throw UsageError{steps.error};
+    Work work(a);
+    return arrangePcg(work.session, absolute(a.positional[0]), absolute(output->second),
+                      steps.steps, out, err);
+}
+
 int show(const Arguments& a, std::ostream& out, std::ostream& err) {
     Work work(a);
     if (const session::Outcome imported =
@@ -377,7 +393,11 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
         static const std::map<std::string,
                               std::function<int(const Arguments&, std::ostream&, std::ostream&)>>
-            actions = {{"add", add}, {"list", list}, {"extract", extract}, {"show", show}};
+            actions = {{"add", add},
+                       {"list", list},
+                       {"extract", extract},
+                       {"show", show},
+                       {"arrange", arrange}};
         return actions.at(name)(a, out, err);
     } catch (const UsageError& e) {
         err << "pelvaro-cli " << name << ": " << e.text << "\nTry 'pelvaro-cli " << name

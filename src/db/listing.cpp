@@ -91,14 +91,6 @@ std::vector<std::string> classChoices(const ClassTree& tree) {
 
 }  // namespace
 
-char upperCase8Bit(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
-    // à..þ to À..Þ, but for ÷ (0xF7), which is no letter; ß and ÿ have no capital here.
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
-    return c;
-}
-
 NameTest::NameTest(std::string_view text, bool atStart) : text_(text), atStart_(atStart) {
     for (char& c : text_)
         c = upperCase8Bit(c);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/record_files.h"
+#include "pcg/pcg_image.h"
 
 namespace pelvaro::db {
 
@@ -56,8 +57,9 @@ std::string rowLabel(std::int32_t rowNumber, std::string_view name);
 std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
                      std::size_t row);
 
-// Upper case in the single-byte code page of the records: a-z and the Latin-1 letters.
-char upperCase8Bit(char c);
+// Upper case in the single-byte code page of the records (the names' rule, shared with sorting
+// a PCG by name).
+using pcg::upperCase8Bit;
 
 // The name test of a search: whether the name of a program or combination record (its first ten
 // bytes, up to a zero byte) holds the text, both in upper case; with atStart, whether it begins

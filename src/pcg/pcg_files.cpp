@@ -42,6 +42,8 @@ void loadTemplates(PcgState& pcg, const std::string& templatePath) {
     const PcgImage image = readTemplateImage(templatePath);
     std::ranges::copy(image.program(0), pcg.templates.program.begin());
     std::ranges::copy(image.combination(0), pcg.templates.combination.begin());
+    for (int k = 0; k < kDrumKitCount; ++k)
+        std::ranges::copy(image.drumKit(k), pcg.templates.drumKits[k].begin());
 }
 
 ImportResult importPcg(PcgState& pcg, const std::string& path) {

@@ -27,8 +27,8 @@ inline constexpr std::string_view kBadTemplateText =
 // state is then unchanged.
 void loadEmptyPcg(PcgState& pcg, const std::string& templatePath);
 
-// Takes the two empty-slot templates from the template file's A00 slots. Throws as
-// loadEmptyPcg.
+// Takes the two empty-slot templates from the template file's A00 slots, and its four kits for
+// emptied kit slots. Throws as loadEmptyPcg.
 void loadTemplates(PcgState& pcg, const std::string& templatePath);
 
 enum class ImportResult { Imported, NotCompatible };

@@ -82,9 +82,12 @@ struct SlotOccupancy {
 };
 
 // What an empty slot holds: program A00 and combination A00 of the template file, taken once.
+// A kit has no empty form of its own; an emptied kit slot takes the template file's kit of that
+// slot, what a new PCG holds there.
 struct EmptyTemplates {
     std::array<Byte, kProgramSize> program{};
     std::array<Byte, kCombinationSize> combination{};
+    std::array<std::array<Byte, kDrumKitSize>, kDrumKitCount> drumKits{};
 };
 
 // Everything the program knows about the open PCG.
@@ -144,6 +147,15 @@ inline bool isEmptyCombination(ConstCombinationBytes c, const EmptyTemplates& t)
 // A name as text: its ten bytes, ending early at a zero byte.
 inline std::string nameText(ConstNameBytes name) {
     return fieldText(name);
+}
+
+// Upper case in the single-byte code page of the names: a-z and the Latin-1 letters.
+inline char upperCase8Bit(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
+    // à..þ to À..Þ, but for ÷ (0xF7), which is no letter; ß and ÿ have no capital here.
+    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
+    return c;
 }
 
 // Recomputes programUsed and combinationUsed from the templates over all 200 slots and clears

@@ -1,11 +1,45 @@
 #include "pcg/pcg_lists.h"
 
+#include <algorithm>
+
 namespace pelvaro::pcg {
 
 std::string slotPrefix(int bank, int line) {
     std::string prefix = bank == 0 ? "A" : "B";
     if (line < 10) prefix += '0';
     return prefix + std::to_string(line);
+}
+
+std::optional<int> parseSlotName(std::string_view text) {
+    if (text.size() < 2 || text.size() > 3) return std::nullopt;
+    const char bank = upperCase8Bit(text[0]);
+    if (bank != 'A' && bank != 'B') return std::nullopt;
+    int line = 0;
+    for (const char c : text.substr(1)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        line = line * 10 + (c - '0');
+    }
+    return line + (bank == 'A' ? 0 : kBankSize);
+}
+
+std::string slotsText(std::vector<int> slots) {
+    std::ranges::sort(slots);
+    const auto [end, last] = std::ranges::unique(slots);
+    slots.erase(end, last);
+    std::string text;
+    for (std::size_t i = 0; i < slots.size();) {
+        std::size_t j = i + 1;
+        while (j < slots.size() && slots[j] == slots[j - 1] + 1)
+            ++j;
+        if (!text.empty()) text += ", ";
+        text += slotName(slots[i]);
+        if (j - i > 1) {
+            text += '-';
+            text += slotName(slots[j - 1]);
+        }
+        i = j;
+    }
+    return text;
 }
 
 std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line) {
@@ -43,6 +77,29 @@ std::vector<int> combinationsPlaying(const PcgState& pcg, int program) {
         }
     }
     return slots;
+}
+
+std::vector<int> drumProgramsPlaying(const PcgState& pcg, int kit) {
+    std::vector<int> slots;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (pcg.occupancy.programUsed[s] != 1) continue;
+        const ConstProgramBytes p = pcg.image.program(s);
+        if (oscMode(p) == program::kDrumMode && drumKitSlot(p) == kit) slots.push_back(s);
+    }
+    return slots;
+}
+
+std::string drumKitLine(const PcgState& pcg, int kit) {
+    std::string text = "Kit " + std::to_string(kit) + "    ";
+    const std::vector<int> players = drumProgramsPlaying(pcg, kit);
+    if (players.empty()) return text + "(free)";
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += slotName(players[i]);
+        text += ' ';
+        text += nameText(pcg.image.programName(players[i]));
+    }
+    return text;
 }
 
 }  // namespace pelvaro::pcg

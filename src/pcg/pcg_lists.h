@@ -1,7 +1,9 @@
 #pragma once
 // The text of the two PCG lists: one line per slot of the chosen bank.
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pcg/pcg_image.h"
@@ -19,6 +21,12 @@ inline std::string slotName(int slot) {
 // used (ending early at a zero byte, not trimmed), otherwise ten dashes.
 std::string pcgListLine(const PcgState& pcg, SlotKind kind, int bank, int line);
 
+// A slot by its name, as the lists show it, read back: "A05", "a5", "B99" -> 5, 5, 199;
+// nothing for anything else.
+std::optional<int> parseSlotName(std::string_view text);
+// Slots as runs: "A01, A05-A07". Any order in, ascending out.
+std::string slotsText(std::vector<int> slots);
+
 // The slot number behind line `line` of a list showing `bank` (any bank other than 0 is B).
 constexpr int slotOf(int bank, int line) {
     return line + (bank == 0 ? 0 : kBankSize);
@@ -35,5 +43,10 @@ PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationB
 // The used combination slots with a switched-on timbre that plays program slot `program` in the
 // banks, ascending.
 std::vector<int> combinationsPlaying(const PcgState& pcg, int program);
+
+// The used drum programs that play kit slot `kit`, ascending.
+std::vector<int> drumProgramsPlaying(const PcgState& pcg, int kit);
+// A line of a list of the kits: "Kit 1    A02 DRUMS, B10 ROCK KIT", or "Kit 3    (free)".
+std::string drumKitLine(const PcgState& pcg, int kit);
 
 }  // namespace pelvaro::pcg

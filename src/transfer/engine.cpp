@@ -80,17 +80,40 @@ int TransferEngine::sendCombinationToPcg(std::int32_t id, EventLines& events) {
     return transfer::sendCombinationToPcg(pcg_, files_, id, events);
 }
 
-void TransferEngine::sendEntriesToPcg(db::Kind kind, const std::vector<std::int32_t>& ids,
-                                      EventLines& events) {
+std::vector<int> TransferEngine::sendEntriesToPcg(db::Kind kind,
+                                                  const std::vector<std::int32_t>& ids,
+                                                  EventLines& events) {
     pcg::scanDrumKits(pcg_);
     events.clear();
-    for (const std::int32_t id : ids) {
-        if (kind == db::Kind::Program)
-            sendProgramToPcg(id, events);
-        else
-            sendCombinationToPcg(id, events);
-    }
+    std::vector<int> slots;
+    slots.reserve(ids.size());
+    for (const std::int32_t id : ids)
+        slots.push_back(kind == db::Kind::Program ? sendProgramToPcg(id, events)
+                                                  : sendCombinationToPcg(id, events));
     pcg::scanDrumKits(pcg_);
+    return slots;
+}
+
+TransferEngine::Placement TransferEngine::placeEntriesAt(db::Kind kind,
+                                                         const std::vector<std::int32_t>& ids,
+                                                         int target, EventLines& events) {
+    const pcg::PcgImage image = pcg_.image;
+    const pcg::SlotOccupancy occupancy = pcg_.occupancy;
+    Placement placement;
+    placement.landed = sendEntriesToPcg(kind, ids, events);
+    std::vector<int> placed;
+    for (const int slot : placement.landed)
+        if (slot >= 0) placed.push_back(slot);
+    const pcg::SlotKind slotKind =
+        kind == db::Kind::Program ? pcg::SlotKind::Program : pcg::SlotKind::Combination;
+    placement.move = pcg::planPlace(pcg_, slotKind, placed, target);
+    if (placement.move.verdict == pcg::ArrangePlan::Verdict::Refused && !placed.empty()) {
+        pcg_.image = image;
+        pcg_.occupancy = occupancy;
+        events.clear();
+    }
+    pcg::apply(pcg_, placement.move);
+    return placement;
 }
 
 }  // namespace pelvaro::transfer

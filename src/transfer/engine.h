@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/record_files.h"
+#include "pcg/arrange.h"
 #include "pcg/pcg_image.h"
 #include "transfer/match_index.h"
 #include "transfer/to_database.h"
@@ -52,8 +53,23 @@ class TransferEngine {
     int sendCombinationToPcg(std::int32_t id, EventLines& events);
     // "Send To &PCG": rescans which kit slots the used programs play, clears the event list,
     // sends each program (kind Program) or combination (kind Combination) entry in the given
-    // order, and rescans the kit slots once the image has changed.
-    void sendEntriesToPcg(db::Kind kind, const std::vector<std::int32_t>& ids, EventLines& events);
+    // order, and rescans the kit slots once the image has changed. Returns the slot each entry
+    // ended in, -1 for one that found no place.
+    std::vector<int> sendEntriesToPcg(db::Kind kind, const std::vector<std::int32_t>& ids,
+                                      EventLines& events);
+
+    // "Send To PCG at" a chosen slot: the entries are sent exactly as sendEntriesToPcg sends
+    // them (an identical record reused wherever it stands, what each depends on placed first,
+    // the same event lines), then the records they ended in go, in the entries' order, to the
+    // slots from `target` on, pushing the records there as a move does (pcg/arrange.h), with
+    // the references following. When the push finds no room, the image is left as it was, the
+    // event list is cleared and the move's plan says how many free slots are missing.
+    struct Placement {
+        std::vector<int> landed;  // where each entry was sent to before the move; -1: nowhere
+        pcg::ArrangePlan move;    // the move to `target`
+    };
+    Placement placeEntriesAt(db::Kind kind, const std::vector<std::int32_t>& ids, int target,
+                             EventLines& events);
 
   private:
     DatabaseSide database() { return {files_, index_}; }

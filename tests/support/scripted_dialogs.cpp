@@ -39,4 +39,19 @@ void ScriptedDialogs::showError(QWidget*, const QString& caption, const QString&
     messages.push_back({caption, text});
 }
 
+std::optional<int> ScriptedDialogs::ask(QWidget*, const QString& caption, const QString& text,
+                                        const QStringList& buttons) {
+    asked.push_back({caption, text, buttons});
+    if (questions_.empty()) return std::nullopt;
+    const std::optional<int> answer = questions_.front();
+    questions_.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::askText(QWidget*, const QString& caption,
+                                                const QString& label, const QString&) {
+    asked.push_back({caption, label, {}});
+    return next(texts_);
+}
+
 }  // namespace pelvaro::testing

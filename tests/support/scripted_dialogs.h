@@ -29,6 +29,10 @@ class ScriptedDialogs : public app::Dialogs {
     void answerOpen(const QString& path) { opens_.push_back(path); }
     void answerSave(const QString& path) { saves_.push_back(path); }
     void answerOpenMany(const QStringList& paths) { manies_.push_back(paths); }
+    // The button chosen for the next question (by its index; nothing: the question is closed),
+    // and the text typed into the next line asked for. An empty queue closes or cancels.
+    void answerQuestion(std::optional<int> button) { questions_.push_back(button); }
+    void answerText(const QString& text) { texts_.push_back(text); }
 
     std::optional<QString> openFile(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
@@ -37,8 +41,19 @@ class ScriptedDialogs : public app::Dialogs {
     QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    std::optional<int> ask(QWidget* parent, const QString& caption, const QString& text,
+                           const QStringList& buttons) override;
+    std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
+                                   const QString& text) override;
 
     std::vector<Message> messages;
+    // Every question (its buttons) and every line of text asked for (its label as the text).
+    struct Asked {
+        QString caption;
+        QString text;
+        QStringList buttons;
+    };
+    std::vector<Asked> asked;
     QStringList filters;  // the filter of each file dialog shown
     QStringList folders;  // the folder each file dialog started in
 
@@ -46,6 +61,8 @@ class ScriptedDialogs : public app::Dialogs {
     std::deque<QString> opens_;
     std::deque<QString> saves_;
     std::deque<QStringList> manies_;
+    std::deque<std::optional<int>> questions_;
+    std::deque<QString> texts_;
 };
 
 }  // namespace pelvaro::testing

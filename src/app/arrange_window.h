@@ -1,0 +1,133 @@
+#pragma once
+// "Arrange Pcg": the open PCG laid out for arranging it for the stage. The programs of banks A
+// and B side by side, the same for the combinations, and the four drum kits with the drum
+// programs that play them. Records are moved, swapped, copied, emptied, sorted by name and
+// packed with the buttons or by dragging (Ctrl held while dropping: swap), kits swapped by
+// dragging one onto another, and database entries dropped on a slot are placed there. Every
+// command is a session command, one step of Undo; while dragging, the window shows the plan of
+// the drop (the target on the lists, and a line saying what it will do), worked out on the
+// image in memory.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/slot_list_model.h"
+#include "session/arrange_commands.h"
+
+class QComboBox;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class QTabWidget;
+
+namespace pelvaro::session {
+class Session;
+}
+
+namespace pelvaro::app {
+
+class SlotList;
+
+// The object names of the window's controls, shared with the tests. The label of a list or of
+// the scope is named after it with "Label" appended ("ArrangeProgramsALabel").
+namespace arrange {
+inline constexpr char kWindow[] = "ArrangeWindow";
+inline constexpr char kTabs[] = "ArrangeTabs";
+inline constexpr char kProgramsA[] = "ArrangeProgramsA";
+inline constexpr char kProgramsB[] = "ArrangeProgramsB";
+inline constexpr char kCombinationsA[] = "ArrangeCombinationsA";
+inline constexpr char kCombinationsB[] = "ArrangeCombinationsB";
+inline constexpr char kDrumKits[] = "ArrangeDrumKits";
+inline constexpr char kPreview[] = "ArrangePreview";
+inline constexpr char kMoveTo[] = "ArrangeMoveTo";
+inline constexpr char kSwap[] = "ArrangeSwap";
+inline constexpr char kCopyTo[] = "ArrangeCopyTo";
+inline constexpr char kEmpty[] = "ArrangeEmpty";
+inline constexpr char kScope[] = "ArrangeScope";
+inline constexpr char kSortByName[] = "ArrangeSortByName";
+inline constexpr char kCloseGaps[] = "ArrangeCloseGaps";
+inline constexpr char kUndo[] = "ArrangeUndo";
+inline constexpr char kRedo[] = "ArrangeRedo";
+inline constexpr char kClose[] = "ArrangeClose";
+// The tabs, in their order, and the choices of kScope.
+inline constexpr int kProgramsTab = 0;
+inline constexpr int kCombinationsTab = 1;
+inline constexpr int kDrumKitsTab = 2;
+enum Scope { kBothBanks, kBankA, kBankB, kSelection };
+}  // namespace arrange
+
+class ArrangeWindow : public QDialog {
+    Q_OBJECT
+
+  public:
+    ArrangeWindow(session::Session& session, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Database entries placed at a slot (a drop of entries from a database list, or "Send To
+    // PCG at..." on a database tab), shown as every command here is.
+    session::ArrangeResult placeEntries(db::Kind kind, const std::vector<std::int32_t>& ids,
+                                        int target);
+
+  public slots:
+    // Shows the PCG as it is now; the main window calls it after its own commands.
+    void refresh();
+    // The commands of the buttons.
+    void moveTo();
+    void swap();
+    void copyTo();
+    void empty();
+    void sortByName();
+    void closeGaps();
+    void undo();
+    void redo();
+
+  signals:
+    // After every command here that may have changed the PCG, and after Undo and Redo here
+    // (which may take back a command of the database as well): the summary for the status bar
+    // and the event lines of the entries that found no place.
+    void pcgChanged(const QString& summary, const QStringList& events);
+
+  private:
+    QWidget* bankPage(ListContent content);
+    QWidget* kitPage();
+    void connectList(SlotList* list);
+    ListContent content() const;  // of the tab in front
+    std::vector<SlotList*> listsOf(ListContent content) const;
+    std::vector<int> selection() const;   // of the tab in front, ascending
+    std::vector<int> scopeSlots() const;  // the slots of the chosen scope
+    // A slot asked for by name; nothing when cancelled or not a slot (which is said).
+    std::optional<int> askSlot(const QString& caption, const QString& label, int suggested);
+
+    pcg::ArrangePlan dropPlan(SlotList* list, const QMimeData* mime, int row, bool swap) const;
+    bool hover(SlotList* list, const QMimeData* mime, int row, bool swap);
+    void drop(SlotList* list, const QMimeData* mime, int row, bool swap);
+    void leaveDrag();
+    void selectLanded(int target, int count);
+    void clearMarks();
+
+    // Shows what a command did (a refusal also in a message box) and tells the main window.
+    void showResult(const session::ArrangeResult& result);
+    void updateButtons();
+
+    session::Session& session_;
+    Dialogs& dialogs_;
+    QTabWidget* tabs_ = nullptr;
+    std::vector<SlotList*> lists_;
+    QLabel* preview_ = nullptr;
+    QString lastSummary_;
+    QPushButton* moveTo_ = nullptr;
+    QPushButton* swap_ = nullptr;
+    QPushButton* copyTo_ = nullptr;
+    QPushButton* empty_ = nullptr;
+    QComboBox* scope_ = nullptr;
+    QPushButton* sort_ = nullptr;
+    QPushButton* closeGaps_ = nullptr;
+    QPushButton* undo_ = nullptr;
+    QPushButton* redo_ = nullptr;
+};
+
+}  // namespace pelvaro::app
