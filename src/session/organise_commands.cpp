@@ -21,11 +21,6 @@ std::vector<transfer::NameGroup> findSameNames(Session& session, Kind kind) {
     return transfer::sameNameGroups(session.files(), kind);
 }
 
-transfer::GroupView describeGroup(Session& session, Kind kind,
-                                  const std::vector<std::int32_t>& members, std::int32_t kept) {
-    return transfer::describeGroup(session.files(), kind, members, kept);
-}
-
 transfer::MergePlan previewMerge(Session& session, Kind kind,
                                  const std::vector<std::int32_t>& members, std::int32_t kept) {
     return transfer::planMerge(session.files(), kind, members, kept, &session.references());

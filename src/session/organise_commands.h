@@ -24,8 +24,6 @@ std::vector<transfer::Neighbour> findSimilar(Session& session, db::Kind kind, st
 std::vector<std::vector<std::int32_t>> findNearDuplicates(Session& session, db::Kind kind,
                                                           int maxBytes);
 std::vector<transfer::NameGroup> findSameNames(Session& session, db::Kind kind);
-transfer::GroupView describeGroup(Session& session, db::Kind kind,
-                                  const std::vector<std::int32_t>& members, std::int32_t kept);
 
 // What merging members into kept would change (the preview), without changing anything.
 transfer::MergePlan previewMerge(Session& session, db::Kind kind,

@@ -319,27 +319,22 @@ class Search {
 };
 
 SoundCoder coderFor(const db::RecordFiles& files, Kind kind) {
-    return kind == Kind::Program ? SoundCoder::forPrograms(files)
-                                 : SoundCoder::forCombinations(files);
-}
-
-void requireListedKind(Kind kind) {
     if (kind != Kind::Program && kind != Kind::Combination)
         throw std::invalid_argument("only programs and combinations are compared");
+    return kind == Kind::Program ? SoundCoder::forPrograms(files)
+                                 : SoundCoder::forCombinations(files);
 }
 
 }  // namespace
 
 std::vector<std::vector<std::int32_t>> nearDuplicateGroups(const db::RecordFiles& files, Kind kind,
                                                            int maxBytes) {
-    requireListedKind(kind);
     if (maxBytes < kLeastMaxBytes || maxBytes > kMostMaxBytes)
         throw std::invalid_argument("at most 1 to 8 differing bytes");
     return Search(files, kind, maxBytes, coderFor(files, kind)).groups();
 }
 
 std::vector<NameGroup> sameNameGroups(const db::RecordFiles& files, Kind kind) {
-    requireListedKind(kind);
     const SoundCoder coder = coderFor(files, kind);
     struct Named {
         std::array<char, pcg::kNameSize> key;  // upper case, zeros after the name
@@ -401,35 +396,28 @@ std::vector<NameGroup> sameNameGroups(const db::RecordFiles& files, Kind kind) {
     return groups;
 }
 
-GroupView describeGroup(const db::RecordFiles& files, Kind kind,
-                        const std::vector<std::int32_t>& members, std::int32_t kept) {
-    requireEntry(files, kind, kept, "Find Near Duplicates");
-    SoundCoder coder = SoundCoder::forPrograms(files);
-    if (kind == Kind::Combination) {
-        std::vector<std::int32_t> programs;
-        for (const std::int32_t m : members) {
-            requireEntry(files, kind, m, "Find Near Duplicates");
-            const auto entry = files.read<db::DbCombinationEntry>(m);
-            for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
-                programs.push_back(entry.timbreProgramId(t));
-        }
-        coder = SoundCoder::forCombinationsNear(files, programs);
-    }
-    const SoundValues keptValues = coder.read(files, kept);
+GroupDescriber::GroupDescriber(const db::RecordFiles& files, Kind kind)
+    : files_(files), kind_(kind), coder_(coderFor(files, kind)) {}
+
+GroupView GroupDescriber::describe(const std::vector<std::int32_t>& members,
+                                   std::int32_t kept) const {
+    for (const std::int32_t m : members)
+        requireEntry(files_, kind_, m, "Find Near Duplicates");
+    requireEntry(files_, kind_, kept, "Find Near Duplicates");
+    const SoundValues keptValues = coder_.read(files_, kept);
     // The kept values with every value some member has otherwise: they differ from the kept
     // ones wherever the group does, and name those places in record order.
     SoundValues anyOther = keptValues;
     GroupView view;
     for (const std::int32_t m : members) {
-        requireEntry(files, kind, m, "Find Near Duplicates");
-        const SoundValues v = coder.read(files, m);
-        for (const ValuePlace& p : valuePlaces(kind))
+        const SoundValues v = coder_.read(files_, m);
+        for (const ValuePlace& p : valuePlaces(kind_))
             if (std::memcmp(v.bytes.data() + p.at, keptValues.bytes.data() + p.at, p.width) != 0)
                 std::memcpy(anyOther.bytes.data() + p.at, v.bytes.data() + p.at, p.width);
-        view.members.push_back({m, entryNameOf(files, kind, m), distance(kind, keptValues, v),
-                                differingParameters(kind, keptValues, v)});
+        view.members.push_back({m, entryNameOf(files_, kind_, m), distance(kind_, keptValues, v),
+                                differingParameters(kind_, keptValues, v)});
     }
-    view.parameters = differingParameters(kind, keptValues, anyOther);
+    view.parameters = differingParameters(kind_, keptValues, anyOther);
     return view;
 }
 

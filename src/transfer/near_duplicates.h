@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/record_files.h"
+#include "transfer/similarity.h"
 
 namespace pelvaro::transfer {
 
@@ -49,8 +50,18 @@ struct GroupView {
     std::vector<GroupMember> members;     // in the order given
     std::vector<std::string> parameters;  // where any member differs from the kept one
 };
-// kept must be one of members, all entries of kind.
-GroupView describeGroup(const db::RecordFiles& files, db::Kind kind,
-                        const std::vector<std::int32_t>& members, std::int32_t kept);
+// Describes the groups of one kind. Reads the drum kits (and, for combinations, the programs)
+// once, when it is made, as SoundCoder does: make one for a list of groups, not one per group.
+class GroupDescriber {
+  public:
+    GroupDescriber(const db::RecordFiles& files, db::Kind kind);
+    // kept must be one of members, all entries of the kind (refused otherwise).
+    GroupView describe(const std::vector<std::int32_t>& members, std::int32_t kept) const;
+
+  private:
+    const db::RecordFiles& files_;
+    db::Kind kind_;
+    SoundCoder coder_;
+};
 
 }  // namespace pelvaro::transfer

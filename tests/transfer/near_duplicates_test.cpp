@@ -132,12 +132,12 @@ TEST(NearDuplicates, TheCandidateSearchFindsExactlyTheGroupsOfAComparisonOfEvery
             const Groups expected = pairwiseGroups(p.db.files(), kind, most);
             ASSERT_GE(expected.size(), 10u) << "the collection plants groups";
             EXPECT_EQ(transfer::nearDuplicateGroups(p.db.files(), kind, most), expected);
-            // A group as the window shows it counts the same distances.
+            // A group as the window shows it counts the same distances as findSimilar.
             const auto full = kind == Kind::Program
                                   ? transfer::SoundCoder::forPrograms(p.db.files())
                                   : transfer::SoundCoder::forCombinations(p.db.files());
             const auto& g = expected.front();
-            const auto view = transfer::describeGroup(p.db.files(), kind, g, g.back());
+            const auto view = transfer::GroupDescriber(p.db.files(), kind).describe(g, g.back());
             for (std::size_t i = 0; i < g.size(); ++i)
                 EXPECT_EQ(view.members[i].bytes,
                           transfer::distance(kind, full.read(p.db.files(), g.back()),
