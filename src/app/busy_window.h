@@ -7,6 +7,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "app/dialogs.h"
 
 class QLabel;
 class QProgressBar;
@@ -39,5 +43,10 @@ class BusyWindow : public QDialog {
     QProgressBar* bar_;
     QWidget* other_ = nullptr;
 };
+
+// Runs a handler as guarded() does, with `busy` shown once it takes long and told how far the
+// handler's work has come. Returns the message shown, if any.
+std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
+                                      const std::function<void()>& handler);
 
 }  // namespace pelvaro::app
