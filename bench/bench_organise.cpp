@@ -59,14 +59,41 @@ void plantNearDuplicates(const std::string& path, Kind kind, std::int32_t count)
     synthetic::writeBytes(path, file);
 }
 
+// How the programs of a collection look beside each other.
+enum class Shape {
+    Archive,     // every one different
+    SharedHalf,  // bytes 86-161 zero in all: one block every program shares
+    OneModel,    // each one a model program with 2 to 5 bytes changed: every block shared widely
+};
+
+void shapePrograms(const std::string& path, std::int32_t count, Shape shape) {
+    if (shape == Shape::Archive) return;
+    std::vector<Byte> file = synthetic::readBytes(path);
+    const std::size_t size = db::ProgramLayout::kSize;
+    std::mt19937 r(11);
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const auto at = static_cast<std::size_t>(n) * size;
+        if (shape == Shape::SharedHalf) {
+            std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(at + 86), 76, Byte{0});
+            continue;
+        }
+        std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(size + pcg::kNameSize), 152,
+                    file.begin() + static_cast<std::ptrdiff_t>(at + pcg::kNameSize));
+        for (unsigned k = 2 + r() % 4; k > 0; --k)
+            file[at + 10 + r() % 152] ^= static_cast<Byte>(1 + r() % 255);
+    }
+    synthetic::writeBytes(path, file);
+}
+
 // A collection on disk with a session that has it open; written once per size for the run.
 struct Collection {
     testing::TempDir dir;
     db::DatabasePaths paths;
     std::unique_ptr<session::Session> session;
-    Collection(std::int32_t programs, std::int32_t combinations) {
+    Collection(std::int32_t programs, std::int32_t combinations, Shape shape = Shape::Archive) {
         paths =
             synthetic::writeArchiveDatabase(dir.file("archive"), programs, combinations, kDrumKits);
+        shapePrograms(paths.members[0], programs, shape);
         plantNearDuplicates(paths.members[0], Kind::Program, programs);
         plantNearDuplicates(paths.members[1], Kind::Combination, combinations);
         fs::create_directories(dir.file("work"));
@@ -153,6 +180,25 @@ BENCHMARK(Million_NearDuplicateProgramsAt2)
     ->UseRealTime()
     ->MeasureProcessCPUTime()
     ->Iterations(3);
+
+// Blocks that many programs share: the groups still come without comparing every pair.
+void HundredThousand_NearDuplicatesSharingHalfTheirBytes(benchmark::State& state) {
+    static Collection c(kThousand, 1, Shape::SharedHalf);
+    NearDuplicates(state, c, Kind::Program);
+}
+BENCHMARK(HundredThousand_NearDuplicatesSharingHalfTheirBytes)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+void HundredThousand_NearDuplicatesOfOneModel(benchmark::State& state) {
+    static Collection c(kThousand, 1, Shape::OneModel);
+    NearDuplicates(state, c, Kind::Program);
+}
+BENCHMARK(HundredThousand_NearDuplicatesOfOneModel)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
 
 void Million_SameNamePrograms(benchmark::State& state) {
     std::size_t groups = 0;

@@ -46,11 +46,16 @@ class Sets {
     std::vector<std::int32_t> parent_;
 };
 
-// The parts of `positions`, in order, as even as they go.
-std::vector<Positions> split(const Positions& positions, int parts) {
+// The positions dealt in turn to `parts` blocks, like cards: each block takes a share of the
+// positions from all over the order they come in, so a run of values that rarely differ (a
+// region of zeros, defaults left alone) never makes a block of its own that half the entries
+// share. Each block ascending.
+std::vector<Positions> deal(const Positions& positions, int parts) {
     std::vector<Positions> blocks(static_cast<std::size_t>(parts));
     for (std::size_t i = 0; i < positions.size(); ++i)
-        blocks[i * static_cast<std::size_t>(parts) / positions.size()].push_back(positions[i]);
+        blocks[i % static_cast<std::size_t>(parts)].push_back(positions[i]);
+    for (Positions& b : blocks)
+        std::ranges::sort(b);
     return blocks;
 }
 
@@ -135,7 +140,7 @@ class Search {
         Positions all(places_.size());
         std::iota(all.begin(), all.end(), std::uint16_t{0});
         all_ = all;
-        blocks_ = split(all, most_ + 1);
+        blocks_ = deal(all, most_ + 1);
         const auto blocks = blocks_.size();
         blockKeys_.assign(blocks, std::vector<std::uint32_t>(static_cast<std::size_t>(count_) + 1));
         const auto hashBlocks = [&](std::int32_t first, std::int32_t last) {
@@ -249,24 +254,40 @@ class Search {
             if (group.size() > 1) alike(l, group, rest);
     }
 
-    // The members split by their values of block: each part agrees on all of them.
+    // The members split by their values of block: each part agrees on all of them, its members
+    // in the order given.
     std::vector<std::vector<std::uint32_t>> equalOn(const Loaded& l,
-                                                    std::vector<std::uint32_t> members,
+                                                    const std::vector<std::uint32_t>& members,
                                                     const Positions& block) const {
         const std::size_t width = widthOf(places_, block);
-        std::vector<Byte> gathered(l.values.size() * width);
-        for (const std::uint32_t m : members)
-            gather(l.values[m], places_, block, gathered.data() + m * width);
-        const auto bytesOf = [&](std::uint32_t m) { return gathered.data() + m * width; };
-        std::sort(members.begin(), members.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const int c = std::memcmp(bytesOf(a), bytesOf(b), width);
-            return c != 0 ? c < 0 : a < b;
-        });
-        std::vector<std::vector<std::uint32_t>> parts;
+        std::vector<Byte> gathered(members.size() * width);
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(members.size());
         for (std::size_t i = 0; i < members.size(); ++i) {
-            if (i == 0 || std::memcmp(bytesOf(members[i - 1]), bytesOf(members[i]), width) != 0)
-                parts.emplace_back();
-            parts.back().push_back(members[i]);
+            Byte* row = gathered.data() + i * width;
+            gather(l.values[members[i]], places_, block, row);
+            keyed[i] = {hashOf(row, width), static_cast<std::uint32_t>(i)};
+        }
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<std::vector<std::uint32_t>> parts;
+        for (std::size_t b = 0; b < keyed.size();) {
+            std::size_t e = b + 1;
+            while (e < keyed.size() && keyed[e].first == keyed[b].first)
+                ++e;
+            // Equal keys: equal values, but for a collision, which makes a part of its own.
+            const std::size_t first = parts.size();
+            std::vector<const Byte*> heads;  // the values of each part of the run
+            for (std::size_t i = b; i < e; ++i) {
+                const Byte* row = gathered.data() + keyed[i].second * width;
+                std::size_t part = 0;
+                while (part < heads.size() && std::memcmp(heads[part], row, width) != 0)
+                    ++part;
+                if (part == heads.size()) {
+                    heads.push_back(row);
+                    parts.emplace_back();
+                }
+                parts[first + part].push_back(members[keyed[i].second]);
+            }
+            b = e;
         }
         return parts;
     }
@@ -277,18 +298,35 @@ class Search {
         for (const std::uint32_t m : members)
             ids.push_back(l.ids[m]);
         if (allJoined(ids)) return;
-        // Values all members share tell them apart no more.
-        Positions varying;
+        // The value most members have at each position, and how many have it. Positions where
+        // all agree tell them apart no more.
+        std::vector<Common> common;
+        std::vector<std::uint32_t> values(members.size());
+        std::array<std::size_t, 256> counts{};
         for (const std::uint16_t p : rest) {
             const ValuePlace place = places_[p];
-            const Byte* first = l.values[members[0]].bytes.data() + place.at;
-            if (std::ranges::any_of(members, [&](std::uint32_t m) {
-                    return std::memcmp(l.values[m].bytes.data() + place.at, first, place.width) !=
-                           0;
-                }))
-                varying.push_back(p);
+            Common c{p, 0, 0};
+            if (place.width == 1) {
+                counts.fill(0);
+                for (const std::uint32_t m : members)
+                    ++counts[l.values[m].bytes[place.at]];
+                for (std::uint32_t v = 0; v < counts.size(); ++v)
+                    if (counts[v] > c.count) c = {p, v, counts[v]};
+            } else {
+                for (std::size_t i = 0; i < members.size(); ++i)
+                    values[i] = valueAt(l.values[members[i]], place);
+                std::ranges::sort(values);
+                for (std::size_t b = 0; b < values.size();) {
+                    std::size_t e = b + 1;
+                    while (e < values.size() && values[e] == values[b])
+                        ++e;
+                    if (e - b > c.count) c = {p, values[b], e - b};
+                    b = e;
+                }
+            }
+            if (c.count < members.size()) common.push_back(c);
         }
-        if (varying.size() <= static_cast<std::size_t>(most_)) {
+        if (common.size() <= static_cast<std::size_t>(most_)) {
             // No two of them differ in more values than there are left to differ in.
             for (const std::int32_t id : ids)
                 sets_.join(ids[0], id);
@@ -298,10 +336,99 @@ class Search {
             pairwise(l, members);
             return;
         }
-        for (const Positions& block : split(varying, most_ + 1)) {
+        const std::vector<int> off = offTheCommonValues(l, members, common);
+        if (joinNearTheCommonValues(l, members, off)) return;
+        // Blocks of the varying positions, each with its share of those that rarely vary.
+        std::ranges::sort(common,
+                          [](const Common& a, const Common& b) { return a.count > b.count; });
+        Positions varying;
+        for (const Common& c : common)
+            varying.push_back(c.position);
+        const std::vector<Positions> blocks = deal(varying, most_ + 1);
+        // Members that mostly hold the common values share nearly every block, and the parts
+        // would stay nearly as large as the group: then the pairs that differ from the common
+        // values at a same position are compared instead, when there are fewer of them.
+        const auto size = static_cast<double>(members.size());
+        double largestPart = 0;
+        double pairs = 0;
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            double agree = 1;
+            for (std::size_t i = b; i < common.size(); i += blocks.size())
+                agree *= static_cast<double>(common[i].count) / size;
+            largestPart = std::max(largestPart, agree);
+        }
+        for (const Common& c : common)
+            pairs += (size - static_cast<double>(c.count)) *
+                     (size - static_cast<double>(c.count) - 1) / 2;
+        if (largestPart >= 0.5 && pairs < size * size / 4) {
+            aroundTheCommonValues(l, members, common, off);
+            return;
+        }
+        std::ranges::sort(varying);
+        for (const Positions& block : blocks) {
             const Positions others = without(varying, block);
             for (const auto& part : equalOn(l, members, block))
                 if (part.size() > 1) alike(l, part, others);
+        }
+    }
+
+    struct Common {
+        std::uint16_t position;
+        std::uint32_t value;
+        std::size_t count;  // how many members hold it
+    };
+
+    static std::uint32_t valueAt(const SoundValues& v, ValuePlace place) {
+        std::uint32_t x = 0;
+        std::memcpy(&x, v.bytes.data() + place.at, place.width);
+        return x;
+    }
+
+    // In how many of the common values each member differs from them.
+    std::vector<int> offTheCommonValues(const Loaded& l, const std::vector<std::uint32_t>& members,
+                                        const std::vector<Common>& common) const {
+        std::vector<int> off(members.size(), 0);
+        for (const Common& c : common) {
+            const ValuePlace place = places_[c.position];
+            for (std::size_t i = 0; i < members.size(); ++i)
+                off[i] += valueAt(l.values[members[i]], place) != c.value;
+        }
+        return off;
+    }
+
+    // Two members off the common values in a and b places differ from each other in at most
+    // a + b: those off in at most half the limit are all near each other, and near the member
+    // nearest the common values; so is every member whose places and that member's add up to
+    // the limit at most. Every pair within the limit by a + b is thus joined. Returns whether
+    // all members are then one group.
+    bool joinNearTheCommonValues(const Loaded& l, const std::vector<std::uint32_t>& members,
+                                 const std::vector<int>& off) {
+        const auto nearest = static_cast<std::size_t>(std::ranges::min_element(off) - off.begin());
+        const std::int32_t centre = l.ids[members[nearest]];
+        bool all = true;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            const bool near = off[i] <= most_ / 2 || off[i] + off[nearest] <= most_;
+            if (near) sets_.join(centre, l.ids[members[i]]);
+            all = all && near;
+        }
+        return all;
+    }
+
+    // Two members whose places off the common values add up to more than the limit can only be
+    // near when they are off at a same position: those pairs alone are compared.
+    void aroundTheCommonValues(const Loaded& l, const std::vector<std::uint32_t>& members,
+                               const std::vector<Common>& common, const std::vector<int>& off) {
+        std::vector<std::uint32_t> differing;
+        for (const Common& c : common) {
+            const ValuePlace place = places_[c.position];
+            differing.clear();
+            for (std::size_t i = 0; i < members.size(); ++i)
+                if (valueAt(l.values[members[i]], place) != c.value)
+                    differing.push_back(static_cast<std::uint32_t>(i));
+            for (std::size_t a = 0; a < differing.size(); ++a)
+                for (std::size_t b = a + 1; b < differing.size(); ++b)
+                    if (off[differing[a]] + off[differing[b]] > most_)
+                        compare(l, members[differing[a]], members[differing[b]]);
         }
     }
 

@@ -5,10 +5,14 @@
 //
 // No pair of entries is compared unless it can be near: two entries within N differing values
 // agree exactly on at least one of N + 1 disjoint blocks of their values, so only entries that
-// share a block are compared. A block many entries share (a run of zeros) does not make them
-// compare all pairs: those entries are split again on blocks of their other values, down to
-// groups that are small, or so alike that they are near without a comparison. Pairs already in
-// one group are never compared again.
+// share a block are compared. The blocks take their values from all over the record, so a run
+// of zeros is no block of its own. When many entries share a block all the same, they are split
+// again on blocks of the values in which they vary, down to groups that are small (compared
+// pair by pair) or so alike that they are near without a comparison; entries that mostly hold
+// the values most of them hold are compared only where they differ from those at a same place.
+// Pairs already in one group are never compared again. Every way gives the groups a comparison
+// of every pair gives; an extreme collection (a hundred thousand entries all within a few bytes
+// of one sound) costs seconds rather than a fraction of one.
 
 #include <cstdint>
 #include <string>

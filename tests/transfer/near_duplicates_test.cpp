@@ -48,8 +48,8 @@ Byte another(std::mt19937& r, Byte b) {
 }
 
 // A collection with near-duplicates planted at 0 to most + 1 changed values, in chains; half the
-// sounds share a run of zeros, and a cluster of sounds each a few values from one template
-// shares nearly every block.
+// sounds share a run of zeros, a cluster of sounds each a few values from one model shares
+// nearly every block, and sixty copies of one sound differ in one byte only.
 struct Planted {
     TestDatabase db;
     std::mt19937 r;
@@ -93,6 +93,13 @@ struct Planted {
             std::vector<Byte> e(264, 0);
             std::ranges::copy(model, e.begin());
             change(e, Kind::Program, 10, 40);
+            db.files().appendEntry(Kind::Program, e);
+        }
+        // Sixty copies of one sound that differ in one byte only.
+        for (int i = 0; i < 60; ++i) {
+            std::vector<Byte> e(264, 0);
+            std::ranges::copy(makeProgram("COPY", {.voice = 8}), e.begin());
+            e[99] = static_cast<Byte>(i);
             db.files().appendEntry(Kind::Program, e);
         }
     }
