@@ -55,23 +55,53 @@ void setValue32(SoundValues& v, std::size_t at, std::uint32_t x) {
     std::memcpy(v.bytes.data() + at, &x, 4);
 }
 
-// How many of the eight bytes of x are not zero.
-int nonZeroBytes(std::uint64_t x) {
+constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+
+// A 1 in the low bit of each byte of x that is not zero, 0 elsewhere.
+std::uint64_t nonZeroFlags(std::uint64_t x) {
     x |= x >> 4;
     x |= x >> 2;
     x |= x >> 1;
-    x &= 0x0101010101010101ull;
-    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+    return x & kLowBits;
 }
+// The sum of the eight bytes of flags (up to 255 in all).
+int sumOfBytes(std::uint64_t flags) {
+    return static_cast<int>((flags * kLowBits) >> 56);
+}
+// Words are counted in runs of this many (each byte of the flags' sum stays below 256), and the
+// count stops once it is above the most asked for.
+constexpr std::size_t kRun = 5;
 
 struct Shape {
-    std::size_t words;     // whole words of compared bytes
+    std::size_t bytes;     // compared bytes from byte 10 on
+    std::size_t words;     // the words that hold them
     std::size_t valuesAt;  // where the values compared by content begin
     int values;            // how many there are
 };
 Shape shapeOf(Kind kind) {
-    return kind == Kind::Program ? Shape{kProgramBytes / 8, kKitValueAt, 1}
-                                 : Shape{kTimbreValuesAt / 8, kTimbreValuesAt, cmb::kTimbreCount};
+    return kind == Kind::Program
+               ? Shape{kProgramBytes, kProgramBytes / 8, kKitValueAt, 1}
+               : Shape{kCombinationBytes, kTimbreValuesAt / 8, kTimbreValuesAt, cmb::kTimbreCount};
+}
+
+// Word w of the compared bytes with every byte that is not compared as it stands set to 0: a
+// program's kit slot byte, the timbres' program bytes, the bytes after the compared range.
+std::uint64_t comparedMask(Kind kind, std::size_t w) {
+    using Masks = std::array<std::uint64_t, SoundValues::kSize / 8>;
+    const auto masks = [](std::size_t bytes, auto leftOut) {
+        Masks m{};
+        for (std::size_t i = 0; i < bytes; ++i)
+            if (!leftOut(i)) m[i / 8] |= std::uint64_t{0xFF} << (8 * (i % 8));
+        return m;
+    };
+    static const Masks programs =
+        masks(kProgramBytes, [](std::size_t i) { return i == kKitSlotAt; });
+    static const Masks combinations = masks(kCombinationBytes, [](std::size_t i) {
+        for (int t = 0; t < cmb::kTimbreCount; ++t)
+            if (i == timbreByteAt(t)) return true;
+        return false;
+    });
+    return (kind == Kind::Program ? programs : combinations)[w];
 }
 
 // Element n: the lowest number m whose record is the same as record n's (n itself when none is
@@ -228,28 +258,50 @@ std::int32_t SoundCoder::programClass(std::int32_t program) const {
                : program;
 }
 
-void SoundCoder::encode(ConstBytes entry, SoundValues& out) const {
-    out.bytes.fill(0);
+std::uint32_t SoundCoder::contentValue(ConstBytes entry, int t) const {
     if (kind_ == Kind::Program) {
-        std::copy_n(entry.begin() + kFirst, kProgramBytes, out.bytes.begin());
-        out.bytes[kKitSlotAt] = 0;
         const std::int32_t kit = le32(entry, db::ProgramLayout::kDrumKitId);
         const bool onKit =
             kitCheckApplies(kit, pcg::ConstProgramBytes(entry.data(), pcg::kProgramSize));
-        setValue32(
-            out, kKitValueAt,
-            onKit ? kStored | static_cast<std::uint32_t>(kitClass(kit)) : entry[prg::kDrumKitSlot]);
-        return;
+        return onKit ? kStored | static_cast<std::uint32_t>(kitClass(kit))
+                     : entry[prg::kDrumKitSlot];
     }
-    std::copy_n(entry.begin() + kFirst, kCombinationBytes, out.bytes.begin());
-    for (int t = 0; t < cmb::kTimbreCount; ++t) {
-        out.bytes[timbreByteAt(t)] = 0;
-        const std::int32_t program =
-            le32(entry, db::CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t));
-        setValue32(out, timbreValueAt(t),
-                   program > 0 ? kStored | static_cast<std::uint32_t>(programClass(program))
-                               : entry[cmb::timbreOffset(t) + cmb::kTimbreProgram]);
+    const std::int32_t program =
+        le32(entry, db::CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t));
+    return program > 0 ? kStored | static_cast<std::uint32_t>(programClass(program))
+                       : entry[cmb::timbreOffset(t) + cmb::kTimbreProgram];
+}
+
+void SoundCoder::encode(ConstBytes entry, SoundValues& out) const {
+    out.bytes.fill(0);
+    const Shape s = shapeOf(kind_);
+    std::copy_n(entry.begin() + kFirst, s.bytes, out.bytes.begin());
+    for (std::size_t w = 0; w < s.words; ++w) {
+        const std::uint64_t x = word(out, w) & comparedMask(kind_, w);
+        std::memcpy(out.bytes.data() + 8 * w, &x, 8);
     }
+    for (int t = 0; t < s.values; ++t)
+        setValue32(out, s.valuesAt + 4 * static_cast<std::size_t>(t), contentValue(entry, t));
+}
+
+int SoundCoder::distanceUpTo(const SoundValues& target, ConstBytes entry, int most) const {
+    const Shape s = shapeOf(kind_);
+    int d = 0;
+    for (int t = 0; t < s.values; ++t)
+        d +=
+            value32(target, s.valuesAt + 4 * static_cast<std::size_t>(t)) != contentValue(entry, t);
+    // The record's bytes from byte 10 on, a word at a time, with those left out masked: the
+    // words may run past the compared bytes, never past the entry.
+    for (std::size_t w = 0; w < s.words && d <= most; w += kRun) {
+        std::uint64_t flags = 0;
+        for (std::size_t i = w; i < std::min(s.words, w + kRun); ++i) {
+            std::uint64_t x;
+            std::memcpy(&x, entry.data() + kFirst + 8 * i, 8);
+            flags += nonZeroFlags((x ^ word(target, i)) & comparedMask(kind_, i));
+        }
+        d += sumOfBytes(flags);
+    }
+    return std::min(d, most + 1);
 }
 
 SoundValues SoundCoder::read(const db::RecordFiles& files, std::int32_t id) const {
@@ -264,10 +316,11 @@ int distanceUpTo(Kind kind, const SoundValues& a, const SoundValues& b, int most
     for (int t = 0; t < s.values; ++t)
         d += value32(a, s.valuesAt + 4 * static_cast<std::size_t>(t)) !=
              value32(b, s.valuesAt + 4 * static_cast<std::size_t>(t));
-    for (std::size_t w = 0; w < s.words && d <= most; w += 4) {
-        const std::size_t end = std::min(s.words, w + 4);
-        for (std::size_t i = w; i < end; ++i)
-            d += nonZeroBytes(word(a, i) ^ word(b, i));
+    for (std::size_t w = 0; w < s.words && d <= most; w += kRun) {
+        std::uint64_t flags = 0;
+        for (std::size_t i = w; i < std::min(s.words, w + kRun); ++i)
+            flags += nonZeroFlags(word(a, i) ^ word(b, i));
+        d += sumOfBytes(flags);
     }
     return std::min(d, most + 1);
 }
@@ -371,14 +424,12 @@ std::vector<Neighbour> findSimilar(const db::RecordFiles& files, Kind kind, std:
     if (count > 0)
         inTwoHalves(files.count(kind), [&](std::int32_t first, std::int32_t last, int half) {
             std::priority_queue<Found> nearest;  // the farthest kept on top
-            SoundValues v;
             db::scanRecords(files.stream(kind), db::layoutOf(kind).recordSize, first, last,
                             [&](std::int32_t n, ConstBytes r) {
                                 if (n == id) return;
-                                coder.encode(r, v);
                                 const bool full = nearest.size() == count;
                                 const int most = full ? nearest.top().first : SoundValues::kSize;
-                                const Found f{distanceUpTo(kind, target, v, most), n};
+                                const Found f{coder.distanceUpTo(target, r, most), n};
                                 if (!full) {
                                     nearest.push(f);
                                 } else if (f < nearest.top()) {

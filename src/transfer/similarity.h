@@ -71,11 +71,15 @@ class SoundCoder {
     }
     // Reads entry id (1 to the count) and encodes it.
     SoundValues read(const db::RecordFiles& files, std::int32_t id) const;
+    // distanceUpTo(kind(), target, encode(entry), most), straight from the entry's bytes.
+    int distanceUpTo(const SoundValues& target, ConstBytes entry, int most) const;
 
   private:
     SoundCoder(db::Kind kind, std::vector<std::int32_t> kitClass)
         : kind_(kind), kitClass_(std::move(kitClass)) {}
     std::int32_t kitClass(std::int32_t kit) const;
+    // The value compared by content: a program's kit, or timbre t's program.
+    std::uint32_t contentValue(ConstBytes entry, int t) const;
     std::int32_t programClass(std::int32_t program) const;
 
     db::Kind kind_;

@@ -143,6 +143,15 @@ TEST(NearDuplicates, TheCandidateSearchFindsExactlyTheGroupsOfAComparisonOfEvery
             const auto full = kind == Kind::Program
                                   ? transfer::SoundCoder::forPrograms(p.db.files())
                                   : transfer::SoundCoder::forCombinations(p.db.files());
+            // The distance from an entry's bytes is the distance of its values.
+            const auto target = full.read(p.db.files(), 1);
+            for (std::int32_t n = 1; n <= p.db.files().count(kind); n += 7) {
+                db::DbProgramEntry e;
+                p.db.files().readEntry(kind, n, e.bytes);
+                const int d = transfer::distance(kind, target, full.encode(e.bytes));
+                ASSERT_EQ(full.distanceUpTo(target, e.bytes, 200), d);
+                ASSERT_EQ(full.distanceUpTo(target, e.bytes, d - 1), d) << "stops above most";
+            }
             const auto& g = expected.front();
             const auto view = transfer::GroupDescriber(p.db.files(), kind).describe(g, g.back());
             for (std::size_t i = 0; i < g.size(); ++i)
