@@ -1,8 +1,10 @@
 // Pictures of the main window for the README: the demo PCG imported and sent to the database,
 // one picture per tab, the Compare window, a printed list, the Arrange Pcg window in the middle
-// of a drag, and the report of a folder of PCG files sent in one go, drawn offscreen.
+// of a drag, the near-duplicates window over a few tweaked copies, and the report of a folder of
+// PCG files sent in one go, drawn offscreen.
 //   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs,
-//                              <folder>/arrange.png and <folder>/send-report.png
+//                              <folder>/arrange.png, <folder>/near-duplicates.png and
+//                              <folder>/send-report.png
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,11 +22,13 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/arrange_window.h"
 #include "app/control_names.h"
 #include "app/main_window.h"
+#include "app/near_duplicates_window.h"
 #include "app/send_report.h"
 #include "app/slot_list.h"
 #include "classes/class_table.h"
@@ -163,6 +167,44 @@ int main(int argc, char** argv) {
         page.drawContents(&painter);
         painter.end();
         if (!image.save(out + QStringLiteral("/printed-list.png"))) return 1;
+    }
+
+    // Find Near Duplicates over copies a user tweaked and stored again: Glass Keys twice (one
+    // byte, then another), Fat Bass once, and a Marimba changed in four bytes named Warm Pad.
+    {
+        using pelvaro::db::DbProgramEntry;
+        const auto idOf = [&](const std::string& name) {
+            for (std::int32_t n = 1; n <= files.count(pelvaro::db::Kind::Program); ++n)
+                if (pelvaro::db::entryName(files.read<DbProgramEntry>(n)) == name) return n;
+            return 0;
+        };
+        const auto copyOf = [&](std::int32_t from, const char* name,
+                                std::initializer_list<std::size_t> changed, int cls) {
+            auto copy = files.read<DbProgramEntry>(from);
+            // An instrument name fills its ten bytes, with no zero byte after ten characters.
+            std::fill_n(copy.bytes.begin(), pelvaro::pcg::kNameSize, pelvaro::Byte{0});
+            std::copy_n(name, std::strlen(name), copy.bytes.begin());
+            for (const std::size_t at : changed)
+                copy.bytes[at] ^= 0x11;
+            for (int slot = 0; slot < pelvaro::db::kClassSlots; ++slot)
+                copy.setClassId(slot, slot == 0 ? cls : 0);
+            return files.append(copy);
+        };
+        const std::int32_t keys2 = copyOf(idOf("Glass Keys"), "Glass Keys", {57}, 1);
+        copyOf(keys2, "GlassKeys3", {88}, 4);
+        copyOf(idOf("Fat Bass"), "Fat Bass B", {40}, 0);
+        copyOf(idOf("Marimba"), "Warm Pad", {30, 60, 90, 120}, 0);
+        auto solo = files.read<pelvaro::db::DbCombinationEntry>(1);
+        pelvaro::putFieldText(pelvaro::Bytes(solo.bytes).first(pelvaro::pcg::kNameSize),
+                              "Keys Solo");
+        solo.setTimbreProgramId(0, keys2);
+        files.append(solo);
+        auto* window = new pelvaro::app::NearDuplicatesWindow(
+            form->session(), dialogs, pelvaro::db::Kind::Program, {}, {}, form.get());
+        window->show();
+        QApplication::processEvents();
+        if (!window->grab().save(out + QStringLiteral("/near-duplicates.png"))) return 1;
+        window->close();
     }
 
     // The report of "Send PCG Files to Database" over a folder of a user's files.

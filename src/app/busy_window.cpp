@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/widgets.h"
+#include "io/progress.h"
 
 namespace pelvaro::app {
 
@@ -75,6 +76,18 @@ void BusyWindow::advance(std::int64_t bytes) {
     }
     // Paint and expose events only: the command goes on, and no click or key reaches a window.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
+                                      const std::function<void()>& handler) {
+    busy.begin();
+    std::optional<Shown> shown;
+    {
+        const io::ProgressScope scope([&busy](std::int64_t bytes) { busy.advance(bytes); });
+        shown = guarded(parent, dialogs, handler);
+    }
+    busy.end();
+    return shown;
 }
 
 }  // namespace pelvaro::app

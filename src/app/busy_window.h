@@ -7,6 +7,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "app/dialogs.h"
 
 class QLabel;
 class QProgressBar;
@@ -45,5 +49,10 @@ class BusyWindow : public QDialog {
     QWidget* other_ = nullptr;
     bool standIn_ = false;  // the other window showed during this command
 };
+
+// Runs a handler as guarded() does, with `busy` shown once it takes long and told how far the
+// handler's work has come. Returns the message shown, if any.
+std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
+                                      const std::function<void()>& handler);
 
 }  // namespace pelvaro::app

@@ -273,6 +273,8 @@ void MainWindow::updateEditMenu() {
     menus_->action(names::kSendToDatabase)->setEnabled(toDatabase);
     menus_->action(names::kDelete)->setEnabled(remove);
     menus_->action(names::kCompare)->setEnabled(comparable);
+    menus_->action(names::kFindSimilar)->setEnabled(toPcg);
+    menus_->action(names::kFindNearDuplicates)->setEnabled(databasePageInFront() != nullptr);
     menus_->action(names::kClassifyByRules)->setEnabled(databasePageInFront() != nullptr);
     menus_->action(names::kReplaceInNames)->setEnabled(toPcg);
 }

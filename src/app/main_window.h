@@ -87,6 +87,9 @@ class MainWindow : public QMainWindow {
     // The two chosen entries, or the current PCG slot and another, side by side.
     void compare();
     void editDatabaseClasses();
+    // The entries nearest in sound to the current one; groups of near-duplicates to merge.
+    void findSimilar();
+    void findNearDuplicates();
     // Classes given to the entries that rules pick out; the chosen entries' names replaced.
     void classifyByRules();
     void replaceInNames();
@@ -153,6 +156,8 @@ class MainWindow : public QMainWindow {
     void showResult(const QString& text);
     // After a window of its own changed the database: the lists, the line on it, the state.
     void databaseChangedBy(const QString& summary);
+    // The Compare window on entries of a kind, the pickers offering them, left and right shown.
+    void compareEntries(db::Kind kind, const std::vector<std::int32_t>& ids, int left, int right);
     // A file used: remembered as the kind's last folder and at the top of its recent files.
     void rememberFile(Settings::FileKind kind, const QString& path);
 

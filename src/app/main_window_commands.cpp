@@ -19,10 +19,12 @@
 #include "app/event_list.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
+#include "app/near_duplicates_window.h"
 #include "app/pcg_page.h"
 #include "app/progress_window.h"
 #include "app/recovery_dialog.h"
 #include "app/replace_names_window.h"
+#include "app/similar_window.h"
 #include "app/window_text.h"
 #include "db/database_file.h"
 #include "io/safe_files.h"
@@ -214,23 +216,8 @@ void MainWindow::compare() {
         CompareWindow::Compare compareAt;
         QString title;
         if (const DatabasePage* page = databasePageInFront()) {
-            const bool programs = page->kind() == db::Kind::Program;
-            const db::RecordFiles& files = session_->files();
-            for (const std::int32_t id : page->chosenEntries()) {
-                keys.push_back(id);
-                choices << QString::number(id) + QLatin1Char(' ') +
-                               textOf(programs
-                                          ? db::entryName(files.read<db::DbProgramEntry>(id))
-                                          : db::entryName(files.read<db::DbCombinationEntry>(id)));
-            }
-            title = programs ? QStringLiteral("Compare Programs")
-                             : QStringLiteral("Compare Combinations");
-            compareAt = [this, keys, programs](int l, int r) {
-                const auto a = keys[static_cast<std::size_t>(l)];
-                const auto b = keys[static_cast<std::size_t>(r)];
-                return programs ? transfer::compareProgramEntries(session_->files(), a, b)
-                                : transfer::compareCombinationEntries(session_->files(), a, b);
-            };
+            compareEntries(page->kind(), page->chosenEntries(), 0, 1);
+            return;
         } else {
             const PcgPage* pcgPage = pcgPageInFront();
             const bool programs = pcgPage->kind() == pcg::SlotKind::Program;
@@ -260,6 +247,62 @@ void MainWindow::compare() {
                        .arg(choices.value(left), choices.value(right),
                             window->findChild<QLabel*>(QStringLiteral("CompareVerdict"))->text()));
     });
+}
+
+void MainWindow::compareEntries(db::Kind kind, const std::vector<std::int32_t>& ids, int left,
+                                int right) {
+    const bool programs = kind == db::Kind::Program;
+    const db::RecordFiles& files = session_->files();
+    QStringList choices;
+    for (const std::int32_t id : ids)
+        choices << QString::number(id) + QLatin1Char(' ') +
+                       textOf(programs ? db::entryName(files.read<db::DbProgramEntry>(id))
+                                       : db::entryName(files.read<db::DbCombinationEntry>(id)));
+    const CompareWindow::Compare compareAt = [this, ids, programs](int l, int r) {
+        const auto a = ids[static_cast<std::size_t>(l)];
+        const auto b = ids[static_cast<std::size_t>(r)];
+        return programs ? transfer::compareProgramEntries(session_->files(), a, b)
+                        : transfer::compareCombinationEntries(session_->files(), a, b);
+    };
+    auto* window = new CompareWindow(
+        programs ? QStringLiteral("Compare Programs") : QStringLiteral("Compare Combinations"),
+        choices, left, right, compareAt, this);
+    window->show();
+    showResult(QStringLiteral("Compared %1 and %2: %3")
+                   .arg(choices.value(left), choices.value(right),
+                        window->findChild<QLabel*>(names::compare::kVerdict)->text()));
+}
+
+void MainWindow::findSimilar() {
+    const DatabasePage* page = databasePageInFront();
+    const auto entry = page ? page->focusedEntry() : std::nullopt;
+    if (!entry) return;
+    auto* window = new SimilarWindow(
+        *session_, dialogs_, page->kind(), *entry,
+        [this](db::Kind kind, std::int32_t a, std::int32_t b) {
+            guard([&] { compareEntries(kind, {a, b}, 0, 1); });
+        },
+        this);
+    window->show();
+}
+
+void MainWindow::findNearDuplicates() {
+    const DatabasePage* page = databasePageInFront();
+    if (!page) return;
+    auto* window = new NearDuplicatesWindow(
+        *session_, dialogs_, page->kind(),
+        [this](db::Kind kind, std::int32_t a, std::int32_t b) {
+            guard([&] { compareEntries(kind, {a, b}, 0, 1); });
+        },
+        [this](const session::MergeResult& merged) {
+            guard([&] {
+                refreshDatabaseLists();
+                events_->showLines(merged.events);
+                showResult(QString::fromStdString(merged.summary));
+            });
+        },
+        this);
+    window->show();
 }
 
 void MainWindow::editDatabaseClasses() {

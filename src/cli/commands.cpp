@@ -9,6 +9,8 @@
 #include <set>
 
 #include "cli/arrange.h"
+#include "cli/command_line.h"
+#include "cli/organise.h"
 #include "db/database_file.h"
 #include "db/listing.h"
 #include "io/file_stream.h"
@@ -42,6 +44,8 @@ constexpr const char* kUsage =
     "  list DB.pvd          the entries of the database, as its lists show them\n"
     "  extract DB.pvd       a new PCG file of chosen entries\n"
     "  show FILE.pcg        the banks of a PCG file\n"
+    "  similar DB.pvd       the entries nearest to one\n"
+    "  duplicates DB.pvd    the groups of near-duplicates, or of one name\n"
     "\n"
     "Every command takes --template FILE, the empty-PCG template (default: the installed one,\n"
     "then bos.dat beside pelvaro-cli). 'pelvaro-cli COMMAND --help' tells more.\n"
@@ -104,21 +108,16 @@ const std::vector<Command>& commands() {
          {"--template"},
          1,
          1},
+        {"similar", kSimilarHelp, {"--csv"}, {"--program", "--combination", "-n"}, 1, 1},
+        {"duplicates",
+         kDuplicatesHelp,
+         {"--programs", "--combinations", "--same-name", "--csv"},
+         {"--max-bytes"},
+         1,
+         1},
     };
     return all;
 }
-
-// A mistake in what was typed: the message, then exit status 2.
-struct UsageError {
-    std::string text;
-};
-
-struct Arguments {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-    bool help = false;
-};
 
 Arguments parse(const Command& command, const std::vector<std::string>& words) {
     Arguments a;
@@ -146,12 +145,6 @@ Arguments parse(const Command& command, const std::vector<std::string>& words) {
     return a;
 }
 
-std::string absolute(const std::string& path) {
-    std::error_code error;
-    const fs::path p = fs::absolute(path, error);
-    return error ? path : p.lexically_normal().string();
-}
-
 std::string templatePath(const Arguments& a) {
     if (const auto it = a.values.find("--template"); it != a.values.end())
         return absolute(it->second);
@@ -163,27 +156,6 @@ std::string templatePath(const Arguments& a) {
     return "bos.dat";
 }
 
-// A folder of its own for the working files, removed with them at the end.
-class PrivateFolder {
-  public:
-    PrivateFolder() {
-        std::error_code error;
-        std::string pattern = (fs::temp_directory_path(error) / "pelvaro-cli-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw io::FileError::cannotCreate(pattern, errno);
-        path_ = pattern;
-    }
-    ~PrivateFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    PrivateFolder(const PrivateFolder&) = delete;
-    PrivateFolder& operator=(const PrivateFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // A session in the private folder, closed and its working files removed at the end. The
 // template is read only by commands that make or judge a PCG.
 struct Work {
@@ -194,10 +166,6 @@ struct Work {
         : session(folder.path(), pcg == Pcg::Needed ? templatePath(a) : std::string()) {}
     ~Work() { session.shutDown(); }
 };
-
-std::string databaseFile(const std::string& chosen) {
-    return db::databaseBaseName(absolute(chosen)) + std::string(db::kDatabaseExtension);
-}
 
 std::vector<std::int32_t> parseIds(const std::string& text) {
     std::vector<std::int32_t> ids;
@@ -393,11 +361,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
         static const std::map<std::string,
                               std::function<int(const Arguments&, std::ostream&, std::ostream&)>>
-            actions = {{"add", add},
-                       {"list", list},
-                       {"extract", extract},
-                       {"show", show},
-                       {"arrange", arrange}};
+            actions = {{"add", add},         {"list", list},           {"extract", extract},
+                       {"show", show},       {"arrange", arrange},     {"similar", similar},
+                       {"duplicates", duplicates}};
         return actions.at(name)(a, out, err);
     } catch (const UsageError& e) {
         err << "pelvaro-cli " << name << ": " << e.text << "\nTry 'pelvaro-cli " << name

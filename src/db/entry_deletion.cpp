@@ -16,8 +16,11 @@ bool plays(const DbCombinationEntry& entry, std::int32_t program) {
     return false;
 }
 
-void deleteInOrder(RecordFiles& files, Kind kind, const std::vector<std::int32_t>& ids,
-                   EventLines& events) {
+}  // namespace
+
+std::vector<Renumbering> deleteEntries(RecordFiles& files, Kind kind,
+                                       const std::vector<std::int32_t>& ids, EventLines& events) {
+    std::vector<Renumbering> moves;
     std::vector<std::int32_t> pending = ids;
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const std::int32_t n = pending[i];
@@ -25,6 +28,7 @@ void deleteInOrder(RecordFiles& files, Kind kind, const std::vector<std::int32_t
         const Deletion done = kind == Kind::Program ? deleteProgramEntry(files, n, events)
                                                     : deleteCombinationEntry(files, n);
         if (done != Deletion::Deleted) continue;
+        if (n != last) moves.push_back({last, n});
         for (std::size_t j = i + 1; j < pending.size(); ++j) {
             if (pending[j] == n)
                 pending[j] = 0;  // the same entry twice: it is gone already
@@ -32,9 +36,8 @@ void deleteInOrder(RecordFiles& files, Kind kind, const std::vector<std::int32_t
                 pending[j] = n;  // the former last entry now has the freed number
         }
     }
+    return moves;
 }
-
-}  // namespace
 
 Deletion deleteProgramEntry(RecordFiles& files, std::int32_t n, EventLines& events) {
     const std::int32_t last = files.count(Kind::Program);
@@ -87,13 +90,13 @@ Deletion deleteCombinationEntry(RecordFiles& files, std::int32_t n) {
 void deleteProgramEntries(RecordFiles& files, const std::vector<std::int32_t>& ids,
                           EventLines& events) {
     events.clear();
-    deleteInOrder(files, Kind::Program, ids, events);
+    deleteEntries(files, Kind::Program, ids, events);
 }
 
 void deleteCombinationEntries(RecordFiles& files, const std::vector<std::int32_t>& ids,
                               EventLines& events) {
     events.clear();
-    deleteInOrder(files, Kind::Combination, ids, events);
+    deleteEntries(files, Kind::Combination, ids, events);
 }
 
 }  // namespace pelvaro::db

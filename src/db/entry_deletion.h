@@ -32,4 +32,15 @@ void deleteProgramEntries(RecordFiles& files, const std::vector<std::int32_t>& i
 void deleteCombinationEntries(RecordFiles& files, const std::vector<std::int32_t>& ids,
                               EventLines& events);
 
+// An entry that took a freed number: the former last entry `from` is now entry `to`.
+struct Renumbering {
+    std::int32_t from;
+    std::int32_t to;
+};
+// The same deletions (programs or combinations) without clearing the event list, for commands
+// that delete as part of their work. Returns the entries that took freed numbers, in order, so
+// the caller can follow an entry it keeps.
+std::vector<Renumbering> deleteEntries(RecordFiles& files, Kind kind,
+                                       const std::vector<std::int32_t>& ids, EventLines& events);
+
 }  // namespace pelvaro::db

@@ -1,6 +1,6 @@
 // The windows the menus open beside the main window: Arrange Pcg fed by drags from a database
 // list and by "Send To PCG at...", its changes shown on the PCG tabs at once; Classify by Rules
-// and Replace in Names on the database tabs.
+// and Replace in Names, Find Similar and Find Near Duplicates on the database tabs.
 #include <gtest/gtest.h>
 
 #include <QDragEnterEvent>
@@ -9,7 +9,9 @@
 
 #include "app/arrange_window.h"
 #include "app/classify_rules_window.h"
+#include "app/near_duplicates_window.h"
 #include "app/replace_names_window.h"
+#include "app/similar_window.h"
 #include "app/slot_list.h"
 #include "window_fixture.h"
 
@@ -58,7 +60,7 @@ TEST(MenuWindows, ArrangeTakesEntriesDraggedFromADatabaseListAndSendToPcgAt) {
     EXPECT_EQ(w.dialogs.messages[0].text, "C01 is no slot: A00 to A99 or B00 to B99.");
 }
 
-TEST(MenuWindows, ClassifyByRulesAndReplaceInNamesOpenOnTheDatabaseTabs) {
+TEST(MenuWindows, TheOrganisingWindowsOpenOnTheDatabaseTabs) {
     WindowFixture w;
     w.importPcg(bandPcg());
     w.press(Qt::Key_S, Qt::ControlModifier);
@@ -81,4 +83,13 @@ TEST(MenuWindows, ClassifyByRulesAndReplaceInNamesOpenOnTheDatabaseTabs) {
         w.action(action)->trigger();
     }
     EXPECT_EQ(titles, "Classify by Rules;Replace in Names;");
+
+    // The finders stay open beside the main window.
+    w.action(names::kFindSimilar)->trigger();
+    w.action(names::kFindNearDuplicates)->trigger();
+    for (const char* window : {app::SimilarWindow::kWindow, app::NearDuplicatesWindow::kWindow}) {
+        auto* open = w.form->findChild<QWidget*>(QLatin1String(window));
+        ASSERT_TRUE(open && open->isVisible()) << window;
+        open->close();
+    }
 }

@@ -1,0 +1,110 @@
+#include "app/similar_window.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/busy_window.h"
+#include "app/widgets.h"
+#include "session/organise_commands.h"
+
+namespace pelvaro::app {
+
+namespace {
+enum Column { kBytes, kId, kName, kParameters };
+}  // namespace
+
+SimilarWindow::SimilarWindow(session::Session& session, Dialogs& dialogs, db::Kind kind,
+                             std::int32_t id, ComparePair comparePair, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      dialogs_(dialogs),
+      kind_(kind),
+      id_(id),
+      comparePair_(std::move(comparePair)),
+      busy_(new BusyWindow(this)) {
+    setObjectName(QLatin1String(kWindow));
+    setWindowTitle(QStringLiteral("Find Similar"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(640, 480);
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    heading_ = named(new QLabel, kHeading);
+    top->addWidget(heading_, 1);
+    auto* shownLabel = new QLabel(QStringLiteral("&Show:"));
+    shown_ = named(new QSpinBox, kShown);
+    shown_->setRange(1, 1000);
+    shown_->setValue(kDefaultShown);
+    shown_->setToolTip(QStringLiteral("How many of the nearest entries are listed"));
+    shown_->setAccessibleName(QStringLiteral("Show"));
+    shownLabel->setBuddy(shown_);
+    top->addWidget(shownLabel);
+    top->addWidget(shown_);
+    layout->addLayout(top);
+
+    list_ = named(new QTreeWidget, kList);
+    list_->setRootIsDecorated(false);
+    list_->setHeaderLabels({QStringLiteral("Bytes"), QStringLiteral("ID"), QStringLiteral("Name"),
+                            QStringLiteral("Differs in")});
+    list_->setToolTip(
+        QStringLiteral("The nearest entries: how many compared bytes differ, and which parameters; "
+                       "double-click one to compare it"));
+    list_->setAccessibleName(QStringLiteral("Nearest entries"));
+    layout->addWidget(list_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* compare = named(new QPushButton(QStringLiteral("&Compare")), kCompare);
+    compare->setToolTip(QStringLiteral("Compare the chosen entry with the one of this row"));
+    auto* close = named(new QPushButton(QStringLiteral("C&lose")), kClose);
+    close->setToolTip(QStringLiteral("Close this window"));
+    // Enter chooses a row of the list; it presses no button.
+    for (QPushButton* b : {compare, close})
+        b->setAutoDefault(false);
+    buttons->addWidget(compare);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    connect(shown_, &QSpinBox::valueChanged, this, &SimilarWindow::refresh);
+    connect(list_, &QTreeWidget::itemActivated, this, &SimilarWindow::compareChosen);
+    connect(compare, &QPushButton::clicked, this, &SimilarWindow::compareChosen);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    refresh();
+}
+
+void SimilarWindow::refresh() {
+    guardedWhileBusy(this, dialogs_, *busy_, [&] {
+        const std::string name = transfer::entryNameOf(session_.files(), kind_, id_);
+        heading_->setText(QStringLiteral("Nearest to %1 %2 %3")
+                              .arg(QString::fromStdString(transfer::kindWord(kind_)))
+                              .arg(id_)
+                              .arg(QString::fromLatin1(name)));
+        const auto found =
+            session::findSimilar(session_, kind_, id_, static_cast<std::size_t>(shown_->value()));
+        list_->clear();
+        for (const transfer::Neighbour& n : found) {
+            auto* item = new QTreeWidgetItem(
+                list_,
+                {QString::number(n.bytes), QString::number(n.id), QString::fromLatin1(n.name),
+                 QString::fromStdString(transfer::parameterText(n.parameters))});
+            item->setData(kId, Qt::UserRole, n.id);
+            item->setTextAlignment(kBytes, Qt::AlignRight | Qt::AlignVCenter);
+            item->setTextAlignment(kId, Qt::AlignRight | Qt::AlignVCenter);
+        }
+        list_->header()->resizeSections(QHeaderView::ResizeToContents);
+        if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
+    });
+}
+
+void SimilarWindow::compareChosen() {
+    const QTreeWidgetItem* item = list_->currentItem();
+    if (item == nullptr || !comparePair_) return;
+    guarded(this, dialogs_,
+            [&] { comparePair_(kind_, id_, item->data(kId, Qt::UserRole).toInt()); });
+}
+
+}  // namespace pelvaro::app

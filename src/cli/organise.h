@@ -1,0 +1,18 @@
+#pragma once
+// pelvaro-cli similar and duplicates: what "Find Similar..." and "Find Near Duplicates..." list,
+// for scripts. The database is opened in working files of a private folder and only read; no
+// template is needed.
+
+#include <ostream>
+
+#include "cli/command_line.h"
+
+namespace pelvaro::cli {
+
+extern const char* const kSimilarHelp;
+extern const char* const kDuplicatesHelp;
+
+int similar(const Arguments& a, std::ostream& out, std::ostream& err);
+int duplicates(const Arguments& a, std::ostream& out, std::ostream& err);
+
+}  // namespace pelvaro::cli

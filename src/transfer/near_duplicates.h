@@ -1,0 +1,71 @@
+#pragma once
+// Groups of near-duplicates: entries whose compared values (see similarity.h) differ in at most
+// a few bytes, joined into one group when a chain of entries, each that near the next, leads
+// from one to the other. And groups of entries that share a name but are not one sound.
+//
+// No pair of entries is compared unless it can be near: two entries within N differing values
+// agree exactly on at least one of N + 1 disjoint blocks of their values, so only entries that
+// share a block are compared. The blocks take their values from all over the record, so a run
+// of zeros is no block of its own. When many entries share a block all the same, they are split
+// again on blocks of the values in which they vary, down to groups that are small (compared
+// pair by pair) or so alike that they are near without a comparison; entries that mostly hold
+// the values most of them hold are compared only where they differ from those at a same place.
+// Pairs already in one group are never compared again. Every way gives the groups a comparison
+// of every pair gives; an extreme collection (a hundred thousand entries all within a few bytes
+// of one sound) costs seconds rather than a fraction of one.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/record_files.h"
+#include "transfer/similarity.h"
+
+namespace pelvaro::transfer {
+
+inline constexpr int kLeastMaxBytes = 1;
+inline constexpr int kMostMaxBytes = 8;
+inline constexpr int kDefaultMaxBytes = 2;
+
+// The groups of entries of kind (Program or Combination) within maxBytes (1-8) of each other,
+// largest first, then by their lowest ID; the members of each ascending. Reads the file in large
+// blocks, on two cores, and then only the records that share a block with another.
+std::vector<std::vector<std::int32_t>> nearDuplicateGroups(const db::RecordFiles& files,
+                                                           db::Kind kind, int maxBytes);
+
+// Entries that share a name (as the search compares names: in upper case, without the blanks
+// around it; an empty name is none) but are not all one sound: largest groups first, then by
+// name; the members of each ascending.
+struct NameGroup {
+    std::string name;  // the lowest member's, without the blanks around it (Latin-1)
+    std::vector<std::int32_t> members;
+};
+std::vector<NameGroup> sameNameGroups(const db::RecordFiles& files, db::Kind kind);
+
+// A group as a list shows it: every member, with its name and how it differs from the member
+// chosen to keep.
+struct GroupMember {
+    std::int32_t id = 0;
+    std::string name;  // Latin-1
+    int bytes = 0;     // compared values that differ from the kept member's
+    std::vector<std::string> parameters;
+};
+struct GroupView {
+    std::vector<GroupMember> members;     // in the order given
+    std::vector<std::string> parameters;  // where any member differs from the kept one
+};
+// Describes the groups of one kind. Reads the drum kits (and, for combinations, the programs)
+// once, when it is made, as SoundCoder does: make one for a list of groups, not one per group.
+class GroupDescriber {
+  public:
+    GroupDescriber(const db::RecordFiles& files, db::Kind kind);
+    // kept must be one of members, all entries of the kind (refused otherwise).
+    GroupView describe(const std::vector<std::int32_t>& members, std::int32_t kept) const;
+
+  private:
+    const db::RecordFiles& files_;
+    db::Kind kind_;
+    SoundCoder coder_;
+};
+
+}  // namespace pelvaro::transfer

@@ -1,0 +1,171 @@
+// Find Similar and Find Near Duplicates: the windows show what the session finds, compare a pair
+// through the main window's callback, preview a merge and carry it out as one undo step.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "app/near_duplicates_window.h"
+#include "app/similar_window.h"
+#include "db_builder.h"
+#include "scripted_dialogs.h"
+
+using namespace pelvaro;
+using namespace pelvaro::testing;
+using app::NearDuplicatesWindow;
+using app::SimilarWindow;
+using db::Kind;
+
+namespace {
+
+// PIANO 1 and a chain of two near copies (byte 57 changed, then byte 58), the first played by a
+// combination;
+// two different organs of one name.
+struct Collection {
+    TestDatabase db;
+    ScriptedDialogs dialogs;
+    std::vector<std::tuple<Kind, std::int32_t, std::int32_t>> compared;
+    Collection() {
+        db.addProgram("PIANO 1", {.voice = 1});
+        for (const auto& [name, at] : {std::pair{"PIANO 2", 57}, std::pair{"PIANO 3", 58}}) {
+            auto copy = db.program(db.files().count(Kind::Program));
+            putFieldText(Bytes(copy.bytes).first(10), name);
+            copy.bytes[static_cast<std::size_t>(at)] ^= 1;
+            db.files().append(copy);
+        }
+        db.addProgram("ORGAN", {.voice = 2});
+        db.addProgram("ORGAN", {.voice = 3});
+        db.addCombination("SPLIT", {plays(0)}, {.timbreProgramIds = {2}});
+    }
+    auto comparePair() {
+        return [this](Kind kind, std::int32_t a, std::int32_t b) {
+            compared.emplace_back(kind, a, b);
+        };
+    }
+};
+
+QStringList row(const QTreeWidget* list, int r) {
+    QStringList cells;
+    for (int c = 0; c < list->columnCount(); ++c)
+        cells << list->topLevelItem(r)->text(c);
+    return cells;
+}
+
+// A double click on row r, as a user makes it: a click, then the double click.
+void doubleClick(QTreeWidget* list, int r) {
+    const QPoint at = list->visualItemRect(list->topLevelItem(r)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Every control the user can reach has an object name and a name a screen reader says.
+void expectEveryControlNamed(const QWidget* window) {
+    // The parts Qt builds inside a spin box, a combo box or a tab bar are named by their owner.
+    const auto inside = [](const QWidget* w) {
+        for (const QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget())
+            if (qobject_cast<const QAbstractSpinBox*>(p) || qobject_cast<const QComboBox*>(p) ||
+                qobject_cast<const QTabBar*>(p))
+                return true;
+        return false;
+    };
+    for (const QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->focusPolicy() == Qt::NoFocus || w->objectName().startsWith(QLatin1String("qt_")) ||
+            inside(w))
+            continue;
+        EXPECT_FALSE(w->objectName().isEmpty()) << w->metaObject()->className();
+        const auto* button = qobject_cast<const QAbstractButton*>(w);
+        EXPECT_FALSE((button ? button->text() : w->accessibleName()).isEmpty())
+            << w->objectName().toStdString();
+    }
+}
+
+}  // namespace
+
+TEST(OrganiseWindows, FindSimilarListsTheNearestAndComparesTheChosenPair) {
+    Collection c;
+    auto* window = new SimilarWindow(c.db.session(), c.dialogs, Kind::Program, 3, c.comparePair());
+    window->show();
+    auto* list = window->findChild<QTreeWidget*>(SimilarWindow::kList);
+    EXPECT_EQ(window->findChild<QLabel*>(SimilarWindow::kHeading)->text(),
+              "Nearest to program 3 PIANO 3");
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(row(list, 0), (QStringList{"1", "2", "PIANO 2", "byte 58"}));
+    EXPECT_EQ(row(list, 1), (QStringList{"2", "1", "PIANO 1", "byte 57, byte 58"}));
+
+    window->findChild<QSpinBox*>(SimilarWindow::kShown)->setValue(1);
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    doubleClick(list, 0);
+    EXPECT_EQ(c.compared, (decltype(c.compared){{Kind::Program, 3, 2}}));
+    expectEveryControlNamed(window);
+    delete window;
+}
+
+TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
+    Collection c;
+    session::Session& s = c.db.session();
+    const DatabaseSnapshot before(c.db);
+    std::vector<std::string> summaries;
+    auto* window = new NearDuplicatesWindow(
+        s, c.dialogs, Kind::Program, c.comparePair(),
+        [&](const session::MergeResult& r) { summaries.push_back(r.summary); });
+    window->show();
+    const auto text = [&](const char* name) { return window->findChild<QLabel*>(name)->text(); };
+    auto* groups = window->findChild<QTableView*>(NearDuplicatesWindow::kGroups);
+    auto* keep = window->findChild<QComboBox*>(NearDuplicatesWindow::kKeep);
+    auto* preview = window->findChild<QPlainTextEdit*>(NearDuplicatesWindow::kPreview);
+    auto* members = window->findChild<QTreeWidget*>(NearDuplicatesWindow::kMembers);
+    auto* merge = window->findChild<QPushButton*>(NearDuplicatesWindow::kMerge);
+    const auto previewOf = [&](std::int32_t kept) {
+        QStringList lines;
+        for (const std::string& line :
+             session::previewMerge(s, Kind::Program, {1, 2, 3}, kept).lines)
+            lines << QString::fromStdString(line);
+        return lines.join('\n');
+    };
+
+    EXPECT_EQ(text(NearDuplicatesWindow::kFound),
+              "1 group of near duplicates (3 programs), 1 group of one name");
+    ASSERT_EQ(groups->model()->rowCount(), 1);
+    EXPECT_EQ(groups->model()->index(0, 3).data().toString(), "PIANO 1");
+    EXPECT_EQ(keep->currentText(), "1 PIANO 1") << "the lowest ID is kept unless chosen";
+    EXPECT_EQ(row(members, 2), (QStringList{"3", "PIANO 3", "2", "byte 57, byte 58"}));
+    EXPECT_EQ(preview->toPlainText(), previewOf(1));
+    keep->setCurrentIndex(2);
+    EXPECT_EQ(row(members, 0), (QStringList{"1", "PIANO 1", "2", "byte 57, byte 58"}));
+    EXPECT_EQ(preview->toPlainText(), previewOf(3));
+    doubleClick(members, 1);
+    EXPECT_EQ(c.compared, (decltype(c.compared){{Kind::Program, 3, 2}}));
+    expectEveryControlNamed(window);
+
+    QTest::mouseClick(merge, Qt::LeftButton);
+    ASSERT_EQ(summaries.size(), 1u);
+    EXPECT_EQ(text(NearDuplicatesWindow::kResult), QString::fromStdString(summaries[0]));
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs");
+    EXPECT_EQ(s.files().count(Kind::Program), 3);
+    EXPECT_EQ(text(NearDuplicatesWindow::kFound),
+              "0 groups of near duplicates (0 programs), 1 group of one name")
+        << "the groups are found again";
+    EXPECT_FALSE(merge->isEnabled());
+
+    // The other page: different sounds of one name are listed, never merged.
+    window->findChild<QTabWidget*>(NearDuplicatesWindow::kPages)->setCurrentIndex(1);
+    EXPECT_EQ(keep->count(), 2);
+    EXPECT_EQ(members->topLevelItemCount(), 2);
+    EXPECT_TRUE(preview->toPlainText().isEmpty());
+    EXPECT_FALSE(merge->isEnabled());
+    delete window;
+
+    s.undoLog().undo();
+    EXPECT_EQ(DatabaseSnapshot(c.db), before);
+    EXPECT_TRUE(c.dialogs.messages.empty());
+}
