@@ -26,7 +26,7 @@ UndoLog::PcgSnapshot UndoLog::snapshot() const {
 
 void UndoLog::begin(std::string name, bool changesPcg) {
     if (depth_++ > 0) return;  // a command inside another is part of it
-    current_ = Step{std::move(name), {}, std::nullopt, 0};
+    current_ = Step{std::move(name), {}, std::nullopt, 0, changed_};
     if (changesPcg) current_->pcg = snapshot();
     for (Captured& captured : captured_)
         captured.clear();
@@ -40,9 +40,17 @@ void UndoLog::end() {
     if (step.pcg && step.pcg->image == pcg_.image && step.pcg->occupancy == pcg_.occupancy &&
         step.pcg->pcgFileName == pcg_.pcgFileName)
         step.pcg.reset();
+    // Nor are files that hold again what they held (Submit with nothing edited).
+    for (db::Kind kind : db::kAllKinds) {
+        auto& kept = step.files[static_cast<std::size_t>(kind)];
+        if (kept && holdsAgain(kind, *kept)) kept.reset();
+    }
     const bool changed =
         step.pcg || std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); });
-    if (!changed) return;
+    if (!changed) {
+        changed_ = step.changedBefore;
+        return;
+    }
     step.bytes = sizeOf(step);
     for (const Step& dropped : redo_)
         bytes_ -= dropped.bytes;
@@ -53,6 +61,23 @@ void UndoLog::end() {
         bytes_ -= undo_.front().bytes;
         undo_.erase(undo_.begin());
     }
+}
+
+bool UndoLog::holdsAgain(db::Kind kind, const db::RecordsState& kept) const {
+    const io::FileStream& file = files_.stream(kind);
+    // Lengths and counts first: nearly every real change moves one of them, and costs no read.
+    if (file.size() != kept.size || files_.count(kind) != kept.count) return false;
+    const auto size = static_cast<std::int64_t>(db::layoutOf(kind).recordSize);
+    std::vector<Byte> now;
+    try {
+        for (const db::RecordsRun& run : kept.runs) {
+            now.resize(run.bytes.size());
+            if (file.readAt(run.first * size, now) != now.size() || now != run.bytes) return false;
+        }
+    } catch (const io::FileError&) {
+        return false;  // cannot tell: the step stays, to be undone if need be
+    }
+    return true;
 }
 
 bool UndoLog::Captured::contains(std::int32_t n) const {

@@ -35,6 +35,9 @@ class UndoLog : public db::WriteWatcher {
     void begin(std::string name, bool changesPcg);
     // The command has ended, done or failed part way: a step that changed something can be
     // undone, and what was undone before can no longer be redone. Steps beyond the limits go.
+    // A command that left every byte as it found it (the same lengths, counts and records, the
+    // same PCG) is no step: it drops nothing that could be redone, and a database that had not
+    // changed before it still has not.
     void end();
 
     bool canUndo() const { return !undo_.empty(); }
@@ -66,9 +69,12 @@ class UndoLog : public db::WriteWatcher {
         std::array<std::optional<db::RecordsState>, db::kKindCount> files;
         std::optional<PcgSnapshot> pcg;
         std::size_t bytes = 0;
+        bool changedBefore = false;  // the database's changed flag when the command began
     };
 
     void apply(Step& step);  // swaps the kept state with the one in place
+    // Whether the file of kind holds again what `kept` says it held (a failed read: no).
+    bool holdsAgain(db::Kind kind, const db::RecordsState& kept) const;
     static std::size_t sizeOf(const Step& step);
     PcgSnapshot snapshot() const;
 
