@@ -56,11 +56,13 @@ void UndoLog::end() {
         bytes_ -= dropped.bytes;
     redo_.clear();
     bytes_ += step.bytes;
+    const bool pcgChanged = step.pcg.has_value();
     undo_.push_back(std::move(step));
     while (!undo_.empty() && (undo_.size() > kMostSteps || bytes_ > kMostBytes)) {
         bytes_ -= undo_.front().bytes;
         undo_.erase(undo_.begin());
     }
+    if (pcgChanged && pcgListener_) pcgListener_();
 }
 
 bool UndoLog::holdsAgain(db::Kind kind, const db::RecordsState& kept) const {
@@ -145,7 +147,7 @@ std::size_t UndoLog::sizeOf(const Step& step) {
     return bytes;
 }
 
-void UndoLog::apply(Step& step) {
+bool UndoLog::apply(Step& step) {
     if (std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); }))
         changed_ = true;
     try {
@@ -163,7 +165,9 @@ void UndoLog::apply(Step& step) {
         pcg_.occupancy = step.pcg->occupancy;
         pcg_.pcgFileName = std::move(step.pcg->pcgFileName);
         step.pcg = std::move(now);
+        return true;
     }
+    return false;
 }
 
 void UndoLog::undo() {
@@ -171,10 +175,11 @@ void UndoLog::undo() {
     Step step = std::move(undo_.back());
     undo_.pop_back();
     bytes_ -= step.bytes;
-    apply(step);
+    const bool pcgChanged = apply(step);
     step.bytes = sizeOf(step);
     bytes_ += step.bytes;
     redo_.push_back(std::move(step));
+    if (pcgChanged && pcgListener_) pcgListener_();
 }
 
 void UndoLog::redo() {
@@ -182,10 +187,11 @@ void UndoLog::redo() {
     Step step = std::move(redo_.back());
     redo_.pop_back();
     bytes_ -= step.bytes;
-    apply(step);
+    const bool pcgChanged = apply(step);
     step.bytes = sizeOf(step);
     bytes_ += step.bytes;
     undo_.push_back(std::move(step));
+    if (pcgChanged && pcgListener_) pcgListener_();
 }
 
 void UndoLog::clear() {
