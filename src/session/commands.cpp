@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include "db/details.h"
 #include "db/entry_deletion.h"
@@ -9,6 +10,7 @@
 #include "io/wording.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
+#include "session/recovery.h"
 #include "session/summaries.h"
 
 namespace pelvaro::session {
@@ -243,25 +245,49 @@ Outcome newPcg(Session& session) {
 }
 
 Outcome exportPcg(Session& session, const std::string& chosen) {
-    const std::string written = pcg::pcgExportName(chosen);
-    pcg::writePcgFile(session.pcg().image, written);
+    const std::string written = session.exportPcg(chosen);
     return {.summary = "Exported " + io::fileNameOf(written), .path = written};
+}
+
+namespace {
+
+// A command that replaced a changed database says where the one before was kept: on the status
+// line, and in the event list, which keeps the whole path.
+Outcome withKeptCopy(const Session& session, Outcome outcome) {
+    const std::optional<RecoveryCopy>& kept = session.keptCopy();
+    if (!kept || kept->database.empty()) return outcome;
+    outcome.summary += "; the database before it was kept as " + io::fileNameOf(kept->database);
+    outcome.events = db::EventLines{keptCopyLine(*kept)};
+    return outcome;
+}
+
+}  // namespace
+
+std::string keptCopyLine(const RecoveryCopy& kept) {
+    return "The database you were working on was kept as a recovery copy: " + kept.database +
+           " (File > Recover Database... opens it)";
 }
 
 Outcome newDatabase(Session& session) {
     session.newDatabase();
-    return {.summary = "New database"};
+    return withKeptCopy(session, {.summary = "New database"});
 }
 
 Outcome openDatabase(Session& session, const std::string& path) {
     session.openDatabase(path);
-    return {.summary = "Opened " + io::fileNameOf(path) + ": " + databaseSummary(session.files()),
-            .path = path};
+    return withKeptCopy(session, {.summary = "Opened " + io::fileNameOf(path) + ": " +
+                                             databaseSummary(session.files()),
+                                  .path = path});
 }
 
 Outcome openRecoveryCopy(Session& session, const std::string& path) {
-    session.openDatabase(path);
-    return {.summary = "Opened the recovery copy " + io::fileNameOf(path)};
+    const std::optional<RecoveryCopy> copy = recoveryCopy(path);
+    if (!copy) throw io::FileError::cannotOpen(path, ENOENT);
+    session.openRecoveryCopy(*copy);
+    return withKeptCopy(session,
+                        {.summary = "Opened the recovery copy " + io::fileNameOf(path) + " of " +
+                                    (copy->cameFrom.empty() ? std::string("a new database")
+                                                            : io::fileNameOf(copy->cameFrom))});
 }
 
 Outcome exportDatabase(Session& session, const std::string& chosen) {

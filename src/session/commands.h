@@ -81,7 +81,10 @@ Outcome exportPcg(Session& session, const std::string& chosen);
 // --- File menu
 Outcome newDatabase(Session& session);
 Outcome openDatabase(Session& session, const std::string& path);
+// A recovery copy (its ".pvd") opened under the name of the database it came from.
 Outcome openRecoveryCopy(Session& session, const std::string& path);
+// The event line that says where a database that would have been lost was kept.
+std::string keptCopyLine(const RecoveryCopy& kept);
 Outcome exportDatabase(Session& session, const std::string& chosen);
 
 }  // namespace pelvaro::session

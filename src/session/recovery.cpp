@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <set>
 
 #include "db/database_file.h"
 #include "io/safe_files.h"
+#include "pcg/pcg_files.h"
 
 namespace pelvaro::session {
 
@@ -17,6 +19,11 @@ namespace {
 
 constexpr std::string_view kPrefix = "recovery-";
 constexpr std::string_view kWhere = ".where";
+constexpr std::string_view kPcg = ".pcg";
+// A ".where" of this version begins with this line, then holds its fields each ended by a zero
+// byte (no path holds one). One of an earlier version holds the folder the program ran in and
+// nothing else.
+constexpr std::string_view kWhereMagic = "pelvaro recovery copy 2\n";
 
 std::string timeStamp() {
     const std::time_t now = std::time(nullptr);
@@ -45,26 +52,46 @@ std::string freshBase(const std::string& folder) {
     return folder + "/" + stamp + number;
 }
 
-std::string baseOf(const std::string& database) {
-    return database.substr(0, database.size() - db::kDatabaseExtension.size());
+std::string cut(const std::string& path, std::string_view ending) {
+    return path.ends_with(ending) ? path.substr(0, path.size() - ending.size()) : path;
 }
 
-void writeWhere(const std::string& base, const std::string& ranIn) {
+std::string baseOf(const RecoveryCopy& copy) {
+    return copy.database.empty() ? cut(copy.pcg, kPcg) : cut(copy.database, db::kDatabaseExtension);
+}
+
+void writeWhere(const std::string& base, const CopyContents& contents) {
+    std::string text(kWhereMagic);
+    for (const std::string* field : {&contents.ranIn, &contents.cameFrom, &contents.pcgFileName})
+        text.append(*field).push_back('\0');
     io::AtomicFile where(base + std::string(kWhere));
-    where.stream().writeAt(0,
-                           ConstBytes(reinterpret_cast<const Byte*>(ranIn.data()), ranIn.size()));
+    where.stream().writeAt(0, ConstBytes(reinterpret_cast<const Byte*>(text.data()), text.size()));
     where.commit();
 }
 
-std::string readWhere(const std::string& base) {
+std::string readText(const std::string& path, std::int64_t most) {
     try {
-        const io::FileStream where = io::FileStream::openRead(base + std::string(kWhere));
-        std::string text(static_cast<std::size_t>(std::min<std::int64_t>(where.size(), 4096)),
-                         '\0');
-        text.resize(where.readAt(0, Bytes(reinterpret_cast<Byte*>(text.data()), text.size())));
+        const io::FileStream file = io::FileStream::openRead(path);
+        std::string text(static_cast<std::size_t>(std::min(file.size(), most)), '\0');
+        text.resize(file.readAt(0, Bytes(reinterpret_cast<Byte*>(text.data()), text.size())));
         return text;
     } catch (const io::FileError&) {
         return {};
+    }
+}
+
+void readWhere(const std::string& base, RecoveryCopy& copy) {
+    const std::string text = readText(base + std::string(kWhere), 64 * 1024);
+    if (!text.starts_with(kWhereMagic)) {
+        copy.ranIn = text;
+        return;
+    }
+    std::size_t at = kWhereMagic.size();
+    for (std::string* field : {&copy.ranIn, &copy.cameFrom, &copy.pcgFileName}) {
+        const std::size_t end = text.find('\0', at);
+        if (end == std::string::npos) return;
+        *field = text.substr(at, end - at);
+        at = end + 1;
     }
 }
 
@@ -80,6 +107,17 @@ std::int32_t countIn(const std::string& path, db::Kind kind) {
     }
 }
 
+std::int64_t sizeOf(const std::string& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+bool isFile(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(fs::symlink_status(path, error));
+}
+
 // "recovery-20261208-140531-0001" -> "2026-12-08 14:05:31".
 std::string savedAtOf(const std::string& base) {
     const std::string name = fs::path(base).filename().string();
@@ -89,76 +127,160 @@ std::string savedAtOf(const std::string& base) {
            ":" + s.substr(11, 2) + ":" + s.substr(13, 2);
 }
 
-void dropOldCopies(const std::string& folder) {
-    const std::vector<RecoveryCopy> copies = recoveryCopies(folder);
-    for (std::size_t i = kKeptCopies; i < copies.size(); ++i)
-        deleteRecoveryCopy(copies[i]);
+// Every file a copy may have: first those it is listed by, so a copy deleted half way is not
+// listed with files missing; the ".where" last.
+std::vector<std::string> filesOf(const std::string& base) {
+    const db::DatabasePaths paths = db::databasePaths(base);
+    std::vector<std::string> files{paths.database, base + std::string(kPcg)};
+    files.insert(files.end(), paths.members.begin(), paths.members.end());
+    files.push_back(base + std::string(kWhere));
+    return files;
 }
 
-std::string save(const std::array<const io::FileStream*, db::kKindCount>& sources,
-                 const std::string& ranIn, const std::string& folder) {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    const std::string base = freshBase(folder);
-    const db::DatabasePaths paths = db::writeDatabase(sources, db::databasePaths(base));
-    writeWhere(base, ranIn);
-    dropOldCopies(folder);
-    return paths.database;
+RecoveryCopy describe(const std::string& base) {
+    RecoveryCopy copy;
+    const db::DatabasePaths paths = db::databasePaths(base);
+    if (isFile(paths.database)) {
+        copy.database = paths.database;
+        copy.programs = countIn(paths.members[0], db::Kind::Program);
+        copy.combinations = countIn(paths.members[1], db::Kind::Combination);
+        copy.drumKits = countIn(paths.members[2], db::Kind::DrumKit);
+        copy.classes = countIn(paths.members[3], db::Kind::Class);
+    }
+    if (isFile(base + std::string(kPcg))) copy.pcg = base + std::string(kPcg);
+    copy.savedAt = savedAtOf(base);
+    readWhere(base, copy);
+    for (const std::string& file : filesOf(base))
+        copy.bytes += sizeOf(file);
+    return copy;
+}
+
+bool holdsEntries(const std::array<std::string, db::kKindCount>& paths) {
+    for (const std::string& path : paths)
+        if (!isFile(path)) return false;
+    for (db::Kind kind : db::kAllKinds)
+        if (countIn(paths[static_cast<std::size_t>(kind)], kind) > 0) return true;
+    return false;
 }
 
 }  // namespace
 
-std::string saveRecoveryCopy(const db::RecordFiles& files, const std::string& folder) {
-    return save({&files.stream(db::Kind::Program), &files.stream(db::Kind::Combination),
-                 &files.stream(db::Kind::DrumKit), &files.stream(db::Kind::Class)},
-                files.startDirectory(), folder);
+RecoveryCopy saveRecoveryCopy(const CopyContents& contents, const std::string& folder,
+                              const RecoveryLimits& limits) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const std::string base = freshBase(folder);
+    try {
+        if (contents.pcg) pcg::writePcgFile(*contents.pcg, base + std::string(kPcg));
+        if (contents.database) db::writeDatabase(*contents.database, db::databasePaths(base));
+        writeWhere(base, contents);
+    } catch (...) {
+        // Half a copy is no copy: what the work is kept in stays where it is, for a later try.
+        for (const std::string& file : filesOf(base))
+            io::removeFile(file);
+        throw;
+    }
+    keepWithinLimits(folder, limits);
+    return describe(base);
 }
 
-std::optional<std::string> saveLeftWorkingFiles(
-    const std::array<std::string, db::kKindCount>& paths, const std::string& ranIn,
-    const std::string& folder) {
-    for (const std::string& path : paths) {
-        std::error_code error;
-        if (!fs::is_regular_file(fs::symlink_status(path, error))) return std::nullopt;
-    }
-    bool entries = false;
-    for (db::Kind kind : db::kAllKinds)
-        entries = entries || countIn(paths[static_cast<std::size_t>(kind)], kind) > 0;
-    if (!entries) return std::nullopt;
+std::string saveRecoveryCopy(const db::RecordFiles& files, const std::string& folder,
+                             const std::string& cameFrom, const RecoveryLimits& limits) {
+    const std::array<const io::FileStream*, db::kKindCount> streams = {
+        &files.stream(db::Kind::Program), &files.stream(db::Kind::Combination),
+        &files.stream(db::Kind::DrumKit), &files.stream(db::Kind::Class)};
+    return saveRecoveryCopy({.database = &streams,
+                             .pcg = nullptr,
+                             .pcgFileName = {},
+                             .ranIn = files.startDirectory(),
+                             .cameFrom = cameFrom},
+                            folder, limits)
+        .database;
+}
+
+std::optional<RecoveryCopy> saveLeftBehind(const std::array<std::string, db::kKindCount>& paths,
+                                           const std::optional<pcg::PcgImage>& pcg,
+                                           const CopyContents& origin, const std::string& folder,
+                                           const RecoveryLimits& limits) {
+    const bool database = holdsEntries(paths);
+    if (!database && !pcg) return std::nullopt;
+    CopyContents contents = origin;
     std::array<io::FileStream, db::kKindCount> files;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        files[i] = io::FileStream::openRead(paths[i]);
-    return save({&files[0], &files[1], &files[2], &files[3]}, ranIn, folder);
+    std::array<const io::FileStream*, db::kKindCount> streams{};
+    if (database) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            files[i] = io::FileStream::openRead(paths[i]);
+            streams[i] = &files[i];
+        }
+        contents.database = &streams;
+    } else {
+        contents.database = nullptr;
+        contents.cameFrom.clear();
+    }
+    contents.pcg = pcg ? &*pcg : nullptr;
+    if (!pcg) contents.pcgFileName.clear();
+    return saveRecoveryCopy(contents, folder, limits);
 }
 
 std::vector<RecoveryCopy> recoveryCopies(const std::string& folder) {
-    std::vector<RecoveryCopy> copies;
+    std::set<std::string, std::greater<>> bases;  // names carry the date and time: newest first
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (!name.starts_with(kPrefix) || !name.ends_with(db::kDatabaseExtension)) continue;
-        const std::string database = entry.path().string();
-        const std::string base = baseOf(database);
-        const db::DatabasePaths paths = db::databasePaths(base);
-        copies.push_back({database, savedAtOf(base), readWhere(base),
-                          countIn(paths.members[0], db::Kind::Program),
-                          countIn(paths.members[1], db::Kind::Combination),
-                          countIn(paths.members[3], db::Kind::Class)});
+        if (!name.starts_with(kPrefix)) continue;
+        const std::string path = entry.path().string();
+        if (name.ends_with(db::kDatabaseExtension))
+            bases.insert(cut(path, db::kDatabaseExtension));
+        else if (name.ends_with(kPcg))
+            bases.insert(cut(path, kPcg));
     }
-    // Names carry the date and time: the newest sorts last.
-    std::ranges::sort(copies, [](const RecoveryCopy& a, const RecoveryCopy& b) {
-        return a.database > b.database;
-    });
+    std::vector<RecoveryCopy> copies;
+    for (const std::string& base : bases)
+        copies.push_back(describe(base));
     return copies;
 }
 
+std::optional<RecoveryCopy> recoveryCopy(const std::string& path) {
+    const std::string base = cut(cut(path, db::kDatabaseExtension), kPcg);
+    if (!isFile(base + std::string(db::kDatabaseExtension)) && !isFile(base + std::string(kPcg)))
+        return std::nullopt;
+    return describe(base);
+}
+
+std::int64_t recoveryFolderSize(const std::string& folder) {
+    std::int64_t bytes = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (isFile(entry.path().string())) bytes += sizeOf(entry.path().string());
+    return bytes;
+}
+
+void keepWithinLimits(const std::string& folder, const RecoveryLimits& limits) {
+    const std::vector<RecoveryCopy> copies = recoveryCopies(folder);
+    // The newest copy of each database, and of each PCG kept alone, stays whatever the limits.
+    std::set<std::string> seen;
+    std::vector<bool> newestOfItsOwn(copies.size());
+    std::int64_t bytes = 0;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const RecoveryCopy& copy = copies[i];
+        const std::string own =
+            copy.database.empty() ? "pcg\n" + copy.pcgFileName : "database\n" + copy.cameFrom;
+        newestOfItsOwn[i] = seen.insert(own).second;
+        bytes += copy.bytes;
+    }
+    std::size_t count = copies.size();
+    for (std::size_t i = copies.size(); i-- > 0;) {
+        if (bytes <= limits.bytes && count <= limits.copies) break;
+        if (newestOfItsOwn[i]) continue;
+        deleteRecoveryCopy(copies[i]);
+        bytes -= copies[i].bytes;
+        --count;
+    }
+}
+
 void deleteRecoveryCopy(const RecoveryCopy& copy) {
-    const std::string base = baseOf(copy.database);
-    const db::DatabasePaths paths = db::databasePaths(base);
-    for (const std::string& member : paths.members)
-        io::removeFile(member);
-    io::removeFile(paths.database);
-    io::removeFile(base + std::string(kWhere));
+    for (const std::string& file : filesOf(baseOf(copy)))
+        io::removeFile(file);
 }
 
 }  // namespace pelvaro::session

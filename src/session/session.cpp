@@ -1,14 +1,39 @@
 #include "session/session.h"
 
+#include <algorithm>
+
 #include "pcg/pcg_files.h"
 #include "session/recovery.h"
 
 namespace pelvaro::session {
 
+namespace {
+
+// The file a copy is known by: its database, or its PCG when it keeps one alone.
+std::string fileOf(const RecoveryCopy& copy) {
+    return copy.database.empty() ? copy.pcg : copy.database;
+}
+
+// Whether the file at path begins with exactly the image (an import takes the first 69416
+// bytes of a longer file). A file that cannot be read is not the image.
+bool holdsImage(const std::string& path, const pcg::PcgImage& image) {
+    if (path.empty()) return false;
+    try {
+        const io::FileStream file = io::FileStream::openRead(path);
+        pcg::PcgImage onDisk;
+        return file.readAt(0, onDisk.bytes()) == pcg::kPcgSize && onDisk == image;
+    } catch (const io::FileError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 Session::Session(const std::string& startDirectory, const std::string& templatePath,
                  const std::string& recoveryFolder)
     : templatePath_(templatePath),
       recoveryFolder_(recoveryFolder),
+      live_(recoveryFolder, startDirectory),
       engine_(pcg_, files_),
       undo_(files_, pcg_, changed_) {
     // Without a template there is no PCG to make or judge (a command that only reads the
@@ -17,11 +42,23 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
         pcg::loadEmptyPcg(pcg_, templatePath_);
         pcg::loadTemplates(pcg_, templatePath_);
     }
+    emptyPcg_ = pcg_.image;
     files_.createRecordFiles(startDirectory, [&](const auto& left) {
-        if (!recoveryFolder_.empty()) saveLeftWorkingFiles(left, startDirectory, recoveryFolder_);
+        if (!live_.keeps()) return;
+        // No copy works in this folder now: what is kept under its names was left by one that
+        // was killed (or could not save its copy at Exit).
+        const LiveState::Left kept = live_.left();
+        const std::optional<RecoveryCopy> copy = saveLeftBehind(left, kept.pcg,
+                                                                {.pcgFileName = kept.pcgFileName,
+                                                                 .ranIn = startDirectory,
+                                                                 .cameFrom = kept.databasePath},
+                                                                recoveryFolder_, limits_);
+        if (copy) live_.markLastRun({fileOf(*copy), true});
+        live_.forget();
     });
     pcg_.pcgFileName.clear();
     changed_ = false;
+    undo_.setPcgListener([this] { pcgTouched(); });
 }
 
 Session::Session(const std::string& startDirectory)
@@ -36,9 +73,34 @@ Session::Command::~Command() {
     log_.end();
 }
 
+std::optional<RecoveryCopy> Session::keepWork(bool withPcg) {
+    if (recoveryFolder_.empty()) return std::nullopt;
+    const bool database = changed_;
+    const bool pcg = withPcg && pcgChanged();
+    if (!database && !pcg) return std::nullopt;
+    const std::array<const io::FileStream*, db::kKindCount> streams = {
+        &files_.stream(db::Kind::Program), &files_.stream(db::Kind::Combination),
+        &files_.stream(db::Kind::DrumKit), &files_.stream(db::Kind::Class)};
+    return saveRecoveryCopy({.database = database ? &streams : nullptr,
+                             .pcg = pcg ? &pcg_.image : nullptr,
+                             .pcgFileName = pcg ? pcg_.pcgFileName : std::string(),
+                             .ranIn = startDirectory(),
+                             .cameFrom = database ? databasePath_ : std::string()},
+                            recoveryFolder_, limits_);
+}
+
 std::optional<std::string> Session::keepRecoveryCopy() {
-    if (!changed_ || recoveryFolder_.empty()) return std::nullopt;
-    return saveRecoveryCopy(files_, recoveryFolder_);
+    keptCopy_ = keepWork(false);
+    if (!keptCopy_) return std::nullopt;
+    return keptCopy_->database;
+}
+
+void Session::noteDatabasePath() {
+    try {
+        live_.keepDatabasePath(databasePath_);
+    } catch (const std::exception&) {
+        // Only the name a killed copy's database would be kept under: not worth failing for.
+    }
 }
 
 void Session::newDatabase() {
@@ -47,6 +109,7 @@ void Session::newDatabase() {
     undo_.clear();
     changed_ = false;
     databasePath_.clear();
+    noteDatabasePath();
 }
 
 void Session::openDatabase(const std::string& databasePath) {
@@ -55,24 +118,80 @@ void Session::openDatabase(const std::string& databasePath) {
     undo_.clear();
     changed_ = false;
     databasePath_ = databasePath;
+    noteDatabasePath();
+}
+
+void Session::openRecoveryCopy(const RecoveryCopy& copy) {
+    if (copy.database.empty()) return;
+    openDatabase(copy.database);
+    databasePath_ = copy.cameFrom;
+    changed_ = true;
+    noteDatabasePath();
 }
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
     db::DatabasePaths paths = db::exportDatabase(files_, chosen);
     changed_ = false;
     databasePath_ = paths.database;
+    noteDatabasePath();
     return paths;
 }
 
 void Session::shutDown() {
     try {
-        keepRecoveryCopy();
+        keptCopy_ = keepWork(true);
+        if (keptCopy_) live_.markLastRun({fileOf(*keptCopy_), false});
     } catch (const std::exception&) {
         // Kept in place instead: the next start in this folder saves them.
         files_.closeRecordFiles();
         return;
     }
+    live_.forget();
     files_.removeRecordFiles();
+}
+
+std::optional<Session::LastRun> Session::lastRun() {
+    const std::optional<LiveState::Mark> mark = live_.takeLastRun();
+    if (!mark) return std::nullopt;
+    std::optional<RecoveryCopy> copy = recoveryCopy(mark->copy);
+    if (!copy) return std::nullopt;
+    return LastRun{std::move(*copy), mark->killed};
+}
+
+bool Session::pcgChanged() const {
+    if (!pcgChanged_)
+        pcgChanged_ = pcg_.image != emptyPcg_ && !holdsImage(pcg_.pcgFileName, pcg_.image) &&
+                      !holdsImage(pcgExportedTo_, pcg_.image);
+    return *pcgChanged_;
+}
+
+void Session::pcgTouched() {
+    pcgChanged_.reset();
+    if (!live_.keeps()) return;
+    try {
+        if (pcgChanged())
+            live_.keepPcg(pcg_.image, pcg_.pcgFileName);
+        else
+            live_.forgetPcg();
+    } catch (const std::exception&) {
+        // The PCG stays in memory, and Exit keeps it; only a crash before then would lose it.
+    }
+}
+
+std::string Session::exportPcg(const std::string& chosen) {
+    const std::string written = pcg::pcgExportName(chosen);
+    pcg::writePcgFile(pcg_.image, written);
+    pcgExportedTo_ = written;
+    pcgTouched();
+    return written;
+}
+
+pcg::ImportResult Session::recoverPcg(const RecoveryCopy& copy) {
+    if (copy.pcg.empty()) return pcg::ImportResult::NotCompatible;
+    const auto step = command("Recover Pcg", Changes::DatabaseAndPcg);
+    const pcg::ImportResult result = pcg::importPcg(pcg_, copy.pcg);
+    if (result == pcg::ImportResult::Imported) pcg_.pcgFileName = copy.pcgFileName;
+    return result;
 }
 
 }  // namespace pelvaro::session

@@ -6,7 +6,9 @@
 //
 // Nothing a user did is lost: a database changed since it was created, opened or exported is
 // kept as a recovery copy before Exit, New Database or Open Database replace it, and the working
-// files a killed copy left in the start folder are kept the same way at the next start.
+// files a killed copy left in the start folder are kept the same way at the next start. A PCG
+// changed by a command and never exported is kept too: in the recovery folder after every
+// command that changes it (so a crash loses nothing), and with the copy that Exit keeps.
 
 #include <optional>
 #include <string>
@@ -15,7 +17,10 @@
 #include "db/name_column.h"
 #include "db/record_files.h"
 #include "db/references.h"
+#include "pcg/pcg_files.h"
 #include "pcg/pcg_image.h"
+#include "session/live_state.h"
+#include "session/recovery.h"
 #include "session/undo_log.h"
 #include "transfer/engine.h"
 
@@ -25,10 +30,11 @@ class Session {
   public:
     // Start-up: the empty PCG and the two empty-slot templates from the template file, then the
     // working files in startDirectory. Working files a copy no longer running left there with
-    // entries in them are kept first as a recovery copy in recoveryFolder (none when it is
-    // empty). Throws io::FileError (or io::RefusalError for a template of another kind); a
-    // failed start-up has created nothing that needs removing and has removed nothing. An empty
-    // templatePath makes a session for the database alone, whose PCG is never used.
+    // entries in them, and the PCG it kept, are kept first as a recovery copy in recoveryFolder
+    // (none when it is empty), which lastRun() then names. Throws io::FileError (or
+    // io::RefusalError for a template of another kind); a failed start-up has created nothing
+    // that needs removing and has removed nothing. An empty templatePath
+    // makes a session for the database alone, whose PCG is never used.
     Session(const std::string& startDirectory, const std::string& templatePath,
             const std::string& recoveryFolder = {});
     // The same with the template file "bos.dat" in startDirectory and no recovery copies.
@@ -73,7 +79,8 @@ class Session {
 
     // Whether the database has changed since it was created, opened or exported.
     bool databaseChanged() const { return changed_; }
-    // The database file last opened or exported; empty for a database created new.
+    // The database file last opened or exported; empty for a database created new. For a
+    // database opened from a recovery copy, the database the copy came from.
     const std::string& databasePath() const { return databasePath_; }
 
     // New Database and Open Database: a changed database is first kept as a recovery copy (a
@@ -86,14 +93,56 @@ class Session {
     // it. Returns its database file.
     std::optional<std::string> keepRecoveryCopy();
 
-    // Exit: keeps a changed database as a recovery copy, then closes and deletes the working
-    // files from the start directory. When the copy cannot be saved the working files stay, for
-    // the next start to keep.
+    // Exit: keeps a changed database and a changed PCG as one recovery copy and marks it as
+    // what this run left, then closes and deletes the working files from the start directory.
+    // When the copy cannot be saved the working files (and the PCG kept beside the copies)
+    // stay, for the next start to keep.
     void shutDown();
 
+    // The recovery copy that the last New Database, Open Database, openRecoveryCopy() or
+    // shutDown() kept; nullopt when it kept none (nothing had changed).
+    const std::optional<RecoveryCopy>& keptCopy() const { return keptCopy_; }
+
+    // Opens the database of a recovery copy as Open Database does, under the name of the
+    // database it came from (databasePath(), which Export suggests), and counts it as changed:
+    // it differs from that file on disk. A copy without a database opens nothing.
+    void openRecoveryCopy(const RecoveryCopy& copy);
+
+    // What the last run in this start folder left: the copy its Exit kept, or the one this
+    // start saved from what a killed copy left. Told once: a second call returns nullopt, and so
+    // does a copy deleted since.
+    struct LastRun {
+        RecoveryCopy copy;
+        bool killed = false;  // saved at this start from what a killed copy left
+    };
+    std::optional<LastRun> lastRun();
+
+    // Whether the PCG differs from every file it is known on disk as: the file it was imported
+    // from, the one it was last exported to (exportPcg), and the empty PCG. Worked out when a
+    // command, an undo or a redo changes the PCG; a change made outside a command is not seen.
+    bool pcgChanged() const;
+    // Export Pcg: writes the image under pcg::pcgExportName(chosen); the PCG counts as saved.
+    // Returns the file written.
+    std::string exportPcg(const std::string& chosen);
+    // Puts the PCG of a recovery copy back ("Recover Pcg", one undo step), with the name of the
+    // file it was imported from. A file that is no PCG is NotCompatible and changes nothing.
+    pcg::ImportResult recoverPcg(const RecoveryCopy& copy);
+
+    // How much the recovery folder keeps (by default 1 GB and 200 copies).
+    void setRecoveryLimits(const RecoveryLimits& limits) { limits_ = limits; }
+    const RecoveryLimits& recoveryLimits() const { return limits_; }
+
   private:
+    // A copy of what has changed since it was last saved: the database and, when withPcg, the
+    // PCG. nullopt when nothing has, or there is no recovery folder.
+    std::optional<RecoveryCopy> keepWork(bool withPcg);
+    void pcgTouched();
+    void noteDatabasePath();
+
     std::string templatePath_;
     std::string recoveryFolder_;
+    LiveState live_;
+    RecoveryLimits limits_;
     pcg::PcgState pcg_;
     db::RecordFiles files_;
     transfer::TransferEngine engine_;
@@ -102,6 +151,10 @@ class Session {
     UndoLog undo_;
     bool changed_ = false;
     std::string databasePath_;
+    std::optional<RecoveryCopy> keptCopy_;
+    pcg::PcgImage emptyPcg_;
+    std::string pcgExportedTo_;
+    mutable std::optional<bool> pcgChanged_ = false;  // nullopt: to be worked out
 };
 
 }  // namespace pelvaro::session

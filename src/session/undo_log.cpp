@@ -26,7 +26,7 @@ UndoLog::PcgSnapshot UndoLog::snapshot() const {
 
 void UndoLog::begin(std::string name, bool changesPcg) {
     if (depth_++ > 0) return;  // a command inside another is part of it
-    current_ = Step{std::move(name), {}, std::nullopt, 0};
+    current_ = Step{std::move(name), {}, std::nullopt, 0, changed_};
     if (changesPcg) current_->pcg = snapshot();
     for (Captured& captured : captured_)
         captured.clear();
@@ -40,19 +40,46 @@ void UndoLog::end() {
     if (step.pcg && step.pcg->image == pcg_.image && step.pcg->occupancy == pcg_.occupancy &&
         step.pcg->pcgFileName == pcg_.pcgFileName)
         step.pcg.reset();
+    // Nor are files that hold again what they held (Submit with nothing edited).
+    for (db::Kind kind : db::kAllKinds) {
+        auto& kept = step.files[static_cast<std::size_t>(kind)];
+        if (kept && holdsAgain(kind, *kept)) kept.reset();
+    }
     const bool changed =
         step.pcg || std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); });
-    if (!changed) return;
+    if (!changed) {
+        changed_ = step.changedBefore;
+        return;
+    }
     step.bytes = sizeOf(step);
     for (const Step& dropped : redo_)
         bytes_ -= dropped.bytes;
     redo_.clear();
     bytes_ += step.bytes;
+    const bool pcgChanged = step.pcg.has_value();
     undo_.push_back(std::move(step));
     while (!undo_.empty() && (undo_.size() > kMostSteps || bytes_ > kMostBytes)) {
         bytes_ -= undo_.front().bytes;
         undo_.erase(undo_.begin());
     }
+    if (pcgChanged && pcgListener_) pcgListener_();
+}
+
+bool UndoLog::holdsAgain(db::Kind kind, const db::RecordsState& kept) const {
+    const io::FileStream& file = files_.stream(kind);
+    // Lengths and counts first: nearly every real change moves one of them, and costs no read.
+    if (file.size() != kept.size || files_.count(kind) != kept.count) return false;
+    const auto size = static_cast<std::int64_t>(db::layoutOf(kind).recordSize);
+    std::vector<Byte> now;
+    try {
+        for (const db::RecordsRun& run : kept.runs) {
+            now.resize(run.bytes.size());
+            if (file.readAt(run.first * size, now) != now.size() || now != run.bytes) return false;
+        }
+    } catch (const io::FileError&) {
+        return false;  // cannot tell: the step stays, to be undone if need be
+    }
+    return true;
 }
 
 bool UndoLog::Captured::contains(std::int32_t n) const {
@@ -120,7 +147,7 @@ std::size_t UndoLog::sizeOf(const Step& step) {
     return bytes;
 }
 
-void UndoLog::apply(Step& step) {
+bool UndoLog::apply(Step& step) {
     if (std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); }))
         changed_ = true;
     try {
@@ -138,7 +165,9 @@ void UndoLog::apply(Step& step) {
         pcg_.occupancy = step.pcg->occupancy;
         pcg_.pcgFileName = std::move(step.pcg->pcgFileName);
         step.pcg = std::move(now);
+        return true;
     }
+    return false;
 }
 
 void UndoLog::undo() {
@@ -146,10 +175,11 @@ void UndoLog::undo() {
     Step step = std::move(undo_.back());
     undo_.pop_back();
     bytes_ -= step.bytes;
-    apply(step);
+    const bool pcgChanged = apply(step);
     step.bytes = sizeOf(step);
     bytes_ += step.bytes;
     redo_.push_back(std::move(step));
+    if (pcgChanged && pcgListener_) pcgListener_();
 }
 
 void UndoLog::redo() {
@@ -157,10 +187,11 @@ void UndoLog::redo() {
     Step step = std::move(redo_.back());
     redo_.pop_back();
     bytes_ -= step.bytes;
-    apply(step);
+    const bool pcgChanged = apply(step);
     step.bytes = sizeOf(step);
     bytes_ += step.bytes;
     undo_.push_back(std::move(step));
+    if (pcgChanged && pcgListener_) pcgListener_();
 }
 
 void UndoLog::clear() {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -35,6 +36,9 @@ class UndoLog : public db::WriteWatcher {
     void begin(std::string name, bool changesPcg);
     // The command has ended, done or failed part way: a step that changed something can be
     // undone, and what was undone before can no longer be redone. Steps beyond the limits go.
+    // A command that left every byte as it found it (the same lengths, counts and records, the
+    // same PCG) is no step: it drops nothing that could be redone, and a database that had not
+    // changed before it still has not.
     void end();
 
     bool canUndo() const { return !undo_.empty(); }
@@ -52,6 +56,10 @@ class UndoLog : public db::WriteWatcher {
     // The bytes the steps keep, for the limits and the benchmarks.
     std::size_t bytes() const { return bytes_; }
 
+    // Told after a step has ended, or an undo or a redo has been made, that changed the PCG.
+    // It must not throw.
+    void setPcgListener(std::function<void()> listener) { pcgListener_ = std::move(listener); }
+
     void beforeWrite(db::Kind kind, std::int32_t record) override;
 
   private:
@@ -66,9 +74,13 @@ class UndoLog : public db::WriteWatcher {
         std::array<std::optional<db::RecordsState>, db::kKindCount> files;
         std::optional<PcgSnapshot> pcg;
         std::size_t bytes = 0;
+        bool changedBefore = false;  // the database's changed flag when the command began
     };
 
-    void apply(Step& step);  // swaps the kept state with the one in place
+    // Swaps the kept state with the one in place; returns whether the PCG changed.
+    bool apply(Step& step);
+    // Whether the file of kind holds again what `kept` says it held (a failed read: no).
+    bool holdsAgain(db::Kind kind, const db::RecordsState& kept) const;
     static std::size_t sizeOf(const Step& step);
     PcgSnapshot snapshot() const;
 
@@ -88,6 +100,7 @@ class UndoLog : public db::WriteWatcher {
     std::vector<Step> undo_;
     std::vector<Step> redo_;
     std::size_t bytes_ = 0;
+    std::function<void()> pcgListener_;
 };
 
 }  // namespace pelvaro::session

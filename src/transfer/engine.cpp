@@ -25,18 +25,19 @@ void TransferEngine::sendSlotToDatabase(pcg::SlotKind kind, int slot, EventLines
         sendCombinationToDatabase(slot, events);
 }
 
-void TransferEngine::sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress) {
+void TransferEngine::sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress,
+                                     SentPrograms& sent) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Programs);
-        transfer::sendProgramToDatabase(pcg, database(), slot);
+        transfer::sendProgramToDatabase(pcg, database(), slot, &sent);
     }
 }
 
 void TransferEngine::sendAllCombinations(const pcg::PcgState& pcg, EventLines& events,
-                                         const Progress& progress) {
+                                         const Progress& progress, SentPrograms& sent) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Combinations);
-        transfer::sendCombinationToDatabase(pcg, database(), slot, events);
+        transfer::sendCombinationToDatabase(pcg, database(), slot, events, &sent);
     }
 }
 
@@ -48,10 +49,11 @@ void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& eve
                                        const Progress& progress) {
     events.clear();
     index_.prepare();
-    // Programs first, so the combinations find theirs stored; kits last, so every kit a
-    // program plays is already stored and only the unplayed ones are added.
-    sendAllPrograms(pcg, progress);
-    sendAllCombinations(pcg, events, progress);
+    // Programs first, so the combinations find theirs stored (and look each up no more); kits
+    // last, so every kit a program plays is already stored and only the unplayed ones are added.
+    SentPrograms sent;
+    sendAllPrograms(pcg, progress, sent);
+    sendAllCombinations(pcg, events, progress, sent);
     for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
         transfer::sendDrumKitToDatabase(pcg, database(), kit);
 }
@@ -59,13 +61,15 @@ void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& eve
 void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
     index_.prepare();
-    sendAllPrograms(pcg_, progress);
+    SentPrograms sent;
+    sendAllPrograms(pcg_, progress, sent);
 }
 
 void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
     index_.prepare();
-    sendAllCombinations(pcg_, events, progress);
+    SentPrograms sent;
+    sendAllCombinations(pcg_, events, progress, sent);
 }
 
 int TransferEngine::sendDrumKitToPcg(std::int32_t id, EventLines& events) {

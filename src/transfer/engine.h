@@ -73,9 +73,9 @@ class TransferEngine {
 
   private:
     DatabaseSide database() { return {files_, index_}; }
-    void sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress);
-    void sendAllCombinations(const pcg::PcgState& pcg, EventLines& events,
-                             const Progress& progress);
+    void sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress, SentPrograms& sent);
+    void sendAllCombinations(const pcg::PcgState& pcg, EventLines& events, const Progress& progress,
+                             SentPrograms& sent);
 
     pcg::PcgState& pcg_;
     db::RecordFiles& files_;

@@ -16,6 +16,12 @@ bool indexed(Kind kind) {
     return kind != Kind::Class;
 }
 
+bool playsThese(const db::DbCombinationEntry& entry, const TimbreProgramIds& plays) {
+    for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
+        if (entry.timbreProgramId(t) != plays[static_cast<std::size_t>(t)]) return false;
+    return true;
+}
+
 }  // namespace
 
 MatchIndex::MatchIndex(db::RecordFiles& files) : files_(files) {
@@ -265,12 +271,15 @@ std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit) {
     return -1;
 }
 
-std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination) {
+std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
+                                         const TimbreProgramIds* plays) {
     const Table& t = ready(Kind::Combination);
     const std::int32_t count = files_.count(Kind::Combination);
     for (std::int32_t id = t.first(combinationKey(combination)); id != 0 && id <= count;
-         id = t.next[id])
-        if (sameCombination(files_.read<db::DbCombinationEntry>(id), combination)) return id;
+         id = t.next[id]) {
+        const auto entry = files_.read<db::DbCombinationEntry>(id);
+        if (sameCombination(entry, combination) && (!plays || playsThese(entry, *plays))) return id;
+    }
     return -1;
 }
 

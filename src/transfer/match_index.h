@@ -10,6 +10,7 @@
 // replaced files), whoever makes it. After a replaced file or a failed write it forgets the
 // kind and reads the file again, in large blocks, on the next look-up.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,9 @@
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::transfer {
+
+// What each timbre of a combination entry plays (timbreProgramIds).
+using TimbreProgramIds = std::array<std::int32_t, pcg::combination::kTimbreCount>;
 
 class MatchIndex : public db::RecordObserver {
   public:
@@ -28,7 +32,9 @@ class MatchIndex : public db::RecordObserver {
     // The ID of the lowest-numbered matching entry, or -1. Never an ID above the kind's count.
     // A program's kit is looked up in image (the image the program lies in).
     std::int32_t findDrumKit(pcg::ConstDrumKitBytes kit);
-    std::int32_t findCombination(pcg::ConstCombinationBytes combination);
+    // A combination entry matches only when it also plays these program entries, when given.
+    std::int32_t findCombination(pcg::ConstCombinationBytes combination,
+                                 const TimbreProgramIds* plays = nullptr);
     std::int32_t findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image);
 
     // Reads what the index does not know yet of all three kinds, the programs beside the

@@ -4,6 +4,7 @@
 // index) and stores nothing; a record takes what it depends on along (a combination its
 // programs, a drum program its kit). Existing entries are never changed.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,16 +33,26 @@ struct DatabaseSide {
     MatchIndex& index;
 };
 
+// The program entries the slots of one PCG went to during one bulk send, so that the
+// combinations sent after the programs look each slot up once. Within one send nothing is taken
+// away, so a slot sent again finds the same entry. 0: not sent yet.
+struct SentPrograms {
+    std::array<std::int32_t, pcg::kSlotCount> ids{};
+};
+
 // Each returns the ID of the new or identical entry, or -1 when the slot is out of range or not
 // used. A kit slot 0-3 is sent used or not.
 std::int32_t sendDrumKitToDatabase(const pcg::PcgState& pcg, DatabaseSide db, int kit);
 // A drum program takes its kit along (drumKitId); a kit slot byte of 4 or more stores minus that
-// byte instead.
-std::int32_t sendProgramToDatabase(const pcg::PcgState& pcg, DatabaseSide db, int slot);
-// Takes the programs of its timbres along. A timbre that plays an empty slot, or a slot byte of
-// 200 or more, stores 0 and adds "Program <label> of this combination is not present."; a
-// disabled timbre stores 0, one outside the banks -1.
+// byte instead. `sent`, when given, remembers the answer for the rest of the send.
+std::int32_t sendProgramToDatabase(const pcg::PcgState& pcg, DatabaseSide db, int slot,
+                                   SentPrograms* sent = nullptr);
+// Sends the programs of its timbres first: a disabled timbre plays 0, one outside the banks -1,
+// one that plays an empty slot (or a slot byte of 200 or more) 0. The combination counts as
+// stored already only when an entry has the same compared bytes and plays those same program
+// entries; otherwise it is stored, and only then is "Program <label> of this combination is not
+// present." added for each timbre that plays no program.
 std::int32_t sendCombinationToDatabase(const pcg::PcgState& pcg, DatabaseSide db, int slot,
-                                       EventLines& events);
+                                       EventLines& events, SentPrograms* sent = nullptr);
 
 }  // namespace pelvaro::transfer

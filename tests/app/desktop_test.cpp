@@ -18,6 +18,9 @@
 #include "app/class_editor.h"
 #include "app/places.h"
 #include "app/progress_window.h"
+#include "io/paths.h"
+#include "session/commands.h"
+#include "session/recovery.h"
 #include "window_fixture.h"
 
 using namespace pelvaro;
@@ -216,8 +219,16 @@ TEST(Desktop, TheStatusBarSaysWhatIsOpenAndWhatTheLastCommandDid) {
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
     EXPECT_EQ(status(w, names::kStatusResult),
               "Failed: " + w.dialogs.messages[0].text.section('\n', 0, 0));
+    // The changed database gives way to a new one and is kept: the status line and the event
+    // list say where.
     w.action(names::kNewDatabase)->trigger();
-    EXPECT_EQ(status(w, names::kStatusResult), "New database");
+    const auto copies = session::recoveryCopies(w.recovery.path());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(status(w, names::kStatusResult),
+              "New database; the database before it was kept as " +
+                  QString::fromStdString(io::fileNameOf(copies[0].database)));
+    EXPECT_EQ(w.lines(names::kEventList),
+              QStringList{QString::fromStdString(session::keptCopyLine(copies[0]))});
     EXPECT_EQ(status(w, names::kStatusDatabase),
               "New database: 0 programs, 0 combinations, 0 drum kits, 0 classes");
 }

@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "db/database_file.h"
 #include "db_builder.h"
 #include "pcg/pcg_files.h"
 #include "random_pcg.h"
 #include "session/session.h"
+#include "session/start_folder.h"
 #include "template_image.h"
 
 using namespace pelvaro;
@@ -46,6 +48,16 @@ struct Places {
     Places() { pcg::writePcgFile(synthetic::makeTemplateImage(), templatePath); }
 };
 
+void emptySlot(session::Session& s, int slot) {
+    const auto c = s.command("Delete", session::Session::Changes::DatabaseAndPcg);
+    pcg::emptyPcgSlot(s.pcg(), pcg::SlotKind::Program, slot);
+}
+
+void importThrough(session::Session& s, const std::string& path) {
+    const auto c = s.command("Import Pcg", session::Session::Changes::DatabaseAndPcg);
+    pcg::importPcg(s.pcg(), path);
+}
+
 void sendSomething(session::Session& s, std::uint32_t seed) {
     s.pcg() = synthetic::randomPcg(seed, "/sets/" + std::to_string(seed) + ".pcg");
     db::EventLines events;
@@ -54,50 +66,83 @@ void sendSomething(session::Session& s, std::uint32_t seed) {
 
 }  // namespace
 
-TEST(Recovery, ACopyIsAnOrdinaryDatabaseListedNewestFirstAndTwentyAreKept) {
+TEST(Recovery, ACopyIsAnOrdinaryDatabaseListedWithItsOriginSizeAndCounts) {
     TestDatabase db;
     db.addProgram("PIANO");
     db.addCombination("SPLIT", {synthetic::plays(0)}, {.timbreProgramIds = {1}});
+    db.addDrumKit(3);
     db.addClass("Keys");
     TempDir folder;
-    const std::string first = session::saveRecoveryCopy(db.files(), folder.path() + "/copies");
+    const std::string copies = folder.path() + "/copies";
+    const std::string first = session::saveRecoveryCopy(db.files(), copies, "/home/me/bank.pvd");
     EXPECT_EQ(memberBytes(first), workingBytes(db.files()));
-    const std::vector<session::RecoveryCopy> copies =
-        session::recoveryCopies(folder.path() + "/copies");
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(copies[0].database, first);
-    EXPECT_EQ(copies[0].ranIn, db.dir().path());
-    EXPECT_EQ(copies[0].programs, 1);
-    EXPECT_EQ(copies[0].combinations, 1);
-    EXPECT_EQ(copies[0].classes, 1);
-    EXPECT_EQ(copies[0].savedAt.size(), 19u);  // "2026-12-08 14:05:31"
-    EXPECT_EQ(copies[0].savedAt[4], '-');
-    EXPECT_EQ(copies[0].savedAt[13], ':');
+    auto listed = session::recoveryCopies(copies);
+    ASSERT_EQ(listed.size(), 1u);
+    const session::RecoveryCopy& copy = listed[0];
+    EXPECT_EQ(copy.database, first);
+    EXPECT_EQ(copy.ranIn, db.dir().path());
+    EXPECT_EQ(copy.cameFrom, "/home/me/bank.pvd");
+    EXPECT_EQ(std::tuple(copy.programs, copy.combinations, copy.drumKits, copy.classes),
+              std::tuple(1, 1, 1, 1));
+    EXPECT_TRUE(copy.pcg.empty());
+    EXPECT_EQ(copy.savedAt.size(), 19u);  // "2026-12-08 14:05:31"
+    EXPECT_EQ(copy.savedAt[4], '-');
+    EXPECT_EQ(copy.savedAt[13], ':');
+    std::int64_t bytes = 0;
+    for (const auto& entry : fs::directory_iterator(copies))
+        bytes += static_cast<std::int64_t>(entry.file_size());
+    EXPECT_EQ(copy.bytes, bytes) << "the five files and the .where";
+    EXPECT_EQ(session::recoveryFolderSize(copies), bytes);
 
     // It opens as any database does.
     TestDatabase other;
     db::openDatabase(other.files(), first);
     EXPECT_EQ(workingBytes(other.files()), workingBytes(db.files()));
 
-    // Newest first; the folder keeps twenty.
-    std::vector<std::string> saved{first};
-    for (int i = 0; i < 22; ++i) {
-        db.addProgram("MORE", {.voice = static_cast<unsigned>(i + 2)});
-        saved.push_back(session::saveRecoveryCopy(db.files(), folder.path() + "/copies"));
-    }
-    const auto kept = session::recoveryCopies(folder.path() + "/copies");
-    ASSERT_EQ(kept.size(), 20u);
-    EXPECT_EQ(kept.front().database, saved.back());
-    EXPECT_EQ(kept.front().programs, 23);
-    EXPECT_EQ(kept.back().database, saved[3]);
-    EXPECT_FALSE(fs::exists(saved[0]));
+    // A copy saved by the previous version: its .where names the folder it ran in, and nothing
+    // else.
+    writeBytes(first.substr(0, first.size() - 4) + ".where", {'/', 'o', 'l', 'd'});
+    listed = session::recoveryCopies(copies);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].ranIn, "/old");
+    EXPECT_EQ(listed[0].cameFrom, "");
+    EXPECT_EQ(listed[0].programs, 1);
 
-    session::deleteRecoveryCopy(kept.front());
-    EXPECT_EQ(session::recoveryCopies(folder.path() + "/copies").size(), 19u);
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder.path() + "/copies"))
-        ++files;
-    EXPECT_EQ(files, 19u * 6) << "five files and the .where of each copy, none of the deleted";
+    session::deleteRecoveryCopy(listed[0]);
+    EXPECT_TRUE(fs::is_empty(copies));
+}
+
+TEST(Recovery, TheFolderKeepsWithinItsLimitsButNeverTheNewestCopyOfADatabase) {
+    TestDatabase db;
+    TempDir folder;
+    const std::string copies = folder.path() + "/copies";
+    // Copies of three databases, each a little larger than the one before.
+    std::vector<session::RecoveryCopy> saved;
+    for (int i = 0; i < 9; ++i) {
+        db.addProgram("MORE", {.voice = static_cast<unsigned>(i + 2)});
+        const std::string from =
+            "/music/" + std::string(1, static_cast<char>('a' + i % 3)) + ".pvd";
+        saved.push_back(
+            *session::recoveryCopy(session::saveRecoveryCopy(db.files(), copies, from)));
+    }
+    ASSERT_EQ(session::recoveryCopies(copies).size(), 9u) << "within the default limits";
+    const auto programsListed = [&] {
+        std::vector<std::int32_t> programs;
+        for (const session::RecoveryCopy& c : session::recoveryCopies(copies))
+            programs.push_back(c.programs);
+        return programs;
+    };
+
+    // Room for five of them: the oldest go.
+    session::keepWithinLimits(copies, {.bytes = saved[8].bytes * 5, .copies = 200});
+    EXPECT_EQ(programsListed(), (std::vector<std::int32_t>{9, 8, 7, 6, 5}));
+    // Room for one and a count of two: the newest of each database stays all the same.
+    session::keepWithinLimits(copies, {.bytes = saved[8].bytes, .copies = 2});
+    EXPECT_EQ(programsListed(), (std::vector<std::int32_t>{9, 8, 7}));
+    // A save keeps the limits of its session; the copy it made is the newest of its own.
+    db.addProgram("LAST", {.voice = 99});
+    session::saveRecoveryCopy(db.files(), copies, "/music/a.pvd", {.bytes = 1, .copies = 1});
+    EXPECT_EQ(programsListed(), (std::vector<std::int32_t>{10, 9, 8})) << "a.pvd's older copy went";
 }
 
 TEST(Recovery, AChangedDatabaseIsKeptBeforeNewOpenAndExitButNotWhenExported) {
@@ -142,15 +187,87 @@ TEST(Recovery, AChangedDatabaseIsKeptBeforeNewOpenAndExitButNotWhenExported) {
     }
 }
 
-TEST(Recovery, TheWorkingFilesOfAKilledCopyAreKeptAtTheNextStart) {
+TEST(Recovery, ExitKeepsTheChangedPcgWithTheDatabaseAndTheNextStartIsToldOnce) {
+    Places places;
+    TempDir out;
+    PcgBuilder band;
+    band.program(0, "PIANO").program(1, "PAD", {.voice = 2}).program(2, "BASS", {.voice = 3});
+    band.writeTo(out.file("band.pcg"));
+    std::vector<Byte> atExit;
+    {
+        session::Session s(places.start.path(), places.templatePath, places.recovery.path());
+        sendSomething(s, 1);
+        s.exportDatabase(out.file("bank"));
+        s.openDatabase(out.file("bank.pvd"));
+        importThrough(s, out.file("band.pcg"));
+        EXPECT_FALSE(s.pcgChanged()) << "as on disk";
+        emptySlot(s, 0);
+        EXPECT_TRUE(s.pcgChanged());
+        s.undoLog().undo();
+        EXPECT_FALSE(s.pcgChanged()) << "back as it was imported";
+        emptySlot(s, 1);
+        s.exportPcg(out.file("saved"));
+        EXPECT_FALSE(s.pcgChanged()) << "exported";
+        emptySlot(s, 0);
+        {
+            const auto c = s.command("New Pcg", session::Session::Changes::DatabaseAndPcg);
+            pcg::newPcg(s.pcg(), s.templatePath());
+        }
+        EXPECT_FALSE(s.pcgChanged()) << "a new PCG";
+        s.undoLog().undo();
+        ASSERT_TRUE(s.pcgChanged());
+        db::EventLines events;
+        {
+            const auto c = s.command("Send To Database", session::Session::Changes::Database);
+            s.engine().sendSlotToDatabase(pcg::SlotKind::Program, 2, events);
+        }
+        atExit.assign(s.pcg().image.bytes().begin(), s.pcg().image.bytes().end());
+        s.shutDown();
+        ASSERT_TRUE(s.keptCopy());
+        EXPECT_EQ(s.keptCopy()->cameFrom, out.file("bank.pvd"));
+    }
+    const auto copies = session::recoveryCopies(places.recovery.path());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(readBytes(copies[0].pcg), atExit);
+    EXPECT_EQ(copies[0].pcgFileName, out.file("band.pcg"));
+
+    session::Session s(places.start.path(), places.templatePath, places.recovery.path());
+    const auto last = s.lastRun();
+    ASSERT_TRUE(last);
+    EXPECT_FALSE(last->killed);
+    EXPECT_EQ(last->copy.database, copies[0].database);
+    EXPECT_EQ(last->copy.cameFrom, out.file("bank.pvd"));
+    EXPECT_EQ(last->copy.programs, copies[0].programs);
+    EXPECT_FALSE(s.lastRun()) << "told once";
+
+    // The database comes back under its own name, changed; the PCG under its file's name.
+    s.openRecoveryCopy(last->copy);
+    EXPECT_EQ(s.databasePath(), out.file("bank.pvd"));
+    EXPECT_TRUE(s.databaseChanged());
+    EXPECT_EQ(memberBytes(last->copy.database), workingBytes(s.files()));
+    EXPECT_EQ(s.recoverPcg(last->copy), pcg::ImportResult::Imported);
+    EXPECT_EQ(s.pcg().pcgFileName, out.file("band.pcg"));
+    EXPECT_EQ(s.pcg().occupancy.programUsed[2], 1);
+    EXPECT_EQ(s.pcg().occupancy.programUsed[0], 0);
+    EXPECT_TRUE(s.pcgChanged());
+    EXPECT_EQ(s.undoLog().undoName(), "Recover Pcg");
+}
+
+TEST(Recovery, TheWorkingFilesAndThePcgOfAKilledCopyAreKeptAtTheNextStart) {
     Places places;
     TempDir expected;
+    TempDir out;
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
         session::Session s(places.start.path(), places.templatePath, places.recovery.path());
         sendSomething(s, 7);
+        s.exportDatabase(out.file("bank"));
+        sendSomething(s, 8);
+        emptySlot(s, 3);
+        writeBytes(expected.file("pcg"),
+                   std::vector<Byte>(s.pcg().image.bytes().begin(), s.pcg().image.bytes().end()));
         for (Kind kind : db::kAllKinds)
             writeBytes(expected.file(std::to_string(static_cast<int>(kind))),
                        readBytes(s.files().pathOf(kind)));
@@ -167,15 +284,42 @@ TEST(Recovery, TheWorkingFilesOfAKilledCopyAreKeptAtTheNextStart) {
     const auto copies = session::recoveryCopies(places.recovery.path());
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(copies[0].ranIn, places.start.path());
+    EXPECT_EQ(copies[0].cameFrom, out.file("bank.pvd"));
     const auto kept = memberBytes(copies[0].database);
     for (Kind kind : db::kAllKinds)
         EXPECT_EQ(kept[static_cast<std::size_t>(kind)],
                   readBytes(expected.file(std::to_string(static_cast<int>(kind)))))
             << db::layoutOf(kind).fileName;
+    EXPECT_EQ(readBytes(copies[0].pcg), readBytes(expected.file("pcg")));
+    EXPECT_EQ(copies[0].pcgFileName, "/sets/8.pcg");
     EXPECT_EQ(s.files().count(Kind::Program), 0) << "the new start has a fresh database";
+    const auto last = s.lastRun();
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->killed);
+    EXPECT_EQ(last->copy.pcg, copies[0].pcg);
 
     // Working files without a single entry are not worth a copy.
     s.files().closeRecordFiles();
     session::Session again(places.start.path(), places.templatePath, places.recovery.path());
     EXPECT_EQ(session::recoveryCopies(places.recovery.path()).size(), 1u);
+    EXPECT_FALSE(again.lastRun());
+}
+
+TEST(Recovery, AStartWaitsWhileACopyStillKeepsItsWorkInTheFolder) {
+    TempDir dir;
+    EXPECT_FALSE(session::startFolderBusy(dir.path()));
+    std::optional<io::FileStream> exiting = io::FileStream::openWorkingFile(dir.file("temp.cmb"));
+    EXPECT_TRUE(session::startFolderBusy(dir.path()));
+    std::vector<int> asked;
+    const auto untilSecondLook = [&](int n) {
+        asked.push_back(n);
+        if (n == 2) exiting.reset();  // the copy has saved its work and gone
+        return true;
+    };
+    EXPECT_TRUE(session::waitForStartFolder(dir.path(), untilSecondLook, {}));
+    EXPECT_EQ(asked, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(session::waitForStartFolder(dir.path(), [](int) { return false; }));
+
+    exiting = io::FileStream::openWorkingFile(dir.file("temp.tur"));
+    EXPECT_FALSE(session::waitForStartFolder(dir.path(), [](int n) { return n < 3; }, {}));
 }

@@ -238,3 +238,47 @@ TEST(UndoLog, TheOldestStepsGoBeyondAHundred) {
     }
     EXPECT_EQ(undone, static_cast<int>(session::UndoLog::kMostSteps));
 }
+
+TEST(UndoLog, ACommandThatLeavesEveryByteAsItWasIsNoStepAndKeepsWhatCouldBeRedone) {
+    TestDatabase db;
+    session::Session& s = db.session();
+    db.addProgram("PIANO", {}, {.explanation = "warm"});
+    db.addClass("Keys");
+    TempDir out;
+    s.exportDatabase(out.file("bank"));
+    {
+        const auto c = s.command("Add Class", Changes::Database);
+        classes::addClass(s.files(), "Pads", 0);
+    }
+    s.undoLog().undo();
+    ASSERT_EQ(s.undoLog().redoName(), "Add Class");
+    const World before = worldOf(db);
+    s.exportDatabase(out.file("bank"));
+
+    // Submit with nothing edited, and the class assignment's OK with nothing changed, write
+    // the bytes that are there.
+    const db::ProgramDetails shown = db::programDetails(s.files(), 1);
+    {
+        const auto c = s.command("Submit", Changes::Database);
+        ASSERT_TRUE(db::submitProgram(s.files(), 1, shown.name, shown.explanation));
+    }
+    {
+        const auto c = s.command("Edit Classes", Changes::DatabaseAndPcg);
+        classes::ClassAssignment assignment;
+        assignment.load(s.files(), Kind::Program, 1, {});
+        assignment.writeClasses(s.files());
+    }
+    EXPECT_TRUE(worldOf(db) == before);
+    EXPECT_FALSE(s.undoLog().canUndo());
+    EXPECT_EQ(s.undoLog().redoName(), "Add Class");
+    EXPECT_FALSE(s.databaseChanged()) << "still as exported";
+
+    // A real change is a step and drops the redo.
+    {
+        const auto c = s.command("Submit", Changes::Database);
+        db::submitProgram(s.files(), 1, "GRAND", shown.explanation);
+    }
+    EXPECT_EQ(s.undoLog().undoName(), "Submit");
+    EXPECT_FALSE(s.undoLog().canRedo());
+    EXPECT_TRUE(s.databaseChanged());
+}

@@ -1,6 +1,7 @@
 #include "linear_transfer.h"
 
 #include <algorithm>
+#include <array>
 
 namespace pelvaro::testing {
 
@@ -99,32 +100,40 @@ std::int32_t LinearTransfer::sendProgramToDatabase(int slot) {
 std::int32_t LinearTransfer::sendCombinationToDatabase(int slot, std::vector<std::string>& events) {
     if (slot < 0 || slot > 199 || pcg_.occupancy.combinationUsed[slot] != 1) return -1;
     const auto bytes = pcg_.image.combination(slot);
-    if (const std::int32_t id =
-            scan<DbCombinationEntry>([&](auto& e) { return sameComb(e, bytes); });
+    // What each timbre plays, its programs sent first; the lines count only for a new entry.
+    std::array<std::int32_t, 8> plays{};
+    std::vector<std::string> lines;
+    for (int t = 0; t < 8; ++t) {
+        const Byte program = bytes[40 + 12 * t];
+        if (bytes[40 + 12 * t + 11] & 0x10) {
+            plays[t] = 0;
+        } else if ((bytes[40 + 12 * t + 10] & 0xC0) == 0xC0) {
+            plays[t] = -1;
+        } else {
+            plays[t] = program < 200 ? sendProgramToDatabase(program) : -1;
+            if (plays[t] == -1) {
+                plays[t] = 0;
+                std::string line = program < 100 ? "Program A" : "Program B";
+                line += std::to_string(program < 100 ? program : program - 100);
+                line += " of this combination is not present.";
+                lines.push_back(line);
+            }
+        }
+    }
+    if (const std::int32_t id = scan<DbCombinationEntry>([&](auto& e) {
+            if (!sameComb(e, bytes)) return false;
+            for (int t = 0; t < 8; ++t)
+                if (e.timbreProgramId(t) != plays[t]) return false;
+            return true;
+        });
         id != -1)
         return id;
     DbCombinationEntry e;
     std::ranges::copy(bytes, e.bytes.begin());
     e.setExplanation(explanation());
-    for (int t = 0; t < 8; ++t) {
-        const Byte program = bytes[40 + 12 * t];
-        std::int32_t id;
-        if (bytes[40 + 12 * t + 11] & 0x10) {
-            id = 0;
-        } else if ((bytes[40 + 12 * t + 10] & 0xC0) == 0xC0) {
-            id = -1;
-        } else {
-            id = program < 200 ? sendProgramToDatabase(program) : -1;
-            if (id == -1) {
-                id = 0;
-                std::string line = program < 100 ? "Program A" : "Program B";
-                line += std::to_string(program < 100 ? program : program - 100);
-                line += " of this combination is not present.";
-                events.push_back(line);
-            }
-        }
-        e.setTimbreProgramId(t, id);
-    }
+    for (int t = 0; t < 8; ++t)
+        e.setTimbreProgramId(t, plays[t]);
+    events.insert(events.end(), lines.begin(), lines.end());
     return files_.append(e);
 }
 

@@ -3,6 +3,8 @@
 // reads the entries one record per call from entry 1 upwards and stops at the first match.
 // Written apart from the engine (its own matching rules, its own explanation text), so a test
 // that finds the same bytes in both databases checks the engine's index and its rules alike.
+// A combination counts as stored when an entry has its compared bytes and plays the program
+// entries its timbres are sent to.
 
 #include <cstdint>
 #include <string>

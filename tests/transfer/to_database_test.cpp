@@ -288,3 +288,46 @@ TEST(ToDatabase, AFullDiskStopsTheSendAndLosesNothing) {
     EXPECT_EQ(s.count(kCombinations), 1);
     EXPECT_EQ(timbreIds(s.db.combination(1)), (std::array<std::int32_t, 8>{1, 2}));
 }
+
+// A combination's timbre bytes are slot numbers of its own PCG; what it plays once stored is the
+// program entries they led to. The same bytes playing other programs are another combination.
+TEST(ToDatabase, ACombinationPlayingOtherProgramsIsStoredAgainNamingThem) {
+    PcgBuilder b;
+    b.program(0, "PIANO", {.osc1 = 10}).program(3, "STRINGS", {.osc1 = 20, .voice = 2});
+    b.combination(0, "Piano Str", {plays(0), plays(3), plays(5)});
+    TransferSetup s(b, "/music/first.pcg");
+    s.engine.sendPcgToDatabase(s.events, {});
+    const auto prg = s.file(kPrograms), cmb = s.file(kCombinations);
+    ASSERT_EQ(s.count(kCombinations), 1);
+
+    PcgBuilder copy = b;  // program A00 differs in two bytes, the combination is unchanged
+    copy.image().program(0)[20] ^= 0x01;
+    copy.image().program(0)[90] ^= 0x40;
+    s.import(copy, "/music/second.pcg");
+    s.engine.sendPcgToDatabase(s.events, {});
+    ASSERT_EQ(s.count(kPrograms), 3);
+    ASSERT_EQ(s.count(kCombinations), 2);
+    const auto prg2 = s.file(kPrograms), cmb2 = s.file(kCombinations);
+    EXPECT_TRUE(std::equal(prg.begin() + 264, prg.end(), prg2.begin() + 264)) << "kept as stored";
+    EXPECT_TRUE(std::equal(cmb.begin() + 264, cmb.end(), cmb2.begin() + 264));
+    EXPECT_TRUE(
+        std::ranges::equal(std::span(cmb2).subspan(2 * 264, 136), copy.image().combination(0)));
+    EXPECT_EQ(le32(cmb2, 2 * 264 + 136), 2) << "idNumber";
+    EXPECT_EQ(timbreIds(s.db.combination(2)), (std::array<std::int32_t, 8>{3, 2, 0}));
+    EXPECT_EQ(timbreIds(s.db.combination(1)), (std::array<std::int32_t, 8>{1, 2, 0}));
+    EXPECT_EQ(s.db.combination(2).explanation(), "From: /music/second.pcg");
+    EXPECT_EQ(s.events, std::vector<std::string>{"Program A5 of this combination is not present."})
+        << "written for the combination stored";
+
+    // Sent again, alone or with the whole PCG: found, nothing stored, no line.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 0)
+            s.engine.sendSlotToDatabase(pcg::SlotKind::Combination, 0, s.events);
+        else
+            s.engine.sendPcgToDatabase(s.events, {});
+        EXPECT_TRUE(s.events.empty());
+        EXPECT_EQ(s.file(kPrograms), prg2);
+        EXPECT_EQ(s.file(kCombinations), cmb2);
+    }
+    EXPECT_EQ(s.engine.sendCombinationToDatabase(0, s.events), 2);
+}

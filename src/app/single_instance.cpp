@@ -1,0 +1,143 @@
+#include "app/single_instance.h"
+
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "app/main_window.h"
+
+namespace pelvaro::app {
+
+namespace {
+
+// What a handing-over start sends first, so a stray connection is told apart.
+const QString kGreeting = QStringLiteral("PELVARO files 1");
+// What the running copy answers once it has the files.
+constexpr char kTaken = 'K';
+
+}  // namespace
+
+QString instanceName(const QString& startFolder) {
+    const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(startFolder).absolutePath()));
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
+    const QString name = QStringLiteral("pelvaro-%1-%2").arg(::getuid()).arg(key);
+    // The runtime folder is the user's alone; without one, Qt puts the name in the temporary
+    // folder, where the user's number in it keeps users apart.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? name : runtime + QLatin1Char('/') + name;
+}
+
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent), name_(std::move(name)) {
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+}
+
+SingleInstance::Start SingleInstance::start(const QStringList& files, int timeoutMs) {
+    Handed handed = handOver(files, timeoutMs);
+    if (handed == Handed::NoCopy && !server_.listen(name_)) {
+        // Nobody answered on a socket that is there: one a crashed copy left, or one a copy
+        // started at the same moment listens on now, which a second try finds.
+        handed = handOver(files, timeoutMs);
+        if (handed == Handed::NoCopy) {
+            QLocalServer::removeServer(name_);
+            // Should this fail too, this copy runs as before, only without taking files.
+            server_.listen(name_);
+        }
+    }
+    switch (handed) {
+        case Handed::Taken:
+            return Start::HandedOver;
+        case Handed::NoAnswer:
+            return Start::NoAnswer;
+        case Handed::NoCopy:
+            break;
+    }
+    return Start::First;
+}
+
+void SingleInstance::stopListening() {
+    server_.close();
+}
+
+SingleInstance::Handed SingleInstance::handOver(const QStringList& files, int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(timeoutMs)) return Handed::NoCopy;
+    QByteArray message;
+    {
+        QDataStream out(&message, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << kGreeting << files;
+    }
+    socket.write(message);
+    if (!socket.waitForBytesWritten(timeoutMs)) return Handed::NoAnswer;
+    while (socket.bytesAvailable() < 1)
+        if (!socket.waitForReadyRead(timeoutMs)) return Handed::NoAnswer;
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kTaken ? Handed::Taken : Handed::NoAnswer;
+}
+
+void SingleInstance::takeConnection() {
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            QDataStream in(socket);
+            in.setVersion(QDataStream::Qt_6_0);
+            in.startTransaction();
+            QString greeting;
+            QStringList files;
+            in >> greeting >> files;
+            if (!in.commitTransaction()) return;  // the rest is on its way
+            const bool ours = greeting == kGreeting;
+            if (ours) socket->putChar(kTaken);
+            socket->disconnectFromServer();
+            // Taking the files may take long and show windows of its own: the connection is
+            // done with first.
+            if (ours) QTimer::singleShot(0, this, [this, files] { emit filesHandedOver(files); });
+        });
+    }
+}
+
+GivenFiles sortGivenFiles(const QStringList& files) {
+    GivenFiles given;
+    QStringList pcgs;
+    bool folder = false;
+    for (const QString& file : files) {
+        if (file.endsWith(QStringLiteral(".pvd"))) {
+            given.opened << file;
+        } else {
+            pcgs << file;
+            folder = folder || QFileInfo(file).isDir();
+        }
+    }
+    // One PCG is imported; several would replace each other, so they go to the database.
+    (pcgs.size() > 1 || folder ? given.sent : given.opened) << pcgs;
+    return given;
+}
+
+void giveFilesToWindow(MainWindow& window, const QStringList& files, const MayTakeFiles& mayTake) {
+    if (files.isEmpty()) return;
+    const GivenFiles given = sortGivenFiles(files);
+    if (mayTake && !mayTake(given)) return;
+    if (!given.opened.isEmpty()) window.openGivenFiles(given.opened);
+    if (!given.sent.isEmpty()) window.sendFiles(given.sent);
+}
+
+void raiseAndGiveFiles(MainWindow& window, const QStringList& files, const MayTakeFiles& mayTake) {
+    window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    giveFilesToWindow(window, files, mayTake);
+}
+
+}  // namespace pelvaro::app

@@ -1,0 +1,71 @@
+#pragma once
+// One running copy per user and start folder. A copy started while another one runs in the same
+// folder (from the desktop menu, "Open with" on a .pcg or .pvd, or `pelvaro FILE`) hands the
+// files it was given to the running one over a local socket and ends; the running copy raises
+// its window and takes them.
+
+#include <QLocalServer>
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+namespace pelvaro::app {
+
+class MainWindow;
+
+// The socket a copy listens on, for this user and start folder: in the user's runtime folder.
+QString instanceName(const QString& startFolder);
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit SingleInstance(QString name, QObject* parent = nullptr);
+
+    enum class Start {
+        First,       // no copy runs under the name: this one listens now
+        HandedOver,  // a running copy took the files
+        NoAnswer,    // a copy took the connection but did not say it took the files
+    };
+    // Hands the files (absolute paths; none only raises the window) to the copy running under
+    // the name, waiting at most timeoutMs for it to say it has them. When none runs, this copy
+    // listens instead; a socket left by a copy that crashed is cleared first.
+    Start start(const QStringList& files, int timeoutMs = 30000);
+
+    // Takes no more files: called when Exit begins, so a start while the work is saved waits
+    // for the folder instead of handing its files to a copy that is going.
+    void stopListening();
+
+  signals:
+    // Files another start handed over, told once the connection is done with.
+    void filesHandedOver(const QStringList& files);
+
+  private:
+    enum class Handed { NoCopy, Taken, NoAnswer };
+    Handed handOver(const QStringList& files, int timeoutMs) const;
+    void takeConnection();
+
+    QString name_;
+    QLocalServer server_;
+};
+
+// Where the files given to a start go in the window: database files and a single PCG are opened
+// and imported (MainWindow::openGivenFiles); more than one PCG, or a folder, are sent to the
+// database as "Send PCG Files to Database" sends them (MainWindow::sendFiles), after the
+// databases are opened.
+struct GivenFiles {
+    QStringList opened;
+    QStringList sent;
+};
+GivenFiles sortGivenFiles(const QStringList& files);
+
+// Gives the window the files given to a start. mayTake, when set, is asked first (whether the
+// work in the window may be replaced); false leaves the files untaken.
+using MayTakeFiles = std::function<bool(const GivenFiles&)>;
+void giveFilesToWindow(MainWindow& window, const QStringList& files,
+                       const MayTakeFiles& mayTake = {});
+// The same for files handed over by another start: the window is raised and activated first.
+void raiseAndGiveFiles(MainWindow& window, const QStringList& files,
+                       const MayTakeFiles& mayTake = {});
+
+}  // namespace pelvaro::app
