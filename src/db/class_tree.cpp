@@ -89,7 +89,12 @@ ClassTree::ClassTree(std::vector<ClassEntry> classes) : classes_(std::move(class
 }
 
 ClassTree ClassTree::read(const RecordFiles& files) {
-    return read(files.stream(Kind::Class), files.count(Kind::Class));
+    const std::int32_t count = files.count(Kind::Class);
+    std::vector<ClassEntry> classes(static_cast<std::size_t>(std::max(count, 0)) + 1);
+    scanRecords(files, Kind::Class, 0, count, [&](std::int32_t k, ConstBytes record) {
+        std::copy(record.begin(), record.end(), classes[k].bytes.begin());
+    });
+    return ClassTree(std::move(classes));
 }
 
 ClassTree ClassTree::read(const io::FileStream& file, std::int32_t count) {

@@ -72,6 +72,15 @@ class FileStream {
     std::size_t readAt(std::int64_t offset, Bytes out) const;
     // Reads exactly out.size() bytes or fails with "Stream read error".
     void readExactAt(std::int64_t offset, Bytes out) const;
+    // Reads like readAt, but from a read-only mapping of the file into memory instead of a read
+    // call, for many small reads at scattered places (a record here, a record there): the first
+    // call maps the file, later ones read from memory. Only the bytes below `length` are taken
+    // from the mapping; length must not exceed the file's length (the caller knows what it
+    // wrote), and bytes from length on count as past the end. A page the system cannot bring in
+    // (a failing disk, a file cut short by another program) is read again with a read call, which
+    // reports the failure as readAt does. The mapping follows every write to the file; it is not
+    // for two threads at once.
+    std::size_t readMappedAt(std::int64_t offset, Bytes out, std::int64_t length) const;
     void writeAt(std::int64_t offset, ConstBytes data);
     std::int64_t size() const;
     void truncate(std::int64_t length);
@@ -92,10 +101,20 @@ class FileStream {
 
   private:
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    void unmap() const;
 
     int fd_ = -1;
     std::string path_;
+    // The read-only mapping of readMappedAt: mapLength_ bytes from the file's start, which may
+    // reach beyond its end (those pages are never touched).
+    mutable void* map_ = nullptr;
+    mutable std::size_t mapLength_ = 0;
 };
+
+// The calls this process has made to the system to read, write, copy, cut, sync or map a file
+// through FileStream (pread, pwrite, copy_file_range, ftruncate, fsync, mmap, munmap, and fstat
+// for a size) since it started: what the benchmarks report as the calls of a command.
+std::uint64_t fileCalls();
 
 // Removes a name from its folder; a failure is ignored (a name that is already gone is fine).
 // A link loses its own name; the file it points to is untouched.

@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include <exception>
+
 #include "pcg/pcg_files.h"
 #include "session/recovery.h"
 
@@ -24,16 +26,26 @@ Session::Session(const std::string& startDirectory)
     : Session(startDirectory, pcg::templatePathIn(startDirectory)) {}
 
 Session::Command::Command(Session& session, std::string name, Changes changes)
-    : log_(session.undo_) {
+    : log_(session.undo_), files_(session.files_), exceptions_(std::uncaught_exceptions()) {
+    files_.flush();
     log_.begin(std::move(name), changes == Changes::DatabaseAndPcg);
+    files_.beginBatch();
 }
 
-Session::Command::~Command() {
+Session::Command::~Command() noexcept(false) {
+    std::exception_ptr failed;
+    try {
+        files_.endBatch(std::uncaught_exceptions() > exceptions_);
+    } catch (...) {
+        failed = std::current_exception();
+    }
     log_.end();
+    if (failed) std::rethrow_exception(failed);
 }
 
 std::optional<std::string> Session::keepRecoveryCopy() {
     if (!changed_ || recoveryFolder_.empty()) return std::nullopt;
+    files_.flush();  // the copy is made of the files
     return saveRecoveryCopy(files_, recoveryFolder_);
 }
 
@@ -54,6 +66,7 @@ void Session::openDatabase(const std::string& databasePath) {
 }
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
+    files_.flush();  // the copy is made of the files
     db::DatabasePaths paths = db::exportDatabase(files_, chosen);
     changed_ = false;
     databasePath_ = paths.database;
