@@ -198,7 +198,9 @@ FileStream::FileStream(FileStream&& other) noexcept
     : fd_(other.fd_),
       path_(std::move(other.path_)),
       map_(std::exchange(other.map_, nullptr)),
-      mapLength_(std::exchange(other.mapLength_, 0)) {
+      mapLength_(std::exchange(other.mapLength_, 0)),
+      mappedPieces_(std::move(other.mappedPieces_)),
+      mappedPieceCount_(std::exchange(other.mappedPieceCount_, 0)) {
     other.fd_ = -1;
 }
 
@@ -209,6 +211,8 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
         path_ = std::move(other.path_);
         map_ = std::exchange(other.map_, nullptr);
         mapLength_ = std::exchange(other.mapLength_, 0);
+        mappedPieces_ = std::move(other.mappedPieces_);
+        mappedPieceCount_ = std::exchange(other.mappedPieceCount_, 0);
         other.fd_ = -1;
     }
     return *this;
@@ -347,13 +351,36 @@ std::size_t FileStream::readMappedAt(std::int64_t offset, Bytes out, std::int64_
         if (at != MAP_FAILED) {
             map_ = at;
             mapLength_ = size;
+            mappedPieces_.assign((size / kMappedPiece + 63) / 64, 0);
+            mappedPieceCount_ = 0;
         }
     }
+    if (map_) noteMappedRead(offset, end);
     if (map_ && copyMapped(static_cast<const Byte*>(map_) + offset, out.data(), n)) return n;
     std::size_t done = 0;
     if (const int error = readRaw(fd_, offset, out.first(n), done))
         throw FileError::readError(path_, error);
     return done;
+}
+
+void FileStream::noteMappedRead(std::int64_t offset, std::int64_t end) const {
+    const auto first = static_cast<std::size_t>(offset) / kMappedPiece;
+    const auto last = static_cast<std::size_t>(end - 1) / kMappedPiece;
+    for (std::size_t piece = first; piece <= last; ++piece) {
+        std::uint64_t& word = mappedPieces_[piece / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (piece % 64);
+        if ((word & bit) != 0) continue;
+        if ((mappedPieceCount_ + 1) * kMappedPiece > kMostMappedBytes) {
+            // For a shared mapping of a file this only takes the pages out of this process;
+            // what they hold stays in the file and in the system's cache.
+            counted();
+            ::madvise(map_, mapLength_, MADV_DONTNEED);
+            std::ranges::fill(mappedPieces_, 0);
+            mappedPieceCount_ = 0;
+        }
+        word |= bit;
+        ++mappedPieceCount_;
+    }
 }
 
 void FileStream::unmap() const {
@@ -362,6 +389,8 @@ void FileStream::unmap() const {
     ::munmap(map_, mapLength_);
     map_ = nullptr;
     mapLength_ = 0;
+    mappedPieces_.clear();
+    mappedPieceCount_ = 0;
 }
 
 void FileStream::readExactAt(std::int64_t offset, Bytes out) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "io/bytes.h"
 
@@ -80,7 +81,11 @@ class FileStream {
     // (a failing disk, a file cut short by another program) is read again with a read call, which
     // reports the failure as readAt does. The mapping follows every write to the file; it is not
     // for two threads at once.
+    // The pages read stay in this process, so the next read of a record near them costs
+    // nothing; once more than kMostMappedBytes may have come in, they are let go together (the
+    // system keeps them in its cache), so the process does not grow with the file.
     std::size_t readMappedAt(std::int64_t offset, Bytes out, std::int64_t length) const;
+    static constexpr std::size_t kMostMappedBytes = std::size_t{64} << 20;
     void writeAt(std::int64_t offset, ConstBytes data);
     std::int64_t size() const;
     void truncate(std::int64_t length);
@@ -102,6 +107,9 @@ class FileStream {
   private:
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     void unmap() const;
+    // Counts the pieces of the mapping a read of [offset, end) touches; lets go of all pages
+    // first when they would pass kMostMappedBytes.
+    void noteMappedRead(std::int64_t offset, std::int64_t end) const;
 
     int fd_ = -1;
     std::string path_;
@@ -109,6 +117,11 @@ class FileStream {
     // reach beyond its end (those pages are never touched).
     mutable void* map_ = nullptr;
     mutable std::size_t mapLength_ = 0;
+    // The pieces of kMappedPiece bytes read since the pages were last let go: a read brings in
+    // at most the piece around it (the system maps neighbouring cached pages along).
+    static constexpr std::size_t kMappedPiece = std::size_t{64} << 10;
+    mutable std::vector<std::uint64_t> mappedPieces_;
+    mutable std::size_t mappedPieceCount_ = 0;
 };
 
 // The calls this process has made to the system to read, write, copy, cut, sync or map a file
