@@ -355,32 +355,32 @@ std::size_t FileStream::readMappedAt(std::int64_t offset, Bytes out, std::int64_
             mappedPieceCount_ = 0;
         }
     }
-    if (map_) noteMappedRead(offset, end);
-    if (map_ && copyMapped(static_cast<const Byte*>(map_) + offset, out.data(), n)) return n;
+    if (map_ && mappedPiecesFor(offset, end) &&
+        copyMapped(static_cast<const Byte*>(map_) + offset, out.data(), n))
+        return n;
     std::size_t done = 0;
     if (const int error = readRaw(fd_, offset, out.first(n), done))
         throw FileError::readError(path_, error);
     return done;
 }
 
-void FileStream::noteMappedRead(std::int64_t offset, std::int64_t end) const {
+bool FileStream::mappedPiecesFor(std::int64_t offset, std::int64_t end) const {
     const auto first = static_cast<std::size_t>(offset) / kMappedPiece;
     const auto last = static_cast<std::size_t>(end - 1) / kMappedPiece;
-    for (std::size_t piece = first; piece <= last; ++piece) {
-        std::uint64_t& word = mappedPieces_[piece / 64];
-        const std::uint64_t bit = std::uint64_t{1} << (piece % 64);
-        if ((word & bit) != 0) continue;
-        if ((mappedPieceCount_ + 1) * kMappedPiece > kMostMappedBytes) {
-            // For a shared mapping of a file this only takes the pages out of this process;
-            // what they hold stays in the file and in the system's cache.
-            counted();
-            ::madvise(map_, mapLength_, MADV_DONTNEED);
-            std::ranges::fill(mappedPieces_, 0);
-            mappedPieceCount_ = 0;
-        }
-        word |= bit;
-        ++mappedPieceCount_;
-    }
+    const auto isNew = [&](std::size_t piece) {
+        return (mappedPieces_[piece / 64] & (std::uint64_t{1} << (piece % 64))) == 0;
+    };
+    std::size_t added = 0;
+    for (std::size_t piece = first; piece <= last; ++piece)
+        added += isNew(piece) ? 1 : 0;
+    if (added == 0) return true;
+    // Letting go of pages to make room would have them brought in again and again when the
+    // records asked for are spread over the whole file; the read calls cost less.
+    if ((mappedPieceCount_ + added) * kMappedPiece > kMostMappedBytes) return false;
+    for (std::size_t piece = first; piece <= last; ++piece)
+        mappedPieces_[piece / 64] |= std::uint64_t{1} << (piece % 64);
+    mappedPieceCount_ += added;
+    return true;
 }
 
 void FileStream::unmap() const {

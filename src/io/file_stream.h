@@ -81,11 +81,12 @@ class FileStream {
     // (a failing disk, a file cut short by another program) is read again with a read call, which
     // reports the failure as readAt does. The mapping follows every write to the file; it is not
     // for two threads at once.
-    // The pages read stay in this process, so the next read of a record near them costs
-    // nothing; once more than kMostMappedBytes may have come in, they are let go together (the
-    // system keeps them in its cache), so the process does not grow with the file.
+    // The pages read stay in this process (they are the system's cache of the file), so the next
+    // read near them costs nothing; at most kMostMappedBytes of them, so the process does not
+    // grow with a large file: once that many may have come in, reads elsewhere in the file are
+    // read calls again.
     std::size_t readMappedAt(std::int64_t offset, Bytes out, std::int64_t length) const;
-    static constexpr std::size_t kMostMappedBytes = std::size_t{64} << 20;
+    static constexpr std::size_t kMostMappedBytes = std::size_t{32} << 20;
     void writeAt(std::int64_t offset, ConstBytes data);
     std::int64_t size() const;
     void truncate(std::int64_t length);
@@ -107,9 +108,9 @@ class FileStream {
   private:
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     void unmap() const;
-    // Counts the pieces of the mapping a read of [offset, end) touches; lets go of all pages
-    // first when they would pass kMostMappedBytes.
-    void noteMappedRead(std::int64_t offset, std::int64_t end) const;
+    // Whether [offset, end) may be read from the mapping: it lies in pieces read before, or the
+    // pages its new pieces may bring in stay within kMostMappedBytes (they are counted then).
+    bool mappedPiecesFor(std::int64_t offset, std::int64_t end) const;
 
     int fd_ = -1;
     std::string path_;
