@@ -259,6 +259,7 @@ void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
         it != g.records.end() && out.size() <= layoutOf(kind).recordSize) {
         std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second), out.size(),
                     out.begin());
+        if (n == 0) overlayGathered(kind, 0, out);  // a header record takes the gathered count
         return;
     }
     const std::size_t got = files_[k].readMappedAt(offsetOf(kind, n), out, lengths_[k]);
