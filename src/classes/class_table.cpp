@@ -103,10 +103,9 @@ ClassDeletion deleteClass(RecordFiles& files, std::int32_t classId) {
 
     // A child would be left naming a class that is gone, or the class moved into its number.
     std::vector<ClassEntry> table(static_cast<std::size_t>(last) + 1);
-    db::scanRecords(files.stream(Kind::Class), ClassEntry::kSize, 0, last,
-                    [&](std::int32_t k, ConstBytes record) {
-                        std::ranges::copy(record, table[k].bytes.begin());
-                    });
+    db::scanRecords(files, Kind::Class, 0, last, [&](std::int32_t k, ConstBytes record) {
+        std::ranges::copy(record, table[k].bytes.begin());
+    });
     for (std::int32_t k = 1; k <= last; ++k)
         if (table[k].parentId() == classId) {
             result.refusals.push_back(

@@ -88,16 +88,27 @@ ClassTree::ClassTree(std::vector<ClassEntry> classes) : classes_(std::move(class
     }
 }
 
+namespace {
+// Classes 0..count, as scan(visit) hands them out.
+template <class Scan>
+std::vector<ClassEntry> readClasses(std::int32_t count, Scan scan) {
+    std::vector<ClassEntry> classes(static_cast<std::size_t>(std::max(count, 0)) + 1);
+    scan([&](std::int32_t k, ConstBytes record) {
+        std::copy(record.begin(), record.end(), classes[k].bytes.begin());
+    });
+    return classes;
+}
+}  // namespace
+
 ClassTree ClassTree::read(const RecordFiles& files) {
-    return read(files.stream(Kind::Class), files.count(Kind::Class));
+    const std::int32_t count = files.count(Kind::Class);
+    return ClassTree(
+        readClasses(count, [&](auto visit) { scanRecords(files, Kind::Class, 0, count, visit); }));
 }
 
 ClassTree ClassTree::read(const io::FileStream& file, std::int32_t count) {
-    std::vector<ClassEntry> classes(static_cast<std::size_t>(std::max(count, 0)) + 1);
-    scanRecords(file, ClassEntry::kSize, 0, count, [&](std::int32_t k, ConstBytes record) {
-        std::copy(record.begin(), record.end(), classes[k].bytes.begin());
-    });
-    return ClassTree(std::move(classes));
+    return ClassTree(readClasses(
+        count, [&](auto visit) { scanRecords(file, ClassEntry::kSize, 0, count, visit); }));
 }
 
 std::string ClassTree::name(std::int32_t k) const {

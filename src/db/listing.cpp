@@ -144,8 +144,7 @@ std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std:
     const std::int32_t id = row < rowIds.size() ? rowIds[row] : 0;
     if (id < 1 || id > files.count(kind)) return rowLabel(rowNumber, "");
     std::array<Byte, pcg::kNameSize> name{};
-    files.stream(kind).readAt(
-        static_cast<std::int64_t>(id) * static_cast<std::int64_t>(layoutOf(kind).recordSize), name);
+    files.readEntry(kind, id, name);
     return rowLabel(rowNumber, fieldText(name));
 }
 

@@ -16,7 +16,36 @@ namespace {
 std::int64_t offsetOf(Kind kind, std::int32_t n) {
     return static_cast<std::int64_t>(n) * static_cast<std::int64_t>(layoutOf(kind).recordSize);
 }
+
+// The order in which gathered writes reach the files: records of what is referred to before the
+// records that refer to it (entries name classes, programs kits, combinations programs).
+constexpr std::array<Kind, kKindCount> kReferredFirst = {Kind::Class, Kind::DrumKit, Kind::Program,
+                                                         Kind::Combination};
+constexpr std::array<Kind, kKindCount> kReferringFirst = {Kind::Combination, Kind::Program,
+                                                          Kind::DrumKit, Kind::Class};
 }  // namespace
+
+RecordFiles::Batch::Batch(RecordFiles& files)
+    : files_(files), exceptions_(std::uncaught_exceptions()) {
+    files_.beginBatch();
+}
+
+RecordFiles::Batch::~Batch() noexcept(false) {
+    files_.endBatch(std::uncaught_exceptions() > exceptions_);
+}
+
+void RecordFiles::endBatch(bool quietly) {
+    if (batches_ == 0 || --batches_ > 0) return;
+    if (!quietly) {
+        flush();
+        return;
+    }
+    try {
+        flush();
+    } catch (...) {
+        // The exception that ends the scope goes on; the counters are right (see flush).
+    }
+}
 
 std::string RecordFiles::pathOf(Kind kind) const {
     const std::string name(layoutOf(kind).fileName);
@@ -54,6 +83,7 @@ void RecordFiles::createRecordFiles(
         startDirectory_ = previous;
         throw;
     }
+    forgetGathered();
     files_ = std::move(files);
     writeHeaders();
 }
@@ -72,12 +102,15 @@ void RecordFiles::replaceFiles(const std::array<const io::FileStream*, kKindCoun
 
 void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
                          const std::function<void()>& check) {
+    // The files in use get what is gathered first, so a swap that fails keeps them whole.
+    flush();
     // The swap holds the start folder, so an export into it from another copy cannot take the
     // scratch files and the journal of the swap for those of a killed copy.
     const io::FolderLock lock(startDirectory_);
     std::array<io::FileStream, kKindCount> fresh;
     std::array<io::Replacement, kKindCount> replacements;
     std::array<std::int32_t, kKindCount> freshCounts{};
+    std::array<std::int64_t, kKindCount> freshLengths{};
     const auto discard = [&] {
         for (int i = 0; i < kKindCount; ++i) {
             fresh[i].close();
@@ -96,6 +129,7 @@ void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
             std::array<Byte, 4> value{};
             fresh[i].readAt(static_cast<std::int64_t>(layoutOf(kind).countOffset), value);
             freshCounts[i] = le32(value, 0);
+            freshLengths[i] = fresh[i].size();
         }
     };
     try {
@@ -120,6 +154,8 @@ void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
             if (!keptNew[i]) continue;
             files_[i] = std::move(fresh[i]);
             counts_[i] = freshCounts[i];
+            fileCounts_[i] = freshCounts[i];
+            lengths_[i] = freshLengths[i];
             for (RecordObserver* o : observers_)
                 o->fileReplaced(kAllKinds[i]);
         }
@@ -129,6 +165,8 @@ void RecordFiles::swapIn(const std::function<void(Kind, io::FileStream&)>& fill,
     for (int i = 0; i < kKindCount; ++i) {
         files_[i] = std::move(fresh[i]);
         counts_[i] = freshCounts[i];
+        fileCounts_[i] = freshCounts[i];
+        lengths_[i] = freshLengths[i];
     }
     for (Kind kind : kAllKinds)
         for (RecordObserver* o : observers_)
@@ -143,12 +181,18 @@ std::vector<Byte> RecordFiles::headerRecord(Kind kind) {
 
 void RecordFiles::writeHeaders() {
     counts_.fill(0);
-    for (Kind kind : kAllKinds)
-        files_[index(kind)].writeAt(0, headerRecord(kind));
+    fileCounts_.fill(0);
+    lengths_.fill(0);
+    for (Kind kind : kAllKinds) {
+        const std::vector<Byte> header = headerRecord(kind);
+        files_[index(kind)].writeAt(0, header);
+        lengths_[index(kind)] = static_cast<std::int64_t>(header.size());
+    }
 }
 
 void RecordFiles::removeRecordFiles() {
     if (!isOpen()) return;
+    forgetGathered();  // the files go
     // Deleted while still locked, so a copy started meanwhile cannot lose its new files to us.
     for (Kind kind : kAllKinds)
         io::removeFile(pathOf(kind));
@@ -157,28 +201,46 @@ void RecordFiles::removeRecordFiles() {
 }
 
 void RecordFiles::closeRecordFiles() {
+    // The files stay, with what was gathered when it can still be written; when it cannot, they
+    // stay as they are, every counter with its records.
+    try {
+        flush();
+    } catch (...) {
+    }
     for (Kind kind : kAllKinds)
         files_[index(kind)].close();
 }
 
-void RecordFiles::setCount(Kind kind, std::int32_t count) {
+void RecordFiles::writeCounter(Kind kind, std::int32_t count) {
     // Only entryCount changes in record 0, so only its four bytes are written.
+    const int k = index(kind);
     std::array<Byte, 4> value{};
     setLe32(value, 0, count);
     const auto at = static_cast<std::int64_t>(layoutOf(kind).countOffset);
-    if (watcher_) watcher_->beforeWrite(kind, 0);
     try {
-        files_[index(kind)].writeAt(at, value);
+        files_[k].writeAt(at, value);
     } catch (...) {
         // A write stopped half way would leave a header that agrees with no counter: the old
         // count goes back (overwriting bytes in place needs no room on a full disk).
-        setLe32(value, 0, counts_[index(kind)]);
+        setLe32(value, 0, fileCounts_[k]);
         try {
-            files_[index(kind)].writeAt(at, value);
+            files_[k].writeAt(at, value);
         } catch (...) {
         }
-        notifyWriteFailed(kind);
         throw;
+    }
+    fileCounts_[k] = count;
+}
+
+void RecordFiles::setCount(Kind kind, std::int32_t count) {
+    if (watcher_) watcher_->beforeWrite(kind, 0);
+    if (!gathering()) {
+        try {
+            writeCounter(kind, count);
+        } catch (...) {
+            notifyWriteFailed(kind);
+            throw;
+        }
     }
     counts_[index(kind)] = count;
     for (RecordObserver* o : observers_)
@@ -186,20 +248,159 @@ void RecordFiles::setCount(Kind kind, std::int32_t count) {
 }
 
 void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
-    const std::size_t got = files_[index(kind)].readAt(offsetOf(kind, n), out);
+    const int k = index(kind);
+    if (!gathering()) {
+        const std::size_t got = files_[k].readAt(offsetOf(kind, n), out);
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), Byte{0});
+        return;
+    }
+    const Gathered& g = gathered_[k];
+    if (const auto it = g.records.find(n);
+        it != g.records.end() && out.size() <= layoutOf(kind).recordSize) {
+        std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second), out.size(),
+                    out.begin());
+        if (n == 0) overlayGathered(kind, 0, out);  // a header record takes the gathered count
+        return;
+    }
+    const std::size_t got = files_[k].readMappedAt(offsetOf(kind, n), out, lengths_[k]);
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), Byte{0});
+    overlayGathered(kind, n, out);
+}
+
+void RecordFiles::overlayGathered(Kind kind, std::int32_t first, Bytes block) const {
+    const int k = index(kind);
+    if (block.empty()) return;
+    const std::size_t size = layoutOf(kind).recordSize;
+    const std::size_t countAt = layoutOf(kind).countOffset;
+    if (first == 0 && counts_[k] != fileCounts_[k] && block.size() >= countAt + 4)
+        setLe32(block, countAt, counts_[k]);
+    const Gathered& g = gathered_[k];
+    if (g.records.empty()) return;
+    const auto records = static_cast<std::int64_t>((block.size() + size - 1) / size);
+    for (auto it = g.records.lower_bound(first);
+         it != g.records.end() && it->first < first + records; ++it) {
+        const std::size_t at = static_cast<std::size_t>(it->first - first) * size;
+        const std::size_t length = std::min(size, block.size() - at);
+        std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second), length,
+                    block.begin() + static_cast<std::ptrdiff_t>(at));
+    }
 }
 
 void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
     if (watcher_) watcher_->beforeWrite(kind, n);
+    if (gathering()) {
+        if (record.size() == layoutOf(kind).recordSize) {
+            if (gatheredBytes_ + record.size() > kMostGatheredBytes) flush();
+            gather(kind, n, record);
+            for (RecordObserver* o : observers_)
+                o->recordWritten(kind, n, record);
+            return;
+        }
+        // A part of a record is written on its own, after what was gathered before it.
+        flush();
+    }
+    const int k = index(kind);
     try {
-        files_[index(kind)].writeAt(offsetOf(kind, n), record);
+        files_[k].writeAt(offsetOf(kind, n), record);
     } catch (...) {
         notifyWriteFailed(kind);
         throw;
     }
+    lengths_[k] =
+        std::max(lengths_[k], offsetOf(kind, n) + static_cast<std::int64_t>(record.size()));
     for (RecordObserver* o : observers_)
         o->recordWritten(kind, n, record);
+}
+
+void RecordFiles::gather(Kind kind, std::int32_t n, ConstBytes record) {
+    Gathered& g = gathered_[index(kind)];
+    const auto [it, added] = g.records.try_emplace(n, g.bytes.size());
+    if (added) {
+        g.bytes.insert(g.bytes.end(), record.begin(), record.end());
+        gatheredBytes_ += record.size();
+    } else {
+        std::ranges::copy(record, g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second));
+    }
+}
+
+void RecordFiles::forgetGathered() {
+    for (Gathered& g : gathered_) {
+        g.records.clear();
+        g.bytes.clear();
+    }
+    gatheredBytes_ = 0;
+}
+
+void RecordFiles::writeGathered(Kind kind) {
+    const int k = index(kind);
+    const Gathered& g = gathered_[k];
+    const std::size_t size = layoutOf(kind).recordSize;
+    std::vector<Byte> run;
+    for (auto it = g.records.begin(); it != g.records.end();) {
+        // A run of neighbouring records; when they were gathered in their order (appends), their
+        // bytes lie side by side already and are written from where they are.
+        const std::int32_t first = it->first;
+        const std::size_t from = it->second;
+        bool inPlace = true;
+        auto end = it;
+        std::int32_t next = first;
+        for (; end != g.records.end() && end->first == next; ++end, ++next)
+            inPlace =
+                inPlace && end->second == from + static_cast<std::size_t>(next - first) * size;
+        const auto records = static_cast<std::size_t>(next - first);
+        ConstBytes bytes;
+        if (inPlace) {
+            bytes = ConstBytes(g.bytes).subspan(from, records * size);
+        } else {
+            run.resize(records * size);
+            std::size_t at = 0;
+            for (auto r = it; r != end; ++r, at += size)
+                std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(r->second), size,
+                            run.begin() + static_cast<std::ptrdiff_t>(at));
+            bytes = run;
+        }
+        files_[k].writeAt(offsetOf(kind, first), bytes);
+        lengths_[k] =
+            std::max(lengths_[k], offsetOf(kind, first) + static_cast<std::int64_t>(bytes.size()));
+        it = end;
+    }
+}
+
+void RecordFiles::flush() {
+    bool counted = true;
+    for (int k = 0; k < kKindCount; ++k)
+        counted = counted && counts_[k] == fileCounts_[k];
+    if (gatheredBytes_ == 0 && counted) return;
+    std::array<bool, kKindCount> written{};  // the kind's gathered records are in its file
+    try {
+        for (Kind kind : kReferredFirst) {
+            writeGathered(kind);
+            written[index(kind)] = true;
+        }
+        for (Kind kind : kReferringFirst)
+            if (counts_[index(kind)] < fileCounts_[index(kind)])
+                writeCounter(kind, counts_[index(kind)]);
+        for (Kind kind : kReferredFirst)
+            if (counts_[index(kind)] > fileCounts_[index(kind)])
+                writeCounter(kind, counts_[index(kind)]);
+    } catch (...) {
+        // What the files hold now is what counts: each counter as its header has it, the records
+        // below it as they are.
+        for (Kind kind : kAllKinds) {
+            const int k = index(kind);
+            const bool unwritten = !gathered_[k].records.empty() && !written[k];
+            const bool countBack = counts_[k] != fileCounts_[k];
+            if (countBack) {
+                counts_[k] = fileCounts_[k];
+                for (RecordObserver* o : observers_)
+                    o->countChanged(kind, counts_[k]);
+            }
+            if (unwritten || countBack) notifyWriteFailed(kind);
+        }
+        forgetGathered();
+        throw;
+    }
+    forgetGathered();
 }
 
 void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
@@ -215,6 +416,7 @@ void RecordFiles::moveLastEntryInto(Kind kind, std::int32_t n) {
 }
 
 RecordsState RecordFiles::swapState(Kind kind, const RecordsState& state) {
+    flush();
     io::FileStream& file = files_[index(kind)];
     const std::size_t size = layoutOf(kind).recordSize;
     RecordsState replaced;
@@ -232,10 +434,14 @@ RecordsState RecordFiles::swapState(Kind kind, const RecordsState& state) {
             if (!run.bytes.empty()) file.writeAt(offsetOf(kind, run.first), run.bytes);
         file.truncate(state.size);
     } catch (...) {
+        // The file is at least as long as the shorter of the two lengths.
+        lengths_[index(kind)] = std::min(lengths_[index(kind)], state.size);
         notifyWriteFailed(kind);
         throw;
     }
+    lengths_[index(kind)] = state.size;
     counts_[index(kind)] = state.count;
+    fileCounts_[index(kind)] = state.count;
     std::vector<Byte> record(size);
     for (const RecordsRun& run : state.runs) {
         for (std::int32_t n = run.first; n < run.first + run.records; ++n) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,12 @@
 namespace pelvaro::db {
 
 // Told of every change to the record files, whatever made it, so that what is kept beside them
-// (an index of their records) stays in step. Called after the change reached the file.
+// (an index of their records) stays in step. Called after the change reached the file, or, while
+// writes are gathered (RecordFiles::Batch), as soon as it is gathered: from then on every read
+// through RecordFiles returns the new bytes, in the same order of calls as without gathering. A
+// gathered change that then cannot be written is undone by the calls that follow a failed write:
+// countChanged with the count the file still holds, where the gathered one differed, and
+// writeFailed.
 class RecordObserver {
   public:
     virtual ~RecordObserver() = default;
@@ -32,7 +38,11 @@ class RecordObserver {
 };
 
 // Told before every write to a record file, while the bytes about to be overwritten are still
-// there, so an undo log can keep them. Record 0 stands for a change of the count.
+// there, so an undo log can keep them. Record 0 stands for a change of the count. While writes
+// are gathered it is told before the write is gathered: the old bytes are then in the file
+// unless the same batch has gathered a write of that record before (through readEntry they are
+// always there). Session::Command writes what is gathered before its undo step begins, so during
+// a step the file holds the old bytes of every record the step has not written yet.
 class WriteWatcher {
   public:
     virtual ~WriteWatcher() = default;
@@ -92,6 +102,53 @@ class RecordFiles {
     // Sets a counter and the header record's entryCount together.
     void setCount(Kind kind, std::int32_t count);
 
+    // --- Gathered writes. A command writes many records and counters; one system call each
+    // would cost far more than the work. While a batch is open, every write (writeEntry,
+    // appendEntry, setCount, moveLastEntryInto) is gathered in memory, and the observers and the
+    // watcher are told as if it had been written. What is gathered goes to the files when the
+    // outermost batch ends, when flush() is called, or when more than kMostGatheredBytes are
+    // gathered: first the records (the class file's, the kits', the programs', then the
+    // combinations', so what is referred to lies in its file before what refers to it), one write
+    // per run of neighbouring records, and only then the counters that changed (those that went
+    // down, referring kinds first, then those that went up, referred kinds first). So a crash or a
+    // failing disk can leave records beyond a counter, never a counter above its records, and a
+    // reference only on a counted entry, as when each write went to the file on its own.
+    // Reads through RecordFiles (readEntry, scanRecords on RecordFiles, count) see what is
+    // gathered; the streams (stream()) hold it only once it is written. Inside a batch, single
+    // records (readEntry) are read from the file mapped into memory rather than with a call each.
+    //
+    // A scope of gathered writes. Batches nest: an inner one joins the outermost, which writes
+    // everything when it ends. When it ends by an exception, what was gathered is still written
+    // (as each write would have been before the exception), and a failure to write it is
+    // swallowed so the first exception goes on; otherwise a failure to write is thrown from the
+    // end of the scope, as io::FileError.
+    class Batch {
+      public:
+        explicit Batch(RecordFiles& files);
+        ~Batch() noexcept(false);
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+      private:
+        RecordFiles& files_;
+        int exceptions_;
+    };
+    void beginBatch() { ++batches_; }
+    // The end of a batch; the outermost writes what is gathered. quietly: a failure to write is
+    // swallowed (the scope ends by an exception already).
+    void endBatch(bool quietly = false);
+    bool gathering() const { return batches_ > 0; }
+    // Writes what is gathered now; the batch stays open. A write that fails throws io::FileError
+    // after putting the counters back to what the files hold (the observers are told, as of a
+    // failed write), so everything below the counters is right; nothing stays gathered.
+    void flush();
+    // Gathered bytes beyond which the gathered writes are written at once.
+    static constexpr std::size_t kMostGatheredBytes = std::size_t{4} << 20;
+    // Puts what is gathered into bytes read from the file of kind from record first on (the
+    // records gathered among them, and the gathered count in record 0), for readers of whole
+    // blocks (scanRecords).
+    void overlayGathered(Kind kind, std::int32_t first, Bytes block) const;
+
     // Record n, whole. Bytes past the end of the file read as zero, never as whatever the buffer
     // held before.
     void readEntry(Kind kind, std::int32_t n, Bytes out) const;
@@ -125,9 +182,12 @@ class RecordFiles {
 
     // Puts the file of kind back as state says (undo, redo): its records' bytes, then its length
     // and its count, telling the observers of every record and of the count. Returns the state
-    // it replaced, for the same records. The watcher is not told.
+    // it replaced, for the same records. The watcher is not told. What is gathered is written
+    // first.
     RecordsState swapState(Kind kind, const RecordsState& state);
 
+    // The file of kind as it stands: writes gathered in a batch are not in it until they are
+    // written (flush()). Copies of the files (an export, a recovery copy) flush first.
     const io::FileStream& stream(Kind kind) const { return files_[index(kind)]; }
     io::FileStream& stream(Kind kind) { return files_[index(kind)]; }
 
@@ -156,12 +216,33 @@ class RecordFiles {
                 const std::function<void()>& check = {});
     void writeHeaders();
     void notifyWriteFailed(Kind kind);
+    // Writes count into the header record of kind; a write that fails puts back the count the
+    // file held (overwriting bytes in place needs no room on a full disk) and throws.
+    void writeCounter(Kind kind, std::int32_t count);
+    // Writes the gathered records of kind, a run of neighbouring records at a time.
+    void writeGathered(Kind kind);
+    void gather(Kind kind, std::int32_t n, ConstBytes record);
+    void forgetGathered();
 
     std::vector<RecordObserver*> observers_;
     WriteWatcher* watcher_ = nullptr;
     std::string startDirectory_;
     std::array<io::FileStream, kKindCount> files_;
+    // The counts of the entries; with gathered writes, the count the header record in the file
+    // holds may still be another (fileCounts_).
     std::array<std::int32_t, kKindCount> counts_{};
+    std::array<std::int32_t, kKindCount> fileCounts_{};
+    // How long each file is at least, as this object wrote it: mapped reads stay below it.
+    std::array<std::int64_t, kKindCount> lengths_{};
+
+    // The gathered records of one file: record number -> where its bytes lie in bytes.
+    struct Gathered {
+        std::map<std::int32_t, std::size_t> records;
+        std::vector<Byte> bytes;
+    };
+    std::array<Gathered, kKindCount> gathered_;
+    std::size_t gatheredBytes_ = 0;
+    int batches_ = 0;
 };
 
 }  // namespace pelvaro::db

@@ -16,12 +16,11 @@ namespace pelvaro::db {
 
 inline constexpr std::size_t kScanBlockBytes = std::size_t{1} << 20;
 
-// Calls visit(n, record) for records first..last of a file whose records are recordSize bytes,
-// ascending. visit may return bool: false stops the scan. Bytes past the end of the file read
-// as zero.
-template <class Visit>
-void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_t first,
-                 std::int32_t last, Visit visit) {
+namespace detail {
+// The scan, with fill(start, part) putting records start.. into part.
+template <class Fill, class Visit>
+void scanBlocks(std::size_t recordSize, std::int32_t first, std::int32_t last, Fill fill,
+                Visit visit) {
     if (first > last) return;
     const auto perBlock =
         static_cast<std::int32_t>(std::max<std::size_t>(1, kScanBlockBytes / recordSize));
@@ -30,9 +29,7 @@ void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_
     for (std::int32_t start = first; start <= last; start += perBlock) {
         const std::int32_t n = std::min(perBlock, last - start + 1);
         const Bytes part = Bytes(block).first(static_cast<std::size_t>(n) * recordSize);
-        const std::size_t got = file.readAt(
-            static_cast<std::int64_t>(start) * static_cast<std::int64_t>(recordSize), part);
-        std::fill(part.begin() + static_cast<std::ptrdiff_t>(got), part.end(), Byte{0});
+        fill(start, part);
         io::reportProgress(static_cast<std::int64_t>(part.size()));
         for (std::int32_t i = 0; i < n; ++i) {
             const ConstBytes record =
@@ -46,10 +43,45 @@ void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_
     }
 }
 
+inline void readBlock(const io::FileStream& file, std::size_t recordSize, std::int32_t start,
+                      Bytes part) {
+    const std::size_t got =
+        file.readAt(static_cast<std::int64_t>(start) * static_cast<std::int64_t>(recordSize), part);
+    std::fill(part.begin() + static_cast<std::ptrdiff_t>(got), part.end(), Byte{0});
+}
+}  // namespace detail
+
+// Calls visit(n, record) for records first..last of a file whose records are recordSize bytes,
+// ascending. visit may return bool: false stops the scan. Bytes past the end of the file read
+// as zero.
+template <class Visit>
+void scanRecords(const io::FileStream& file, std::size_t recordSize, std::int32_t first,
+                 std::int32_t last, Visit visit) {
+    detail::scanBlocks(
+        recordSize, first, last,
+        [&](std::int32_t start, Bytes part) { detail::readBlock(file, recordSize, start, part); },
+        visit);
+}
+
+// The same over the record file of kind as RecordFiles holds it: the writes it has gathered
+// and not written yet (RecordFiles::Batch) are seen as written.
+template <class Visit>
+void scanRecords(const RecordFiles& files, Kind kind, std::int32_t first, std::int32_t last,
+                 Visit visit) {
+    const std::size_t recordSize = layoutOf(kind).recordSize;
+    detail::scanBlocks(
+        recordSize, first, last,
+        [&](std::int32_t start, Bytes part) {
+            detail::readBlock(files.stream(kind), recordSize, start, part);
+            if (files.gathering()) files.overlayGathered(kind, start, part);
+        },
+        visit);
+}
+
 // Every entry of kind, 1 to its count.
 template <class Visit>
 void scanEntries(const RecordFiles& files, Kind kind, Visit visit) {
-    scanRecords(files.stream(kind), layoutOf(kind).recordSize, 1, files.count(kind), visit);
+    scanRecords(files, kind, 1, files.count(kind), visit);
 }
 
 }  // namespace pelvaro::db

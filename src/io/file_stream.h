@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "io/bytes.h"
 
@@ -72,6 +73,20 @@ class FileStream {
     std::size_t readAt(std::int64_t offset, Bytes out) const;
     // Reads exactly out.size() bytes or fails with "Stream read error".
     void readExactAt(std::int64_t offset, Bytes out) const;
+    // Reads like readAt, but from a read-only mapping of the file into memory instead of a read
+    // call, for many small reads at scattered places (a record here, a record there): the first
+    // call maps the file, later ones read from memory. Only the bytes below `length` are taken
+    // from the mapping; length must not exceed the file's length (the caller knows what it
+    // wrote), and bytes from length on count as past the end. A page the system cannot bring in
+    // (a failing disk, a file cut short by another program) is read again with a read call, which
+    // reports the failure as readAt does. The mapping follows every write to the file; it is not
+    // for two threads at once.
+    // The pages read stay in this process (they are the system's cache of the file), so the next
+    // read near them costs nothing; at most kMostMappedBytes of them, so the process does not
+    // grow with a large file: once that many may have come in, reads elsewhere in the file are
+    // read calls again.
+    std::size_t readMappedAt(std::int64_t offset, Bytes out, std::int64_t length) const;
+    static constexpr std::size_t kMostMappedBytes = std::size_t{32} << 20;
     void writeAt(std::int64_t offset, ConstBytes data);
     std::int64_t size() const;
     void truncate(std::int64_t length);
@@ -92,10 +107,28 @@ class FileStream {
 
   private:
     FileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    void unmap() const;
+    // Whether [offset, end) may be read from the mapping: it lies in pieces read before, or the
+    // pages its new pieces may bring in stay within kMostMappedBytes (they are counted then).
+    bool mappedPiecesFor(std::int64_t offset, std::int64_t end) const;
 
     int fd_ = -1;
     std::string path_;
+    // The read-only mapping of readMappedAt: mapLength_ bytes from the file's start, which may
+    // reach beyond its end (those pages are never touched).
+    mutable void* map_ = nullptr;
+    mutable std::size_t mapLength_ = 0;
+    // The pieces of kMappedPiece bytes read since the pages were last let go: a read brings in
+    // at most the piece around it (the system maps neighbouring cached pages along).
+    static constexpr std::size_t kMappedPiece = std::size_t{64} << 10;
+    mutable std::vector<std::uint64_t> mappedPieces_;
+    mutable std::size_t mappedPieceCount_ = 0;
 };
+
+// The calls this process has made to the system to read, write, copy, cut, sync or map a file
+// through FileStream (pread, pwrite, copy_file_range, ftruncate, fsync, mmap, munmap, and fstat
+// for a size) since it started: what the benchmarks report as the calls of a command.
+std::uint64_t fileCalls();
 
 // Removes a name from its folder; a failure is ignored (a name that is already gone is fine).
 // A link loses its own name; the file it points to is untouched.

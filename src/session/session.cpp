@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "pcg/pcg_files.h"
 #include "session/recovery.h"
@@ -65,12 +66,21 @@ Session::Session(const std::string& startDirectory)
     : Session(startDirectory, pcg::templatePathIn(startDirectory)) {}
 
 Session::Command::Command(Session& session, std::string name, Changes changes)
-    : log_(session.undo_) {
+    : log_(session.undo_), files_(session.files_), exceptions_(std::uncaught_exceptions()) {
+    files_.flush();
     log_.begin(std::move(name), changes == Changes::DatabaseAndPcg);
+    files_.beginBatch();
 }
 
-Session::Command::~Command() {
+Session::Command::~Command() noexcept(false) {
+    std::exception_ptr failed;
+    try {
+        files_.endBatch(std::uncaught_exceptions() > exceptions_);
+    } catch (...) {
+        failed = std::current_exception();
+    }
     log_.end();
+    if (failed) std::rethrow_exception(failed);
 }
 
 std::optional<RecoveryCopy> Session::keepWork(bool withPcg) {
@@ -78,6 +88,7 @@ std::optional<RecoveryCopy> Session::keepWork(bool withPcg) {
     const bool database = changed_;
     const bool pcg = withPcg && pcgChanged();
     if (!database && !pcg) return std::nullopt;
+    files_.flush();  // the copy is made of the files
     const std::array<const io::FileStream*, db::kKindCount> streams = {
         &files_.stream(db::Kind::Program), &files_.stream(db::Kind::Combination),
         &files_.stream(db::Kind::DrumKit), &files_.stream(db::Kind::Class)};
@@ -130,6 +141,7 @@ void Session::openRecoveryCopy(const RecoveryCopy& copy) {
 }
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
+    files_.flush();  // the copy is made of the files
     db::DatabasePaths paths = db::exportDatabase(files_, chosen);
     changed_ = false;
     databasePath_ = paths.database;

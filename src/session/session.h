@@ -62,15 +62,22 @@ class Session {
     enum class Changes { Database, DatabaseAndPcg };
     // One command that can be undone: everything it changes between its making and its end
     // is one step of the undo log, named after it ("Send PCG to Database").
+    // Its writes to the record files are gathered (db::RecordFiles::Batch) and written when it
+    // ends; what was gathered before it is written before its step begins, so the step finds the
+    // old bytes of what it changes in the files. A failure to write at the end is thrown from
+    // the end (io::FileError), after the step is closed; the counters are then those the files
+    // hold. A command that ends by an exception still writes what it gathered, quietly.
     class Command {
       public:
         Command(Session& session, std::string name, Changes changes);
-        ~Command();
+        ~Command() noexcept(false);
         Command(const Command&) = delete;
         Command& operator=(const Command&) = delete;
 
       private:
         UndoLog& log_;
+        db::RecordFiles& files_;
+        int exceptions_;
     };
     Command command(std::string name, Changes changes) { return {*this, std::move(name), changes}; }
 

@@ -1,20 +1,45 @@
 #include "transfer/engine.h"
 
+#include <type_traits>
+
 namespace pelvaro::transfer {
+
+namespace {
+// A send with its writes gathered (db::RecordFiles::Batch): they reach the files together when
+// it ends, before it returns, also inside a command that gathers longer. So a send that returns
+// has stored what it reports (each file of "Send PCG Files to Database" is stored before its
+// line is made), and a disk that fails stops the send itself, with the counters right. The
+// records it reads come from the gathered writes or the files mapped into memory.
+template <class Send>
+auto gathered(db::RecordFiles& files, Send send) {
+    const db::RecordFiles::Batch batch(files);
+    if constexpr (std::is_void_v<decltype(send())>) {
+        send();
+        files.flush();
+    } else {
+        auto result = send();
+        files.flush();
+        return result;
+    }
+}
+}  // namespace
 
 TransferEngine::TransferEngine(pcg::PcgState& pcg, db::RecordFiles& files)
     : pcg_(pcg), files_(files), index_(files) {}
 
 std::int32_t TransferEngine::sendDrumKitToDatabase(int kit) {
-    return transfer::sendDrumKitToDatabase(pcg_, database(), kit);
+    return gathered(files_, [&] { return transfer::sendDrumKitToDatabase(pcg_, database(), kit); });
 }
 
 std::int32_t TransferEngine::sendProgramToDatabase(int slot) {
-    return transfer::sendProgramToDatabase(pcg_, database(), slot);
+    return gathered(files_,
+                    [&] { return transfer::sendProgramToDatabase(pcg_, database(), slot); });
 }
 
 std::int32_t TransferEngine::sendCombinationToDatabase(int slot, EventLines& events) {
-    return transfer::sendCombinationToDatabase(pcg_, database(), slot, events);
+    return gathered(files_, [&] {
+        return transfer::sendCombinationToDatabase(pcg_, database(), slot, events);
+    });
 }
 
 void TransferEngine::sendSlotToDatabase(pcg::SlotKind kind, int slot, EventLines& events) {
@@ -48,28 +73,35 @@ void TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progr
 void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
                                        const Progress& progress) {
     events.clear();
-    index_.prepare();
-    // Programs first, so the combinations find theirs stored (and look each up no more); kits
-    // last, so every kit a program plays is already stored and only the unplayed ones are added.
-    SentPrograms sent;
-    sendAllPrograms(pcg, progress, sent);
-    sendAllCombinations(pcg, events, progress, sent);
-    for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
-        transfer::sendDrumKitToDatabase(pcg, database(), kit);
+    gathered(files_, [&] {
+        index_.prepare();
+        // Programs first, so the combinations find theirs stored (and look each up no more);
+        // kits last, so every kit a program plays is already stored and only the unplayed ones
+        // are added.
+        SentPrograms sent;
+        sendAllPrograms(pcg, progress, sent);
+        sendAllCombinations(pcg, events, progress, sent);
+        for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
+            transfer::sendDrumKitToDatabase(pcg, database(), kit);
+    });
 }
 
 void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
-    index_.prepare();
-    SentPrograms sent;
-    sendAllPrograms(pcg_, progress, sent);
+    gathered(files_, [&] {
+        index_.prepare();
+        SentPrograms sent;
+        sendAllPrograms(pcg_, progress, sent);
+    });
 }
 
 void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
-    index_.prepare();
-    SentPrograms sent;
-    sendAllCombinations(pcg_, events, progress, sent);
+    gathered(files_, [&] {
+        index_.prepare();
+        SentPrograms sent;
+        sendAllCombinations(pcg_, events, progress, sent);
+    });
 }
 
 int TransferEngine::sendDrumKitToPcg(std::int32_t id, EventLines& events) {
@@ -87,6 +119,8 @@ int TransferEngine::sendCombinationToPcg(std::int32_t id, EventLines& events) {
 std::vector<int> TransferEngine::sendEntriesToPcg(db::Kind kind,
                                                   const std::vector<std::int32_t>& ids,
                                                   EventLines& events) {
+    // Nothing is written; the entries are read from the files mapped into memory.
+    const db::RecordFiles::Batch batch(files_);
     pcg::scanDrumKits(pcg_);
     events.clear();
     std::vector<int> slots;

@@ -207,7 +207,7 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
     // The keys of what is new first, in one pass over the file; then the records join their
     // chains, each looking ahead to the place a later one will need, so the table's memory is
     // fetched while the earlier ones are linked.
-    db::scanRecords(files_.stream(kind), db::layoutOf(kind).recordSize, from, count,
+    db::scanRecords(files_, kind, from, count,
                     [&](std::int32_t n, ConstBytes record) { keep(kind, t, n, record); });
     constexpr std::int32_t kAhead = 16;
     for (std::int32_t n = from; n <= count; ++n) {

@@ -3,8 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "db/record_files.h"
+#include "db/record_scan.h"
 #include "db_builder.h"
 #include "failing_disk.h"
 #include "pcg_builder.h"
@@ -325,4 +327,304 @@ TEST(RecordFiles, ReplaceFilesCopiesWholeFilesAndTakesTheirCounts) {
     EXPECT_EQ(fileBytes(files, Kind::Program), sourceBytes);
     EXPECT_EQ(files.count(Kind::Class), 0);
     EXPECT_EQ(fileBytes(files, Kind::Class), fileBytes(source, Kind::Class));
+}
+
+// ---- Gathered writes (RecordFiles::Batch)
+
+namespace {
+
+// Counts the writes that reach the file layer.
+class CountWrites : public io::FaultInjector {
+  public:
+    CountWrites() : previous_(io::setFaultInjector(this)) {}
+    ~CountWrites() override { io::setFaultInjector(previous_); }
+    CountWrites(const CountWrites&) = delete;
+    CountWrites& operator=(const CountWrites&) = delete;
+    Outcome before(io::FileOp op) override {
+        if (op == io::FileOp::Write) ++writes;
+        return Outcome::Proceed;
+    }
+    int writes = 0;
+
+  private:
+    io::FaultInjector* previous_;
+};
+
+// Every call of the observers and the watcher, as text; the watcher's with the bytes it can
+// read through RecordFiles at that moment (what is about to be overwritten).
+struct CallLog : RecordObserver, WriteWatcher {
+    explicit CallLog(RecordFiles& f) : files(f) {
+        files.addObserver(this);
+        files.setWriteWatcher(this);
+    }
+    ~CallLog() override {
+        files.removeObserver(this);
+        files.setWriteWatcher(nullptr);
+    }
+    CallLog(const CallLog&) = delete;
+    CallLog& operator=(const CallLog&) = delete;
+    static std::string hex(ConstBytes bytes) {
+        std::uint64_t h = 1469598103934665603ull;
+        for (Byte b : bytes)
+            h = (h ^ b) * 1099511628211ull;
+        return std::to_string(h);
+    }
+    void recordWritten(Kind k, std::int32_t n, ConstBytes r) override {
+        lines.push_back("write " + std::to_string(int(k)) + " " + std::to_string(n) + " " + hex(r));
+    }
+    void countChanged(Kind k, std::int32_t c) override {
+        lines.push_back("count " + std::to_string(int(k)) + " " + std::to_string(c));
+    }
+    void fileReplaced(Kind k) override { lines.push_back("file " + std::to_string(int(k))); }
+    void writeFailed(Kind k) override { lines.push_back("failed " + std::to_string(int(k))); }
+    void beforeWrite(Kind k, std::int32_t n) override {
+        std::vector<Byte> old(layoutOf(k).recordSize);
+        files.readEntry(k, n, old);
+        lines.push_back("before " + std::to_string(int(k)) + " " + std::to_string(n) + " " +
+                        hex(old));
+    }
+    RecordFiles& files;
+    std::vector<std::string> lines;
+};
+
+std::vector<Byte> scanned(const RecordFiles& files, Kind kind) {
+    std::vector<Byte> all;
+    scanRecords(files, kind, 0, files.count(kind) + 2, [&](std::int32_t, ConstBytes record) {
+        all.insert(all.end(), record.begin(), record.end());
+    });
+    return all;
+}
+
+std::vector<Byte> readOneByOne(const RecordFiles& files, Kind kind) {
+    std::vector<Byte> all;
+    std::vector<Byte> record(layoutOf(kind).recordSize);
+    for (std::int32_t n = 0; n <= files.count(kind) + 2; ++n) {
+        files.readEntry(kind, n, record);
+        all.insert(all.end(), record.begin(), record.end());
+    }
+    return all;
+}
+
+// A kit, programs on it, a combination playing them, an overwrite among the appends.
+void smallSend(RecordFiles& f) {
+    DbDrumKitEntry kit;
+    kit.bytes[3] = 7;
+    f.append(kit);
+    for (unsigned i = 1; i <= 5; ++i) {
+        DbProgramEntry e = programEntry("P" + std::to_string(i), i);
+        e.setDrumKitId(1);
+        f.append(e);
+    }
+    DbCombinationEntry c;
+    c.setTimbreProgramId(0, 3);
+    c.setTimbreProgramId(1, 5);
+    f.append(c);
+    auto second = f.read<DbProgramEntry>(2);
+    second.setExplanation("rewritten");
+    f.write(2, second);
+}
+
+}  // namespace
+
+TEST(RecordFiles, ABatchWritesEachFileOnceWithItsCounterAfterItsRecords) {
+    TempDir plainDir;
+    TempDir batchDir;
+    RecordFiles plain;
+    RecordFiles batched;
+    plain.createRecordFiles(plainDir.path());
+    batched.createRecordFiles(batchDir.path());
+    smallSend(plain);
+    const std::vector<Byte> emptyPrograms = fileBytes(batched, Kind::Program);
+    CountWrites counted;
+    {
+        const RecordFiles::Batch batch(batched);
+        {
+            const RecordFiles::Batch inner(batched);  // joins the outer one
+            smallSend(batched);
+        }
+        EXPECT_EQ(counted.writes, 0) << "nothing is written while the batch is open";
+        EXPECT_EQ(fileBytes(batched, Kind::Program), emptyPrograms);
+        // Everything read through RecordFiles is as if written: counts, records, the header.
+        for (Kind k : kAllKinds) {
+            EXPECT_EQ(batched.count(k), plain.count(k));
+            EXPECT_EQ(readOneByOne(batched, k), readOneByOne(plain, k)) << int(k);
+            EXPECT_EQ(scanned(batched, k), scanned(plain, k)) << int(k);
+        }
+    }
+    EXPECT_EQ(counted.writes, 6) << "per file its records in one write, then its counter";
+    for (Kind k : kAllKinds)
+        EXPECT_EQ(fileBytes(batched, k), fileBytes(plain, k)) << int(k);
+}
+
+TEST(RecordFiles, ABatchTellsObserversAndTheWatcherWhatWritingEachRecordWouldTell) {
+    // The same random changes, with and without batches (nested, flushed part way): every
+    // observer and watcher call is the same, with the same bytes readable in it,
+    // every read agrees, and the files end byte for byte the same.
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        TempDir plainDir;
+        TempDir batchDir;
+        RecordFiles plain;
+        RecordFiles batched;
+        plain.createRecordFiles(plainDir.path());
+        batched.createRecordFiles(batchDir.path());
+        CallLog plainLog(plain);
+        CallLog batchLog(batched);
+        std::mt19937 r(seed);
+        std::vector<std::unique_ptr<RecordFiles::Batch>> open;
+        for (int step = 0; step < 3000; ++step) {
+            const std::uint32_t what = r() % 100;
+            const Kind kind = kAllKinds[r() % kKindCount];
+            const std::size_t size = layoutOf(kind).recordSize;
+            std::vector<Byte> record(size);
+            for (Byte& b : record)
+                b = static_cast<Byte>(r());
+            const std::int32_t count = plain.count(kind);
+            if (what < 40) {
+                plain.appendEntry(kind, record);
+                batched.appendEntry(kind, record);
+            } else if (what < 60 && count > 0) {
+                const auto n = static_cast<std::int32_t>(1 + r() % static_cast<unsigned>(count));
+                plain.writeEntry(kind, n, record);
+                batched.writeEntry(kind, n, record);
+            } else if (what < 68 && count > 0) {
+                const auto n = static_cast<std::int32_t>(1 + r() % static_cast<unsigned>(count));
+                plain.moveLastEntryInto(kind, n);
+                batched.moveLastEntryInto(kind, n);
+            } else if (what < 72) {
+                const auto n = static_cast<std::int32_t>(r() % static_cast<unsigned>(count + 3));
+                plain.setCount(kind, n);
+                batched.setCount(kind, n);
+            } else if (what < 80) {
+                open.push_back(std::make_unique<RecordFiles::Batch>(batched));
+            } else if (what < 86 && !open.empty()) {
+                open.pop_back();
+            } else if (what < 88) {
+                batched.flush();
+            } else if (what < 92) {
+                const auto n = static_cast<std::int32_t>(r() % static_cast<unsigned>(count + 3));
+                std::vector<Byte> a(size);
+                std::vector<Byte> b(size);
+                plain.readEntry(kind, n, a);
+                batched.readEntry(kind, n, b);
+                ASSERT_EQ(a, b) << "record " << n << " of kind " << int(kind) << " at " << step;
+            } else if (what < 94) {
+                ASSERT_EQ(scanned(plain, kind), scanned(batched, kind)) << "at step " << step;
+            }
+            ASSERT_EQ(plainLog.lines.size(), batchLog.lines.size()) << "at step " << step;
+            if (!plainLog.lines.empty()) {
+                ASSERT_EQ(plainLog.lines.back(), batchLog.lines.back()) << "at step " << step;
+            }
+            ASSERT_EQ(plain.count(kind), batched.count(kind));
+        }
+        while (!open.empty())
+            open.pop_back();
+        EXPECT_EQ(plainLog.lines, batchLog.lines);
+        for (Kind k : kAllKinds)
+            EXPECT_EQ(fileBytes(batched, k), fileBytes(plain, k)) << int(k);
+    }
+}
+
+TEST(RecordFiles, ABatchThatGathersMoreThanItsBoundWritesItAndGoesOn) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    const auto records =
+        static_cast<std::int32_t>(RecordFiles::kMostGatheredBytes / ProgramLayout::kSize) + 10;
+    CountWrites counted;
+    {
+        const RecordFiles::Batch batch(files);
+        DbProgramEntry e = programEntry("P", 1);
+        for (std::int32_t n = 1; n <= records; ++n)
+            files.append(e);
+        EXPECT_EQ(counted.writes, 2) << "the records gathered up to the bound, then the counter";
+        EXPECT_EQ(le32(fileBytes(files, Kind::Program), 164), records - 10);
+        EXPECT_EQ(files.read<DbProgramEntry>(records).idNumber(), records);
+    }
+    EXPECT_EQ(counted.writes, 4);
+    const std::vector<Byte> bytes = fileBytes(files, Kind::Program);
+    EXPECT_EQ(bytes.size(), (static_cast<std::size_t>(records) + 1) * ProgramLayout::kSize);
+    EXPECT_EQ(le32(bytes, 164), records);
+}
+
+TEST(RecordFiles, AFlushThatFailsAtAnyWriteLeavesEveryCounterOnRecordsItsFileHolds) {
+    for (FailNth::Op op : {FailNth::Op::Write, FailNth::Op::ShortWrite}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE("write " + std::to_string(n) + (op == FailNth::Op::Write ? "" : " short"));
+            TempDir dir;
+            RecordFiles files;
+            files.createRecordFiles(dir.path());
+            smallSend(files);  // programs 1-5 on kit 1, a combination playing 3 and 5
+            CallLog log(files);
+            bool failed = false;
+            auto fault = std::make_unique<FailNth>(op, n);
+            try {
+                const RecordFiles::Batch batch(files);
+                // More of each kind, an entry moved down, and a count that goes down.
+                smallSend(files);
+                files.moveLastEntryInto(Kind::Program, 1);
+                ClassEntry c;
+                c.setName("C");
+                files.append(c);
+                files.setCount(Kind::Combination, 1);
+            } catch (const io::FileError&) {
+                failed = true;
+            }
+            const bool struck = !fault->pending();
+            fault.reset();
+            if (!struck) {
+                EXPECT_EQ(files.count(Kind::Program), 9);
+                break;
+            }
+            EXPECT_TRUE(failed);
+            // Each counter is the one its header holds, and covers records in the file; every
+            // reference names a counted entry.
+            for (Kind k : kAllKinds) {
+                const std::vector<Byte> bytes = fileBytes(files, k);
+                const std::size_t size = layoutOf(k).recordSize;
+                EXPECT_EQ(le32(bytes, layoutOf(k).countOffset), files.count(k)) << int(k);
+                EXPECT_GE(bytes.size(), (static_cast<std::size_t>(files.count(k)) + 1) * size);
+            }
+            for (std::int32_t p = 1; p <= files.count(Kind::Program); ++p)
+                EXPECT_LE(files.read<DbProgramEntry>(p).drumKitId(), files.count(Kind::DrumKit));
+            for (std::int32_t c = 1; c <= files.count(Kind::Combination); ++c)
+                for (int t = 0; t < 8; ++t)
+                    EXPECT_LE(files.read<DbCombinationEntry>(c).timbreProgramId(t),
+                              files.count(Kind::Program));
+            // The observers heard the counts go back to those, and that writes failed.
+            EXPECT_NE(std::ranges::find_if(
+                          log.lines, [](const std::string& l) { return l.starts_with("failed "); }),
+                      log.lines.end());
+            // Nothing stays gathered: the next batch writes only its own.
+            const std::int32_t programs = files.count(Kind::Program);
+            {
+                const RecordFiles::Batch batch(files);
+                DbProgramEntry e = programEntry("AFTER", 9);
+                EXPECT_EQ(files.append(e), programs + 1);
+            }
+            EXPECT_EQ(le32(fileBytes(files, Kind::Program), 164), programs + 1);
+            EXPECT_EQ(entryName(files.read<DbProgramEntry>(programs + 1)), "AFTER");
+            if (n > 40) {
+                ADD_FAILURE() << "more writes than a batch of four files makes";
+                break;
+            }
+        }
+    }
+}
+
+TEST(RecordFiles, AMappedReadOfAFileCutShortByAnotherProgramReadsZerosAndGoesOn) {
+    TempDir dir;
+    RecordFiles files;
+    files.createRecordFiles(dir.path());
+    for (unsigned i = 1; i <= 40; ++i) {
+        DbProgramEntry e = programEntry("P" + std::to_string(i), i);
+        files.append(e);
+    }
+    const RecordFiles::Batch batch(files);
+    EXPECT_EQ(entryName(files.read<DbProgramEntry>(30)), "P30");  // from the mapping
+    // Another program empties the file under the mapping: its pages are gone, and a read of
+    // them would end the program (SIGBUS) if it were not read again with a read call.
+    std::filesystem::resize_file(files.pathOf(Kind::Program), 0);
+    EXPECT_EQ(files.read<DbProgramEntry>(30), DbProgramEntry{});
+    EXPECT_EQ(files.read<DbProgramEntry>(2), DbProgramEntry{});
 }

@@ -8,15 +8,18 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
 
+#include "consistency.h"
 #include "db/database_file.h"
 #include "db_builder.h"
 #include "io/safe_files.h"
 #include "large_database.h"
 #include "pcg/pcg_files.h"
+#include "random_pcg.h"
 #include "template_image.h"
 
 using namespace pelvaro;
@@ -53,12 +56,31 @@ FiveFiles bytesOf(const DatabasePaths& paths) {
             readBytes(paths.members[2]), readBytes(paths.members[3])};
 }
 
-// Runs `work` in a child process that the file layer ends at its n-th operation; true when the
-// child ran to its end without meeting it.
-bool runKilledAt(int n, const std::function<void()>& work) {
+// Ends the process before its n-th write, as kill -9 would at that moment: what the files hold
+// changes at writes only, so these are all the states a kill can leave.
+class DiesAtNthWrite : public io::FaultInjector {
+  public:
+    explicit DiesAtNthWrite(int n) : remaining_(n) { io::setFaultInjector(this); }
+    Outcome before(io::FileOp op) override {
+        if (op == io::FileOp::Write && --remaining_ == 0) ::_exit(0);
+        return Outcome::Proceed;
+    }
+
+  private:
+    int remaining_;
+};
+
+// Runs `work` in a child process that the file layer ends at its n-th operation (writesOnly:
+// its n-th write); true when the child ran to its end without meeting it.
+bool runKilledAt(int n, const std::function<void()>& work, bool writesOnly = false) {
     const pid_t child = ::fork();
     if (child == 0) {
-        DiesAtNth dies(n);
+        std::optional<DiesAtNth> dies;
+        std::optional<DiesAtNthWrite> diesWriting;
+        if (writesOnly)
+            diesWriting.emplace(n);
+        else
+            dies.emplace(n);
         try {
             work();
         } catch (...) {
@@ -170,4 +192,42 @@ TEST(KilledCopies, RealKillsDuringLargeExportsLeaveOneWholeDatabase) {
             << "a mix of two exports, round " << round;
         exportDatabase(small.files(), out.file("bank"));
     }
+}
+
+TEST(KilledCopies, ASendKilledAtAnyStepLeavesEveryCounterOnItsRecordsAndEveryReferenceOnAnEntry) {
+    // A send gathers its writes and writes them at its end (RecordFiles::Batch): killed before
+    // any of its writes, or after the last, the working files the next start keeps hold
+    // a database whose counters cover records that are there and name only counted entries.
+    const pcg::PcgState first = synthetic::randomPcg(11, "/first.pcg");
+    const pcg::PcgState second = synthetic::randomPcg(12, "/second.pcg");
+    int steps = 0;
+    for (int n = 1; n < 200; ++n) {
+        SCOPED_TRACE("killed before write " + std::to_string(n));
+        TestDatabase db;
+        db::EventLines events;
+        db.session().engine().sendPcgToDatabase(first, events, {});
+        const DatabaseSnapshot before(db);
+        const bool completed = runKilledAt(
+            n,
+            [&] {
+                const auto command = db.session().command("Send PCG to Database",
+                                                          session::Session::Changes::Database);
+                db.session().engine().sendPcgToDatabase(second, events, {});
+            },
+            true);
+        // The files as the killed copy left them, opened as the next start would keep them.
+        TestDatabase after;
+        for (Kind kind : kAllKinds)
+            replaceWorkingFile(after.files(), kind, db.files().pathOf(kind));
+        const auto problems = databaseProblems(after.files());
+        EXPECT_TRUE(problems.empty()) << joined(problems);
+        for (Kind kind : kAllKinds)
+            EXPECT_GE(after.files().count(kind), before.counts[static_cast<std::size_t>(kind)]);
+        if (completed) {
+            EXPECT_GT(after.files().count(Kind::Program), before.counts[0]) << "the send stored";
+        }
+        ++steps;
+        if (completed || ::testing::Test::HasFailure()) break;
+    }
+    EXPECT_GT(steps, 3) << "every step of a send was tried";
 }
