@@ -361,8 +361,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
         static const std::map<std::string,
                               std::function<int(const Arguments&, std::ostream&, std::ostream&)>>
-            actions = {{"add", add},         {"list", list},           {"extract", extract},
-                       {"show", show},       {"arrange", arrange},     {"similar", similar},
+            actions = {{"add", add},
+                       {"list", list},
+                       {"extract", extract},
+                       {"show", show},
+                       {"arrange", arrange},
+                       {"similar", similar},
                        {"duplicates", duplicates}};
         return actions.at(name)(a, out, err);
     } catch (const UsageError& e) {

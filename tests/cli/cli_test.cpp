@@ -225,8 +225,8 @@ TEST(Cli, ListTheRowsOfTheDatabaseTabsUnderTheFiltersOfSearch) {
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_NE(r.err.find(f.dir.file("none")), std::string::npos) << r.err;
     // Listing a database makes and judges no PCG: no template is asked for.
-    r = runCli({"list", f.dir.file("mine.pvd"), "--drum", "1", "--template",
-                f.dir.file("none.dat")});
+    r = runCli(
+        {"list", f.dir.file("mine.pvd"), "--drum", "1", "--template", f.dir.file("none.dat")});
     EXPECT_EQ(r.status, cli::kDone) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "3\tDRUMS\t\t1\t" + from + "\n");
 }

@@ -20,9 +20,8 @@ TEST(Summaries, CountsSendsAndPlacements) {
               "Sent 128 programs: 12 new, 116 already stored");
     EXPECT_EQ(session::sendSummary({.programs = Tally{128, 0}, .combinations = Tally{40, 0}}),
               "Nothing new to store");
-    EXPECT_EQ(session::sendSummary({.programs = Tally{0, 3},
-                                    .combinations = Tally{1, 1},
-                                    .drumKits = Tally{0, 1}}),
+    EXPECT_EQ(session::sendSummary(
+                  {.programs = Tally{0, 3}, .combinations = Tally{1, 1}, .drumKits = Tally{0, 1}}),
               "Sent 1 combination: 1 new, 0 already stored; with them 3 programs and 1 drum kit "
               "new");
     EXPECT_EQ(session::sendSummary({.programs = Tally{2, 2}, .drumKits = Tally{0, 2}}),
