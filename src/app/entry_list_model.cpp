@@ -47,8 +47,7 @@ QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
     for (const QModelIndex& index : indexes)
         if (index.isValid() && index.row() < rowCount()) rows.push_back(index.row());
     std::ranges::sort(rows);
-    const auto [end, last] = std::ranges::unique(rows);
-    rows.erase(end, last);
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<std::int32_t> ids;
     for (const int r : rows)
         ids.push_back(rowIds_[static_cast<std::size_t>(r)]);

@@ -350,8 +350,8 @@ ArrangePlan planEmpty(const PcgState& pcg, SlotKind kind, const std::vector<int>
             p.combinationsLeft.insert(p.combinationsLeft.end(), players.begin(), players.end());
         }
         std::ranges::sort(p.combinationsLeft);
-        const auto [end, last] = std::ranges::unique(p.combinationsLeft);
-        p.combinationsLeft.erase(end, last);
+        p.combinationsLeft.erase(std::unique(p.combinationsLeft.begin(), p.combinationsLeft.end()),
+                                 p.combinationsLeft.end());
     }
     describe(p, "Empty " + countedName(k, kind), "Empties", "Emptied",
              " " + counted(k, kind) + ": " + slotsText(records));

@@ -24,8 +24,7 @@ std::optional<int> parseSlotName(std::string_view text) {
 
 std::string slotsText(std::vector<int> slots) {
     std::ranges::sort(slots);
-    const auto [end, last] = std::ranges::unique(slots);
-    slots.erase(end, last);
+    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
     std::string text;
     for (std::size_t i = 0; i < slots.size();) {
         std::size_t j = i + 1;
