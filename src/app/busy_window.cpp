@@ -1,6 +1,7 @@
 #include "app/busy_window.h"
 #include "app/control_names.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -53,22 +54,38 @@ void BusyWindow::begin() {
     standIn_ = false;
     bytes_ = 0;
     lastPaint_ = 0;
-    started_.start();
+    // The clock starts with the work, not with the command: the time a file dialog of the
+    // command stays open is the user's, not the program's.
+    started_.invalidate();
 }
 
 void BusyWindow::end() {
     if (depth_ == 0 || --depth_ > 0) return;
-    if (isVisible()) hide();
+    if (!isVisible()) return;
+    hide();
+    // The busy window took the keyboard while it showed; it goes back where it was, so the next
+    // key the user types lands where they left the cursor.
+    if (activeBefore_) {
+        QApplication::setActiveWindow(activeBefore_);
+        activeBefore_->activateWindow();
+    }
+    if (focusBefore_) focusBefore_->setFocus(Qt::OtherFocusReason);
 }
 
 void BusyWindow::advance(std::int64_t bytes) {
     bytes_ += bytes;
-    if (depth_ == 0 || standIn_ || started_.elapsed() < delay) return;
+    if (depth_ == 0 || standIn_) return;
+    if (!started_.isValid()) started_.start();
+    if (started_.elapsed() < delay) return;
     // A screen shows some sixty pictures a second; more often is no use.
     const qint64 now = started_.elapsed();
     if (lastPaint_ != 0 && now - lastPaint_ < 30) return;
     lastPaint_ = now;
-    if (!isVisible()) show();
+    if (!isVisible()) {
+        activeBefore_ = QApplication::activeWindow();
+        focusBefore_ = QApplication::focusWidget();
+        show();
+    }
     if (isVisible()) {
         label_->setText(QStringLiteral("Working... %1 MB read or written so far")
                             .arg(static_cast<double>(bytes_) / (1024.0 * 1024.0), 0, 'f', 0));
@@ -78,15 +95,22 @@ void BusyWindow::advance(std::int64_t bytes) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
-                                      const std::function<void()>& handler) {
+std::optional<Shown> caughtWhileBusy(BusyWindow& busy, const std::function<void()>& handler) {
     busy.begin();
     std::optional<Shown> shown;
     {
         const io::ProgressScope scope([&busy](std::int64_t bytes) { busy.advance(bytes); });
-        shown = guarded(parent, dialogs, handler);
+        shown = caught(handler);
     }
     busy.end();
+    return shown;
+}
+
+std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
+                                      const std::function<void()>& handler) {
+    // The message comes once the busy window has gone, never over an empty one.
+    const std::optional<Shown> shown = caughtWhileBusy(busy, handler);
+    if (shown) dialogs.showError(parent, shown->caption, shown->text);
     return shown;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,15 +44,19 @@ class BusyWindow : public QDialog {
     int depth_ = 0;
     std::int64_t bytes_ = 0;
     qint64 lastPaint_ = 0;
-    QElapsedTimer started_;
+    QElapsedTimer started_;  // from the command's first report of work
+    QPointer<QWidget> activeBefore_;
+    QPointer<QWidget> focusBefore_;
     QLabel* label_;
     QProgressBar* bar_;
     QWidget* other_ = nullptr;
     bool standIn_ = false;  // the other window showed during this command
 };
 
-// Runs a handler as guarded() does, with `busy` shown once it takes long and told how far the
-// handler's work has come. Returns the message shown, if any.
+// Runs a handler as caught() does, with `busy` shown once its work takes long and told how far
+// it has come; the failure, if any, is returned once the busy window has gone.
+std::optional<Shown> caughtWhileBusy(BusyWindow& busy, const std::function<void()>& handler);
+// The same, and the failure shown. Returns the message shown, if any.
 std::optional<Shown> guardedWhileBusy(QWidget* parent, Dialogs& dialogs, BusyWindow& busy,
                                       const std::function<void()>& handler);
 

@@ -113,6 +113,7 @@ DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget*
         programs ? QStringLiteral("The program entries; Ctrl and Shift choose several")
                  : QStringLiteral("The combination entries; Ctrl and Shift choose several"));
     row->addWidget(list_, 1);
+    list_->installEventFilter(this);
 
     auto* side = new QVBoxLayout;
     buildSearchGroup(side);
@@ -128,8 +129,9 @@ DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget*
     connect(editClasses_, &QPushButton::clicked, this, &DatabasePage::editClassesRequested);
     connect(editEnabled_, &QCheckBox::clicked, this, &DatabasePage::editEnabledClicked);
     // The panel follows the focused row, whether a click or a key moved it.
-    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &DatabasePage::focusedEntryChanged);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!returning_) emit focusedEntryChanged();
+    });
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DatabasePage::selectionChanged);
     connect(rows_, &QAbstractItemModel::modelReset, this, &DatabasePage::selectionChanged);
@@ -261,6 +263,19 @@ void DatabasePage::editEnabledClicked() {
 }
 
 bool DatabasePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        // Home and End go to the first and the last row and choose it, as in every list here
+        // (a table would only move along the row).
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Home || key == Qt::Key_End) && rows_->rowCount() > 0) {
+            const int row = key == Qt::Key_Home ? 0 : rows_->rowCount() - 1;
+            list_->selectionModel()->setCurrentIndex(rows_->index(row),
+                                                     QItemSelectionModel::ClearAndSelect);
+            list_->scrollTo(rows_->index(row));
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -354,7 +369,11 @@ void DatabasePage::showDetails(const std::optional<db::ProgramDetails>& details)
         field->clear();
     explanation_->clear();
     classes_->clear();
+    shownId_.reset();
     if (!details) return;
+    shownId_ = std::stoi(details->idNumber);
+    shownName_ = QString::fromLatin1(details->name);
+    shownMemo_ = QString::fromLatin1(details->explanation);
     id_->setText(QString::fromLatin1(details->idNumber));
     drumId_->setText(QString::fromLatin1(details->drumId));
     name_->setText(QString::fromLatin1(details->name));
@@ -368,7 +387,11 @@ void DatabasePage::showDetails(const std::optional<db::CombinationDetails>& deta
     explanation_->clear();
     classes_->clear();
     timbreIds_->clear();
+    shownId_.reset();
     if (!details) return;
+    shownId_ = std::stoi(details->idNumber);
+    shownName_ = QString::fromLatin1(details->name);
+    shownMemo_ = QString::fromLatin1(details->explanation);
     id_->setText(QString::fromLatin1(details->idNumber));
     name_->setText(QString::fromLatin1(details->name));
     explanation_->setPlainText(QString::fromLatin1(details->explanation));
@@ -383,6 +406,24 @@ void DatabasePage::showWhereUsed(const std::optional<lists::WhereUsed>& used) {
             tip << QString::fromStdString(line);
     whereUsed_->setText(used ? QString::fromStdString(used->line) : QString());
     whereUsed_->setToolTip(tip.join(QLatin1Char('\n')));
+}
+
+std::optional<DatabasePage::Unsubmitted> DatabasePage::unsubmitted() const {
+    if (!shownId_ || !editEnabled_->isChecked()) return std::nullopt;
+    if (name_->text() == shownName_ && explanation_->toPlainText() == shownMemo_)
+        return std::nullopt;
+    return Unsubmitted{*shownId_, shownName_};
+}
+
+void DatabasePage::returnToShownEntry() {
+    if (!shownId_) return;
+    const auto& ids = rows_->rowIds();
+    const auto at = std::ranges::find(ids, *shownId_);
+    if (at == ids.end()) return;
+    returning_ = true;
+    list_->selectionModel()->setCurrentIndex(rows_->index(static_cast<int>(at - ids.begin())),
+                                             QItemSelectionModel::ClearAndSelect);
+    returning_ = false;
 }
 
 std::string DatabasePage::editedName() const {

@@ -70,6 +70,16 @@ class DatabasePage : public QWidget {
     // What the panel's fields hold now, as the record stores text (single-byte).
     std::string editedName() const;
     std::string editedMemo() const;
+    // The entry shown in the panel whose name or explanation was edited and not submitted (with
+    // "Edit Enabled" ticked), if any, and the name it has in the database.
+    struct Unsubmitted {
+        std::int32_t id;
+        QString storedName;
+    };
+    std::optional<Unsubmitted> unsubmitted() const;
+    // Makes the row of the entry shown in the panel current again, its edits kept (a move away
+    // from it the user took back).
+    void returnToShownEntry();
 
     // The page's controls in the order Tab visits them.
     std::vector<QWidget*> tabChain() const;
@@ -95,6 +105,11 @@ class DatabasePage : public QWidget {
     int classIndex() const;
 
     db::Kind kind_;
+    // The entry the panel shows and the texts it showed, to tell an edit from what is stored.
+    std::optional<std::int32_t> shownId_;
+    QString shownName_;
+    QString shownMemo_;
+    bool returning_ = false;
     EntryListModel* rows_;
     QTableView* list_;
     QLineEdit* nameSearch_ = nullptr;

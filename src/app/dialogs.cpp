@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +16,12 @@ namespace pelvaro::app {
 
 std::optional<Shown> guarded(QWidget* parent, Dialogs& dialogs,
                              const std::function<void()>& handler) {
+    const std::optional<Shown> shown = caught(handler);
+    if (shown) dialogs.showError(parent, shown->caption, shown->text);
+    return shown;
+}
+
+std::optional<Shown> caught(const std::function<void()>& handler) {
     std::optional<Shown> shown;
     try {
         handler();
@@ -27,8 +34,21 @@ std::optional<Shown> guarded(QWidget* parent, Dialogs& dialogs,
         // rather than ending the program with the user's work in it.
         shown = Shown{kApplicationTitle, QString::fromLocal8Bit(e.what())};
     }
-    if (shown) dialogs.showError(parent, shown->caption, shown->text);
     return shown;
+}
+
+bool mayReplace(QWidget* parent, Dialogs& dialogs, const QStringList& paths) {
+    QStringList existing;
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path)) existing << path;
+    if (existing.isEmpty()) return true;
+    const QString text =
+        existing.size() == 1
+            ? QStringLiteral("%1 already exists. Replace it?").arg(existing.front())
+            : QStringLiteral("These files already exist and would be replaced:\n%1\nReplace them?")
+                  .arg(existing.join(QLatin1Char('\n')));
+    return dialogs.ask(parent, QStringLiteral("Replace"), text,
+                       {QStringLiteral("&Replace"), QStringLiteral("Cancel")}) == 0;
 }
 
 namespace {
@@ -51,7 +71,7 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filte
 
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filter,
                                            const QString& folder) {
-    // No overwrite question: a save replaces an existing file, as every save command here does.
+    // No overwrite question here: the command asks on the final name, its extension added.
     const QString path =
         QFileDialog::getSaveFileName(parent, QString(), startIn(folder), qtNameFilter(filter),
                                      nullptr, QFileDialog::DontConfirmOverwrite);
@@ -99,6 +119,16 @@ std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& captio
         QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
     if (!ok) return std::nullopt;
     return answer;
+}
+
+std::optional<Dialogs::Typed> QtDialogs::saveFileOfType(QWidget* parent, const QStringList& types,
+                                                        const QString& folder) {
+    QString chosenType;
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), startIn(folder),
+                                                      types.join(QStringLiteral(";;")), &chosenType,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return std::nullopt;
+    return Typed{path, std::max(0, static_cast<int>(types.indexOf(chosenType)))};
 }
 
 }  // namespace pelvaro::app

@@ -38,6 +38,19 @@ class Dialogs {
                                            const QString& /*label*/, const QString& /*text*/) {
         return std::nullopt;
     }
+    // A save dialog offering several types ("CSV Files (*.csv)"): the name chosen and the index
+    // of the type chosen with it. Dialogs that know no types answer as saveFile does, with the
+    // first type.
+    struct Typed {
+        QString path;
+        int type = 0;
+    };
+    virtual std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
+                                                const QString& folder) {
+        const auto path = saveFile(parent, types.value(0), folder);
+        if (!path) return std::nullopt;
+        return Typed{*path, 0};
+    }
 };
 
 // The real dialogs.
@@ -54,7 +67,14 @@ class QtDialogs : public Dialogs {
                            const QStringList& buttons) override;
     std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
                                    const QString& text) override;
+    std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
+                                        const QString& folder) override;
 };
+
+// Before files are written over: when any of these names an existing file, asks whether to
+// replace it, naming every one that would be. True when nothing stands there or the user
+// agreed.
+bool mayReplace(QWidget* parent, Dialogs& dialogs, const QStringList& paths);
 
 // Runs a handler; a refusal, a file error (or any other failure) is shown in a message box and the
 // program goes on. Every window's handlers run through this one guard. Returns the message shown
@@ -65,6 +85,9 @@ struct Shown {
 };
 std::optional<Shown> guarded(QWidget* parent, Dialogs& dialogs,
                              const std::function<void()>& handler);
+// The same without showing it: the message is the caller's to show (after it has put away what
+// the handler left on the screen).
+std::optional<Shown> caught(const std::function<void()>& handler);
 
 // "Pcg Files (*.pcg)|*.pcg" -> "Pcg Files (*.pcg)", the form Qt's dialogs take.
 QString qtNameFilter(const QString& filter);

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -84,8 +85,14 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
         connect(page, &DatabasePage::searchRequested, this, &MainWindow::search);
         connect(page, &DatabasePage::submitRequested, this, &MainWindow::submitClicked);
         connect(page, &DatabasePage::editClassesRequested, this, &MainWindow::editClassesClicked);
-        connect(page, &DatabasePage::focusedEntryChanged, this,
-                [this] { guard([this] { showEntryDetails(); }); });
+        // Another row: what was edited in a panel and not submitted is not dropped unasked.
+        connect(page, &DatabasePage::focusedEntryChanged, this, [this, page] {
+            if (!editsSettled()) {
+                page->returnToShownEntry();
+                return;
+            }
+            guard([this] { showEntryDetails(); });
+        });
         connect(page, &DatabasePage::selectionChanged, this, &MainWindow::updateEditMenu);
     }
     for (PcgPage* page : {pcgPrograms_, pcgCombinations_}) {
@@ -180,22 +187,55 @@ void MainWindow::setTabOrders() {
 }
 
 void MainWindow::guard(const std::function<void()>& handler) {
-    // Long work reports how far it has come; the busy window shows it once it takes long.
-    std::optional<app::Shown> shown;
-    if (busy_) {
-        busy_->begin();
-        const io::ProgressScope scope([this](std::int64_t bytes) { busy_->advance(bytes); });
-        shown = guarded(this, dialogs_, handler);
-        busy_->end();
-    } else {
-        shown = guarded(this, dialogs_, handler);
-    }
-    if (shown)
+    // Long work reports how far it has come; the busy window shows it once it takes long, and
+    // has gone before a message of the command shows.
+    const std::optional<Shown> shown = busy_ ? caughtWhileBusy(*busy_, handler) : caught(handler);
+    if (shown) {
+        dialogs_.showError(this, shown->caption, shown->text);
         showResult(QStringLiteral("Failed: ") + shown->text.section(QLatin1Char('\n'), 0, 0));
+    }
     updateUndoActions();
     updateStatus();
     updateEditMenu();
     if (arrange_ && arrange_->isVisible()) arrange_->refresh();
+}
+
+bool MainWindow::editsSettled() {
+    bool settled = false;
+    for (DatabasePage* page : {programs_, combinations_}) {
+        const auto edit = page->unsubmitted();
+        if (!edit) continue;
+        const bool programs = page->kind() == db::Kind::Program;
+        const auto answer = dialogs_.ask(
+            this, kApplicationTitle,
+            QStringLiteral("Store the changes to %1 %2 \"%3\"?")
+                .arg(programs ? QStringLiteral("program") : QStringLiteral("combination"))
+                .arg(edit->id)
+                .arg(edit->storedName),
+            {QStringLiteral("&Store"), QStringLiteral("&Discard"), QStringLiteral("Cancel")});
+        if (!answer || *answer == 2) return false;
+        if (*answer == 0) {
+            bool stored = false;
+            guard([&] {
+                present(session::submitEntry(*session_, page->kind(), edit->id, page->editedName(),
+                                             page->editedMemo()));
+                stored = true;
+            });
+            if (!stored) return false;
+        }
+        settled = true;
+    }
+    // The panels show what is stored now: the edits stored, or dropped as the user chose.
+    if (settled) guard([this] { showEntryDetails(); });
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!editsSettled()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::present(const session::Outcome& outcome) {

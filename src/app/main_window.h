@@ -116,6 +116,7 @@ class MainWindow : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -134,6 +135,10 @@ class MainWindow : public QMainWindow {
     void guard(const std::function<void()>& handler);
     // Shows what a command did: its status line, its event list, its refusal.
     void present(const session::Outcome& outcome);
+    // Before the panels are filled again or the database is replaced: a name or explanation
+    // edited and not submitted is stored or dropped as the user answers. False when the user
+    // chose Cancel: the command does not go on.
+    bool editsSettled();
     void refreshPcgLists();
     // Refills the database lists (the searched one, or both when nothing filters), the class
     // choices of both search groups, clears the search fields and shows the focused entries.

@@ -27,6 +27,7 @@
 #include "app/similar_window.h"
 #include "app/window_text.h"
 #include "db/database_file.h"
+#include "pcg/pcg_files.h"
 #include "io/safe_files.h"
 #include "lists/html.h"
 #include "lists/tables.h"
@@ -38,6 +39,7 @@ namespace pelvaro::app {
 // ---- File menu --------------------------------------------------------------------------------
 
 void MainWindow::newDatabase() {
+    if (!editsSettled()) return;
     guard([&] {
         present(session::newDatabase(*session_));
         refreshDatabaseLists();
@@ -45,6 +47,7 @@ void MainWindow::newDatabase() {
 }
 
 void MainWindow::openDatabase() {
+    if (!editsSettled()) return;
     guard([&] {
         const auto path = dialogs_.openFile(this, textOf(std::string(db::kDatabaseFilter)),
                                             settings_->folder(Settings::FileKind::Database));
@@ -59,6 +62,7 @@ void MainWindow::openDatabaseFile(const QString& path) {
 }
 
 void MainWindow::recoverDatabase() {
+    if (!editsSettled()) return;
     if (places_.recoveryFolder.isEmpty()) return;
     RecoveryDialog recovery(places_.recoveryFolder, dialogs_, this);
     const std::optional<std::string> chosen = recovery.chooseCopy();
@@ -70,11 +74,18 @@ void MainWindow::recoverDatabase() {
 }
 
 void MainWindow::exportDatabase() {
+    if (!editsSettled()) return;
     guard([&] {
         const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)),
                                             settings_->folder(Settings::FileKind::Database));
         if (!path) return;
-        const session::Outcome outcome = session::exportDatabase(*session_, localPath(*path));
+        const std::string chosen = localPath(QFileInfo(*path).absoluteFilePath());
+        const db::DatabasePaths names = db::databasePaths(db::databaseBaseName(chosen));
+        QStringList replaced{shownPath(names.database)};
+        for (const std::string& member : names.members)
+            replaced << shownPath(member);
+        if (!mayReplace(this, dialogs_, replaced)) return;
+        const session::Outcome outcome = session::exportDatabase(*session_, chosen);
         present(outcome);
         refreshDatabaseLists();
         rememberFile(Settings::FileKind::Database, shownPath(outcome.path));
@@ -83,16 +94,20 @@ void MainWindow::exportDatabase() {
 
 void MainWindow::exportList() {
     guard([&] {
-        const QString filter =
-            QStringLiteral("CSV Files (*.csv);;Pages to Print (*.html *.htm)|*.csv");
-        const auto chosen =
-            dialogs_.saveFile(this, filter, settings_->folder(Settings::FileKind::Report));
+        const auto chosen = dialogs_.saveFileOfType(
+            this,
+            {QStringLiteral("CSV Files (*.csv)"), QStringLiteral("Pages to Print (*.html *.htm)")},
+            settings_->folder(Settings::FileKind::Report));
         if (!chosen) return;
-        // The format is the name's: a page for .html or .htm, CSV otherwise.
-        QString path = *chosen;
+        // A name's own extension decides the format; without one, the type chosen does.
+        QString path = chosen->path;
         const QString suffix = QFileInfo(path).suffix().toLower();
-        const bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
-        if (!html && suffix != QLatin1String("csv")) path += QStringLiteral(".csv");
+        bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
+        if (!html && suffix != QLatin1String("csv")) {
+            html = chosen->type == 1;
+            path += html ? QStringLiteral(".html") : QStringLiteral(".csv");
+        }
+        if (!mayReplace(this, dialogs_, {path})) return;
         const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
         std::string text;
         std::size_t rows = 0;
@@ -130,6 +145,7 @@ void MainWindow::exitProgram() {
 // ---- Edit menu --------------------------------------------------------------------------------
 
 void MainWindow::undo() {
+    if (!editsSettled()) return;
     guard([&] {
         const session::Outcome outcome = session::undo(*session_);
         if (outcome.summary.empty()) return;  // nothing to take back
@@ -140,6 +156,7 @@ void MainWindow::undo() {
 }
 
 void MainWindow::redo() {
+    if (!editsSettled()) return;
     guard([&] {
         const session::Outcome outcome = session::redo(*session_);
         if (outcome.summary.empty()) return;
@@ -177,6 +194,7 @@ void MainWindow::sendToPcgAt() {
 }
 
 void MainWindow::sendToDatabase() {
+    if (!editsSettled()) return;
     guard([&] {
         const PcgPage* page = pcgPageInFront();
         if (!page) {
@@ -189,6 +207,7 @@ void MainWindow::sendToDatabase() {
 }
 
 void MainWindow::deleteSelection() {
+    if (!editsSettled()) return;
     guard([&] {
         events_->showLines({});
         if (const DatabasePage* page = databasePageInFront()) {
@@ -287,6 +306,7 @@ void MainWindow::findSimilar() {
 }
 
 void MainWindow::findNearDuplicates() {
+    if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page) return;
     auto* window = new NearDuplicatesWindow(
@@ -306,11 +326,13 @@ void MainWindow::findNearDuplicates() {
 }
 
 void MainWindow::editDatabaseClasses() {
+    if (!editsSettled()) return;
     guard([&] { classEditor_->refreshClassEditor(); });
     classEditor_->exec();
 }
 
 void MainWindow::classifyByRules() {
+    if (!editsSettled()) return;
     ClassifyRulesWindow window(
         *session_, dialogs_, *settings_,
         [this](const QString& summary) { databaseChangedBy(summary); }, this);
@@ -318,6 +340,7 @@ void MainWindow::classifyByRules() {
 }
 
 void MainWindow::replaceInNames() {
+    if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page || page->chosenEntries().empty()) return;
     ReplaceNamesWindow window(
@@ -364,13 +387,16 @@ void MainWindow::exportPcg() {
         const auto path =
             dialogs_.saveFile(this, kPcgFilter, settings_->folder(Settings::FileKind::Pcg));
         if (!path) return;
-        const session::Outcome outcome = session::exportPcg(*session_, localPath(*path));
+        const std::string chosen = localPath(*path);
+        if (!mayReplace(this, dialogs_, {shownPath(pcg::pcgExportName(chosen))})) return;
+        const session::Outcome outcome = session::exportPcg(*session_, chosen);
         rememberFile(Settings::FileKind::Pcg, shownPath(outcome.path));
         present(outcome);
     });
 }
 
 void MainWindow::sendWithProgress(session::PcgPart part) {
+    if (!editsSettled()) return;
     guard([&] {
         session::Outcome outcome;
         try {
@@ -400,6 +426,7 @@ void MainWindow::sendOnlyCombinationsOfPcg() {
 }
 
 void MainWindow::sendPcgFilesToDatabase() {
+    if (!editsSettled()) return;
     const QStringList chosen =
         dialogs_.openFilesAndFolders(this, kPcgFilter, settings_->folder(Settings::FileKind::Pcg));
     if (chosen.isEmpty()) return;
@@ -416,6 +443,7 @@ void MainWindow::showAbout() {
 // ---- Database tabs ----------------------------------------------------------------------------
 
 void MainWindow::search() {
+    if (!editsSettled()) return;
     guard([&] {
         const DatabasePage* page = databasePageInFront();
         if (!page) page = combinations_;
@@ -446,6 +474,7 @@ void MainWindow::submitClicked() {
 }
 
 void MainWindow::editClassesClicked() {
+    if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page) page = combinations_;
     const auto entry = page->focusedEntry();

@@ -29,6 +29,7 @@ void MainWindow::openRecentFile(Settings::FileKind kind, const QString& path) {
             QStringLiteral("%1 is no longer there. It has been taken off the list.").arg(path));
         return;
     }
+    if (!pcgFile && !editsSettled()) return;
     guard([&] {
         if (pcgFile)
             importPcgFile(path);
@@ -86,6 +87,7 @@ void MainWindow::sendFiles(const QStringList& paths) {
 }
 
 void MainWindow::takeFiles(const QStringList& paths) {
+    if (!editsSettled()) return;
     const auto isDatabase = [](const QString& p) { return p.endsWith(QStringLiteral(".pvd")); };
     const auto isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
     const auto isPcg = [](const QString& p) {
@@ -123,6 +125,7 @@ void MainWindow::takeFiles(const QStringList& paths) {
 }
 
 void MainWindow::openGivenFiles(const QStringList& paths) {
+    if (!editsSettled()) return;
     for (const QString& path : paths)
         guard([&] {
             if (path.endsWith(QStringLiteral(".pvd")))

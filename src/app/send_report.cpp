@@ -105,6 +105,7 @@ void SendReport::saveClicked() {
         settings_.rememberFolder(Settings::FileKind::Report, *path);
         QString name = *path;
         if (!name.endsWith(QStringLiteral(".csv"))) name += QStringLiteral(".csv");
+        if (!mayReplace(this, dialogs_, {name})) return;
         // The name is checked to survive the file system's encoding, as every writer's is.
         io::writeFileSafely(localPath(name), session::reportCsv(lines_));
     });

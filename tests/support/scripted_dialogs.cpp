@@ -22,7 +22,20 @@ std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter
                                                  const QString& folder) {
     filters.push_back(filter);
     folders.push_back(folder);
+    if (!saveTypes_.empty()) saveTypes_.pop_front();
     return next(saves_);
+}
+
+std::optional<app::Dialogs::Typed> ScriptedDialogs::saveFileOfType(QWidget*,
+                                                                   const QStringList& types,
+                                                                   const QString& folder) {
+    filters.push_back(types.join(QStringLiteral(";;")));
+    folders.push_back(folder);
+    const int type = saveTypes_.empty() ? 0 : saveTypes_.front();
+    if (!saveTypes_.empty()) saveTypes_.pop_front();
+    const auto path = next(saves_);
+    if (!path) return std::nullopt;
+    return Typed{*path, type};
 }
 
 QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter,
@@ -37,6 +50,7 @@ QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter
 
 void ScriptedDialogs::showError(QWidget*, const QString& caption, const QString& text) {
     messages.push_back({caption, text});
+    if (whenShown) whenShown(messages.back());
 }
 
 std::optional<int> ScriptedDialogs::ask(QWidget*, const QString& caption, const QString& text,

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -27,7 +28,11 @@ class ScriptedDialogs : public app::Dialogs {
     };
 
     void answerOpen(const QString& path) { opens_.push_back(path); }
-    void answerSave(const QString& path) { saves_.push_back(path); }
+    // The name for the next save dialog, with the index of the type chosen (saveFileOfType).
+    void answerSave(const QString& path, int type = 0) {
+        saves_.push_back(path);
+        saveTypes_.push_back(type);
+    }
     void answerOpenMany(const QStringList& paths) { manies_.push_back(paths); }
     // The button chosen for the next question (by its index; nothing: the question is closed),
     // and the text typed into the next line asked for. An empty queue closes or cancels.
@@ -45,8 +50,12 @@ class ScriptedDialogs : public app::Dialogs {
                            const QStringList& buttons) override;
     std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& label,
                                    const QString& text) override;
+    std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
+                                        const QString& folder) override;
 
     std::vector<Message> messages;
+    // Told of every message as it is shown (to look at the screen at that moment).
+    std::function<void(const Message&)> whenShown;
     // Every question (its buttons) and every line of text asked for (its label as the text).
     struct Asked {
         QString caption;
@@ -60,6 +69,7 @@ class ScriptedDialogs : public app::Dialogs {
   private:
     std::deque<QString> opens_;
     std::deque<QString> saves_;
+    std::deque<int> saveTypes_;
     std::deque<QStringList> manies_;
     std::deque<std::optional<int>> questions_;
     std::deque<QString> texts_;
