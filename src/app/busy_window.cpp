@@ -14,7 +14,20 @@ namespace pelvaro::app {
 
 namespace {
 int delay = 400;
+qint64 monotonicNow() {
+    static const QElapsedTimer since = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return since.elapsed();
+}
+BusyWindow::Clock clock = monotonicNow;
 }  // namespace
+
+void BusyWindow::setClock(Clock now) {
+    clock = now ? now : monotonicNow;
+}
 
 void BusyWindow::setDelay(int milliseconds) {
     delay = milliseconds;
@@ -56,7 +69,7 @@ void BusyWindow::begin() {
     lastPaint_ = 0;
     // The clock starts with the work, not with the command: the time a file dialog of the
     // command stays open is the user's, not the program's.
-    started_.invalidate();
+    startedAt_ = -1;
 }
 
 void BusyWindow::end() {
@@ -75,10 +88,10 @@ void BusyWindow::end() {
 void BusyWindow::advance(std::int64_t bytes) {
     bytes_ += bytes;
     if (depth_ == 0 || standIn_) return;
-    if (!started_.isValid()) started_.start();
-    if (started_.elapsed() < delay) return;
+    if (startedAt_ < 0) startedAt_ = clock();
+    const qint64 now = clock() - startedAt_;
+    if (now < delay) return;
     // A screen shows some sixty pictures a second; more often is no use.
-    const qint64 now = started_.elapsed();
     if (lastPaint_ != 0 && now - lastPaint_ < 30) return;
     lastPaint_ = now;
     if (!isVisible()) {

@@ -36,6 +36,10 @@ class BusyWindow : public QDialog {
 
     // How long a command runs before the window shows (tests: 0).
     static void setDelay(int milliseconds);
+    // What tells the time, in milliseconds (tests: a clock they move themselves; null: the
+    // system's steady clock).
+    using Clock = qint64 (*)();
+    static void setClock(Clock now);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,7 +48,7 @@ class BusyWindow : public QDialog {
     int depth_ = 0;
     std::int64_t bytes_ = 0;
     qint64 lastPaint_ = 0;
-    QElapsedTimer started_;  // from the command's first report of work
+    qint64 startedAt_ = -1;  // the clock at the command's first report of work
     QPointer<QWidget> activeBefore_;
     QPointer<QWidget> focusBefore_;
     QLabel* label_;

@@ -38,6 +38,31 @@ struct Stored : WindowFixture {
 
 }  // namespace
 
+// Counts the times a window shows.
+struct Shows : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Show;
+        return false;
+    }
+};
+
+// The user takes long over a file dialog: that is no work of the program's, and the busy window
+// does not flash up empty ("Working... 0 MB") the moment the work begins.
+TEST(Trust, TheTimeInAFileDialogIsNotWorkToWaitFor) {
+    static qint64 now = 0;
+    app::BusyWindow::setClock([] { return now; });
+    Stored w;
+    Shows busy;
+    w.form->busyWindow()->installEventFilter(&busy);
+    w.dialogs.whenFileAsked = [] { now += 5000; };
+    w.dialogs.answerSave(w.file("bank"));
+    w.action(names::kExportDatabase)->trigger();
+    EXPECT_TRUE(fs::exists(w.dir.file("bank.pvd")));
+    EXPECT_EQ(busy.count, 0);
+    app::BusyWindow::setClock(nullptr);
+}
+
 TEST(Trust, KeysAfterAFileCommandLandWhereTheCursorWas) {
     const AtOnce atOnce;
     Stored w;
@@ -61,7 +86,7 @@ TEST(Trust, AMessageNeverShowsOverTheBusyWindow) {
     };
     w.dialogs.answerSave(w.file("bank"));
     {
-        const FailNth fail(FailNth::Op::Write, 3);  // part way through the copies
+        const FailNth fail(FailNth::Op::Rename, 1);  // the copies written, their names not
         w.action(names::kExportDatabase)->trigger();
     }
     ASSERT_EQ(w.dialogs.messages.size(), 1u);

@@ -15,6 +15,7 @@ std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& filter
                                                  const QString& folder) {
     filters.push_back(filter);
     folders.push_back(folder);
+    if (whenFileAsked) whenFileAsked();
     return next(opens_);
 }
 
@@ -22,6 +23,7 @@ std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& filter
                                                  const QString& folder) {
     filters.push_back(filter);
     folders.push_back(folder);
+    if (whenFileAsked) whenFileAsked();
     if (!saveTypes_.empty()) saveTypes_.pop_front();
     return next(saves_);
 }
@@ -31,6 +33,7 @@ std::optional<app::Dialogs::Typed> ScriptedDialogs::saveFileOfType(QWidget*,
                                                                    const QString& folder) {
     filters.push_back(types.join(QStringLiteral(";;")));
     folders.push_back(folder);
+    if (whenFileAsked) whenFileAsked();
     const int type = saveTypes_.empty() ? 0 : saveTypes_.front();
     if (!saveTypes_.empty()) saveTypes_.pop_front();
     const auto path = next(saves_);
@@ -42,6 +45,7 @@ QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter
                                                  const QString& folder) {
     filters.push_back(filter);
     folders.push_back(folder);
+    if (whenFileAsked) whenFileAsked();
     if (manies_.empty()) return {};
     QStringList answer = manies_.front();
     manies_.pop_front();

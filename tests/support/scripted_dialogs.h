@@ -54,8 +54,10 @@ class ScriptedDialogs : public app::Dialogs {
                                         const QString& folder) override;
 
     std::vector<Message> messages;
-    // Told of every message as it is shown (to look at the screen at that moment).
+    // Told of every message as it is shown (to look at the screen at that moment), and of every
+    // file dialog as it is answered (a user who takes their time over it).
     std::function<void(const Message&)> whenShown;
+    std::function<void()> whenFileAsked;
     // Every question (its buttons) and every line of text asked for (its label as the text).
     struct Asked {
         QString caption;
