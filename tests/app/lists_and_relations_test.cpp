@@ -2,11 +2,11 @@
 // PCG program lines, the Compare window, and Export List on each tab.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTableView>
 #include <QTreeWidget>
 
 #include "window_fixture.h"
@@ -68,6 +68,25 @@ struct Relations : WindowFixture {
     }
     QString verdict() const {
         return compareWindow()->findChild<QLabel*>(names::compare::kVerdict)->text();
+    }
+    QTableView* picker(const char* name) const {
+        return compareWindow()->findChild<QTableView*>(name);
+    }
+    QString picked(const char* name) const {
+        return picker(name)->currentIndex().data().toString();
+    }
+    QStringList offered(const char* name) const {
+        QStringList out;
+        for (int r = 0; r < picker(name)->model()->rowCount(); ++r)
+            out << picker(name)->model()->index(r, 0).data().toString();
+        return out;
+    }
+    // Types into a picker's filter box a character at a time, after clearing it.
+    void filter(const char* name, const QString& text) const {
+        auto* edit = compareWindow()->findChild<QLineEdit*>(name);
+        edit->clear();
+        for (const QChar c : text)
+            edit->insert(c);
     }
 };
 
@@ -167,9 +186,49 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     for (const int at : {40, 41, 100})
         expected << QString("%1|%2|%3|yes").arg(at).arg(hex(pad[at])).arg(hex(pad[at] ^ 0x5A));
     EXPECT_EQ(w.compareRows(names::compare::kBytes), expected);
-    // The pickers choose another pair among the two.
-    w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->setCurrentIndex(0);
-    EXPECT_EQ(w.verdict(), "identical");
+
+    // Each picker offers every program, the two chosen ones picked.
+    EXPECT_EQ(w.offered(names::compare::kRight),
+              (QStringList{"1 PIANO", "2 BASS", "3 KIT ONE", "4 KIT TWO", "5 PAD", "6 PAD 3B",
+                           "7 PAD CAF\u00c9"}));
+    EXPECT_EQ(w.picked(names::compare::kLeft), "5 PAD");
+    EXPECT_EQ(w.picked(names::compare::kRight), "6 PAD 3B");
+    // A third entry, never chosen in the list, picked through the filter: a part of the name in
+    // any case, or an ID.
+    w.filter(names::compare::kRightFilter, "bas");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"2 BASS"});
+    EXPECT_EQ(w.picked(names::compare::kRight), "2 BASS");
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD|BASS");
+    w.filter(names::compare::kRightFilter, "caf\u00e9");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"7 PAD CAF\u00c9"});
+    EXPECT_EQ(w.verdict(), "identical apart from the name");
+    w.filter(names::compare::kLeftFilter, "3");
+    EXPECT_EQ(w.offered(names::compare::kLeft), (QStringList{"3 KIT ONE", "6 PAD 3B"}));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|KIT ONE|PAD CAF\u00c9");
+    w.picker(names::compare::kLeft)
+        ->setCurrentIndex(w.picker(names::compare::kLeft)->model()->index(1, 0));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD 3B|PAD CAF\u00c9");
+    // A filter that leaves no row keeps the sound shown.
+    w.filter(names::compare::kLeftFilter, "XYZ");
+    EXPECT_TRUE(w.offered(names::compare::kLeft).isEmpty());
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD 3B|PAD CAF\u00c9");
+    w.compareWindow()->close();
+}
+
+TEST(Compare, ThePickersOfAMillionEntriesOfferThemAll) {
+    Relations w;
+    // Entries past the six stored read as zeros: nameless programs.
+    w.form->session().files().setCount(db::Kind::Program, 1'000'000);
+    w.form->search();
+    w.choose(names::kProgramsPage.list, {0, 1});
+    w.action(names::kCompare)->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    EXPECT_EQ(w.picker(names::compare::kLeft)->model()->rowCount(), 1'000'000);
+    w.filter(names::compare::kRightFilter, "999999");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"999999"});
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PIANO|");
+    w.filter(names::compare::kRightFilter, "kit");
+    EXPECT_EQ(w.offered(names::compare::kRight), (QStringList{"3 KIT ONE", "4 KIT TWO"}));
     w.compareWindow()->close();
 }
 
@@ -182,11 +241,14 @@ TEST(Compare, TwoPcgSlotsAndTwoCombinations) {
     w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
     // The current slot against the next used one: two drum programs on one kit slot.
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kLeft)->currentText(),
-              "A02    KIT ONE");
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->currentText(),
-              "A03    KIT TWO");
+    EXPECT_EQ(w.picked(names::compare::kLeft), "A02    KIT ONE");
+    EXPECT_EQ(w.picked(names::compare::kRight), "A03    KIT TWO");
     EXPECT_EQ(w.compareRows(names::compare::kFields).value(4), "Drum kit|slot 1|slot 1");
+    // The used slots, narrowed by a part of their line.
+    EXPECT_EQ(w.offered(names::compare::kRight).size(), 6);
+    w.filter(names::compare::kRightFilter, "pad");
+    EXPECT_EQ(w.offered(names::compare::kRight), (QStringList{"A04    PAD", "A05    PAD 3B"}));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|KIT ONE|PAD");
     w.compareWindow()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
