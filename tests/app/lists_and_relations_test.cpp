@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 
+#include "app/elided_label.h"
 #include "window_fixture.h"
 
 using namespace pelvaro;
@@ -115,6 +116,35 @@ TEST(WhereUsed, TheLinesBelowThePanelsFollowTheFocusedRowsAndEveryChange) {
               QStringList{"Program 1 is used by some Combinations.Cannot delete it."});
     w.clickRow(names::kProgramsPage.list, 0);
     EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+}
+
+TEST(WhereUsed, ALineTooLongForItsRoomEndsAtAWordWithDotsAndIsWholeInItsTooltip) {
+    Relations w;
+    w.clickRow(names::kProgramsPage.list, 0);
+    auto* used = w.find<app::ElidedLabel>(names::kProgramsPage.whereUsed);
+    auto* status = w.find<app::ElidedLabel>(names::kStatusResult);
+    status->setLine(
+        "Sent 12 programs, 3 combinations and 1 drum kit to the database: "
+        "9 were there already");
+    const int windowWidth = w.form->width();
+    for (app::ElidedLabel* label : {used, status}) {
+        const QString text = label->text();
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(text) * 2 / 3);
+        QApplication::processEvents();
+        const QString shown = label->shownText();
+        ASSERT_TRUE(shown.endsWith("...")) << shown.toStdString();
+        const QString head = shown.chopped(3);
+        // The words shown are the text's own, and the cut falls after a whole word.
+        EXPECT_TRUE(text.startsWith(head)) << shown.toStdString();
+        EXPECT_FALSE(text.at(head.size()).isLetterOrNumber()) << shown.toStdString();
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+        EXPECT_EQ(w.form->width(), windowWidth);
+        // Room for the whole line shows it whole.
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(text) + 8);
+        EXPECT_EQ(label->shownText(), text);
+    }
+    EXPECT_EQ(status->toolTip(), status->text());
+    EXPECT_EQ(used->toolTip(), "Played by:\n1 SPLIT\n2 LAYER\n3 STACK");
 }
 
 TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
