@@ -233,7 +233,9 @@ void CompareWindow::fill(Side& side) {
         side.key = side.model->keyAt(0);
     }
     if (row < 0) return;  // nothing holds the filter: the sound shown stays
+    // Rows that stayed as they were keep the place the user scrolled to.
     const QModelIndex at = side.model->index(row, 0);
+    if (side.list->currentIndex() == at) return;
     side.list->setCurrentIndex(at);
     side.list->scrollTo(at);
 }

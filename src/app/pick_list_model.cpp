@@ -9,19 +9,26 @@ PickListModel::PickListModel(Label label, QObject* parent)
     : QAbstractListModel(parent), label_(std::move(label)) {}
 
 void PickListModel::setRange(std::int32_t count) {
+    count = std::max<std::int32_t>(count, 0);
+    if (range_ && count == count_) return rowsRenamed();
     beginResetModel();
     range_ = true;
-    count_ = std::max<std::int32_t>(count, 0);
+    count_ = count;
     keys_.clear();
     endResetModel();
 }
 
 void PickListModel::setKeys(std::vector<std::int32_t> keys) {
+    if (!range_ && keys == keys_) return rowsRenamed();
     beginResetModel();
     range_ = false;
     keys_ = std::move(keys);
     count_ = static_cast<std::int32_t>(keys_.size());
     endResetModel();
+}
+
+void PickListModel::rowsRenamed() {
+    if (count_ > 0) emit dataChanged(index(0, 0), index(count_ - 1, 0), {Qt::DisplayRole});
 }
 
 std::int32_t PickListModel::keyAt(int row) const {

@@ -21,6 +21,8 @@ class PickListModel : public QAbstractListModel {
     void setRange(std::int32_t count);
     // These keys, ascending.
     void setKeys(std::vector<std::int32_t> keys);
+    // Either with the keys it has keeps its rows (a view keeps its place in them) and only
+    // asks for their texts again.
 
     std::int32_t keyAt(int row) const;
     // The row that shows the key, or -1.
@@ -30,6 +32,8 @@ class PickListModel : public QAbstractListModel {
     QVariant data(const QModelIndex& index, int role) const override;
 
   private:
+    void rowsRenamed();
+
     Label label_;
     bool range_ = true;
     std::int32_t count_ = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QStringList>
 
 #include "app/entry_list_model.h"
@@ -62,6 +63,12 @@ TEST(PickListModel, KeepsTheModelRulesAndFormatsOnlyTheRowsAskedFor) {
         EXPECT_EQ(model.rowOf(4), -1);
         model.setRange(4);
         EXPECT_EQ(model.keyAt(3), 4);
+        // The same rows again are no reset: a view keeps its place in them.
+        const QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        const QSignalSpy renamed(&model, &QAbstractItemModel::dataChanged);
+        model.setRange(4);
+        EXPECT_EQ(resets.count(), 0);
+        EXPECT_EQ(renamed.count(), 1);
         EXPECT_EQ(model.rowOf(5), -1);
         model.setKeys({});
         EXPECT_EQ(model.rowCount(), 0);

@@ -242,6 +242,13 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     w.filter(names::compare::kLeftFilter, "XYZ");
     EXPECT_TRUE(w.offered(names::compare::kLeft).isEmpty());
     EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD 3B|PAD CAF\u00c9");
+    // Back from the main window, where an entry was added, the pickers offer it.
+    w.filter(names::compare::kLeftFilter, "caf");
+    files.append(copy);
+    QEvent activated(QEvent::WindowActivate);
+    QApplication::sendEvent(w.compareWindow(), &activated);
+    EXPECT_EQ(w.offered(names::compare::kLeft),
+              (QStringList{"7 PAD CAF\u00c9", "8 PAD CAF\u00c9"}));
     w.compareWindow()->close();
 }
 
