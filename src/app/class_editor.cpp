@@ -145,8 +145,8 @@ void ClassEditor::deleteClicked() {
         guarded(this, dialogs_, [&] {
             const classes::ClassDeletion result = session::deleteClass(session_, classId);
             for (const io::Refusal& refusal : result.refusals)
-                dialogs_.showError(this, QString::fromLatin1(refusal.caption),
-                                   QString::fromLatin1(refusal.text));
+                dialogs_.showError(this, QString::fromStdString(refusal.caption),
+                                   QString::fromStdString(refusal.text));
         });
     }
     guarded(this, dialogs_, [&] { refreshClassEditor(); });

@@ -28,6 +28,7 @@ class ArrangeWindow;
 class BusyWindow;
 class ClassAssignmentDialog;
 class ClassEditor;
+class CompareWindow;
 class DatabasePage;
 class Dialogs;
 class EventList;
@@ -161,8 +162,9 @@ class MainWindow : public QMainWindow {
     void showResult(const QString& text);
     // After a window of its own changed the database: the lists, the line on it, the state.
     void databaseChangedBy(const QString& summary);
-    // The Compare window on entries of a kind, the pickers offering them, left and right shown.
-    void compareEntries(db::Kind kind, const std::vector<std::int32_t>& ids, int left, int right);
+    // The Compare window on two entries of a kind, or as made; its verdict on the status line.
+    void compareEntries(db::Kind kind, std::int32_t left, std::int32_t right);
+    void showCompare(CompareWindow* window);
     // A file used: remembered as the kind's last folder and at the top of its recent files.
     void rememberFile(Settings::FileKind kind, const QString& path);
 

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QDate>
 #include <QFileInfo>
-#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
@@ -32,7 +31,6 @@
 #include "lists/html.h"
 #include "lists/tables.h"
 #include "pcg/pcg_lists.h"
-#include "transfer/comparison.h"
 
 namespace pelvaro::app {
 
@@ -228,68 +226,24 @@ void MainWindow::compare() {
     updateEditMenu();
     if (!menus_->action(names::kCompare)->isEnabled()) return;
     guard([&] {
-        QStringList choices;
-        std::vector<int> keys;  // the entry or slot behind each choice
-        int left = 0;
-        int right = 1;
-        CompareWindow::Compare compareAt;
-        QString title;
         if (const DatabasePage* page = databasePageInFront()) {
-            compareEntries(page->kind(), page->chosenEntries(), 0, 1);
-            return;
+            const std::vector<std::int32_t> ids = page->chosenEntries();
+            compareEntries(page->kind(), ids[0], ids[1]);
         } else {
             const PcgPage* pcgPage = pcgPageInFront();
-            const bool programs = pcgPage->kind() == pcg::SlotKind::Program;
-            const pcg::PcgState& pcg = session_->pcg();
-            const auto& used = programs ? pcg.occupancy.programUsed : pcg.occupancy.combinationUsed;
-            const int current = pcgPage->currentSlot();
-            for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
-                if (used[slot] != 1) continue;
-                if (slot == current) left = static_cast<int>(keys.size());
-                keys.push_back(slot);
-                choices << textOf(pcg::pcgListLine(
-                    pcg, pcgPage->kind(), slot < pcg::kBankSize ? 0 : 1, slot % pcg::kBankSize));
-            }
-            right = left + 1 < static_cast<int>(keys.size()) ? left + 1 : left - 1;
-            title = programs ? QStringLiteral("Compare Pcg Programs")
-                             : QStringLiteral("Compare Pcg Combinations");
-            compareAt = [this, keys, programs](int l, int r) {
-                const int a = keys[static_cast<std::size_t>(l)];
-                const int b = keys[static_cast<std::size_t>(r)];
-                return programs ? transfer::comparePcgPrograms(session_->pcg(), a, b)
-                                : transfer::comparePcgCombinations(session_->pcg(), a, b);
-            };
+            showCompare(
+                CompareWindow::pcgSlots(*session_, pcgPage->kind(), pcgPage->currentSlot(), this));
         }
-        auto* window = new CompareWindow(title, choices, left, right, compareAt, this);
-        window->show();
-        showResult(QStringLiteral("Compared %1 and %2: %3")
-                       .arg(choices.value(left), choices.value(right),
-                            window->findChild<QLabel*>(QStringLiteral("CompareVerdict"))->text()));
     });
 }
 
-void MainWindow::compareEntries(db::Kind kind, const std::vector<std::int32_t>& ids, int left,
-                                int right) {
-    const bool programs = kind == db::Kind::Program;
-    const db::RecordFiles& files = session_->files();
-    QStringList choices;
-    for (const std::int32_t id : ids)
-        choices << QString::number(id) + QLatin1Char(' ') +
-                       textOf(programs ? db::entryName(files.read<db::DbProgramEntry>(id))
-                                       : db::entryName(files.read<db::DbCombinationEntry>(id)));
-    const CompareWindow::Compare compareAt = [this, ids, programs](int l, int r) {
-        const auto a = ids[static_cast<std::size_t>(l)];
-        const auto b = ids[static_cast<std::size_t>(r)];
-        return programs ? transfer::compareProgramEntries(session_->files(), a, b)
-                        : transfer::compareCombinationEntries(session_->files(), a, b);
-    };
-    auto* window = new CompareWindow(
-        programs ? QStringLiteral("Compare Programs") : QStringLiteral("Compare Combinations"),
-        choices, left, right, compareAt, this);
+void MainWindow::compareEntries(db::Kind kind, std::int32_t left, std::int32_t right) {
+    showCompare(CompareWindow::entries(*session_, kind, left, right, this));
+}
+
+void MainWindow::showCompare(CompareWindow* window) {
     window->show();
-    showResult(QStringLiteral("Compared %1 and %2: %3")
-                   .arg(choices.value(left), choices.value(right),
-                        window->findChild<QLabel*>(names::compare::kVerdict)->text()));
+    showResult(window->summary());
 }
 
 void MainWindow::findSimilar() {
@@ -299,7 +253,7 @@ void MainWindow::findSimilar() {
     auto* window = new SimilarWindow(
         *session_, dialogs_, page->kind(), *entry,
         [this](db::Kind kind, std::int32_t a, std::int32_t b) {
-            guard([&] { compareEntries(kind, {a, b}, 0, 1); });
+            guard([&] { compareEntries(kind, a, b); });
         },
         this);
     window->show();
@@ -312,7 +266,7 @@ void MainWindow::findNearDuplicates() {
     auto* window = new NearDuplicatesWindow(
         *session_, dialogs_, page->kind(),
         [this](db::Kind kind, std::int32_t a, std::int32_t b) {
-            guard([&] { compareEntries(kind, {a, b}, 0, 1); });
+            guard([&] { compareEntries(kind, a, b); });
         },
         [this](const session::MergeResult& merged) {
             guard([&] {

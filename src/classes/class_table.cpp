@@ -5,6 +5,7 @@
 #include "db/class_tree.h"
 #include "db/listing.h"
 #include "db/record_scan.h"
+#include "io/wording.h"
 
 namespace pelvaro::classes {
 
@@ -21,14 +22,33 @@ bool carries(ConstBytes classIds, std::int32_t classId) {
                        [&](Byte b) { return static_cast<signed char>(b) == classId; });
 }
 
-// True when some entry of kind carries the class.
-bool usedBy(const RecordFiles& files, Kind kind, std::size_t classIdsAt, std::int32_t classId) {
-    bool used = false;
-    db::scanEntries(files, kind, [&](std::int32_t, ConstBytes record) {
-        used = carries(record.subspan(classIdsAt, db::kClassSlots), classId);
-        return !used;
+// At most this many users are named under a refusal; with more, the first two and a count, so
+// the line names no more entries than it would for three and never ends in "and 1 more".
+constexpr std::size_t kNamedUsers = 3;
+
+// The second line of a refusal: "Used by programs 12 Warm Pad, 40 Str Pad and 3 more", empty
+// when no entry of kind carries the class. Names are the records' Latin-1, shown as UTF-8 like
+// every text of a message.
+std::string usersLine(const RecordFiles& files, Kind kind, std::size_t classIdsAt,
+                      std::int32_t classId, const char* singular, const char* plural) {
+    std::vector<std::string> named;
+    std::int64_t count = 0;
+    db::scanEntries(files, kind, [&](std::int32_t n, ConstBytes record) {
+        if (!carries(record.subspan(classIdsAt, db::kClassSlots), classId)) return;
+        if (++count <= static_cast<std::int64_t>(kNamedUsers)) {
+            std::string name = fieldText(record.first(pcg::kNameSize));
+            // Instrument names are padded with blanks, which a sentence does not show.
+            name.erase(name.find_last_not_of(' ') + 1);
+            named.push_back(name.empty() ? std::to_string(n)
+                                         : std::to_string(n) + " " + latin1ToUtf8(name));
+        }
     });
-    return used;
+    if (count == 0) return {};
+    if (count > static_cast<std::int64_t>(kNamedUsers)) {
+        named.resize(kNamedUsers - 1);
+        named.push_back(grouped(count - static_cast<std::int64_t>(named.size())) + " more");
+    }
+    return std::string("Used by ") + (count == 1 ? singular : plural) + " " + listed(named);
 }
 
 // Rewrites every class byte `from` of the entries of kind as `to`, writing back only the
@@ -95,10 +115,16 @@ ClassDeletion deleteClass(RecordFiles& files, std::int32_t classId) {
     if (classId < 1 || classId > last) return result;
 
     const std::string caption(kCannotDeleteProgramCaption);
-    if (usedBy(files, Kind::Program, ProgramLayout::kClassIds, classId))
-        result.refusals.push_back({caption, std::string(kUsedByProgramsText)});
-    if (usedBy(files, Kind::Combination, CombinationLayout::kClassIds, classId))
-        result.refusals.push_back({caption, std::string(kUsedByCombinationsText)});
+    const std::string programs =
+        usersLine(files, Kind::Program, ProgramLayout::kClassIds, classId, "program", "programs");
+    if (!programs.empty())
+        result.refusals.push_back({caption, std::string(kUsedByProgramsText) + "\n" + programs});
+    const std::string combinations =
+        usersLine(files, Kind::Combination, CombinationLayout::kClassIds, classId, "combination",
+                  "combinations");
+    if (!combinations.empty())
+        result.refusals.push_back(
+            {caption, std::string(kUsedByCombinationsText) + "\n" + combinations});
     if (!result.refusals.empty()) return result;
 
     // A child would be left naming a class that is gone, or the class moved into its number.

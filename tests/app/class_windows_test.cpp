@@ -173,7 +173,10 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
     ClassFixture w;
     w.classesNamed({{"A", 0}, {"B", 0}, {"C", 0}});
     w.programsWithClasses({{3}, {2}});
-    db::DbCombinationEntry combination;
+    db::DbProgramEntry named = w.form->session().files().read<db::DbProgramEntry>(2);
+    putFieldText(Bytes(named.bytes).first(pcg::kNameSize), "PAD CAF\xc9");  // Latin-1 É
+    w.form->session().files().write(2, named);
+    db::DbCombinationEntry combination;  // nameless
     combination.setClassId(0, 2);
     w.form->session().files().append(combination);
     w.search();
@@ -187,12 +190,13 @@ TEST(ClassEditor, DeletingRenumbersAndRefusesWhatIsInUse) {
         QTest::mouseClick(in<QPushButton>(w.editor(), names::classEditor::kDelete), Qt::LeftButton);
         ASSERT_EQ(w.dialogs.messages.size(), 2u);
         EXPECT_EQ(w.dialogs.messages[0].caption, "Cannot Delete Program");
+        // Under each fixed text, the entries that carry the class.
         EXPECT_EQ(w.dialogs.messages[0].text,
                   "This class is used by some Programs.You cannot delete it before deleting these "
-                  "programs.");
+                  "programs.\nUsed by program 2 PAD CAF\u00c9");
         EXPECT_EQ(w.dialogs.messages[1].text,
                   "This class is used by some Combinations.You cannot delete it before deleting "
-                  "these combinations.");
+                  "these combinations.\nUsed by combination 1");
         EXPECT_EQ(treeLines(tree), QStringList({"No Class", "A", "B", "C"}));
 
         // "No Class" deletes nothing.

@@ -2,13 +2,14 @@
 // PCG program lines, the Compare window, and Export List on each tab.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTableView>
 #include <QTreeWidget>
 
+#include "app/elided_label.h"
 #include "window_fixture.h"
 
 using namespace pelvaro;
@@ -69,6 +70,25 @@ struct Relations : WindowFixture {
     QString verdict() const {
         return compareWindow()->findChild<QLabel*>(names::compare::kVerdict)->text();
     }
+    QTableView* picker(const char* name) const {
+        return compareWindow()->findChild<QTableView*>(name);
+    }
+    QString picked(const char* name) const {
+        return picker(name)->currentIndex().data().toString();
+    }
+    QStringList offered(const char* name) const {
+        QStringList out;
+        for (int r = 0; r < picker(name)->model()->rowCount(); ++r)
+            out << picker(name)->model()->index(r, 0).data().toString();
+        return out;
+    }
+    // Types into a picker's filter box a character at a time, after clearing it.
+    void filter(const char* name, const QString& text) const {
+        auto* edit = compareWindow()->findChild<QLineEdit*>(name);
+        edit->clear();
+        for (const QChar c : text)
+            edit->insert(c);
+    }
 };
 
 }  // namespace
@@ -96,6 +116,35 @@ TEST(WhereUsed, TheLinesBelowThePanelsFollowTheFocusedRowsAndEveryChange) {
               QStringList{"Program 1 is used by some Combinations.Cannot delete it."});
     w.clickRow(names::kProgramsPage.list, 0);
     EXPECT_EQ(w.line(names::kProgramsPage.whereUsed), "Played by 2 combinations: 1 SPLIT, 2 STACK");
+}
+
+TEST(WhereUsed, ALineTooLongForItsRoomEndsAtAWordWithDotsAndIsWholeInItsTooltip) {
+    Relations w;
+    w.clickRow(names::kProgramsPage.list, 0);
+    auto* used = w.find<app::ElidedLabel>(names::kProgramsPage.whereUsed);
+    auto* status = w.find<app::ElidedLabel>(names::kStatusResult);
+    status->setLine(
+        "Sent 12 programs, 3 combinations and 1 drum kit to the database: "
+        "9 were there already");
+    const int windowWidth = w.form->width();
+    for (app::ElidedLabel* label : {used, status}) {
+        const QString text = label->text();
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(text) * 2 / 3);
+        QApplication::processEvents();
+        const QString shown = label->shownText();
+        ASSERT_TRUE(shown.endsWith("...")) << shown.toStdString();
+        const QString head = shown.chopped(3);
+        // The words shown are the text's own, and the cut falls after a whole word.
+        EXPECT_TRUE(text.startsWith(head)) << shown.toStdString();
+        EXPECT_FALSE(text.at(head.size()).isLetterOrNumber()) << shown.toStdString();
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+        EXPECT_EQ(w.form->width(), windowWidth);
+        // Room for the whole line shows it whole.
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(text) + 8);
+        EXPECT_EQ(label->shownText(), text);
+    }
+    EXPECT_EQ(status->toolTip(), status->text());
+    EXPECT_EQ(used->toolTip(), "Played by:\n1 SPLIT\n2 LAYER\n3 STACK");
 }
 
 TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
@@ -167,9 +216,56 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     for (const int at : {40, 41, 100})
         expected << QString("%1|%2|%3|yes").arg(at).arg(hex(pad[at])).arg(hex(pad[at] ^ 0x5A));
     EXPECT_EQ(w.compareRows(names::compare::kBytes), expected);
-    // The pickers choose another pair among the two.
-    w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->setCurrentIndex(0);
-    EXPECT_EQ(w.verdict(), "identical");
+
+    // Each picker offers every program, the two chosen ones picked.
+    EXPECT_EQ(w.offered(names::compare::kRight),
+              (QStringList{"1 PIANO", "2 BASS", "3 KIT ONE", "4 KIT TWO", "5 PAD", "6 PAD 3B",
+                           "7 PAD CAF\u00c9"}));
+    EXPECT_EQ(w.picked(names::compare::kLeft), "5 PAD");
+    EXPECT_EQ(w.picked(names::compare::kRight), "6 PAD 3B");
+    // A third entry, never chosen in the list, picked through the filter: a part of the name in
+    // any case, or an ID.
+    w.filter(names::compare::kRightFilter, "bas");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"2 BASS"});
+    EXPECT_EQ(w.picked(names::compare::kRight), "2 BASS");
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD|BASS");
+    w.filter(names::compare::kRightFilter, "caf\u00e9");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"7 PAD CAF\u00c9"});
+    EXPECT_EQ(w.verdict(), "identical apart from the name");
+    w.filter(names::compare::kLeftFilter, "3");
+    EXPECT_EQ(w.offered(names::compare::kLeft), (QStringList{"3 KIT ONE", "6 PAD 3B"}));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|KIT ONE|PAD CAF\u00c9");
+    w.picker(names::compare::kLeft)
+        ->setCurrentIndex(w.picker(names::compare::kLeft)->model()->index(1, 0));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD 3B|PAD CAF\u00c9");
+    // A filter that leaves no row keeps the sound shown.
+    w.filter(names::compare::kLeftFilter, "XYZ");
+    EXPECT_TRUE(w.offered(names::compare::kLeft).isEmpty());
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PAD 3B|PAD CAF\u00c9");
+    // Back from the main window, where an entry was added, the pickers offer it.
+    w.filter(names::compare::kLeftFilter, "caf");
+    files.append(copy);
+    QEvent activated(QEvent::WindowActivate);
+    QApplication::sendEvent(w.compareWindow(), &activated);
+    EXPECT_EQ(w.offered(names::compare::kLeft),
+              (QStringList{"7 PAD CAF\u00c9", "8 PAD CAF\u00c9"}));
+    w.compareWindow()->close();
+}
+
+TEST(Compare, ThePickersOfAMillionEntriesOfferThemAll) {
+    Relations w;
+    // Entries past the six stored read as zeros: nameless programs.
+    w.form->session().files().setCount(db::Kind::Program, 1'000'000);
+    w.form->search();
+    w.choose(names::kProgramsPage.list, {0, 1});
+    w.action(names::kCompare)->trigger();
+    ASSERT_TRUE(w.compareWindow());
+    EXPECT_EQ(w.picker(names::compare::kLeft)->model()->rowCount(), 1'000'000);
+    w.filter(names::compare::kRightFilter, "999999");
+    EXPECT_EQ(w.offered(names::compare::kRight), QStringList{"999999"});
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|PIANO|");
+    w.filter(names::compare::kRightFilter, "kit");
+    EXPECT_EQ(w.offered(names::compare::kRight), (QStringList{"3 KIT ONE", "4 KIT TWO"}));
     w.compareWindow()->close();
 }
 
@@ -182,11 +278,14 @@ TEST(Compare, TwoPcgSlotsAndTwoCombinations) {
     w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());
     // The current slot against the next used one: two drum programs on one kit slot.
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kLeft)->currentText(),
-              "A02    KIT ONE");
-    EXPECT_EQ(w.compareWindow()->findChild<QComboBox*>(names::compare::kRight)->currentText(),
-              "A03    KIT TWO");
+    EXPECT_EQ(w.picked(names::compare::kLeft), "A02    KIT ONE");
+    EXPECT_EQ(w.picked(names::compare::kRight), "A03    KIT TWO");
     EXPECT_EQ(w.compareRows(names::compare::kFields).value(4), "Drum kit|slot 1|slot 1");
+    // The used slots, narrowed by a part of their line.
+    EXPECT_EQ(w.offered(names::compare::kRight).size(), 6);
+    w.filter(names::compare::kRightFilter, "pad");
+    EXPECT_EQ(w.offered(names::compare::kRight), (QStringList{"A04    PAD", "A05    PAD 3B"}));
+    EXPECT_EQ(w.compareRows(names::compare::kFields).value(0), "Name|KIT ONE|PAD");
     w.compareWindow()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 

@@ -115,17 +115,20 @@ TEST(ClassEditor, AClassInUseIsRefusedWithOneMessagePerKind) {
     db.addCombination("C2", {}, {.classIds = {c, b}});
     const auto before = filesOf(db);
 
-    const Refusal programs{"Cannot Delete Program",
-                           "This class is used by some Programs.You cannot delete it before "
-                           "deleting these programs."};
-    const Refusal combinations{"Cannot Delete Program",
-                               "This class is used by some Combinations.You cannot delete it "
-                               "before deleting these combinations."};
+    const std::string programs =
+        "This class is used by some Programs.You cannot delete it before deleting these programs.";
+    const std::string combinations =
+        "This class is used by some Combinations.You cannot delete it before deleting these "
+        "combinations.";
     ClassDeletion d = deleteClass(db.files(), b);
     EXPECT_FALSE(d.deleted);
-    EXPECT_EQ(d.refusals, (std::vector<Refusal>{programs, combinations}));
+    EXPECT_EQ(d.refusals,
+              (std::vector<Refusal>{
+                  {"Cannot Delete Program", programs + "\nUsed by program 2 P2"},
+                  {"Cannot Delete Program", combinations + "\nUsed by combination 2 C2"}}));
     d = deleteClass(db.files(), a);
-    EXPECT_EQ(d.refusals, (std::vector<Refusal>{combinations}));
+    EXPECT_EQ(d.refusals, (std::vector<Refusal>{{"Cannot Delete Program",
+                                                 combinations + "\nUsed by combination 1 C1"}}));
     EXPECT_EQ(filesOf(db), before);
     EXPECT_EQ(db.files().count(Kind::Class), 3);
 
@@ -136,6 +139,28 @@ TEST(ClassEditor, AClassInUseIsRefusedWithOneMessagePerKind) {
         EXPECT_TRUE(d.refusals.empty());
     }
     EXPECT_EQ(filesOf(db), before);
+}
+
+TEST(ClassEditor, ARefusalNamesTheFirstEntriesThatCarryTheClassAndCountsTheOthers) {
+    TestDatabase db;
+    const int used = db.addClass("Pads");
+    const auto secondLine = [&] {
+        const ClassDeletion d = deleteClass(db.files(), used);
+        EXPECT_FALSE(d.deleted);
+        const std::string& text = d.refusals.at(0).text;
+        return text.substr(text.find('\n') + 1);
+    };
+    // Names as the records hold them, in Latin-1 and padded with blanks.
+    db.addProgram("Warm Pad", {}, {.classIds = {used}});
+    db.addProgram("Piano");
+    db.addProgram("Caf\xe9 Pad", {}, {.classIds = {0, used}});
+    EXPECT_EQ(secondLine(), "Used by programs 1 Warm Pad and 3 Caf\u00e9 Pad");
+    db.addProgram("Str Pad   ", {}, {.classIds = {used}});
+    EXPECT_EQ(secondLine(), "Used by programs 1 Warm Pad, 3 Caf\u00e9 Pad and 4 Str Pad");
+    // Beyond three, the first two and how many more.
+    for (int i = 0; i < 1200; ++i)
+        db.addProgram("More", {}, {.classIds = {used}});
+    EXPECT_EQ(secondLine(), "Used by programs 1 Warm Pad, 3 Caf\u00e9 Pad and 1,201 more");
 }
 
 TEST(ClassEditor, AClassWithSubClassesIsRefusedAfterTheUsageScans) {
