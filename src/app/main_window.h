@@ -36,6 +36,7 @@ class PcgPage;
 class ProgressWindow;
 class RecentFilesMenu;
 class StatusPanel;
+class WorkKeeper;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -64,6 +65,13 @@ class MainWindow : public QMainWindow {
     void openGivenFiles(const QStringList& paths);
     // "Send PCG Files to Database" of these files and folders.
     void sendFiles(const QStringList& paths);
+    // Whether files handed over by another start may be taken, asking first when they would
+    // replace work (see WorkKeeper::mayReplaceWork).
+    bool mayReplaceWork(const QStringList& files);
+
+  signals:
+    // The window begins to close, after any question that could stop it: it takes no more files.
+    void closing();
 
   public slots:
     // File menu
@@ -116,6 +124,7 @@ class MainWindow : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -173,6 +182,7 @@ class MainWindow : public QMainWindow {
     AboutBox* aboutBox_ = nullptr;
     BusyWindow* busy_ = nullptr;
     ArrangeWindow* arrange_ = nullptr;
+    WorkKeeper* keeper_ = nullptr;
 
     // The parts.
     QTabWidget* pages_ = nullptr;

@@ -101,8 +101,11 @@ void SingleInstance::takeConnection() {
             if (ours) socket->putChar(kTaken);
             socket->disconnectFromServer();
             // Taking the files may take long and show windows of its own: the connection is
-            // done with first.
-            if (ours) QTimer::singleShot(0, this, [this, files] { emit filesHandedOver(files); });
+            // done with first. A copy that began to exit meanwhile takes them no more.
+            if (ours)
+                QTimer::singleShot(0, this, [this, files] {
+                    if (server_.isListening()) emit filesHandedOver(files);
+                });
         });
     }
 }
@@ -138,6 +141,12 @@ void raiseAndGiveFiles(MainWindow& window, const QStringList& files, const MayTa
     window.raise();
     window.activateWindow();
     giveFilesToWindow(window, files, mayTake);
+}
+
+MayTakeFiles askBeforeReplacingWork(MainWindow& window) {
+    return [&window](const GivenFiles& given) {
+        return window.mayReplaceWork(given.opened + given.sent);
+    };
 }
 
 }  // namespace pelvaro::app
