@@ -66,6 +66,8 @@ using MayTakeFiles = std::function<bool(const GivenFiles&)>;
 void giveFilesToWindow(MainWindow& window, const QStringList& files,
                        const MayTakeFiles& mayTake = {});
 // The same for files handed over by another start: the window is raised and activated first.
+// Files that come while a command runs or a window waits for an answer are taken once it is
+// done; a window that is closing takes none.
 void raiseAndGiveFiles(MainWindow& window, const QStringList& files,
                        const MayTakeFiles& mayTake = {});
 // What a running copy asks before it takes files handed over: whether they may replace work in

@@ -44,7 +44,13 @@ void WorkKeeper::showRecoverWindow() {
 void WorkKeeper::openCopy(const std::string& file) {
     bool opened = false;
     guard_([&] {
-        present_(session::openRecoveryCopy(session_, file), true);
+        try {
+            present_(session::openRecoveryCopy(session_, file), true);
+        } catch (...) {
+            // The database may be open already when its PCG fails: the lists show what is.
+            present_({}, true);
+            throw;
+        }
         opened = true;
     });
     // The user has chosen what to work on: the offer at the top has had its answer.

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "app/about_box.h"
 #include "app/busy_window.h"
 #include "app/single_instance.h"
 #include "db_builder.h"
@@ -202,8 +203,14 @@ TEST(KeptWork, FilesHandedOverAskBeforeReplacingChangedWorkAndAreAllTakenWhenAll
     EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4) << "nothing taken";
     EXPECT_EQ(pcgBytes(w), changed);
 
+    // Handed over while a window waits for an answer, they wait for it to close.
     w.dialogs.answerQuestion(0);
-    app::raiseAndGiveFiles(*w.form, files, app::askBeforeReplacingWork(*w.form));
+    WindowFixture::whileModal(w.form->aboutBox(), [&] {
+        app::raiseAndGiveFiles(*w.form, files, app::askBeforeReplacingWork(*w.form));
+        EXPECT_EQ(w.dialogs.asked.size(), 1u) << "not taken inside another window";
+    });
+    w.action(names::kAbout)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.dialogs.asked.size() == 2; }, 60000));
     EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1);
     EXPECT_EQ(w.form->session().pcg().pcgFileName, given.file("new.pcg"));
     const auto copies = session::recoveryCopies(w.recovery.path());
