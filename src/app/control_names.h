@@ -230,9 +230,19 @@ inline constexpr const char* kClose = "CloseReport";
 namespace recovery {
 inline constexpr const char* kWindow = "RecoveryDialog";
 inline constexpr const char* kList = "RecoveryList";
+inline constexpr const char* kTotal = "RecoveryTotal";
 inline constexpr const char* kOpen = "OpenCopy";
 inline constexpr const char* kDelete = "DeleteCopy";
 inline constexpr const char* kClose = "CloseRecovery";
 }  // namespace recovery
+
+// The bar across the top of the main window that offers the work the last run left.
+namespace recoveryBar {
+inline constexpr const char* kBar = "RecoveryBar";
+inline constexpr const char* kText = "RecoveryBarText";
+inline constexpr const char* kOpen = "OpenKeptWork";
+inline constexpr const char* kShowAll = "ShowAllCopies";
+inline constexpr const char* kDismiss = "DismissRecoveryBar";
+}  // namespace recoveryBar
 
 }  // namespace pelvaro::app::names

@@ -116,14 +116,14 @@ int main(int argc, char** argv) {
         case app::SingleInstance::Start::First:
             break;
     }
-    // Files another start hands over before the window is there wait for it. Whether the work
-    // in the window may be replaced is not asked yet: the window takes the files
-    // (raiseAndGiveFiles' last argument is where that question goes).
+    // Files another start hands over before the window is there wait for it. The window asks
+    // before they replace work of its own.
     std::unique_ptr<app::MainWindow> form;
     QObject::connect(&instance, &app::SingleInstance::filesHandedOver,
                      [&form, &given](const QStringList& files) {
                          if (form)
-                             app::raiseAndGiveFiles(*form, files);
+                             app::raiseAndGiveFiles(*form, files,
+                                                    app::askBeforeReplacingWork(*form));
                          else
                              given << files;
                      });
@@ -134,11 +134,13 @@ int main(int argc, char** argv) {
     app::QtDialogs dialogs;
     form = app::createMainWindow(dialogs, start.folder, places);
     if (!form) return 1;  // the message has been shown
+    // The window keeps the run's work before it goes; a new start in this folder meanwhile
+    // waits for it instead of handing its files over.
+    QObject::connect(form.get(), &app::MainWindow::closing, &instance,
+                     &app::SingleInstance::stopListening);
     form->show();
     app::giveFilesToWindow(*form, given);
     const int status = QApplication::exec();
-    // The window is gone; what is left is saving the run's work, during which a new start in
-    // this folder waits instead of handing its files over.
     instance.stopListening();
     form.reset();
     return status;

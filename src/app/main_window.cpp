@@ -27,6 +27,7 @@
 #include "app/status_panel.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "app/work_keeper.h"
 #include "db/details.h"
 #include "io/progress.h"
 #include "pcg/pcg_files.h"
@@ -101,6 +102,18 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     }
     connect(pcgPrograms_, &PcgPage::usedByRequested, this, &MainWindow::showUsedBy);
     connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::updateEditMenu);
+    keeper_ = new WorkKeeper(
+        *session_, dialogs_, places_.recoveryFolder, this,
+        [this](const std::function<void()>& work) { guard(work); },
+        [this](const session::Outcome& outcome, bool refill) {
+            if (refill) {
+                refreshPcgLists();
+                refreshDatabaseLists();
+            }
+            present(outcome);
+        });
+    if (QWidget* bar = keeper_->makeLastRunBar())
+        qobject_cast<QBoxLayout*>(centralWidget()->layout())->insertWidget(0, bar);
     restoreWindowPlaces();
     updateUndoActions();
     updateStatus();
@@ -109,7 +122,18 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
 
 MainWindow::~MainWindow() {
     saveWindowPlaces();
-    session_->shutDown();
+    session_->shutDown();  // nothing left to do after a close
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Questions that may stop the closing go before this point; from here on the window closes.
+    emit closing();
+    keeper_->keepWorkBeforeClosing();
+    QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::mayReplaceWork(const QStringList& files) {
+    return keeper_->mayReplaceWork(files);
 }
 
 void MainWindow::buildWindow() {

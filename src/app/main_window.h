@@ -37,6 +37,7 @@ class PcgPage;
 class ProgressWindow;
 class RecentFilesMenu;
 class StatusPanel;
+class WorkKeeper;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -65,6 +66,13 @@ class MainWindow : public QMainWindow {
     void openGivenFiles(const QStringList& paths);
     // "Send PCG Files to Database" of these files and folders.
     void sendFiles(const QStringList& paths);
+    // Whether files handed over by another start may be taken, asking first when they would
+    // replace work (see WorkKeeper::mayReplaceWork).
+    bool mayReplaceWork(const QStringList& files);
+
+  signals:
+    // The window begins to close, after any question that could stop it: it takes no more files.
+    void closing();
 
   public slots:
     // File menu
@@ -180,6 +188,7 @@ class MainWindow : public QMainWindow {
     AboutBox* aboutBox_ = nullptr;
     BusyWindow* busy_ = nullptr;
     ArrangeWindow* arrange_ = nullptr;
+    WorkKeeper* keeper_ = nullptr;
 
     // The parts.
     QTabWidget* pages_ = nullptr;

@@ -21,10 +21,10 @@
 #include "app/near_duplicates_window.h"
 #include "app/pcg_page.h"
 #include "app/progress_window.h"
-#include "app/recovery_dialog.h"
 #include "app/replace_names_window.h"
 #include "app/similar_window.h"
 #include "app/window_text.h"
+#include "app/work_keeper.h"
 #include "db/database_file.h"
 #include "pcg/pcg_files.h"
 #include "io/safe_files.h"
@@ -61,21 +61,18 @@ void MainWindow::openDatabaseFile(const QString& path) {
 
 void MainWindow::recoverDatabase() {
     if (!editsSettled()) return;
-    if (places_.recoveryFolder.isEmpty()) return;
-    RecoveryDialog recovery(places_.recoveryFolder, dialogs_, this);
-    const std::optional<std::string> chosen = recovery.chooseCopy();
-    if (chosen)
-        guard([&] {
-            present(session::openRecoveryCopy(*session_, *chosen));
-            refreshDatabaseLists();
-        });
+    keeper_->showRecoverWindow();
 }
 
 void MainWindow::exportDatabase() {
     if (!editsSettled()) return;
     guard([&] {
-        const auto path = dialogs_.saveFile(this, textOf(std::string(db::kDatabaseFilter)),
-                                            settings_->folder(Settings::FileKind::Database));
+        // The dialog offers the database's own name (bank.pvd, also for one opened from a
+        // recovery copy), or starts in the last folder for a database made new.
+        const std::string& own = session_->databasePath();
+        const auto path = dialogs_.saveFile(
+            this, textOf(std::string(db::kDatabaseFilter)),
+            own.empty() ? settings_->folder(Settings::FileKind::Database) : shownPath(own));
         if (!path) return;
         const std::string chosen = localPath(QFileInfo(*path).absoluteFilePath());
         const db::DatabasePaths names = db::databasePaths(db::databaseBaseName(chosen));

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/progress_window.h"
 
 namespace pelvaro::app {
 
@@ -21,6 +23,8 @@ namespace {
 const QString kGreeting = QStringLiteral("PELVARO files 1");
 // What the running copy answers once it has the files.
 constexpr char kTaken = 'K';
+// How often files handed over during a command look whether it has ended.
+constexpr int kRetryMs = 200;
 
 }  // namespace
 
@@ -101,8 +105,11 @@ void SingleInstance::takeConnection() {
             if (ours) socket->putChar(kTaken);
             socket->disconnectFromServer();
             // Taking the files may take long and show windows of its own: the connection is
-            // done with first.
-            if (ours) QTimer::singleShot(0, this, [this, files] { emit filesHandedOver(files); });
+            // done with first. A copy that began to exit meanwhile takes them no more.
+            if (ours)
+                QTimer::singleShot(0, this, [this, files] {
+                    if (server_.isListening()) emit filesHandedOver(files);
+                });
         });
     }
 }
@@ -133,11 +140,26 @@ void giveFilesToWindow(MainWindow& window, const QStringList& files, const MayTa
 }
 
 void raiseAndGiveFiles(MainWindow& window, const QStringList& files, const MayTakeFiles& mayTake) {
+    if (window.session().ended()) return;  // the window is closing
+    // While a command runs (its progress or busy window shows) or a window waits for an answer,
+    // taking the files would run one command inside another: they wait for it to end.
+    if (QApplication::activeModalWidget() || window.progressWindow()->isVisible()) {
+        QTimer::singleShot(kRetryMs, &window, [&window, files, mayTake] {
+            raiseAndGiveFiles(window, files, mayTake);
+        });
+        return;
+    }
     window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window.show();
     window.raise();
     window.activateWindow();
     giveFilesToWindow(window, files, mayTake);
+}
+
+MayTakeFiles askBeforeReplacingWork(MainWindow& window) {
+    return [&window](const GivenFiles& given) {
+        return window.mayReplaceWork(given.opened + given.sent);
+    };
 }
 
 }  // namespace pelvaro::app

@@ -32,8 +32,9 @@ class SingleInstance : public QObject {
     // listens instead; a socket left by a copy that crashed is cleared first.
     Start start(const QStringList& files, int timeoutMs = 30000);
 
-    // Takes no more files: called when Exit begins, so a start while the work is saved waits
-    // for the folder instead of handing its files to a copy that is going.
+    // Takes no more files, not even those of a connection already answered: called when Exit
+    // begins, so a start while the work is saved waits for the folder instead of handing its
+    // files to a copy that is going.
     void stopListening();
 
   signals:
@@ -65,7 +66,12 @@ using MayTakeFiles = std::function<bool(const GivenFiles&)>;
 void giveFilesToWindow(MainWindow& window, const QStringList& files,
                        const MayTakeFiles& mayTake = {});
 // The same for files handed over by another start: the window is raised and activated first.
+// Files that come while a command runs or a window waits for an answer are taken once it is
+// done; a window that is closing takes none.
 void raiseAndGiveFiles(MainWindow& window, const QStringList& files,
                        const MayTakeFiles& mayTake = {});
+// What a running copy asks before it takes files handed over: whether they may replace work in
+// the window (MainWindow::mayReplaceWork).
+MayTakeFiles askBeforeReplacingWork(MainWindow& window);
 
 }  // namespace pelvaro::app

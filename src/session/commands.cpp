@@ -264,8 +264,61 @@ Outcome withKeptCopy(const Session& session, Outcome outcome) {
 }  // namespace
 
 std::string keptCopyLine(const RecoveryCopy& kept) {
+    if (kept.database.empty())
+        return "The PCG you were working on was kept as a recovery copy: " + kept.pcg +
+               " (File > Recover Database... opens it)";
+    if (!kept.pcg.empty())
+        return "The database and the PCG you were working on were kept as a recovery copy: " +
+               kept.database + " (File > Recover Database... opens them)";
     return "The database you were working on was kept as a recovery copy: " + kept.database +
            " (File > Recover Database... opens it)";
+}
+
+Outcome exitProgram(Session& session) {
+    try {
+        session.endRun();
+    } catch (const io::FileError& e) {
+        const std::string stays = "Your work stays in the working files in " +
+                                  session.startDirectory() +
+                                  "; the next start of PELVARO there keeps it as a recovery copy.";
+        throw io::FileError(e.headline(), e.detail().empty() ? stays : e.detail() + "\n" + stays);
+    }
+    const std::optional<RecoveryCopy>& kept = session.keptCopy();
+    if (!kept) return {};
+    return {.summary = "Kept your work as " + io::fileNameOf(kept->file()) + " before closing",
+            .events = db::EventLines{keptCopyLine(*kept)},
+            .path = kept->file()};
+}
+
+std::optional<std::string> replacedWorkQuestion(const Session& session,
+                                                const std::vector<std::string>& opened) {
+    const auto isDatabase = [](const std::string& path) {
+        return path.ends_with(db::kDatabaseExtension);
+    };
+    const auto database = std::ranges::find_if(opened, isDatabase);
+    const auto pcg = std::ranges::find_if_not(opened, isDatabase);
+    std::string question;
+    if (database != opened.end() && session.databaseChanged()) {
+        const std::string& own = session.databasePath();
+        question += "Opening " + io::fileNameOf(*database) +
+                    " replaces the database you are working on (" +
+                    (own.empty() ? std::string("a new database") : io::fileNameOf(own)) + ", " +
+                    countOf(session.files().count(db::Kind::Program), "program", "programs") +
+                    "), changed since it was last saved. ";
+    }
+    if (pcg != opened.end() && session.pcgChanged()) {
+        const std::string& own = session.pcg().pcgFileName;
+        question += "Importing " + io::fileNameOf(*pcg) + " replaces the PCG you are working on (" +
+                    (own.empty() ? std::string("a new PCG") : io::fileNameOf(own)) +
+                    "), changed and not exported since. ";
+    }
+    if (question.empty()) return std::nullopt;
+    return question +
+           (session.recoveryFolder().empty()
+                ? "What is replaced is not kept anywhere. "
+                : "What is replaced is kept as a recovery copy first (File > Recover Database... "
+                  "opens it). ") +
+           "Take the files?";
 }
 
 Outcome newDatabase(Session& session) {
@@ -283,11 +336,30 @@ Outcome openDatabase(Session& session, const std::string& path) {
 Outcome openRecoveryCopy(Session& session, const std::string& path) {
     const std::optional<RecoveryCopy> copy = recoveryCopy(path);
     if (!copy) throw io::FileError::cannotOpen(path, ENOENT);
-    session.openRecoveryCopy(*copy);
-    return withKeptCopy(session,
-                        {.summary = "Opened the recovery copy " + io::fileNameOf(path) + " of " +
-                                    (copy->cameFrom.empty() ? std::string("a new database")
-                                                            : io::fileNameOf(copy->cameFrom))});
+    Outcome outcome;
+    if (!copy->database.empty()) {
+        session.openRecoveryCopy(*copy);
+        outcome = withKeptCopy(
+            session,
+            {.summary = "Opened the recovery copy " + io::fileNameOf(copy->database) + " of " +
+                        (copy->cameFrom.empty() ? std::string("a new database")
+                                                : io::fileNameOf(copy->cameFrom))});
+    }
+    if (copy->pcg.empty()) return outcome;
+    if (session.recoverPcg(*copy) == pcg::ImportResult::NotCompatible) {
+        outcome.refusal = io::Refusal{std::string(pcg::kNotCompatibleCaption),
+                                      std::string(pcg::kNotCompatibleText)};
+        return outcome;
+    }
+    const std::string pcgName = copy->pcgFileName.empty()
+                                    ? std::string("the new PCG")
+                                    : "the PCG " + io::fileNameOf(copy->pcgFileName);
+    if (outcome.summary.empty())
+        outcome.summary =
+            "Put back " + pcgName + " from the recovery copy " + io::fileNameOf(copy->pcg);
+    else
+        outcome.summary += ", with " + pcgName;
+    return outcome;
 }
 
 Outcome exportDatabase(Session& session, const std::string& chosen) {

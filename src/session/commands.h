@@ -81,10 +81,22 @@ Outcome exportPcg(Session& session, const std::string& chosen);
 // --- File menu
 Outcome newDatabase(Session& session);
 Outcome openDatabase(Session& session, const std::string& path);
-// A recovery copy (its ".pvd") opened under the name of the database it came from.
+// A recovery copy (its ".pvd", or its ".pcg" when it keeps a PCG alone) brought back: its
+// database opened under the name of the database it came from, its PCG put back under the name
+// of the file it was imported from ("Recover Pcg", a step of its own).
 Outcome openRecoveryCopy(Session& session, const std::string& path);
-// The event line that says where a database that would have been lost was kept.
+// The event line that says where work that would have been lost was kept.
 std::string keptCopyLine(const RecoveryCopy& kept);
+// Exit: the work of the run kept as a recovery copy (Session::endRun) and where it went. A copy
+// that cannot be saved throws its io::FileError, which then also says that the working files
+// stay for the next start.
+Outcome exitProgram(Session& session);
+// The question to ask before files given from outside replace work that would otherwise need a
+// recovery copy: a database opened over a changed one, a PCG imported over a changed one.
+// opened: the databases (".pvd") to open and the PCG to import, in the order they are taken.
+// Nothing when no work would be replaced.
+std::optional<std::string> replacedWorkQuestion(const Session& session,
+                                                const std::vector<std::string>& opened);
 Outcome exportDatabase(Session& session, const std::string& chosen);
 
 }  // namespace pelvaro::session

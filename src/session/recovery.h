@@ -41,6 +41,9 @@ struct RecoveryCopy {
     std::int64_t bytes = 0;   // every file of the copy together
     std::string pcg;          // the kept PCG file; empty when no PCG was kept
     std::string pcgFileName;  // the file that PCG was imported from; empty for a new PCG
+
+    // The file the copy is known by: its database, or its PCG when it keeps a PCG alone.
+    const std::string& file() const { return database.empty() ? pcg : database; }
 };
 
 // What one copy keeps: the database in the given files (none when null), the PCG (none when

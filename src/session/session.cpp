@@ -10,11 +10,6 @@ namespace pelvaro::session {
 
 namespace {
 
-// The file a copy is known by: its database, or its PCG when it keeps one alone.
-std::string fileOf(const RecoveryCopy& copy) {
-    return copy.database.empty() ? copy.pcg : copy.database;
-}
-
 // Whether the file at path begins with exactly the image (an import takes the first 69416
 // bytes of a longer file). A file that cannot be read is not the image.
 bool holdsImage(const std::string& path, const pcg::PcgImage& image) {
@@ -54,7 +49,7 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
                                                                  .ranIn = startDirectory,
                                                                  .cameFrom = kept.databasePath},
                                                                 recoveryFolder_, limits_);
-        if (copy) live_.markLastRun({fileOf(*copy), true});
+        if (copy) live_.markLastRun({copy->file(), true});
         live_.forget();
     });
     pcg_.pcgFileName.clear();
@@ -106,6 +101,15 @@ std::optional<std::string> Session::keepRecoveryCopy() {
     return keptCopy_->database;
 }
 
+std::optional<RecoveryCopy> Session::keepPcgCopy() {
+    if (recoveryFolder_.empty() || !pcgChanged()) return std::nullopt;
+    return saveRecoveryCopy({.pcg = &pcg_.image,
+                             .pcgFileName = pcg_.pcgFileName,
+                             .ranIn = startDirectory(),
+                             .cameFrom = {}},
+                            recoveryFolder_, limits_);
+}
+
 void Session::noteDatabasePath() {
     try {
         live_.keepDatabasePath(databasePath_);
@@ -149,17 +153,27 @@ db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
     return paths;
 }
 
-void Session::shutDown() {
+void Session::endRun() {
+    if (ended_) return;
+    ended_ = true;
     try {
         keptCopy_ = keepWork(true);
-        if (keptCopy_) live_.markLastRun({fileOf(*keptCopy_), false});
-    } catch (const std::exception&) {
+        if (keptCopy_) live_.markLastRun({keptCopy_->file(), false});
+    } catch (...) {
         // Kept in place instead: the next start in this folder saves them.
         files_.closeRecordFiles();
-        return;
+        throw;
     }
     live_.forget();
     files_.removeRecordFiles();
+}
+
+void Session::shutDown() {
+    try {
+        endRun();
+    } catch (const std::exception&) {
+        // The working files stay for the next start, which keeps them.
+    }
 }
 
 std::optional<Session::LastRun> Session::lastRun() {

@@ -99,12 +99,20 @@ class Session {
     // The recovery copy of the database in use, when it has changed and there is a folder for
     // it. Returns its database file.
     std::optional<std::string> keepRecoveryCopy();
+    // A recovery copy of the PCG alone, when it differs from every file on disk (pcgChanged())
+    // and there is a folder for it: before a file replaces it. nullopt when nothing was kept.
+    std::optional<RecoveryCopy> keepPcgCopy();
 
     // Exit: keeps a changed database and a changed PCG as one recovery copy and marks it as
     // what this run left, then closes and deletes the working files from the start directory.
-    // When the copy cannot be saved the working files (and the PCG kept beside the copies)
-    // stay, for the next start to keep.
+    // When the copy cannot be saved the working files are closed and stay (and the PCG kept
+    // beside the copies), for the next start to keep, and the failure is thrown (io::FileError).
+    // A second call, or one after shutDown(), does nothing.
+    void endRun();
+    // The same, quietly: for a session that ends with nobody to tell of a failure.
     void shutDown();
+    // Whether endRun() or shutDown() has run: the working files are closed.
+    bool ended() const { return ended_; }
 
     // The recovery copy that the last New Database, Open Database, openRecoveryCopy() or
     // shutDown() kept; nullopt when it kept none (nothing had changed).
@@ -159,6 +167,7 @@ class Session {
     bool changed_ = false;
     std::string databasePath_;
     std::optional<RecoveryCopy> keptCopy_;
+    bool ended_ = false;
     pcg::PcgImage emptyPcg_;
     std::string pcgExportedTo_;
     mutable std::optional<bool> pcgChanged_ = false;  // nullopt: to be worked out

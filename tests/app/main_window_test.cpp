@@ -18,6 +18,7 @@
 #include "app/class_editor.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "app/recovery_bar.h"
 #include "app/recovery_dialog.h"
 #include "app/send_report.h"
 #include "pcg/pcg_files.h"
@@ -135,14 +136,18 @@ TEST(Windows, EveryControlHasAnObjectNameAndEveryFocusableOneANameForAScreenRead
     w.clickRow(names::kProgramsPage.list, 1, Qt::ControlModifier);
     w.form->compare();
     w.form->busyWindow()->show();
-    app::RecoveryDialog recovery(QString::fromStdString(w.recovery.path()), w.dialogs,
+    app::RecoveryDialog recovery(QString::fromStdString(w.recovery.path()), 1 << 30, w.dialogs,
                                  w.form.get());
+    session::RecoveryCopy kept;
+    kept.database = "/b.pvd";
+    kept.pcg = "/b.pcg";
+    app::RecoveryBar bar(kept);
     app::SendReport report({}, {}, false, w.dialogs, w.form->settings(), w.form.get());
     w.form->progressWindow()->beginFiles();
     for (QWidget* window : std::initializer_list<QWidget*>{
              w.form.get(), w.form->classEditor(), w.form->classAssignmentDialog(),
              w.form->progressWindow(), w.form->aboutBox(), w.form->busyWindow(),
-             w.find<QDialog>(names::compare::kWindow), &recovery, &report}) {
+             w.find<QDialog>(names::compare::kWindow), &recovery, &report, &bar}) {
         window->show();
         EXPECT_EQ(unnamedControls(window), QStringList()) << window->objectName().toStdString();
         if (window != w.form.get()) window->hide();

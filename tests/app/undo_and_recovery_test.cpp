@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 
 #include "app/class_editor.h"
 #include "db/database_file.h"
+#include "db_builder.h"
 #include "session/recovery.h"
 #include "window_fixture.h"
 
@@ -139,43 +141,78 @@ TEST(Recovery, ExitAfterAChangeLeavesACopyOfTheWorkingFilesAndAfterAnExportNone)
     }
 }
 
-TEST(Recovery, TheRecoverWindowListsTheCopiesNewestFirstOpensOneAndDeletesOne) {
+TEST(Recovery, TheRecoverWindowSaysWhatEachCopyKeepsAsksBeforeDeletingAndOpensDatabaseOrPcg) {
     WindowFixture w;
-    w.importPcg(bandPcg());
-    w.press(Qt::Key_S, Qt::ControlModifier);
-    const auto first = workingFiles(w);
-    w.action(names::kNewDatabase)->trigger();  // kept as a copy
-    w.showPage(kPcgPrograms);
-    w.clickRow(names::kPcgProgramsPage.list, 0);
-    w.press(Qt::Key_Insert);                   // one program
-    w.action(names::kNewDatabase)->trigger();  // kept as a newer copy
-    ASSERT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
-    ASSERT_EQ(session::recoveryCopies(w.recovery.path()).size(), 2u);
+    const std::string folder = w.recovery.path();
+    TestDatabase big;
+    for (int i = 0; i < 1234; ++i)
+        big.addProgram("P" + std::to_string(i));
+    session::saveRecoveryCopy(big.files(), folder, "/music/bank.pvd");
+    TestDatabase small;
+    small.addProgram("ONE");
+    session::saveRecoveryCopy(small.files(), folder);
+    const PcgBuilder band = bandPcg();
+    session::saveRecoveryCopy(
+        {.pcg = &band.image(), .pcgFileName = "/music/band.pcg", .ranIn = {}, .cameFrom = {}},
+        folder);
+    const auto copies = session::recoveryCopies(folder);
 
-    const auto inRecovery = [&](std::function<void(QDialog*)> inside) {
+    const auto inRecovery = [&](std::function<void(QDialog*, QTreeWidget*)> inside) {
         QTimer::singleShot(0, w.form.get(), [&w, inside] {
             auto* dialog = w.form->findChild<QDialog*>(names::recovery::kWindow);
             ASSERT_TRUE(dialog);
-            inside(dialog);
+            inside(dialog, dialog->findChild<QTreeWidget*>(names::recovery::kList));
             if (dialog->isVisible()) dialog->close();
         });
         w.action(names::kRecoverDatabase)->trigger();
     };
-    // Listed newest first, with what each holds; Delete removes the newest.
-    inRecovery([](QDialog* dialog) {
-        auto* list = dialog->findChild<QTreeWidget*>(names::recovery::kList);
+    const auto click = [](QDialog* dialog, const char* button) {
+        dialog->findChild<QPushButton*>(button)->click();
+    };
+    inRecovery([&](QDialog* dialog, QTreeWidget* list) {
+        ASSERT_EQ(list->topLevelItemCount(), 3);
+        QStringList shown;  // saved, database, programs, combinations, classes, PCG
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 6; ++c)
+                shown << list->topLevelItem(r)->text(c);
+        EXPECT_EQ(shown, (QStringList{QString::fromStdString(copies[0].savedAt), "", "", "", "",
+                                      "band.pcg", QString::fromStdString(copies[1].savedAt),
+                                      "a new database", "1", "0", "0", "",
+                                      QString::fromStdString(copies[2].savedAt), "bank.pvd",
+                                      "1,234", "0", "0", ""}));
+        EXPECT_TRUE(list->topLevelItem(2)->text(6).endsWith(" KB"));
+        EXPECT_TRUE(
+            dialog->findChild<QLabel*>(names::recovery::kTotal)->text().startsWith("3 copies, "));
+        // Delete asks, naming the copy; the one after it is chosen then.
+        list->setCurrentItem(list->topLevelItem(1));
+        w.dialogs.answerQuestion(1);
+        click(dialog, names::recovery::kDelete);
+        EXPECT_EQ(list->topLevelItemCount(), 3) << "cancelled";
+        EXPECT_TRUE(w.dialogs.asked.back().text.startsWith(
+            "Delete the recovery copy of a new database saved " +
+            QString::fromStdString(copies[1].savedAt)));
+        w.dialogs.answerQuestion(0);
+        click(dialog, names::recovery::kDelete);
         ASSERT_EQ(list->topLevelItemCount(), 2);
-        EXPECT_EQ(list->topLevelItem(0)->text(2), "1");
-        EXPECT_EQ(list->topLevelItem(1)->text(2), "4");
-        EXPECT_EQ(list->topLevelItem(1)->text(3), "2");
-        list->setCurrentItem(list->topLevelItem(0));
-        dialog->findChild<QPushButton*>(names::recovery::kDelete)->click();
-        EXPECT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->currentItem()->text(1), "bank.pvd");
+        click(dialog, names::recovery::kOpen);
     });
-    EXPECT_EQ(session::recoveryCopies(w.recovery.path()).size(), 1u);
-    // Open brings the older one back, as Open Database would.
-    inRecovery(
-        [](QDialog* dialog) { dialog->findChild<QPushButton*>(names::recovery::kOpen)->click(); });
-    EXPECT_EQ(workingFiles(w), first);
-    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1234);
+    EXPECT_EQ(w.form->session().databasePath(), "/music/bank.pvd");
+    w.action(names::kExportDatabase)->trigger();
+    EXPECT_EQ(w.dialogs.folders.back(), "/music/bank.pvd") << "Export offers its own name";
+
+    // The last row deleted, the one before it is chosen: here the PCG kept alone, which opens
+    // as the PCG under its own name.
+    inRecovery([&](QDialog* dialog, QTreeWidget* list) {
+        list->setCurrentItem(list->topLevelItem(1));
+        w.dialogs.answerQuestion(0);
+        click(dialog, names::recovery::kDelete);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+        click(dialog, names::recovery::kOpen);
+    });
+    EXPECT_EQ(w.form->session().pcg().image, band.image());
+    EXPECT_EQ(w.form->session().pcg().pcgFileName, "/music/band.pcg");
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 1234) << "the database stays";
 }
