@@ -13,9 +13,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
-#include <map>
-#include <memory>
 #include <sstream>
 
 #include "app/class_assignment_dialog.h"
@@ -104,17 +103,19 @@ BENCHMARK(ClassDialogOver10000ChainedClasses)->Unit(benchmark::kMillisecond)->Us
 
 // The files of "Send PCG Files to Database" beside the command line, written once for the
 // process into one folder: 600 random PCGs as users collect them (a quarter of the slots empty,
-// most sounds shared between files), made from `distinct` seeds in turn. With few seeds most
-// files bring nothing new, the core's part is small and the window's own part shows most.
+// most sounds shared between files), 30 different ones in turn. So most files bring nothing
+// new: the core's part is small, as in a user's run that took 0.13 s on the command line, and
+// the window's own part shows most.
 class PcgFolder {
   public:
     static constexpr int kFiles = 600;
-    explicit PcgFolder(int distinct) {
+    static constexpr int kDifferent = 30;
+    PcgFolder() {
         for (int file = 0; file < kFiles; ++file) {
             char name[32];
             std::snprintf(name, sizeof name, "/set%04d.pcg", file);
             synthetic::writeRandomPcgFile(dir_.path() + name,
-                                          static_cast<std::uint32_t>(file % distinct + 1));
+                                          static_cast<std::uint32_t>(file % kDifferent + 1));
         }
     }
     const std::string& path() const { return dir_.path(); }
@@ -145,32 +146,37 @@ class ReportCloser : public QObject {
     }
 };
 
+// The time since `start` on the wall clock; the processor time the process has used so far,
+// which depends less on what else the machine runs.
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
 }
+double cpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
-// 600 PCG files (of as many distinct ones as the argument says) through "Pcg > Send PCG Files
-// to Database..." of a freshly started window (the menu item, the folder chosen in the dialog,
-// the progress window, the report closed) against `pelvaro-cli add` of the same files into a
-// fresh database in the same run. The iteration's time is the window's; "times cli" is the
-// window's time in the command line's (goal: at most 1.5).
+// 600 PCG files through "Pcg > Send PCG Files to Database..." of a freshly started window (the
+// menu item, the folder chosen in the dialog, the progress window, the report closed with its
+// button) against `pelvaro-cli add` of the same files into a fresh database, in turns in the
+// same run. The iteration's time is the window's; "times cli" is the window's time in the
+// command line's (goal: at most 1.5), "times cli cpu" the same in processor time.
 void SendPcgFiles_600_WindowBesideCommandLine(benchmark::State& state) {
-    const auto distinct = static_cast<int>(state.range(0));
-    static std::map<int, std::unique_ptr<PcgFolder>> folders;
-    auto& folder = folders[distinct];
-    if (!folder) folder = std::make_unique<PcgFolder>(distinct);
-    const PcgFolder& files = *folder;
+    static const PcgFolder files;
     std::string cliTotals;
     for (auto _ : state) {
         StartFolder cliStart;
         std::ostringstream out;
         std::ostringstream errors;
         auto started = std::chrono::steady_clock::now();
+        double cpuStarted = cpuMilliseconds();
         const int status = cli::run({"add", cliStart.dir.file("fresh.pvd"), files.path(),
                                      "--template", cliStart.dir.file("bos.dat")},
                                     out, errors);
         const double cliMs = millisecondsSince(started);
+        const double cliCpuMs = cpuMilliseconds() - cpuStarted;
         if (status != cli::kDone) state.SkipWithError(errors.str().c_str());
         const std::string text = out.str();
         cliTotals = text.substr(text.rfind("Sent "));
@@ -183,9 +189,11 @@ void SendPcgFiles_600_WindowBesideCommandLine(benchmark::State& state) {
         ReportCloser report;
         dialogs.answerOpenMany({QString::fromStdString(files.path())});
         started = std::chrono::steady_clock::now();
+        cpuStarted = cpuMilliseconds();
         form->findChild<QAction*>(app::names::kSendPcgFiles)->trigger();
         QApplication::processEvents();  // what the run left to paint
         const double windowMs = millisecondsSince(started);
+        const double windowCpuMs = cpuMilliseconds() - cpuStarted;
 
         state.SetIterationTime(windowMs / 1000);
         state.counters["event lines"] =
@@ -193,6 +201,7 @@ void SendPcgFiles_600_WindowBesideCommandLine(benchmark::State& state) {
         state.counters["window ms"] = windowMs;
         state.counters["cli ms"] = cliMs;
         state.counters["times cli"] = windowMs / cliMs;
+        state.counters["times cli cpu"] = windowCpuMs / cliCpuMs;
         if (!dialogs.messages.empty()) state.SkipWithError("a message was shown");
         if (report.totals.toStdString() + "\n" != cliTotals)
             state.SkipWithError("the window and the command line sent differently");
@@ -202,8 +211,6 @@ void SendPcgFiles_600_WindowBesideCommandLine(benchmark::State& state) {
 BENCHMARK(SendPcgFiles_600_WindowBesideCommandLine)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
-    ->Iterations(1)
-    ->Arg(30)
-    ->Arg(600);
+    ->Iterations(1);
 
 }  // namespace

@@ -73,6 +73,7 @@ class ProgressWindow : public QWidget {
     QPushButton* cancel_;
     int programSteps_ = 0;
     int combinationSteps_ = 0;
+    unsigned steps_ = 0;  // since the window was made
     bool files_ = false;
     bool cancelled_ = false;
     QElapsedTimer sincePaint_;
