@@ -187,6 +187,8 @@ inline constexpr const char* kCombinationFrame = "Bevel2";
 inline constexpr const char* kProgramBar = "ProgressBar1";
 inline constexpr const char* kCombinationBar = "ProgressBar2";
 inline constexpr const char* kFile = "ProgressFile";
+inline constexpr const char* kFilesBar = "ProgressFiles";
+inline constexpr const char* kTimeLeft = "ProgressTimeLeft";
 inline constexpr const char* kCancel = "CancelSend";
 }  // namespace progress
 

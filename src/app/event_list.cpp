@@ -3,6 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 #include "app/control_names.h"
 
@@ -14,6 +18,7 @@ EventList::EventList(QWidget* parent) : QListWidget(parent) {
     setToolTip(QStringLiteral("What the last command could not do; right-click to copy"));
     setMinimumHeight(30);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);  // each row's size is given as it is added (showLines)
     setContextMenuPolicy(Qt::ActionsContextMenu);
     const auto add = [this](const char* name, const QString& caption, const QString& tip,
                             const QKeySequence& keys, void (EventList::*handler)()) {
@@ -39,9 +44,31 @@ QSize EventList::sizeHint() const {
 
 void EventList::showLines(const db::EventLines& lines) {
     clear();
-    for (const std::string& line : lines)
-        addItem(QString::fromStdString(line));
-    if (!lines.empty()) scrollToBottom();
+    if (lines.empty()) return;
+    // Every row is one line of text, as wide as the widest line (each different line measured
+    // once). So the rows are equal, and a list of thousands of lines (a run of many files) is
+    // laid out without measuring each row, which would take longer than the run's sends.
+    const QFontMetrics metrics(font());
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(lines.size()));
+    std::unordered_set<std::string_view> measured;
+    int widest = 0;
+    for (const std::string& line : lines) {
+        texts << QString::fromStdString(line);
+        if (measured.insert(line).second)
+            widest = std::max(widest, metrics.horizontalAdvance(texts.back()));
+    }
+    addItem(texts.front());
+    const QSize first = sizeHintForIndex(model()->index(0, 0));
+    const QSize size(first.width() - metrics.horizontalAdvance(texts.front()) + widest,
+                     first.height());
+    item(0)->setSizeHint(size);
+    for (qsizetype i = 1; i < texts.size(); ++i) {
+        auto* row = new QListWidgetItem(texts[i]);
+        row->setSizeHint(size);
+        addItem(row);
+    }
+    scrollToBottom();
 }
 
 void EventList::copyLines() {

@@ -49,8 +49,6 @@ void MainWindow::sendFiles(const QStringList& paths) {
         for (const QString& path : paths)
             chosen.push_back(localPath(path));
         session::BatchSend batch(*session_, chosen);
-        const int count = static_cast<int>(std::ranges::count_if(
-            batch.lines(), [](const session::FileReport& line) { return line.sent(); }));
         const auto finish = [&] {
             done.assign(batch.lines().begin(),
                         batch.lines().begin() + static_cast<std::ptrdiff_t>(batch.next()));
@@ -59,18 +57,7 @@ void MainWindow::sendFiles(const QStringList& paths) {
             refreshDatabaseLists();
         };
         try {
-            const ProgressRun run(*progressWindow_, ProgressRun::Files::Many);
-            int number = 0;
-            while (!batch.done() && !progressWindow_->cancelled()) {
-                const session::FileReport& line = batch.lines()[batch.next()];
-                if (line.sent()) {
-                    // Cancel is looked at between two files only.
-                    progressWindow_->showFile(++number, count, shownPath(line.path));
-                    if (progressWindow_->cancelled()) break;
-                }
-                batch.sendNext(run.step());
-            }
-            cancelled = !batch.done();
+            cancelled = !ProgressRun(*progressWindow_, ProgressRun::Files::Many).sendFiles(batch);
         } catch (...) {
             // What was sent before the failure stays sent and is shown; the message follows.
             finish();

@@ -1,18 +1,26 @@
 #include "app/progress_window.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/control_names.h"
+#include "app/window_text.h"
+#include "session/batch_send.h"
 
 namespace pelvaro::app {
 
 namespace {
+// Twenty pictures a second keep a bar moving smoothly; each picture costs about a millisecond,
+// which a window painted more often takes from the work.
+constexpr qint64 kPaintEveryMs = 50;
+// A look at the clock costs more than a step, so a step looks at it only every so many steps.
+constexpr unsigned kStepsBetweenLooks = 8;
+
 QProgressBar* makeBar(QWidget* parent, const char* name, int y) {
     auto* bar = new QProgressBar(parent);
     bar->setObjectName(QLatin1String(name));
@@ -47,10 +55,18 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     file_->setGeometry(7, 116, 267, 34);
     file_->setWordWrap(true);
     file_->hide();
+    filesBar_ = makeBar(this, names::progress::kFilesBar, 154);
+    filesBar_->setToolTip(QStringLiteral("The files sent of all those chosen"));
+    filesBar_->setAccessibleName(QStringLiteral("Files sent"));
+    filesBar_->hide();
+    timeLeft_ = new QLabel(this);
+    timeLeft_->setObjectName(QLatin1String(names::progress::kTimeLeft));
+    timeLeft_->setGeometry(7, 172, 183, 26);
+    timeLeft_->hide();
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QLatin1String(names::progress::kCancel));
     cancel_->setToolTip(QStringLiteral("Stop after the file being sent"));
-    cancel_->setGeometry(194, 154, 80, 26);
+    cancel_->setGeometry(194, 172, 80, 26);
     cancel_->hide();
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelled_ = true; });
 }
@@ -59,31 +75,46 @@ void ProgressWindow::beginFiles() {
     files_ = true;
     cancelled_ = false;
     setWindowTitle(QStringLiteral("Send PCG Files to Database"));
-    setFixedSize(281, 186);
-    file_->show();
-    cancel_->show();
+    setFixedSize(281, 204);
+    filesBar_->setValue(0);
+    for (QWidget* part : std::initializer_list<QWidget*>{file_, filesBar_, timeLeft_, cancel_})
+        part->show();
     setWindowModality(Qt::ApplicationModal);
+    sinceFiles_.start();
 }
 
 void ProgressWindow::showFile(int number, int count, const QString& path) {
     file_->setText(QStringLiteral("File %1 of %2\n%3").arg(number).arg(count).arg(path));
-    programBar_->setValue(0);
-    combinationBar_->setValue(0);
-    repaintNow(true);
+    filesBar_->setMaximum(count);
+    timeLeft_->setText(
+        QString::fromStdString(session::timeLeftText(sinceFiles_.elapsed(), number - 1, count)));
+    programSteps_ = 0;
+    combinationSteps_ = 0;
+    showSteps();
+    repaintNow();
+    // Cancel is looked at between two files: a click on it comes in here, painted or not. The
+    // window is modal, so no other window takes input.
+    QCoreApplication::processEvents();
+}
+
+void ProgressWindow::fileDone() {
+    showSteps();
+    filesBar_->setValue(filesBar_->value() + 1);
 }
 
 void ProgressWindow::endFiles() {
     files_ = false;
     setWindowModality(Qt::NonModal);
-    file_->hide();
-    cancel_->hide();
+    for (QWidget* part : std::initializer_list<QWidget*>{file_, filesBar_, timeLeft_, cancel_})
+        part->hide();
     setFixedSize(281, 113);
     setWindowTitle(QStringLiteral("Send Pcg To Database"));
 }
 
 void ProgressWindow::resetBars() {
-    programBar_->setValue(0);
-    combinationBar_->setValue(0);
+    programSteps_ = 0;
+    combinationSteps_ = 0;
+    showSteps();
     captions_.clear();
 }
 
@@ -98,18 +129,24 @@ void ProgressWindow::drawCaption(const QString& text, QPoint at) {
     repaintNow(true);
 }
 
+// One PCG steps its bars slot by slot. With many files a step only counts, and the bars show
+// the counts with each picture and at each file's end: a bar's step costs more than the slot's
+// send, four hundred times a file.
 void ProgressWindow::stepProgramBar() {
-    programBar_->setValue(programBar_->value() + 1);
+    ++programSteps_;
+    if (!files_) programBar_->setValue(programSteps_);
     repaintNow();
 }
 
 void ProgressWindow::stepCombinationBar() {
-    combinationBar_->setValue(combinationBar_->value() + 1);
+    ++combinationSteps_;
+    if (!files_) combinationBar_->setValue(combinationSteps_);
     repaintNow();
 }
 
 void ProgressWindow::hideWindow() {
     hide();
+    setUpdatesEnabled(true);
 }
 
 void ProgressWindow::paintEvent(QPaintEvent*) {
@@ -124,16 +161,26 @@ void ProgressWindow::paintEvent(QPaintEvent*) {
 }
 
 void ProgressWindow::repaintNow(bool always) {
+    if (!always) {
+        if (++steps_ % kStepsBetweenLooks != 0) return;
+        if (sincePaint_.isValid() && sincePaint_.elapsed() < kPaintEveryMs) return;
+    }
     if (!isVisible()) return;
-    // A screen shows some sixty pictures a second; a bar stepped more often is painted less.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (!always && now - lastPaint_ < 15) return;
-    lastPaint_ = now;
+    showSteps();
+    setUpdatesEnabled(true);
     repaint();
     // Paint and expose events only: the command goes on, and no click or key reaches a window.
     // With many files the window is modal, so its Cancel button alone takes input.
     QCoreApplication::processEvents(files_ ? QEventLoop::AllEvents
                                            : QEventLoop::ExcludeUserInputEvents);
+    // Until the next picture a step only counts: a bar repaints itself on each visible change.
+    setUpdatesEnabled(false);
+    sincePaint_.start();
+}
+
+void ProgressWindow::showSteps() {
+    programBar_->setValue(programSteps_);
+    combinationBar_->setValue(combinationSteps_);
 }
 
 ProgressRun::ProgressRun(ProgressWindow& window, Files files) : window_(window), files_(files) {
@@ -156,6 +203,24 @@ transfer::Progress ProgressRun::step() const {
         else
             window_.stepCombinationBar();
     };
+}
+
+bool ProgressRun::sendFiles(session::BatchSend& batch) const {
+    const auto& lines = batch.lines();
+    const auto count = static_cast<int>(
+        std::ranges::count_if(lines, [](const session::FileReport& line) { return line.sent(); }));
+    int number = 0;
+    while (!batch.done() && !window_.cancelled()) {
+        const session::FileReport& line = lines[batch.next()];
+        const bool file = line.sent();  // a line that is no file passes without a turn
+        if (file) {
+            window_.showFile(++number, count, shownPath(line.path));
+            if (window_.cancelled()) break;
+        }
+        batch.sendNext(step());
+        if (file) window_.fileDone();
+    }
+    return batch.done();
 }
 
 }  // namespace pelvaro::app

@@ -3,6 +3,7 @@
 // steps of one, one for the program slots and one for the combination slots. It is stepped
 // from inside the command, so it repaints itself without giving input back to the user.
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,10 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+
+namespace pelvaro::session {
+class BatchSend;
+}
 
 namespace pelvaro::app {
 
@@ -31,39 +36,54 @@ class ProgressWindow : public QWidget {
     void stepCombinationBar();
     void hideWindow();
 
-    // Many files: below the bars, the file being sent and its place ("File 12 of 340") and a
-    // Cancel button; the window takes the input from the other windows meanwhile, so Cancel
-    // can be pressed while they wait.
+    // Many files: below the bars, the file being sent and its place ("File 12 of 340"), a bar of
+    // the files done of all, the time left and a Cancel button; the window takes the input from
+    // the other windows meanwhile, so Cancel can be pressed while they wait.
     void beginFiles();
+    // File `number` of `count` begins: the bars start again, the time left is reckoned from the
+    // files before it, and a click on Cancel comes in.
     void showFile(int number, int count, const QString& path);
+    // The file shown is done (sent or skipped): the bar of all files moves on by one.
+    void fileDone();
     // Whether Cancel was pressed since beginFiles().
     bool cancelled() const { return cancelled_; }
     void endFiles();
 
     QProgressBar* programBar() const { return programBar_; }
     QProgressBar* combinationBar() const { return combinationBar_; }
+    QProgressBar* filesBar() const { return filesBar_; }
     const std::vector<std::pair<QString, QPoint>>& captions() const { return captions_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    // Shows what changed, at most every few milliseconds, without giving the main window input.
+    // Paints what changed when the last picture is old enough (or `always`), without giving the
+    // main window input. Between two pictures the window does not paint, so a bar stepped a
+    // thousand times a second costs a number, not a picture.
     void repaintNow(bool always = false);
+    // The bars at the steps counted.
+    void showSteps();
 
     QProgressBar* programBar_;
     QProgressBar* combinationBar_;
+    QProgressBar* filesBar_;
     QLabel* file_;
+    QLabel* timeLeft_;
     QPushButton* cancel_;
+    int programSteps_ = 0;
+    int combinationSteps_ = 0;
+    unsigned steps_ = 0;  // since the window was made
     bool files_ = false;
     bool cancelled_ = false;
-    qint64 lastPaint_ = 0;
+    QElapsedTimer sincePaint_;
+    QElapsedTimer sinceFiles_;
     std::vector<std::pair<QString, QPoint>> captions_;
 };
 
 // One long command with the progress window, from its set-up (the bars at 0, the window shown
-// with its captions, and for many files the file line and Cancel) to its finish (the window
-// hidden), however the command ends; the command steps a bar once per slot.
+// with its captions, and for many files the file line, the bar of all files and Cancel) to its
+// finish (the window hidden), however the command ends; the command steps a bar once per slot.
 class ProgressRun {
   public:
     enum class Files { One, Many };
@@ -74,6 +94,10 @@ class ProgressRun {
 
     // What the command calls once per slot.
     transfer::Progress step() const;
+
+    // Many files: sends the run's files in turn, each shown as it begins; Cancel is looked at
+    // between two files only. False when Cancel stopped the run before its end.
+    bool sendFiles(session::BatchSend& batch) const;
 
   private:
     ProgressWindow& window_;

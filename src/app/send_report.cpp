@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -62,11 +64,28 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
         }
         item->setToolTip(0, path);
     }
-    // The path takes the room the counts leave; a long one is cut in its middle.
+    // The path takes the room the counts leave; a long one is cut in its middle. The other
+    // columns are as wide as their widest text, each different text measured once: a column
+    // sized to its contents would measure every row again at each showing and hiding.
     list->setTextElideMode(Qt::ElideMiddle);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list->setUniformRowHeights(true);
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    const QFontMetrics metrics(list->font());
+    const int margins = list->topLevelItemCount() == 0
+                            ? 0
+                            : list->sizeHintForIndex(list->model()->index(0, 1)).width() -
+                                  metrics.horizontalAdvance(list->topLevelItem(0)->text(1));
+    for (int c = 1; c < list->columnCount(); ++c) {
+        QSet<QString> texts;
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            texts.insert(list->topLevelItem(row)->text(c));
+        int width = header->sectionSizeHint(c);
+        for (const QString& text : texts)
+            width = std::max(width, metrics.horizontalAdvance(text) + margins);
+        header->resizeSection(c, width);
+    }
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
     layout->addWidget(list, 1);
     // The totals line of the text report.
     QString totalsText = QString::fromStdString(session::reportText({}, totals_)).trimmed();

@@ -108,6 +108,27 @@ BatchTotals BatchSend::totals() const {
     return t;
 }
 
+std::string timeLeftText(std::int64_t elapsedMilliseconds, std::int32_t done, std::int32_t total) {
+    if (done <= 0) return "Time left: known after the first file";
+    const std::int64_t seconds =
+        (elapsedMilliseconds * (total - done) / done + 500) / 1000;  // to the nearest second
+    if (seconds < 1) return "Less than a second left";
+    const auto count = [](std::int64_t n, const char* unit) {
+        return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+    };
+    const std::int64_t minutes = (seconds + 30) / 60;
+    std::string text = "About ";
+    if (seconds < 60) {
+        text += count(seconds, "second");
+    } else if (minutes < 60) {
+        text += count(minutes, "minute");
+    } else {
+        text += count(minutes / 60, "hour");
+        if (minutes % 60 > 0) text += " " + count(minutes % 60, "minute");
+    }
+    return text + " left";
+}
+
 std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& totals) {
     const auto counts = [](const SendCounts& c) {
         const auto one = [](const Tally& t) {

@@ -60,6 +60,10 @@ class BatchSend {
     std::size_t next_ = 0;
 };
 
+// What is left of a run, reckoned from the time its first `done` of `total` files took: "About
+// 40 seconds left", "About 3 minutes left", "About 1 hour 5 minutes left".
+std::string timeLeftText(std::int64_t elapsedMilliseconds, std::int32_t done, std::int32_t total);
+
 // The report as text: a line per file, then the totals.
 std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& totals);
 // The report as CSV (RFC 4180): a header, a row per file.

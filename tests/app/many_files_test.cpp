@@ -4,15 +4,22 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
 #include <memory>
 #include <regex>
 
+#include "app/event_list.h"
+#include "app/progress_window.h"
+#include "app/send_report.h"
 #include "failing_disk.h"
 #include "random_pcg.h"
 #include "window_fixture.h"
@@ -181,6 +188,51 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
 }
 
+// Below the file line, a bar of the files done of all and the time left reckoned from them;
+// the bars of the slots fill once per PCG file.
+TEST(SendPcgFiles, TheProgressWindowCountsTheFilesDoneAndSaysTheTimeLeft) {
+    ManyFiles w;
+    app::ProgressWindow* progress = w.form->progressWindow();
+    QStringList seen;  // at each file's start: its line, the bar of files, the time left
+    everyTick(w.form.get(), [&] {
+        auto* file = w.form->findChild<QLabel*>(names::progress::kFile);
+        if (!file->isVisible()) return !seen.isEmpty();
+        const QString line = file->text().section('\n', 0, 0);
+        if (seen.isEmpty() || !seen.back().startsWith(line))
+            seen << QStringLiteral("%1|%2 of %3|%4")
+                        .arg(line)
+                        .arg(progress->filesBar()->value())
+                        .arg(progress->filesBar()->maximum())
+                        .arg(w.form->findChild<QLabel*>(names::progress::kTimeLeft)->text());
+        return false;
+    });
+    QList<int> programValues;
+    QList<int> combinationValues;
+    QObject::connect(progress->programBar(), &QProgressBar::valueChanged,
+                     [&](int value) { programValues << value; });
+    QObject::connect(progress->combinationBar(), &QProgressBar::valueChanged,
+                     [&](int value) { combinationValues << value; });
+    onReport(w, [](QDialog*) {});
+    w.dialogs.answerOpenMany({w.at(w.root)});
+    w.action(names::kSendPcgFiles)->trigger();
+
+    ASSERT_EQ(seen.size(), 5) << seen.join('/').toStdString();
+    EXPECT_EQ(seen[0], "File 1 of 5|0 of 5|Time left: known after the first file");
+    const QRegularExpression left(
+        "^(Less than a second|About \\d+ (second|minute|hour)s?( \\d+ minutes?)?) left$");
+    for (int k = 2; k <= 5; ++k) {
+        const QStringList parts = seen[k - 1].split('|');
+        EXPECT_EQ(parts[0], QStringLiteral("File %1 of 5").arg(k));
+        EXPECT_EQ(parts[1], QStringLiteral("%1 of 5").arg(k - 1));
+        EXPECT_TRUE(left.match(parts[2]).hasMatch()) << parts[2].toStdString();
+    }
+    EXPECT_EQ(progress->filesBar()->value(), 5);
+    // Each of the four PCG files fills both bars; the file that is no PCG moves neither.
+    EXPECT_EQ(programValues.count(200), 4);
+    EXPECT_EQ(combinationValues.count(200), 4);
+    EXPECT_TRUE(std::ranges::all_of(programValues, [](int v) { return v >= 0 && v <= 200; }));
+}
+
 TEST(SendPcgFiles, CancelAfterTheThirdFileKeepsExactlyThreeFiles) {
     ManyFiles w;
     synthetic::writeRandomPcgFile(w.root + "/old disk/e.pcg", 5);
@@ -300,4 +352,35 @@ TEST(SendPcgFiles, DropsAndFilesNamedAtTheStart) {
     EXPECT_EQ(started.form->session().pcg().pcgFileName, w.root + "/b.pcg");
     EXPECT_EQ(workingFiles(started), sent);
     EXPECT_TRUE(started.dialogs.messages.empty());
+}
+
+// The thousands of event lines and report rows of a large run are laid out without measuring
+// each one: every line and count still shows whole.
+TEST(SendPcgFiles, TheEventListAndTheReportShowTheirWidestTextWhole) {
+    WindowFixture w;
+    app::EventList events;
+    events.resize(200, 80);
+    const std::string wide(150, 'W');
+    events.showLines({"/sets/a.pcg", wide, "Program A5 of this combination is not present."});
+    events.show();
+    const int needed = events.fontMetrics().horizontalAdvance(QString::fromStdString(wide));
+    for (int row = 0; row < events.count(); ++row)
+        EXPECT_GE(events.visualItemRect(events.item(row)).width(), needed) << row;
+    EXPECT_GT(events.horizontalScrollBar()->maximum(), 0);
+
+    std::vector<session::FileReport> lines(3);
+    lines[0].path = "/sets/a.pcg";
+    lines[0].counts = {.programs = {7, 7}, .combinations = {0, 0}, .drumKits = {4, 0}};
+    lines[1].path = "/sets/b.pcg";
+    lines[1].counts = {.programs = {1234567, 1}, .combinations = {99999, 5}, .drumKits = {4, 4}};
+    lines[2].path = "/sets/c.pcg";
+    lines[2].skipped = "Cannot open file /sets/c.pcg: a reason longer than the column's title";
+    app::SendReport report(lines, {}, false, w.dialogs, w.form->settings(), w.form.get());
+    report.show();
+    auto* list = report.findChild<QTreeWidget*>(names::report::kList);
+    for (int c = 1; c < list->columnCount(); ++c)
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            EXPECT_GE(list->header()->sectionSize(c),
+                      list->sizeHintForIndex(list->model()->index(row, c)).width())
+                << "column " << c << ", row " << row;
 }

@@ -114,3 +114,16 @@ TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
         (db::EventLines{"/sets/a, \"b\".pcg", "Program A5 of this combination is not present.",
                         "/sets/x.pcg: skipped: not a Korg5 Pcg file"}));
 }
+
+TEST(BatchSend, TheTimeLeftIsReckonedFromTheFilesDoneAndRounded) {
+    using session::timeLeftText;
+    EXPECT_EQ(timeLeftText(900, 0, 10), "Time left: known after the first file");
+    EXPECT_EQ(timeLeftText(90, 9, 10), "Less than a second left");  // 10 ms a file
+    EXPECT_EQ(timeLeftText(1000, 2, 3), "About 1 second left");     // 0.5 s a file
+    EXPECT_EQ(timeLeftText(1000, 1, 90), "About 1 minute left");    // 89 s: nearer 1 than 2
+    EXPECT_EQ(timeLeftText(1000, 1, 60), "About 59 seconds left");
+    EXPECT_EQ(timeLeftText(1000, 1, 152), "About 3 minutes left");  // 151 s
+    EXPECT_EQ(timeLeftText(1000, 10, 36010), "About 1 hour left");  // 3600 s
+    EXPECT_EQ(timeLeftText(1000, 2, 15002), "About 2 hours 5 minutes left");
+    EXPECT_EQ(timeLeftText(0, 5, 5), "Less than a second left");
+}
