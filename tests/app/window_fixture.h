@@ -16,6 +16,7 @@
 
 #include "app/control_names.h"
 #include "app/main_window.h"
+#include "band_pcg.h"
 #include "pcg/pcg_files.h"
 #include "pcg_builder.h"
 #include "scripted_dialogs.h"
@@ -34,18 +35,6 @@ constexpr int kDatabasePrograms = 0;
 constexpr int kDatabaseCombinations = 1;
 constexpr int kPcgPrograms = 2;
 constexpr int kPcgCombinations = 3;
-
-// Four programs (one a drum program on kit slot 1) and two combinations, one of which plays
-// the empty slot A05.
-inline PcgBuilder bandPcg() {
-    PcgBuilder b;
-    b.program(0, "PIANO 1", {.osc1 = 10, .voice = 1})
-        .program(1, "GrandPiano", {.oscMode = 1, .osc1 = 20, .osc2 = 30, .voice = 2})
-        .drumProgram(2, "DRUMS", 1, 3)
-        .program(100, "ORGAN", {.osc1 = 15, .voice = 4});
-    b.combination(0, "SPLIT", {plays(0), plays(2)}, 1).combination(1, "GAP", {plays(5)}, 2);
-    return b;
-}
 
 struct WindowFixture {
     TempDir dir;

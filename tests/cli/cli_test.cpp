@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "band_pcg.h"
 #include "db/database_file.h"
 #include "db_builder.h"
 #include "pcg/pcg_files.h"
@@ -34,16 +35,6 @@ Outcome runCli(const std::vector<std::string>& arguments) {
     std::ostringstream err;
     const int status = cli::run(arguments, out, err);
     return {status, out.str(), err.str()};
-}
-
-PcgBuilder bandPcg() {
-    PcgBuilder b;
-    b.program(0, "PIANO 1", {.osc1 = 10, .voice = 1})
-        .program(1, "GrandPiano", {.oscMode = 1, .osc1 = 20, .osc2 = 30, .voice = 2})
-        .drumProgram(2, "DRUMS", 1, 3)
-        .program(100, "ORGAN", {.osc1 = 15, .voice = 4});
-    b.combination(0, "SPLIT", {plays(0), plays(2)}, 1).combination(1, "GAP", {plays(5)}, 2);
-    return b;
 }
 
 std::string text(const std::vector<Byte>& bytes) {

@@ -6,13 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 
-#include "db/database_file.h"
 #include "db/entry_deletion.h"
 #include "db_builder.h"
-#include "failing_disk.h"
-#include "random_pcg.h"
+#include "random_changes.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -81,160 +78,22 @@ std::string differences(db::References& references, const db::RecordFiles& files
     return found;
 }
 
-std::int32_t anyOf(std::mt19937& r, std::int32_t count) {
-    return count < 1 ? 0 : static_cast<std::int32_t>(r() % static_cast<std::uint32_t>(count)) + 1;
-}
-
-// Timbre program IDs as the database holds them: none, outside the banks, a program entry,
-// and the same program on two timbres.
-std::array<std::int32_t, 8> someTimbres(std::mt19937& r, std::int32_t programs) {
-    std::array<std::int32_t, 8> ids{};
-    for (std::size_t t = 0; t < ids.size(); ++t) {
-        switch (r() % 4) {
-            case 0:
-                ids[t] = 0;
-                break;
-            case 1:
-                ids[t] = -1;
-                break;
-            case 2:
-                ids[t] = t > 0 ? ids[t - 1] : anyOf(r, programs);
-                break;
-            default:
-                ids[t] = anyOf(r, programs);
-        }
-    }
-    return ids;
-}
-
-// Entries to delete: some at random, often the last one.
-Ids someEntries(std::mt19937& r, std::int32_t count) {
-    Ids ids;
-    if (count < 1) return ids;
-    if (r() % 2) ids.push_back(count);
-    for (std::uint32_t i = r() % 3; i > 0; --i)
-        ids.push_back(anyOf(r, count));
-    return ids;
-}
-
-// Change number kind (0-9) to the database, its details drawn from r; returns what it was.
-std::string change(TestDatabase& db, std::mt19937& r, std::uint32_t kind,
-                   const db::DatabasePaths& saved) {
-    session::Session& s = db.session();
-    db::RecordFiles& files = s.files();
-    db::EventLines events;
-    const std::int32_t programs = files.count(Kind::Program);
-    const std::int32_t combinations = files.count(Kind::Combination);
-    switch (kind) {
-        case 0: {
-            const auto c = s.command("Send PCG to Database", Changes::Database);
-            s.engine().sendPcgToDatabase(synthetic::randomPcg(r()), events, {});
-            return "send";
-        }
-        case 1: {
-            const auto c = s.command("Add", Changes::Database);
-            for (std::uint32_t i = 1 + r() % 3; i > 0; --i)
-                db.addCombination("ADDED", {plays(0)},
-                                  {.timbreProgramIds = someTimbres(r, programs)});
-            return "append";
-        }
-        case 2: {
-            if (combinations == 0) return "nothing";
-            const auto c = s.command("Submit", Changes::Database);
-            const std::int32_t n = anyOf(r, combinations);
-            auto entry = files.read<db::DbCombinationEntry>(n);
-            const auto ids = someTimbres(r, programs);
-            for (int t = 0; t < 8; ++t)
-                entry.setTimbreProgramId(t, ids[static_cast<std::size_t>(t)]);
-            files.write(n, entry);
-            return "overwrite combination " + std::to_string(n);
-        }
-        case 3: {
-            if (programs == 0) return "nothing";
-            const auto c = s.command("Submit", Changes::Database);
-            const std::int32_t n = anyOf(r, programs);
-            auto entry = files.read<db::DbProgramEntry>(n);
-            const std::int32_t kits = files.count(Kind::DrumKit);
-            entry.setDrumKitId(r() % 4 == 0 ? -4 - static_cast<std::int32_t>(r() % 3)
-                                            : static_cast<std::int32_t>(r() % (kits + 1)));
-            files.write(n, entry);
-            return "overwrite program " + std::to_string(n);
-        }
-        case 4: {
-            const auto c = s.command("Delete", Changes::Database);
-            const Ids ids = someEntries(r, combinations);
-            db::deleteCombinationEntries(files, ids, events);
-            return "delete combinations " + text(ids);
-        }
-        case 5: {
-            const auto c = s.command("Delete", Changes::Database);
-            const Ids ids = someEntries(r, programs);
-            db::deleteProgramEntries(files, ids, events);
-            return "delete programs " + text(ids);
-        }
-        case 6:
-            s.undoLog().undo();
-            return "undo";
-        case 7:
-            s.undoLog().redo();
-            return "redo";
-        case 8: {
-            // A send, an append, an overwrite, a deletion or an Open Database on a disk that
-            // fails part way.
-            const std::uint32_t what = std::array<std::uint32_t, 7>{0, 1, 2, 3, 4, 5, 9}[r() % 7];
-            const auto op = r() % 2 ? FailNth::Op::Write : FailNth::Op::ShortWrite;
-            const FailNth fail(op, 1 + static_cast<int>(r() % 4));
-            try {
-                return change(db, r, what, saved) + " on a failing disk";
-            } catch (const io::FileError&) {
-                const std::array<const char*, 10> names{"send",
-                                                        "append",
-                                                        "overwrite combination",
-                                                        "overwrite program",
-                                                        "delete combinations",
-                                                        "delete programs",
-                                                        "",
-                                                        "",
-                                                        "",
-                                                        "open or new database"};
-                return std::string(names[what]) + " failed part way";
-            }
-        }
-        default:
-            if (r() % 2) {
-                s.openDatabase(saved.database);
-                return "open database";
-            }
-            s.newDatabase();
-            return "new database";
-    }
-}
-
 }  // namespace
 
 TEST(References, AnswersWhatAPlainScanOfTheFilesFindsAfterEveryKindOfChange) {
     for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TestDatabase db;
-        const TempDir elsewhere;
-        session::Session& s = db.session();
-        std::mt19937 r(seed);
-        db::EventLines events;
-        s.engine().sendPcgToDatabase(synthetic::randomPcg(r()), events, {});
-        db.addDrumKit(50);
-        const db::DatabasePaths saved = s.exportDatabase(elsewhere.file("saved"));
-        std::vector<std::string> steps{"first send"};
-        for (int step = 0; step <= 60; ++step) {
-            if (step > 0) steps.push_back(change(db, r, r() % 10, saved));
-            const std::string found = differences(s.references(), s.files());
+        RandomChanges changes(db, seed);
+        changes.make(Change::Send);
+        for (int step = 0; step < 60; ++step) {
+            changes.step();
+            const std::string found = differences(db.session().references(), db.files());
             if (found.empty()) continue;
-            std::string last;
-            for (std::size_t i = steps.size() > 4 ? steps.size() - 4 : 0; i < steps.size(); ++i)
-                last += "  " + std::to_string(i) + " " + steps[i] + "\n";
-            ADD_FAILURE() << "after step " << steps.size() - 1 << " of\n" << last << found;
+            ADD_FAILURE() << "after\n" << changes.lastSteps() << found;
             // Scanned afresh, so the steps after it are checked as well.
-            s.references().fileReplaced(Kind::Combination);
-            s.references().fileReplaced(Kind::Program);
+            db.session().references().fileReplaced(Kind::Combination);
+            db.session().references().fileReplaced(Kind::Program);
         }
     }
 }

@@ -17,39 +17,28 @@ using namespace pelvaro::testing;
 using namespace pelvaro::synthetic;
 namespace fs = std::filesystem;
 
-namespace {
-std::string textOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const io::FileError& e) {
-        return e.what();
-    }
-    return "no error";
-}
-}  // namespace
-
 TEST(FileStream, ErrorsCarryTheirTextsThenTheFileAndTheSystemsReason) {
     TempDir dir;
-    EXPECT_EQ(textOf([&] { io::FileStream::openRead(dir.file("nope")); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::openRead(dir.file("nope")); }),
               "Cannot open file " + dir.file("nope") + "\nNo such file or directory");
-    EXPECT_EQ(textOf([&] { io::FileStream::openRead(dir.path()); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::openRead(dir.path()); }),
               "Cannot open file " + dir.path() + "\nIs a directory");
-    EXPECT_EQ(textOf([&] { io::FileStream::createNew(dir.file("no/dir/x")); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::createNew(dir.file("no/dir/x")); }),
               "Cannot create file " + dir.file("no/dir/x") + "\nNo such file or directory");
 
     writeBytes(dir.file("small"), {1, 2, 3});
-    EXPECT_EQ(textOf([&] { io::FileStream::createNew(dir.file("small")); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::createNew(dir.file("small")); }),
               "Cannot create file " + dir.file("small") + "\nFile exists");
     const io::FileStream small = io::FileStream::openRead(dir.file("small"));
     std::array<Byte, 4> four{};
-    EXPECT_EQ(textOf([&] { small.readExactAt(0, four); }),
+    EXPECT_EQ(fileErrorText([&] { small.readExactAt(0, four); }),
               "Stream read error\n" + dir.file("small") + ": Input/output error");
     EXPECT_EQ(small.readAt(1, four), 2u);
     EXPECT_EQ(four[0], 2);
     EXPECT_EQ(four[1], 3);
 
     io::FileStream readOnly = io::FileStream::openRead(dir.file("small"));
-    EXPECT_EQ(textOf([&] { readOnly.writeAt(0, four); }),
+    EXPECT_EQ(fileErrorText([&] { readOnly.writeAt(0, four); }),
               "Stream write error\n" + dir.file("small") + ": Bad file descriptor");
     try {
         readOnly.writeAt(0, four);
@@ -96,7 +85,7 @@ TEST(FileStream, WorkingFilesRefuseASecondHolderWithoutTouchingTheFirst) {
     io::FileStream first = io::FileStream::openWorkingFile(dir.file("w"));
     first.writeAt(0, std::vector<Byte>{9, 8, 7});
     EXPECT_TRUE(io::FileStream::isHeld(dir.file("w")));
-    EXPECT_EQ(textOf([&] { io::FileStream::openWorkingFile(dir.file("w")); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::openWorkingFile(dir.file("w")); }),
               "Cannot create file " + dir.file("w") +
                   "\nAnother copy of PELVARO is already using this folder.");
     EXPECT_EQ(readBytes(dir.file("w")), (std::vector<Byte>{9, 8, 7}));
@@ -131,7 +120,7 @@ TEST(FileStream, AWorkingFileNeverWritesThroughWhatStandsUnderItsName) {
     fs::create_directory(dir.file("empty"));
     EXPECT_EQ(io::FileStream::openWorkingFile(dir.file("empty")).size(), 0);
     fs::create_directories(dir.file("full/inside"));
-    EXPECT_EQ(textOf([&] { io::FileStream::openWorkingFile(dir.file("full")); }),
+    EXPECT_EQ(fileErrorText([&] { io::FileStream::openWorkingFile(dir.file("full")); }),
               "Cannot create file " + dir.file("full") + "\nDirectory not empty");
     EXPECT_TRUE(fs::exists(dir.file("full/inside")));
 
@@ -149,12 +138,12 @@ TEST(FileStream, InjectedFaultsStrikeTheChosenOperation) {
     {
         FailNth fault(FailNth::Op::Write, 2);
         f.writeAt(0, std::vector<Byte>{1});
-        EXPECT_EQ(textOf([&] { f.writeAt(1, std::vector<Byte>{2}); }),
+        EXPECT_EQ(fileErrorText([&] { f.writeAt(1, std::vector<Byte>{2}); }),
                   "Stream write error\n" + dir.file("f") + ": Input/output error");
         f.writeAt(1, std::vector<Byte>{3});  // the fault strikes once
     }
     auto fault = std::make_unique<FailNth>(FailNth::Op::ShortWrite, 1);
-    EXPECT_EQ(textOf([&] {
+    EXPECT_EQ(fileErrorText([&] {
                   f.writeAt(0, std::vector<Byte>{4, 4, 4, 4});
               }),
               "Stream write error\n" + dir.file("f") + ": No space left on device");

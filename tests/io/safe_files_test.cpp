@@ -20,21 +20,6 @@ using namespace pelvaro::synthetic;
 namespace fs = std::filesystem;
 
 namespace {
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-std::string textOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const io::FileError& e) {
-        return e.what();
-    }
-    return "no error";
-}
 
 void writeKept(const std::string& target, const std::vector<Byte>& bytes) {
     io::AtomicFile file(target);
@@ -67,7 +52,7 @@ TEST(SafeFiles, AnyNameTheFileSystemTakesCanBeWrittenAndATooLongOneSaysSo) {
     EXPECT_EQ(readBytes(longest), std::vector<Byte>{2});
     EXPECT_EQ(namesIn(dir.path()).size(), 1u);
     const std::string tooLong = dir.file(std::string(252, 'n') + ".pcg");
-    EXPECT_EQ(textOf([&] { writeKept(tooLong, {1}); }),
+    EXPECT_EQ(fileErrorText([&] { writeKept(tooLong, {1}); }),
               "Cannot create file " + tooLong + "\nFile name too long");
 }
 
@@ -75,15 +60,15 @@ TEST(SafeFiles, WhatIsNoFileIsNeverReplacedAndALinkIsFollowed) {
     TempDir dir;
     fs::create_directory(dir.file("folder.pcg"));
     ASSERT_EQ(::mkfifo(dir.file("fifo.pcg").c_str(), 0666), 0);
-    EXPECT_EQ(textOf([&] { writeKept(dir.file("folder.pcg"), {1}); }),
+    EXPECT_EQ(fileErrorText([&] { writeKept(dir.file("folder.pcg"), {1}); }),
               "Cannot create file " + dir.file("folder.pcg") + "\nIs a directory");
-    EXPECT_EQ(textOf([&] { writeKept(dir.file("fifo.pcg"), {1}); }),
+    EXPECT_EQ(fileErrorText([&] { writeKept(dir.file("fifo.pcg"), {1}); }),
               "Cannot create file " + dir.file("fifo.pcg") + "\nNot a regular file");
     EXPECT_TRUE(fs::is_directory(dir.file("folder.pcg")));
     EXPECT_TRUE(fs::is_fifo(dir.file("fifo.pcg")));
     if (::geteuid() == 0) {
         ASSERT_EQ(::mknod(dir.file("null.pcg").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-        EXPECT_EQ(textOf([&] { writeKept(dir.file("null.pcg"), {1}); }),
+        EXPECT_EQ(fileErrorText([&] { writeKept(dir.file("null.pcg"), {1}); }),
                   "Cannot create file " + dir.file("null.pcg") + "\nNot a regular file");
         EXPECT_TRUE(fs::is_character_file(dir.file("null.pcg")));
     }
