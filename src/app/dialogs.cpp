@@ -40,7 +40,7 @@ std::optional<Shown> caught(const std::function<void()>& handler) {
 bool mayReplace(QWidget* parent, Dialogs& dialogs, const QStringList& paths) {
     QStringList existing;
     for (const QString& path : paths)
-        if (QFileInfo::exists(path)) existing << path;
+        if (QFileInfo(path).isFile()) existing << path;  // a folder fails with its own message
     if (existing.isEmpty()) return true;
     const QString text =
         existing.size() == 1

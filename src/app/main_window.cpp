@@ -100,7 +100,14 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
         connect(page, &PcgPage::bankChanged, this, &MainWindow::refreshPcgLists);
         connect(page, &PcgPage::currentSlotChanged, this, &MainWindow::updateEditMenu);
     }
-    connect(pcgPrograms_, &PcgPage::usedByRequested, this, &MainWindow::showUsedBy);
+    connect(pcgPrograms_, &PcgPage::usedByRequested, this,
+            [this] { pcgPrograms_->showUsedBy(session_->pcg()); });
+    connect(pcgPrograms_, &PcgPage::combinationChosen, this, [this](int slot) {
+        pcgCombinations_->setBank(slot / pcg::kBankSize);
+        refreshPcgLists();
+        pages_->setCurrentWidget(pcgCombinations_);
+        pcgCombinations_->setCurrentLine(slot % pcg::kBankSize);
+    });
     connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::updateEditMenu);
     keeper_ = new WorkKeeper(
         *session_, dialogs_, places_.recoveryFolder, this,
@@ -126,6 +133,10 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!editsSettled()) {
+        event->ignore();
+        return;
+    }
     // Questions that may stop the closing go before this point; from here on the window closes.
     emit closing();
     keeper_->keepWorkBeforeClosing();
@@ -254,14 +265,6 @@ bool MainWindow::editsSettled() {
     return true;
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!editsSettled()) {
-        event->ignore();
-        return;
-    }
-    QMainWindow::closeEvent(event);
-}
-
 void MainWindow::present(const session::Outcome& outcome) {
     if (outcome.events) events_->showLines(*outcome.events);
     if (!outcome.summary.empty()) showResult(QString::fromStdString(outcome.summary));
@@ -357,18 +360,7 @@ void MainWindow::updateUndoActions() {
 }
 
 void MainWindow::updateStatus() {
-    if (!status_) return;
-    const pcg::PcgState& pcg = session_->pcg();
-    const QString pcgName =
-        pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
-    status_->showPcg(pcgName + QStringLiteral(": ") +
-                     QString::fromStdString(session::pcgSummary(pcg)));
-    const std::string& database = session_->databasePath();
-    const QString databaseName =
-        database.empty() ? QStringLiteral("New database") : fileNameOf(database);
-    status_->showDatabase(databaseName + QStringLiteral(": ") +
-                          QString::fromStdString(session::databaseSummary(session_->files())) +
-                          (session_->databaseChanged() ? QStringLiteral(" (changed)") : QString()));
+    if (status_) status_->showSession(*session_);
 }
 
 void MainWindow::showResult(const QString& text) {

@@ -118,8 +118,6 @@ class MainWindow : public QMainWindow {
     void search();
     void submitClicked();
     void editClassesClicked();
-    // The combination slots that play the current program slot, to go to one of them.
-    void showUsedBy();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

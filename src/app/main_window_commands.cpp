@@ -1,10 +1,7 @@
 // The commands of the main window's menus and tabs: each reads what is chosen, asks for a file
 // where it needs one, calls the session function that does the work and shows the outcome.
 #include <QAction>
-#include <QDate>
 #include <QFileInfo>
-#include <QListWidget>
-#include <QMenu>
 #include <QTabWidget>
 
 #include "app/about_box.h"
@@ -16,6 +13,7 @@
 #include "app/database_page.h"
 #include "app/dialogs.h"
 #include "app/event_list.h"
+#include "app/list_export.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
 #include "app/near_duplicates_window.h"
@@ -27,9 +25,6 @@
 #include "app/work_keeper.h"
 #include "db/database_file.h"
 #include "pcg/pcg_files.h"
-#include "io/safe_files.h"
-#include "lists/html.h"
-#include "lists/tables.h"
 #include "pcg/pcg_lists.h"
 
 namespace pelvaro::app {
@@ -89,47 +84,9 @@ void MainWindow::exportDatabase() {
 
 void MainWindow::exportList() {
     guard([&] {
-        const auto chosen = dialogs_.saveFileOfType(
-            this,
-            {QStringLiteral("CSV Files (*.csv)"), QStringLiteral("Pages to Print (*.html *.htm)")},
-            settings_->folder(Settings::FileKind::Report));
-        if (!chosen) return;
-        // A name's own extension decides the format; without one, the type chosen does.
-        QString path = chosen->path;
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        bool html = suffix == QLatin1String("html") || suffix == QLatin1String("htm");
-        if (!html && suffix != QLatin1String("csv")) {
-            html = chosen->type == 1;
-            path += html ? QStringLiteral(".html") : QStringLiteral(".csv");
-        }
-        if (!mayReplace(this, dialogs_, {path})) return;
-        const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-        std::string text;
-        std::size_t rows = 0;
-        if (const PcgPage* page = pcgPageInFront()) {
-            const pcg::PcgState& pcg = session_->pcg();
-            const std::string source =
-                pcg.pcgFileName.empty() ? "New PCG" : fileNameOf(pcg.pcgFileName).toStdString();
-            text = html ? lists::htmlPage(lists::pcgPage(pcg, page->kind(), source, date))
-                        : lists::tableCsv(lists::pcgTable(pcg, page->kind()));
-            rows = pcg::kSlotCount;
-        } else {
-            const DatabasePage* list = databasePageInFront();
-            const std::string& database = session_->databasePath();
-            const std::string source =
-                database.empty() ? "New database" : fileNameOf(database).toStdString();
-            const std::vector<std::int32_t>& ids = list->rowIds();
-            text =
-                html ? lists::htmlPage(
-                           lists::databasePage(session_->files(), list->kind(), ids, source, date))
-                     : lists::tableCsv(lists::databaseTable(session_->files(), list->kind(), ids));
-            rows = ids.size();
-        }
-        io::writeFileSafely(localPath(path), text);
-        settings_->rememberFolder(Settings::FileKind::Report, path);
-        showResult(QStringLiteral("Exported the list of %1 to %2")
-                       .arg(counted(static_cast<std::int64_t>(rows), "row", "rows"),
-                            QFileInfo(path).fileName()));
+        const auto summary = exportShownList(this, dialogs_, *settings_, *session_,
+                                             databasePageInFront(), pcgPageInFront());
+        if (summary) showResult(*summary);
     });
 }
 
@@ -436,38 +393,6 @@ void MainWindow::editClassesClicked() {
         prepared = true;
     });
     if (prepared) classDialog_->exec();
-}
-
-// ---- Pcg tabs ---------------------------------------------------------------------------------
-
-void MainWindow::showUsedBy() {
-    const int slot = pcgPrograms_->currentSlot();
-    if (slot < 0) return;
-    const pcg::PcgState& pcg = session_->pcg();
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QLatin1String(names::kUsedByList));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    const std::vector<int> players = pcg::combinationsPlaying(pcg, slot);
-    if (players.empty())
-        menu->addAction(QStringLiteral("No combination plays %1").arg(textOf(pcg::slotName(slot))))
-            ->setEnabled(false);
-    for (const int combination : players) {
-        const int bank = combination < pcg::kBankSize ? 0 : 1;
-        const int line = combination % pcg::kBankSize;
-        QAction* go =
-            menu->addAction(textOf(pcg::pcgListLine(pcg, pcg::SlotKind::Combination, bank, line)));
-        go->setToolTip(QStringLiteral("Show this combination"));
-        connect(go, &QAction::triggered, this, [this, bank, line] {
-            pcgCombinations_->setBank(bank);
-            refreshPcgLists();
-            pages_->setCurrentWidget(pcgCombinations_);
-            pcgCombinations_->setCurrentLine(line);
-        });
-    }
-    menu->setToolTipsVisible(true);
-    QListWidget* list = pcgPrograms_->list();
-    const QRect line = list->visualItemRect(list->currentItem());
-    menu->popup(list->viewport()->mapToGlobal(line.bottomLeft()));
 }
 
 }  // namespace pelvaro::app

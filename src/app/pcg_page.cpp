@@ -5,10 +5,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QMenu>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "pcg/pcg_lists.h"
 
 namespace pelvaro::app {
@@ -83,6 +85,29 @@ int PcgPage::currentSlot() const {
 
 void PcgPage::setCurrentLine(int line) {
     list_->setCurrentRow(line);
+}
+
+void PcgPage::showUsedBy(const pcg::PcgState& pcg) {
+    const int slot = currentSlot();
+    if (slot < 0) return;
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QLatin1String(names::kUsedByList));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const std::vector<int> players = pcg::combinationsPlaying(pcg, slot);
+    if (players.empty())
+        menu->addAction(QStringLiteral("No combination plays %1").arg(textOf(pcg::slotName(slot))))
+            ->setEnabled(false);
+    for (const int combination : players) {
+        QAction* go = menu->addAction(
+            textOf(pcg::pcgListLine(pcg, pcg::SlotKind::Combination, combination / pcg::kBankSize,
+                                    combination % pcg::kBankSize)));
+        go->setToolTip(QStringLiteral("Show this combination"));
+        connect(go, &QAction::triggered, this,
+                [this, combination] { emit combinationChosen(combination); });
+    }
+    menu->setToolTipsVisible(true);
+    const QRect line = list_->visualItemRect(list_->currentItem());
+    menu->popup(list_->viewport()->mapToGlobal(line.bottomLeft()));
 }
 
 std::vector<QWidget*> PcgPage::tabChain() const {

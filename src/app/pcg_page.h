@@ -33,6 +33,10 @@ class PcgPage : public QWidget {
     int currentSlot() const;
     void setCurrentLine(int line);
 
+    // Pops up, under the current program line, the combinations of the PCG that play it; one
+    // chosen is reported by combinationChosen.
+    void showUsedBy(const pcg::PcgState& pcg);
+
     // The page's controls in the order Tab visits them.
     std::vector<QWidget*> tabChain() const;
 
@@ -41,6 +45,8 @@ class PcgPage : public QWidget {
     void currentSlotChanged();
     // Used By was chosen on a program line (programs only).
     void usedByRequested();
+    // A combination of the used-by menu was chosen: its slot (0-199).
+    void combinationChosen(int slot);
 
   private:
     pcg::SlotKind kind_;

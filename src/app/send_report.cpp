@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -71,18 +70,15 @@ SendReport::SendReport(std::vector<session::FileReport> lines, const session::Ba
     list->setUniformRowHeights(true);
     QHeaderView* header = list->header();
     header->setStretchLastSection(false);
-    const QFontMetrics metrics(list->font());
-    const int margins = list->topLevelItemCount() == 0
-                            ? 0
-                            : list->sizeHintForIndex(list->model()->index(0, 1)).width() -
-                                  metrics.horizontalAdvance(list->topLevelItem(0)->text(1));
     for (int c = 1; c < list->columnCount(); ++c) {
-        QSet<QString> texts;
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
-            texts.insert(list->topLevelItem(row)->text(c));
+        QSet<QString> measured;
         int width = header->sectionSizeHint(c);
-        for (const QString& text : texts)
-            width = std::max(width, metrics.horizontalAdvance(text) + margins);
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            if (!measured.contains(list->topLevelItem(row)->text(c))) {
+                measured.insert(list->topLevelItem(row)->text(c));
+                width =
+                    std::max(width, list->sizeHintForIndex(list->model()->index(row, c)).width());
+            }
         header->resizeSection(c, width);
     }
     header->setSectionResizeMode(0, QHeaderView::Stretch);

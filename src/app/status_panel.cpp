@@ -5,6 +5,9 @@
 #include "app/control_names.h"
 #include "app/elided_label.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
+#include "session/session.h"
+#include "session/summaries.h"
 
 namespace pelvaro::app {
 
@@ -19,6 +22,19 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     grid->addWidget(pcg_, 0, 0);
     grid->addWidget(database_, 1, 0);
     grid->addWidget(result_, 2, 0);
+}
+
+void StatusPanel::showSession(const session::Session& session) {
+    const pcg::PcgState& pcg = session.pcg();
+    const QString pcgName =
+        pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
+    showPcg(pcgName + QStringLiteral(": ") + QString::fromStdString(session::pcgSummary(pcg)));
+    const std::string& database = session.databasePath();
+    const QString databaseName =
+        database.empty() ? QStringLiteral("New database") : fileNameOf(database);
+    showDatabase(databaseName + QStringLiteral(": ") +
+                 QString::fromStdString(session::databaseSummary(session.files())) +
+                 (session.databaseChanged() ? QStringLiteral(" (changed)") : QString()));
 }
 
 void StatusPanel::showPcg(const QString& text) {

@@ -5,6 +5,10 @@
 
 #include <QWidget>
 
+namespace pelvaro::session {
+class Session;
+}
+
 namespace pelvaro::app {
 
 class ElidedLabel;
@@ -15,6 +19,8 @@ class StatusPanel : public QWidget {
   public:
     explicit StatusPanel(QWidget* parent = nullptr);
 
+    // The PCG line and the database line as the session stands.
+    void showSession(const session::Session& session);
     void showPcg(const QString& text);
     void showDatabase(const QString& text);
     void showResult(const QString& text);

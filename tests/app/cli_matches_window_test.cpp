@@ -71,6 +71,7 @@ TEST(CliMatchesWindow, AddThenAddMoreThenExtract) {
     // More files into the stored database.
     sendFromWindow(w, {QString::fromStdString(later + "/more.pcg")});
     w.dialogs.answerSave(w.file("window.pvd"));
+    w.dialogs.answerQuestion(0);  // Replace the five files
     w.action(names::kExportDatabase)->trigger();
     cli({"add", w.dir.file("cli.pvd"), later + "/more.pcg"});
     EXPECT_EQ(members(w.dir.file("window")), members(w.dir.file("cli")));

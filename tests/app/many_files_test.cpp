@@ -196,8 +196,8 @@ TEST(SendPcgFiles, TheProgressWindowCountsTheFilesDoneAndSaysTheTimeLeft) {
     QStringList seen;  // at each file's start: its line, the bar of files, the time left
     everyTick(w.form.get(), [&] {
         auto* file = w.form->findChild<QLabel*>(names::progress::kFile);
-        if (!file->isVisible()) return !seen.isEmpty();
         const QString line = file->text().section('\n', 0, 0);
+        if (!file->isVisible() || line.isEmpty()) return !seen.isEmpty();  // before the first
         if (seen.isEmpty() || !seen.back().startsWith(line))
             seen << QStringLiteral("%1|%2 of %3|%4")
                         .arg(line)

@@ -42,13 +42,6 @@ class DiesAtNth : public io::FaultInjector {
     int remaining_;
 };
 
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 using FiveFiles = std::array<std::vector<Byte>, 5>;
 
 FiveFiles bytesOf(const DatabasePaths& paths) {

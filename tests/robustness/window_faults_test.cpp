@@ -323,6 +323,7 @@ TEST(FileFaults, ExportPcgOverAnExportedFileKeepsItWhole) {
     EXPECT_GT(runWithEveryFailure({"Export Pcg",
                                    [](FaultFixture& w) {
                                        w.dialogs.answerSave(w.file("keep.pcg"));
+                                       w.dialogs.answerQuestion(0);  // Replace
                                        w.press(Qt::Key_E, Qt::ControlModifier);
                                    },
                                    true}),
@@ -333,6 +334,7 @@ TEST(FileFaults, ExportDatabaseOverAnExportedDatabaseKeepsAllFiveFilesWhole) {
     EXPECT_GT(runWithEveryFailure({"Export Database",
                                    [](FaultFixture& w) {
                                        w.dialogs.answerSave(w.file("keep.pvd"));
+                                       w.dialogs.answerQuestion(0);  // Replace
                                        w.action(names::kExportDatabase)->trigger();
                                    },
                                    true}),

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "io/file_stream.h"
+
 namespace pelvaro::testing {
 
 TempDir::TempDir() {
@@ -18,6 +20,22 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::string fileErrorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const io::FileError& e) {
+        return e.what();
+    }
+    return "no error";
 }
 
 }  // namespace pelvaro::testing

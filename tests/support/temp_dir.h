@@ -1,6 +1,8 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it when the test ends.
 
+#include <functional>
+#include <set>
 #include <string>
 
 namespace pelvaro::testing {
@@ -18,5 +20,11 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// The names of what a folder holds, without the folder's path.
+std::set<std::string> namesIn(const std::string& folder);
+
+// The text of the file error the action throws, or "no error".
+std::string fileErrorText(const std::function<void()>& action);
 
 }  // namespace pelvaro::testing
