@@ -432,7 +432,7 @@ RecordsState RecordFiles::swapState(Kind kind, const RecordsState& state) {
         }
         for (const RecordsRun& run : state.runs)
             if (!run.bytes.empty()) file.writeAt(offsetOf(kind, run.first), run.bytes);
-        file.truncate(state.size);
+        if (state.size != replaced.size) file.truncate(state.size);
     } catch (...) {
         // The file is at least as long as the shorter of the two lengths.
         lengths_[index(kind)] = std::min(lengths_[index(kind)], state.size);
