@@ -364,39 +364,33 @@ std::string DatabasePage::chosenClassText() const {
     return classSearch_->currentText().toLatin1().toStdString();
 }
 
-void DatabasePage::showDetails(const std::optional<db::ProgramDetails>& details) {
+// What both kinds of panel show: the ID, the name, the explanation and the classes; nothing
+// when there is no entry. The kind's own fields are filled by the caller.
+template <class Details>
+bool DatabasePage::showShared(const std::optional<Details>& details) {
     for (QLineEdit* field : {id_, drumId_, name_})
-        field->clear();
+        if (field) field->clear();
     explanation_->clear();
     classes_->clear();
+    if (timbreIds_) timbreIds_->clear();
     shownId_.reset();
-    if (!details) return;
+    if (!details) return false;
     shownId_ = std::stoi(details->idNumber);
     shownName_ = QString::fromLatin1(details->name);
     shownMemo_ = QString::fromLatin1(details->explanation);
     id_->setText(QString::fromLatin1(details->idNumber));
-    drumId_->setText(QString::fromLatin1(details->drumId));
     name_->setText(QString::fromLatin1(details->name));
     explanation_->setPlainText(QString::fromLatin1(details->explanation));
     showLines(classes_, details->classes);
+    return true;
+}
+
+void DatabasePage::showDetails(const std::optional<db::ProgramDetails>& details) {
+    if (showShared(details)) drumId_->setText(QString::fromLatin1(details->drumId));
 }
 
 void DatabasePage::showDetails(const std::optional<db::CombinationDetails>& details) {
-    for (QLineEdit* field : {id_, name_})
-        field->clear();
-    explanation_->clear();
-    classes_->clear();
-    timbreIds_->clear();
-    shownId_.reset();
-    if (!details) return;
-    shownId_ = std::stoi(details->idNumber);
-    shownName_ = QString::fromLatin1(details->name);
-    shownMemo_ = QString::fromLatin1(details->explanation);
-    id_->setText(QString::fromLatin1(details->idNumber));
-    name_->setText(QString::fromLatin1(details->name));
-    explanation_->setPlainText(QString::fromLatin1(details->explanation));
-    showLines(classes_, details->classes);
-    showLines(timbreIds_, details->timbreIds);
+    if (showShared(details)) showLines(timbreIds_, details->timbreIds);
 }
 
 void DatabasePage::showWhereUsed(const std::optional<lists::WhereUsed>& used) {

@@ -103,6 +103,9 @@ class DatabasePage : public QWidget {
     void editEnabledClicked();
     // The class item chosen, or -1 when text was typed into the editable combo instead.
     int classIndex() const;
+    // Fills what both kinds of panel show; false when there is no entry to show.
+    template <class Details>
+    bool showShared(const std::optional<Details>& details);
 
     db::Kind kind_;
     // The entry the panel shows and the texts it showed, to tell an edit from what is stored.
