@@ -37,18 +37,20 @@ std::optional<QString> exportShownList(QWidget* parent, Dialogs& dialogs, Settin
     std::size_t rows = 0;
     if (!databasePage) {
         const pcg::PcgState& pcg = session.pcg();
-        const std::string source =
-            pcg.pcgFileName.empty() ? "New PCG" : fileNameOf(pcg.pcgFileName).toStdString();
-        text = html ? lists::htmlPage(lists::pcgPage(pcg, pcgPage->kind(), source, date))
-                    : lists::tableCsv(lists::pcgTable(pcg, pcgPage->kind()));
+        const QString source =
+            pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
+        text =
+            html ? lists::htmlPage(lists::pcgPage(pcg, pcgPage->kind(), source.toStdString(), date))
+                 : lists::tableCsv(lists::pcgTable(pcg, pcgPage->kind()));
         rows = pcg::kSlotCount;
     } else {
         const std::string& database = session.databasePath();
-        const std::string source =
-            database.empty() ? "New database" : fileNameOf(database).toStdString();
+        const QString source =
+            database.empty() ? QStringLiteral("New database") : fileNameOf(database);
         const std::vector<std::int32_t>& ids = databasePage->rowIds();
         const db::Kind kind = databasePage->kind();
-        text = html ? lists::htmlPage(lists::databasePage(session.files(), kind, ids, source, date))
+        text = html ? lists::htmlPage(lists::databasePage(session.files(), kind, ids,
+                                                          source.toStdString(), date))
                     : lists::tableCsv(lists::databaseTable(session.files(), kind, ids));
         rows = ids.size();
     }
