@@ -13,14 +13,19 @@
 #include <functional>
 
 #include "app/about_box.h"
+#include "app/arrange_window.h"
 #include "app/busy_window.h"
 #include "app/class_assignment_dialog.h"
 #include "app/class_editor.h"
+#include "app/classify_rules_window.h"
 #include "app/main_window.h"
+#include "app/near_duplicates_window.h"
 #include "app/progress_window.h"
 #include "app/recovery_bar.h"
 #include "app/recovery_dialog.h"
+#include "app/replace_names_window.h"
 #include "app/send_report.h"
+#include "app/similar_window.h"
 #include "pcg/pcg_files.h"
 #include "pcg_builder.h"
 #include "scripted_dialogs.h"
@@ -143,11 +148,20 @@ TEST(Windows, EveryControlHasAnObjectNameAndEveryFocusableOneANameForAScreenRead
     kept.pcg = "/b.pcg";
     app::RecoveryBar bar(kept);
     app::SendReport report({}, {}, false, w.dialogs, w.form->settings(), w.form.get());
+    app::ClassifyRulesWindow rules(w.form->session(), w.dialogs, w.form->settings(), {},
+                                   w.form.get());
+    app::ReplaceNamesWindow replace(w.form->session(), w.dialogs, db::Kind::Program, {1}, {},
+                                    w.form.get());
+    w.action(names::kFindSimilar)->trigger();
+    w.action(names::kFindNearDuplicates)->trigger();
+    w.press(Qt::Key_R, Qt::ControlModifier);  // Arrange Pcg
     w.form->progressWindow()->beginFiles();
     for (QWidget* window : std::initializer_list<QWidget*>{
              w.form.get(), w.form->classEditor(), w.form->classAssignmentDialog(),
              w.form->progressWindow(), w.form->aboutBox(), w.form->busyWindow(),
-             w.find<QDialog>(names::compare::kWindow), &recovery, &report, &bar}) {
+             w.find<QDialog>(names::compare::kWindow), &recovery, &report, &bar, &rules, &replace,
+             w.find<QWidget>(app::SimilarWindow::kWindow),
+             w.find<QWidget>(app::NearDuplicatesWindow::kWindow), w.form->arrangeWindow()}) {
         window->show();
         EXPECT_EQ(unnamedControls(window), QStringList()) << window->objectName().toStdString();
         if (window != w.form.get()) window->hide();
