@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli_run.h"
 #include "pcg/arrange.h"
 #include "pcg/pcg_files.h"
 #include "pcg_builder.h"
@@ -30,18 +31,10 @@ struct Arrange {
         writePcgFile(synthetic::makeTemplateImage(), templ);
         writePcgFile(pcg.image, in);
     }
-    struct Outcome {
-        int status;
-        std::string out;
-        std::string err;
-    };
-    Outcome operator()(std::vector<std::string> steps) const {
+    pelvaro::testing::CliOutcome operator()(std::vector<std::string> steps) const {
         std::vector<std::string> arguments = {"arrange", in, "-o", out, "--template", templ};
         arguments.insert(arguments.end(), steps.begin(), steps.end());
-        std::ostringstream o;
-        std::ostringstream e;
-        const int status = cli::run(arguments, o, e);
-        return {status, o.str(), e.str()};
+        return pelvaro::testing::runCli(arguments);
     }
 };
 

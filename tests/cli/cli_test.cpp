@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "band_pcg.h"
+#include "cli_run.h"
 #include "db/database_file.h"
 #include "db_builder.h"
 #include "pcg/pcg_files.h"
@@ -23,19 +24,6 @@ using namespace pelvaro::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::string text(const std::vector<Byte>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
@@ -56,7 +44,7 @@ struct CliFolder {
         other.writeTo(sets + "/more/other.pcg");
         writeBytes(sets + "/foreign.pcg", {'K', 'O', 'R', 'G', '3'});
     }
-    Outcome operator()(std::vector<std::string> arguments) const {
+    CliOutcome operator()(std::vector<std::string> arguments) const {
         arguments.insert(arguments.end(), {"--template", templ});
         return runCli(arguments);
     }
@@ -72,7 +60,7 @@ struct CliFolder {
 }  // namespace
 
 TEST(Cli, UsageHelpAndMistakes) {
-    Outcome r = runCli({});
+    CliOutcome r = runCli({});
     EXPECT_EQ(r.status, cli::kBadUsage);
     EXPECT_TRUE(r.out.empty());
     EXPECT_TRUE(r.err.starts_with("Usage: pelvaro-cli COMMAND [OPTIONS]\n"));
@@ -91,7 +79,7 @@ TEST(Cli, UsageHelpAndMistakes) {
 
     const auto mistake = [](std::vector<std::string> arguments, const std::string& message) {
         const std::string command = arguments[0];
-        const Outcome run = runCli(arguments);
+        const CliOutcome run = runCli(arguments);
         EXPECT_EQ(run.status, cli::kBadUsage) << message;
         EXPECT_EQ(run.err, "pelvaro-cli " + command + ": " + message + "\nTry 'pelvaro-cli " +
                                command + " --help'.\n");
@@ -114,7 +102,7 @@ TEST(Cli, UsageHelpAndMistakes) {
 
 TEST(Cli, AddSendsEveryFileAsTheSessionDoesAndStoresTheDatabaseBack) {
     CliFolder f;
-    Outcome r = f({"add", f.dir.file("mine.pvd"), f.band, f.sets});
+    CliOutcome r = f({"add", f.dir.file("mine.pvd"), f.band, f.sets});
     ASSERT_EQ(r.status, cli::kDone) << r.err;
     EXPECT_TRUE(r.err.empty());
     EXPECT_EQ(r.out, f.band +
@@ -156,7 +144,7 @@ TEST(Cli, AddFailuresSayWhyAndLeaveTheDatabaseAsItWas) {
     const auto pvd = readBytes(f.dir.file("mine.pvd"));
 
     // No template.
-    Outcome r =
+    CliOutcome r =
         runCli({"add", f.dir.file("mine.pvd"), f.sets, "--template", f.dir.file("none.dat")});
     EXPECT_EQ(r.status, cli::kFailed);
     EXPECT_NE(r.err.find(f.dir.file("none.dat")), std::string::npos) << r.err;
@@ -187,7 +175,7 @@ TEST(Cli, ListTheRowsOfTheDatabaseTabsUnderTheFiltersOfSearch) {
     CliFolder f;
     ASSERT_EQ(f({"add", f.dir.file("mine.pvd"), f.band}).status, cli::kDone);
     const std::string from = "From: " + f.band;
-    Outcome r = f({"list", f.dir.file("mine.pvd")});
+    CliOutcome r = f({"list", f.dir.file("mine.pvd")});
     ASSERT_EQ(r.status, cli::kDone) << r.err;
     EXPECT_EQ(r.out,
               "ID\tName\tClasses\tDrum kit ID\tExplanation\n"
@@ -225,8 +213,8 @@ TEST(Cli, ListTheRowsOfTheDatabaseTabsUnderTheFiltersOfSearch) {
 TEST(Cli, ExtractWritesTheEntriesAsSendToPcgDoes) {
     CliFolder f;
     ASSERT_EQ(f({"add", f.dir.file("mine.pvd"), f.band}).status, cli::kDone);
-    Outcome r = f({"extract", f.dir.file("mine.pvd"), "--programs", "4,3", "--combinations", "2,1",
-                   "-o", f.dir.file("out")});
+    CliOutcome r = f({"extract", f.dir.file("mine.pvd"), "--programs", "4,3", "--combinations",
+                      "2,1", "-o", f.dir.file("out")});
     ASSERT_EQ(r.status, cli::kDone) << r.err;
 
     // The core doing the same: the database opened, the entries sent, the PCG exported.
@@ -256,7 +244,7 @@ TEST(Cli, ExtractWritesTheEntriesAsSendToPcgDoes) {
 
 TEST(Cli, ShowTheBanksOfAPcgFile) {
     CliFolder f;
-    Outcome r = f({"show", f.band});
+    CliOutcome r = f({"show", f.band});
     ASSERT_EQ(r.status, cli::kDone) << r.err;
     std::vector<std::string> lines;
     std::istringstream in(r.out);
@@ -300,10 +288,10 @@ TEST(Cli, TheProgramKeepsToItsOwnTemporaryFolder) {
                                     "' '" PELVARO_CLI "' " + arguments + " >'" + f.dir.file("out") +
                                     "' 2>'" + f.dir.file("err") + "'";
         const int status = std::system(command.c_str());
-        return Outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                       text(readBytes(f.dir.file("out"))), text(readBytes(f.dir.file("err")))};
+        return CliOutcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                          text(readBytes(f.dir.file("out"))), text(readBytes(f.dir.file("err")))};
     };
-    Outcome r = shell("add mine.pvd ../band.pcg --template ../bos.dat");
+    CliOutcome r = shell("add mine.pvd ../band.pcg --template ../bos.dat");
     EXPECT_EQ(r.status, cli::kDone) << r.err;
     EXPECT_TRUE(r.out.starts_with(f.band + ": programs 4 new"));
     EXPECT_TRUE(fs::exists(here + "/mine.pvd"));

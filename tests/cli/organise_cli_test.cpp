@@ -5,25 +5,13 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli_run.h"
 #include "db_builder.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // A stored database: two near copies of a piano (one named in Latin-1), a far organ, and two
 // combinations of one name that play other programs.
@@ -49,7 +37,7 @@ struct Stored {
 
 TEST(CliOrganise, SimilarAndDuplicatesPrintWhatTheWindowsList) {
     const Stored s;
-    Outcome r = runCli({"similar", s.path, "--program", "1", "-n", "1", "--csv"});
+    CliOutcome r = runCli({"similar", s.path, "--program", "1", "-n", "1", "--csv"});
     ASSERT_EQ(r.status, cli::kDone) << r.err;
     EXPECT_EQ(r.out, "ID,Name,Bytes\r\n2,Caf\xC3\xA9,1\r\n");
     r = runCli({"similar", s.path, "--combination", "2"});
@@ -65,7 +53,7 @@ TEST(CliOrganise, SimilarAndDuplicatesPrintWhatTheWindowsList) {
 
     const auto refused = [](std::vector<std::string> arguments, int status,
                             const std::string& message) {
-        const Outcome run = runCli(arguments);
+        const CliOutcome run = runCli(arguments);
         EXPECT_EQ(run.status, status) << message;
         EXPECT_TRUE(run.err.starts_with("pelvaro-cli " + arguments[0] + ": " + message + "\n"))
             << run.err;
