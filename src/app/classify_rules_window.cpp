@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "app/text_rows_model.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "db/name_replace.h"
 #include "session/organise_rules.h"
 #include "session/session.h"
@@ -31,18 +32,6 @@ using classes::RuleTest;
 namespace {
 
 constexpr std::int32_t kLargestSlotClass = 127;
-
-QString latin1(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// A label for a control, which then takes the label's words as its accessible name.
-QLabel* labelFor(const QString& text, QWidget* control) {
-    auto* label = new QLabel(text);
-    label->setBuddy(control);
-    control->setAccessibleName(QString(text).remove(QLatin1Char('&')).remove(QLatin1Char(':')));
-    return label;
-}
 
 QSpinBox* numberBox(const char* name, int lowest, int highest, const QString& tip) {
     auto* box = named(new QSpinBox, name);
@@ -190,7 +179,7 @@ void ClassifyRulesWindow::reload() {
         class_->clear();
         // An entry's class slot holds classes up to 127 only.
         for (std::int32_t k = 1; k <= std::min(tree_.count(), kLargestSlotClass); ++k)
-            class_->addItem(latin1(std::string(tree_.path(k))), k);
+            class_->addItem(textOf(std::string(tree_.path(k))), k);
         class_->setCurrentIndex(class_->findData(chosen));
     });
     rulesChanged(chosenRow());
@@ -237,7 +226,7 @@ ClassRule ClassifyRulesWindow::editedRule() const {
 void ClassifyRulesWindow::showRuleInEditor(const ClassRule& rule) {
     test_->setCurrentIndex(static_cast<int>(rule.test));
     scope_->setCurrentIndex(static_cast<int>(rule.scope));
-    text_->setText(latin1(rule.text));
+    text_->setText(textOf(rule.text));
     from_->setValue(rule.from);
     to_->setValue(rule.to);
     id_->setValue(rule.id);
@@ -283,7 +272,7 @@ void ClassifyRulesWindow::removeClicked() {
 void ClassifyRulesWindow::rulesChanged(int chosen) {
     QStringList lines;
     for (const ClassRule& rule : rules_)
-        lines << latin1(classes::ruleLine(rule));
+        lines << textOf(classes::ruleLine(rule));
     settings_.setClassifyRules(lines);
     preview();
     const QSignalBlocker quiet(table_);
@@ -295,11 +284,11 @@ void ClassifyRulesWindow::rulesChanged(int chosen) {
         const std::string path = outcome && outcome->classId > 0
                                      ? std::string(tree_.path(outcome->classId))
                                      : rule.classPath;
-        table_->setItem(row, 0, new QTableWidgetItem(latin1(classes::ruleText(rule))));
-        table_->setItem(row, 1, new QTableWidgetItem(latin1(path)));
+        table_->setItem(row, 0, new QTableWidgetItem(textOf(classes::ruleText(rule))));
+        table_->setItem(row, 1, new QTableWidgetItem(textOf(path)));
         table_->setItem(
             row, 2,
-            new QTableWidgetItem(outcome ? latin1(session::ruleOutcomeText(*outcome)) : QString()));
+            new QTableWidgetItem(outcome ? textOf(session::ruleOutcomeText(*outcome)) : QString()));
     }
     table_->clearSelection();
     if (chosen >= 0 && chosen < table_->rowCount()) {
@@ -308,7 +297,7 @@ void ClassifyRulesWindow::rulesChanged(int chosen) {
     }
     table_->resizeColumnToContents(0);
     showChosenEntries();
-    summary_->setText(latin1(session::rulesSummary(preview_, false)));
+    summary_->setText(textOf(session::rulesSummary(preview_, false)));
     updateButtons();
 }
 
@@ -345,8 +334,8 @@ void ClassifyRulesWindow::showChosenEntries() {
         }
         if (i >= part->size()) return QString();
         const classes::EntryRef& entry = (*part)[i];
-        if (column == 0) return latin1(session::entryLabel(entry));
-        if (column == 1) return latin1(db::storedName(session_.files(), entry.kind, entry.id));
+        if (column == 0) return textOf(session::entryLabel(entry));
+        if (column == 1) return textOf(db::storedName(session_.files(), entry.kind, entry.id));
         return what;
     });
 }
@@ -356,7 +345,7 @@ void ClassifyRulesWindow::applyClicked() {
     guarded(this, dialogs_, [&] { result = session::classifyByRules(session_, rules_); });
     rulesChanged(chosenRow());
     if (!result) return;
-    const QString summary = latin1(result->summary);
+    const QString summary = textOf(result->summary);
     summary_->setText(summary);
     if (result->outcome.entriesChanged > 0 && changed_) changed_(summary);
 }

@@ -77,17 +77,6 @@ QListWidget* displayList(const char* name) {
     return list;
 }
 
-// A label tied to its field: the field is known by the label's words ("Drum ID") to a screen
-// reader, whatever group or panel it sits in.
-QLabel* labelFor(const QString& text, QWidget* field, const QString& spoken = {}) {
-    auto* label = new QLabel(text);
-    label->setBuddy(field);
-    QString name = spoken.isEmpty() ? text : spoken;
-    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
-    field->setAccessibleName(name);
-    return label;
-}
-
 void showLines(QListWidget* list, const auto& lines) {
     list->clear();
     for (const std::string& line : lines)

@@ -17,6 +17,7 @@
 #include "app/dialogs.h"
 #include "app/text_rows_model.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "session/organise_rules.h"
 #include "session/session.h"
 #include "session/summaries.h"
@@ -24,18 +25,6 @@
 namespace pelvaro::app {
 
 namespace {
-
-QString latin1(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// A label for a control, which then takes the label's words as its accessible name.
-QLabel* labelFor(const QString& text, QWidget* control) {
-    auto* label = new QLabel(text);
-    label->setBuddy(control);
-    control->setAccessibleName(QString(text).remove(QLatin1Char('&')).remove(QLatin1Char(':')));
-    return label;
-}
 
 // A field for a part of a name: single-byte characters, ten at most.
 QLineEdit* nameField(const char* name, const QString& tip) {
@@ -143,7 +132,7 @@ void ReplaceNamesWindow::reload() {
     guarded(this, dialogs_, [&] { names_ = db::storedNames(session_.files(), kind_, ids_); });
     const auto count = static_cast<std::int64_t>(names_.size());
     chosen_->setText(QStringLiteral("The names of ") +
-                     latin1(kind_ == db::Kind::Program
+                     textOf(kind_ == db::Kind::Program
                                 ? countOf(count, "chosen program", "chosen programs")
                                 : countOf(count, "chosen combination", "chosen combinations")));
     plan();
@@ -174,14 +163,14 @@ void ReplaceNamesWindow::plan() {
             case 0:
                 return QString::number(change.id);
             case 1:
-                return latin1(change.oldName);
+                return textOf(change.oldName);
             case 2:
-                return latin1(change.newName);
+                return textOf(change.newName);
             default:
-                return latin1(db::cutMark(change));
+                return textOf(db::cutMark(change));
         }
     });
-    summary_->setText(latin1(session::namesPlanSummary(plan_)));
+    summary_->setText(textOf(session::namesPlanSummary(plan_)));
     apply_->setEnabled(!plan_.changes.empty());
 }
 
@@ -191,7 +180,7 @@ void ReplaceNamesWindow::applyClicked() {
             [&] { result = session::replaceInNames(session_, kind_, ids_, edit()); });
     reload();
     if (!result) return;
-    const QString summary = latin1(result->summary);
+    const QString summary = textOf(result->summary);
     summary_->setText(summary);
     if (!result->outcome.changes.empty() && changed_) changed_(summary);
 }

@@ -26,6 +26,7 @@
 #include "random_pcg.h"
 #include "scripted_dialogs.h"
 #include "template_image.h"
+#include "window_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -70,9 +71,7 @@ struct ArrangeFixture {
     }
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* child = window->findChild<T*>(QLatin1String(name));
-        if (!child) throw std::runtime_error(std::string("no control ") + name);
-        return child;
+        return in<T>(window.get(), name);
     }
     SlotList* list(const char* name) const { return find<SlotList>(name); }
     QString line(const char* name, int row) const {

@@ -17,13 +17,6 @@ using namespace pelvaro::synthetic;
 
 namespace {
 
-template <class T = QWidget>
-T* in(QWidget* window, const char* name) {
-    T* child = window->findChild<T*>(QLatin1String(name));
-    if (!child) throw std::runtime_error(std::string("no control ") + name);
-    return child;
-}
-
 QStringList texts(const QListWidget* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)

@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "db_builder.h"
 #include "scripted_dialogs.h"
+#include "window_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -25,13 +26,6 @@ namespace rw = pelvaro::app::rules_window;
 namespace nw = pelvaro::app::names_window;
 
 namespace {
-
-template <class T = QWidget>
-T* in(QWidget* window, const char* name) {
-    T* child = window->findChild<T*>(QLatin1String(name));
-    if (!child) throw std::runtime_error(std::string("no control ") + name);
-    return child;
-}
 
 // The rows of a table as shown, cells joined by " | ".
 QStringList rowsOf(const QAbstractItemModel* model) {

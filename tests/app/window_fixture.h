@@ -28,6 +28,14 @@ namespace pelvaro::testing {
 // The object names the windows give their controls.
 namespace names = app::names;
 
+// The control of a window by its object name; a test that names a missing control fails there.
+template <class T = QWidget>
+T* in(const QObject* window, const char* name) {
+    T* child = window->findChild<T*>(QLatin1String(name));
+    if (!child) throw std::runtime_error(std::string("no control ") + name);
+    return child;
+}
+
 using namespace pelvaro::synthetic;
 
 // The tabs of the main window, in their order.
@@ -59,9 +67,7 @@ struct WindowFixture {
 
     template <class T = QWidget>
     T* find(const char* name) const {
-        T* child = form->findChild<T*>(QLatin1String(name));
-        if (!child) throw std::runtime_error(std::string("no control ") + name);
-        return child;
+        return in<T>(form.get(), name);
     }
     QAction* action(const char* name) const { return find<QAction>(name); }
 
