@@ -133,9 +133,9 @@ int main(int argc, char** argv) {
         pelvaro::app::ArrangeWindow arrange(form->session(), dialogs, form.get());
         arrange.show();
         QApplication::processEvents();
-        namespace names = pelvaro::app::arrange;
-        auto* bankA = arrange.findChild<pelvaro::app::SlotList*>(names::kProgramsA);
-        auto* bankB = arrange.findChild<pelvaro::app::SlotList*>(names::kProgramsB);
+        namespace arrangeNames = pelvaro::app::names::arrange;
+        auto* bankA = arrange.findChild<pelvaro::app::SlotList*>(arrangeNames::kProgramsA);
+        auto* bankB = arrange.findChild<pelvaro::app::SlotList*>(arrangeNames::kProgramsB);
         if (!bankA || !bankB) return 1;
         bankA->selectSlots({5, 6, 7});
         const std::unique_ptr<QMimeData> dragged(

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/control_names.h"
 #include "app/slot_list.h"
 #include "app/widgets.h"
 #include "pcg/arrange.h"
@@ -19,6 +20,7 @@
 namespace pelvaro::app {
 
 using namespace arrange;
+using namespace names::arrange;
 
 namespace {
 

@@ -33,28 +33,8 @@ namespace pelvaro::app {
 
 class SlotList;
 
-// The object names of the window's controls, shared with the tests. The label of a list or of
-// the scope is named after it with "Label" appended ("ArrangeProgramsALabel").
+// The tabs, in their order, and the choices of the scope (names::arrange::kScope).
 namespace arrange {
-inline constexpr char kWindow[] = "ArrangeWindow";
-inline constexpr char kTabs[] = "ArrangeTabs";
-inline constexpr char kProgramsA[] = "ArrangeProgramsA";
-inline constexpr char kProgramsB[] = "ArrangeProgramsB";
-inline constexpr char kCombinationsA[] = "ArrangeCombinationsA";
-inline constexpr char kCombinationsB[] = "ArrangeCombinationsB";
-inline constexpr char kDrumKits[] = "ArrangeDrumKits";
-inline constexpr char kPreview[] = "ArrangePreview";
-inline constexpr char kMoveTo[] = "ArrangeMoveTo";
-inline constexpr char kSwap[] = "ArrangeSwap";
-inline constexpr char kCopyTo[] = "ArrangeCopyTo";
-inline constexpr char kEmpty[] = "ArrangeEmpty";
-inline constexpr char kScope[] = "ArrangeScope";
-inline constexpr char kSortByName[] = "ArrangeSortByName";
-inline constexpr char kCloseGaps[] = "ArrangeCloseGaps";
-inline constexpr char kUndo[] = "ArrangeUndo";
-inline constexpr char kRedo[] = "ArrangeRedo";
-inline constexpr char kClose[] = "ArrangeClose";
-// The tabs, in their order, and the choices of kScope.
 inline constexpr int kProgramsTab = 0;
 inline constexpr int kCombinationsTab = 1;
 inline constexpr int kDrumKitsTab = 2;

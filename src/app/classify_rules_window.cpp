@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/control_names.h"
 #include "app/dialogs.h"
 #include "app/settings.h"
 #include "app/text_rows_model.h"
@@ -57,12 +58,12 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
       dialogs_(dialogs),
       settings_(settings),
       changed_(std::move(changed)) {
-    setObjectName(QLatin1String(rules_window::kWindow));
+    setObjectName(QLatin1String(names::rules::kWindow));
     setWindowTitle(QStringLiteral("Classify by Rules"));
     resize(640, 620);
     auto* layout = new QVBoxLayout(this);
 
-    table_ = named(new QTableWidget(0, 3), rules_window::kRules);
+    table_ = named(new QTableWidget(0, 3), names::rules::kRules);
     table_->setHorizontalHeaderLabels(
         {QStringLiteral("Rule"), QStringLiteral("Class"), QStringLiteral("Preview")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -76,44 +77,44 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
 
     auto* editor = new QGroupBox(QStringLiteral("Rule"));
     auto* form = new QFormLayout(editor);
-    test_ = named(new QComboBox, rules_window::kTest);
+    test_ = named(new QComboBox, names::rules::kTest);
     test_->addItems({QStringLiteral("name contains"), QStringLiteral("name begins with"),
                      QStringLiteral("oscillator sound in"), QStringLiteral("is a drum program"),
                      QStringLiteral("plays drum kit"),
                      QStringLiteral("combination plays program")});
     test_->setToolTip(QStringLiteral("What an entry must be to gain the class"));
     form->addRow(labelFor(QStringLiteral("&Test:"), test_), test_);
-    scope_ = named(new QComboBox, rules_window::kScope);
+    scope_ = named(new QComboBox, names::rules::kScope);
     scope_->addItems({QStringLiteral("Programs and combinations"), QStringLiteral("Programs"),
                       QStringLiteral("Combinations")});
     scope_->setToolTip(QStringLiteral("The entries whose names the rule looks at"));
     form->addRow(labelFor(QStringLiteral("&Entries:"), scope_), scope_);
-    text_ = named(new QLineEdit, rules_window::kText);
+    text_ = named(new QLineEdit, names::rules::kText);
     text_->setMaxLength(static_cast<int>(pcg::kNameSize));
     text_->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[\\x{1}-\\x{FF}]*")), text_));
     text_->setToolTip(
         QStringLiteral("A part of the name, compared in upper case as the search compares it"));
     form->addRow(labelFor(QStringLiteral("Te&xt:"), text_), text_);
-    from_ = numberBox(rules_window::kFrom, 0, 999, QStringLiteral("The lowest oscillator sound"));
-    to_ = numberBox(rules_window::kTo, 0, 999, QStringLiteral("The highest oscillator sound"));
+    from_ = numberBox(names::rules::kFrom, 0, 999, QStringLiteral("The lowest oscillator sound"));
+    to_ = numberBox(names::rules::kTo, 0, 999, QStringLiteral("The highest oscillator sound"));
     auto* range = new QHBoxLayout;
     range->addWidget(from_);
     range->addWidget(labelFor(QStringLiteral("T&o:"), to_));
     range->addWidget(to_);
     range->addStretch(1);
     form->addRow(labelFor(QStringLiteral("&From:"), from_), range);
-    id_ = numberBox(rules_window::kId, 1, 99999999,
+    id_ = numberBox(names::rules::kId, 1, 99999999,
                     QStringLiteral("The ID of the drum kit or of the program played"));
     form->addRow(labelFor(QStringLiteral("&ID:"), id_), id_);
-    class_ = named(new QComboBox, rules_window::kClass);
+    class_ = named(new QComboBox, names::rules::kClass);
     class_->setToolTip(QStringLiteral("The class the rule gives"));
     form->addRow(labelFor(QStringLiteral("C&lass:"), class_), class_);
-    add_ = button(QStringLiteral("&Add Rule"), rules_window::kAdd,
+    add_ = button(QStringLiteral("&Add Rule"), names::rules::kAdd,
                   QStringLiteral("Add the rule described above after the others"));
-    change_ = button(QStringLiteral("C&hange Rule"), rules_window::kChange,
+    change_ = button(QStringLiteral("C&hange Rule"), names::rules::kChange,
                      QStringLiteral("Make the chosen rule the one described above"));
-    remove_ = button(QStringLiteral("&Remove Rule"), rules_window::kRemove,
+    remove_ = button(QStringLiteral("&Remove Rule"), names::rules::kRemove,
                      QStringLiteral("Take the chosen rule off the list"));
     auto* editButtons = new QHBoxLayout;
     for (QPushButton* b : {add_, change_, remove_})
@@ -124,7 +125,7 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
 
     entries_ = new TextRowsModel(
         {QStringLiteral("Entry"), QStringLiteral("Name"), QStringLiteral("Outcome")}, this);
-    entriesView_ = named(new QTableView, rules_window::kEntries);
+    entriesView_ = named(new QTableView, names::rules::kEntries);
     entriesView_->setModel(entries_);
     entriesView_->verticalHeader()->hide();
     entriesView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -134,12 +135,12 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
     layout->addWidget(labelFor(QStringLiteral("E&ntries the chosen rule finds:"), entriesView_));
     layout->addWidget(entriesView_, 3);
 
-    summary_ = named(new QLabel, rules_window::kSummary);
+    summary_ = named(new QLabel, names::rules::kSummary);
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
-    apply_ = button(QStringLiteral("A&pply"), rules_window::kApply,
+    apply_ = button(QStringLiteral("A&pply"), names::rules::kApply,
                     QStringLiteral("Give the classes shown; Undo takes them back"));
-    auto* close = button(QStringLiteral("&Close"), rules_window::kClose,
+    auto* close = button(QStringLiteral("&Close"), names::rules::kClose,
                          QStringLiteral("Close this window; the rules are kept"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -29,24 +29,6 @@ class Settings;
 class TextRowsModel;
 
 // The controls, by object name.
-namespace rules_window {
-inline constexpr char kWindow[] = "ClassifyRulesWindow";
-inline constexpr char kRules[] = "RulesTable";
-inline constexpr char kTest[] = "RuleTest";
-inline constexpr char kScope[] = "RuleScope";
-inline constexpr char kText[] = "RuleText";
-inline constexpr char kFrom[] = "RuleFrom";
-inline constexpr char kTo[] = "RuleTo";
-inline constexpr char kId[] = "RuleId";
-inline constexpr char kClass[] = "RuleClass";
-inline constexpr char kAdd[] = "AddRule";
-inline constexpr char kChange[] = "ChangeRule";
-inline constexpr char kRemove[] = "RemoveRule";
-inline constexpr char kEntries[] = "RuleEntries";
-inline constexpr char kSummary[] = "RulesSummary";
-inline constexpr char kApply[] = "ApplyRules";
-inline constexpr char kClose[] = "CloseRules";
-}  // namespace rules_window
 
 class ClassifyRulesWindow : public QDialog {
     Q_OBJECT

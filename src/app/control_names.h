@@ -247,4 +247,91 @@ inline constexpr const char* kShowAll = "ShowAllCopies";
 inline constexpr const char* kDismiss = "DismissRecoveryBar";
 }  // namespace recoveryBar
 
+// Arrange Pcg. The label of a list or of the scope is named after it with "Label" appended
+// ("ArrangeProgramsALabel").
+namespace arrange {
+inline constexpr const char* kWindow = "ArrangeWindow";
+inline constexpr const char* kTabs = "ArrangeTabs";
+inline constexpr const char* kProgramsA = "ArrangeProgramsA";
+inline constexpr const char* kProgramsB = "ArrangeProgramsB";
+inline constexpr const char* kCombinationsA = "ArrangeCombinationsA";
+inline constexpr const char* kCombinationsB = "ArrangeCombinationsB";
+inline constexpr const char* kDrumKits = "ArrangeDrumKits";
+inline constexpr const char* kPreview = "ArrangePreview";
+inline constexpr const char* kMoveTo = "ArrangeMoveTo";
+inline constexpr const char* kSwap = "ArrangeSwap";
+inline constexpr const char* kCopyTo = "ArrangeCopyTo";
+inline constexpr const char* kEmpty = "ArrangeEmpty";
+inline constexpr const char* kScope = "ArrangeScope";
+inline constexpr const char* kSortByName = "ArrangeSortByName";
+inline constexpr const char* kCloseGaps = "ArrangeCloseGaps";
+inline constexpr const char* kUndo = "ArrangeUndo";
+inline constexpr const char* kRedo = "ArrangeRedo";
+inline constexpr const char* kClose = "ArrangeClose";
+}  // namespace arrange
+
+// Classify by Rules.
+namespace rules {
+inline constexpr const char* kWindow = "ClassifyRulesWindow";
+inline constexpr const char* kRules = "RulesTable";
+inline constexpr const char* kTest = "RuleTest";
+inline constexpr const char* kScope = "RuleScope";
+inline constexpr const char* kText = "RuleText";
+inline constexpr const char* kFrom = "RuleFrom";
+inline constexpr const char* kTo = "RuleTo";
+inline constexpr const char* kId = "RuleId";
+inline constexpr const char* kClass = "RuleClass";
+inline constexpr const char* kAdd = "AddRule";
+inline constexpr const char* kChange = "ChangeRule";
+inline constexpr const char* kRemove = "RemoveRule";
+inline constexpr const char* kEntries = "RuleEntries";
+inline constexpr const char* kSummary = "RulesSummary";
+inline constexpr const char* kApply = "ApplyRules";
+inline constexpr const char* kClose = "CloseRules";
+}  // namespace rules
+
+// Replace in Names.
+namespace replaceNames {
+inline constexpr const char* kWindow = "ReplaceNamesWindow";
+inline constexpr const char* kChosen = "NamesChosen";
+inline constexpr const char* kReplaceMode = "ReplaceMode";
+inline constexpr const char* kNumberMode = "NumberMode";
+inline constexpr const char* kFind = "FindText";
+inline constexpr const char* kReplacement = "ReplacementText";
+inline constexpr const char* kMatchCase = "MatchCase";
+inline constexpr const char* kBase = "NumberBase";
+inline constexpr const char* kStart = "NumberStart";
+inline constexpr const char* kChanges = "NameChanges";
+inline constexpr const char* kSummary = "NamesSummary";
+inline constexpr const char* kApply = "ApplyNames";
+inline constexpr const char* kClose = "CloseNames";
+}  // namespace replaceNames
+
+// Find Near Duplicates.
+namespace nearDuplicates {
+inline constexpr const char* kWindow = "NearDuplicatesWindow";
+inline constexpr const char* kMaxBytes = "NearMaxBytes";
+inline constexpr const char* kFind = "FindNearDuplicates";
+inline constexpr const char* kFound = "NearFound";
+inline constexpr const char* kPages = "NearPages";
+inline constexpr const char* kGroups = "NearGroups";
+inline constexpr const char* kNameGroups = "SameNameGroups";
+inline constexpr const char* kMembers = "NearMembers";
+inline constexpr const char* kKeep = "NearKeep";
+inline constexpr const char* kPreview = "MergePreview";
+inline constexpr const char* kMerge = "MergeGroup";
+inline constexpr const char* kResult = "MergeResult";
+inline constexpr const char* kClose = "CloseNearDuplicates";
+}  // namespace nearDuplicates
+
+// Find Similar.
+namespace similar {
+inline constexpr const char* kWindow = "SimilarWindow";
+inline constexpr const char* kHeading = "SimilarHeading";
+inline constexpr const char* kShown = "SimilarShown";
+inline constexpr const char* kList = "SimilarList";
+inline constexpr const char* kCompare = "CompareSimilar";
+inline constexpr const char* kClose = "CloseSimilar";
+}  // namespace similar
+
 }  // namespace pelvaro::app::names

@@ -13,11 +13,14 @@
 #include <QVBoxLayout>
 
 #include "app/busy_window.h"
+#include "app/control_names.h"
 #include "app/group_list_model.h"
 #include "app/widgets.h"
 #include "session/summaries.h"
 
 namespace pelvaro::app {
+
+using namespace names::nearDuplicates;
 
 namespace {
 

@@ -38,21 +38,6 @@ class NearDuplicatesWindow : public QDialog {
     Q_OBJECT
 
   public:
-    // The controls' object names.
-    static constexpr const char* kWindow = "NearDuplicatesWindow";
-    static constexpr const char* kMaxBytes = "NearMaxBytes";
-    static constexpr const char* kFind = "FindNearDuplicates";
-    static constexpr const char* kFound = "NearFound";
-    static constexpr const char* kPages = "NearPages";
-    static constexpr const char* kGroups = "NearGroups";
-    static constexpr const char* kNameGroups = "SameNameGroups";
-    static constexpr const char* kMembers = "NearMembers";
-    static constexpr const char* kKeep = "NearKeep";
-    static constexpr const char* kPreview = "MergePreview";
-    static constexpr const char* kMerge = "MergeGroup";
-    static constexpr const char* kResult = "MergeResult";
-    static constexpr const char* kClose = "CloseNearDuplicates";
-
     using ComparePair = std::function<void(db::Kind, std::int32_t, std::int32_t)>;
     // Told after every merge, with what it did: the main window refreshes its lists and shows
     // the summary and the event lines.

@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/control_names.h"
 #include "app/dialogs.h"
 #include "app/text_rows_model.h"
 #include "app/widgets.h"
@@ -47,38 +48,39 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
       kind_(kind),
       ids_(std::move(ids)),
       changed_(std::move(changed)) {
-    setObjectName(QLatin1String(names_window::kWindow));
+    setObjectName(QLatin1String(names::replaceNames::kWindow));
     setWindowTitle(QStringLiteral("Replace in Names"));
     resize(560, 560);
     auto* layout = new QVBoxLayout(this);
-    chosen_ = named(new QLabel, names_window::kChosen);
+    chosen_ = named(new QLabel, names::replaceNames::kChosen);
     layout->addWidget(chosen_);
 
     auto* how = new QGroupBox(QStringLiteral("New names"));
     auto* form = new QFormLayout(how);
-    replaceMode_ =
-        named(new QRadioButton(QStringLiteral("&Replace a text")), names_window::kReplaceMode);
+    replaceMode_ = named(new QRadioButton(QStringLiteral("&Replace a text")),
+                         names::replaceNames::kReplaceMode);
     replaceMode_->setToolTip(QStringLiteral("Replace a text wherever a name holds it"));
     replaceMode_->setChecked(true);
     form->addRow(replaceMode_);
-    find_ = nameField(names_window::kFind, QStringLiteral("The text to find in the names"));
+    find_ = nameField(names::replaceNames::kFind, QStringLiteral("The text to find in the names"));
     form->addRow(labelFor(QStringLiteral("&Find:"), find_), find_);
-    replacement_ = nameField(names_window::kReplacement,
+    replacement_ = nameField(names::replaceNames::kReplacement,
                              QStringLiteral("The text that takes its place (may be empty)"));
     form->addRow(labelFor(QStringLiteral("Replace &with:"), replacement_), replacement_);
-    matchCase_ = named(new QCheckBox(QStringLiteral("Match &case")), names_window::kMatchCase);
+    matchCase_ =
+        named(new QCheckBox(QStringLiteral("Match &case")), names::replaceNames::kMatchCase);
     matchCase_->setToolTip(
         QStringLiteral("Find the text only as typed; otherwise in upper case, as the search"));
     form->addRow(matchCase_);
-    numberMode_ =
-        named(new QRadioButton(QStringLiteral("&Number the names")), names_window::kNumberMode);
+    numberMode_ = named(new QRadioButton(QStringLiteral("&Number the names")),
+                        names::replaceNames::kNumberMode);
     numberMode_->setToolTip(QStringLiteral("Name the entries in list order: Pad 01, Pad 02, ..."));
     form->addRow(numberMode_);
-    base_ = nameField(names_window::kBase,
+    base_ = nameField(names::replaceNames::kBase,
                       QStringLiteral("The text before the number, as typed: \"Pad \" gives "
                                      "Pad 01, Pad 02, ..."));
     form->addRow(labelFor(QStringLiteral("&Base:"), base_), base_);
-    start_ = named(new QSpinBox, names_window::kStart);
+    start_ = named(new QSpinBox, names::replaceNames::kStart);
     start_->setRange(0, 99999);
     start_->setValue(1);
     start_->setToolTip(QStringLiteral("The number of the first entry"));
@@ -88,7 +90,7 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
     changes_ = new TextRowsModel({QStringLiteral("ID"), QStringLiteral("Name"),
                                   QStringLiteral("New name"), QStringLiteral("Note")},
                                  this);
-    changesView_ = named(new QTableView, names_window::kChanges);
+    changesView_ = named(new QTableView, names::replaceNames::kChanges);
     changesView_->setModel(changes_);
     changesView_->verticalHeader()->hide();
     changesView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -99,12 +101,12 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
     layout->addWidget(labelFor(QStringLiteral("C&hanges:"), changesView_));
     layout->addWidget(changesView_, 1);
 
-    summary_ = named(new QLabel, names_window::kSummary);
+    summary_ = named(new QLabel, names::replaceNames::kSummary);
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
-    apply_ = named(new QPushButton(QStringLiteral("A&pply")), names_window::kApply);
+    apply_ = named(new QPushButton(QStringLiteral("A&pply")), names::replaceNames::kApply);
     apply_->setToolTip(QStringLiteral("Write the new names; Undo takes them back"));
-    auto* close = named(new QPushButton(QStringLiteral("&Close")), names_window::kClose);
+    auto* close = named(new QPushButton(QStringLiteral("&Close")), names::replaceNames::kClose);
     close->setToolTip(QStringLiteral("Close this window"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -28,21 +28,6 @@ class Dialogs;
 class TextRowsModel;
 
 // The controls, by object name.
-namespace names_window {
-inline constexpr char kWindow[] = "ReplaceNamesWindow";
-inline constexpr char kChosen[] = "NamesChosen";
-inline constexpr char kReplaceMode[] = "ReplaceMode";
-inline constexpr char kNumberMode[] = "NumberMode";
-inline constexpr char kFind[] = "FindText";
-inline constexpr char kReplacement[] = "ReplacementText";
-inline constexpr char kMatchCase[] = "MatchCase";
-inline constexpr char kBase[] = "NumberBase";
-inline constexpr char kStart[] = "NumberStart";
-inline constexpr char kChanges[] = "NameChanges";
-inline constexpr char kSummary[] = "NamesSummary";
-inline constexpr char kApply[] = "ApplyNames";
-inline constexpr char kClose[] = "CloseNames";
-}  // namespace names_window
 
 class ReplaceNamesWindow : public QDialog {
     Q_OBJECT

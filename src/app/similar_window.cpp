@@ -9,10 +9,13 @@
 #include <QVBoxLayout>
 
 #include "app/busy_window.h"
+#include "app/control_names.h"
 #include "app/widgets.h"
 #include "session/organise_commands.h"
 
 namespace pelvaro::app {
+
+using namespace names::similar;
 
 namespace {
 enum Column { kBytes, kId, kName, kParameters };

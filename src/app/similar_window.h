@@ -27,12 +27,6 @@ class SimilarWindow : public QDialog {
 
   public:
     // The controls' object names.
-    static constexpr const char* kWindow = "SimilarWindow";
-    static constexpr const char* kHeading = "SimilarHeading";
-    static constexpr const char* kShown = "SimilarShown";
-    static constexpr const char* kList = "SimilarList";
-    static constexpr const char* kCompare = "CompareSimilar";
-    static constexpr const char* kClose = "CloseSimilar";
     // How many entries are listed at first.
     static constexpr int kDefaultShown = 50;
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "io/refusal.h"
 #include "pcg/arrange.h"
 #include "pcg/pcg_files.h"
 #include "session/session.h"
@@ -195,10 +196,8 @@ ArrangeSteps parseArrangeSteps(const std::vector<std::string>& arguments) {
 
 int arrangePcg(session::Session& session, const std::string& input, const std::string& output,
                const std::vector<ArrangeStep>& steps, std::ostream& out, std::ostream& err) {
-    if (pcg::importPcg(session.pcg(), input) == pcg::ImportResult::NotCompatible) {
-        err << "pelvaro-cli arrange: " << pcg::kNotCompatibleText << "\n";
-        return kFailed;
-    }
+    if (pcg::importPcg(session.pcg(), input) == pcg::ImportResult::NotCompatible)
+        throw io::RefusalError(io::Refusal{"", std::string(pcg::kNotCompatibleText)});
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const session::ArrangeResult result = steps[i].run(session);
         if (result.outcome == session::ArrangeResult::Outcome::Refused) {

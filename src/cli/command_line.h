@@ -5,8 +5,10 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,6 +28,25 @@ struct Arguments {
     std::map<std::string, std::string> values;
     std::set<std::string> flags;
     bool help = false;
+};
+
+// A command's work: results to out, messages to err; returns the exit status. A mistake in what
+// was typed is thrown as UsageError, a refusal as io::RefusalError, a failure as any other
+// exception: the table's runner prints them, each after "pelvaro-cli COMMAND: ".
+using Handler = int (*)(const Arguments&, std::ostream& out, std::ostream& err);
+
+// A row of the table of commands: everything the runner and the usage text know of a command.
+// The handler stands second, so no row can be written without one.
+struct Command {
+    const char* name;
+    Handler handler;
+    const char* synopsis;          // the words after the name in the usage text: "DB.pvd PATH..."
+    const char* purpose;           // the usage text's description; '\n' starts a further line
+    const char* help;              // 'pelvaro-cli COMMAND --help'
+    std::set<std::string> flags;   // options without a value
+    std::set<std::string> values;  // options with a value
+    std::size_t leastPositional;
+    std::size_t mostPositional;
 };
 
 inline std::string absolute(const std::string& path) {

@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <optional>
 #include <set>
 
@@ -30,94 +28,6 @@ namespace pelvaro::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kUsage =
-    "Usage: pelvaro-cli COMMAND [OPTIONS]\n"
-    "PCG files and PELVARO databases, on the command line.\n"
-    "\n"
-    "Commands:\n"
-    "  add DB.pvd PATH...   send every PCG file found in PATH... to the database (made when\n"
-    "                       missing) and store it back\n"
-    "  arrange IN.pcg -o OUT.pcg STEP...\n"
-    "                       move, swap, sort and empty slots of a PCG file, every reference\n"
-    "                       following, into a new PCG file\n"
-    "  list DB.pvd          the entries of the database, as its lists show them\n"
-    "  extract DB.pvd       a new PCG file of chosen entries\n"
-    "  show FILE.pcg        the banks of a PCG file\n"
-    "  similar DB.pvd       the entries nearest to one\n"
-    "  duplicates DB.pvd    the groups of near-duplicates, or of one name\n"
-    "\n"
-    "Every command takes --template FILE, the empty-PCG template (default: the installed one,\n"
-    "then bos.dat beside pelvaro-cli). 'pelvaro-cli COMMAND --help' tells more.\n"
-    "Exit status: 0 done, 1 failed, 2 bad usage.\n";
-
-struct Command {
-    const char* name;
-    const char* help;
-    std::set<std::string> flags;   // options without a value
-    std::set<std::string> values;  // options with a value
-    std::size_t leastPositional;
-    std::size_t mostPositional;
-};
-
-const std::vector<Command>& commands() {
-    static const std::vector<Command> all = {
-        {"add",
-         "Usage: pelvaro-cli add DB.pvd PATH... [--csv] [--template FILE]\n"
-         "Opens DB.pvd (an empty database when it does not exist yet), sends every PCG file\n"
-         "given, and every *.pcg below every folder given (in name order), exactly as the\n"
-         "window's \"Send PCG Files to Database\" does, and exports the database back to DB.pvd\n"
-         "the safe way. Prints what each file brought that was new and what was stored\n"
-         "already, or why it was skipped, then the totals (--csv: as CSV).\n",
-         {"--csv"},
-         {"--template"},
-         2,
-         SIZE_MAX},
-        {"arrange", kArrangeHelp, {}, {"-o", "--template"}, 2, SIZE_MAX},
-        {"list",
-         "Usage: pelvaro-cli list DB.pvd [--programs|--combinations] [--name TEXT]\n"
-         "                        [--class ID] [--drum ID] [--program ID] [--sound FROM[-TO]]\n"
-         "                        [--csv] [--template FILE]\n"
-         "The rows of the database's program list (or combination list) under the filters of\n"
-         "its Search: a part of the name, a class (and the classes below it; 0: entries without\n"
-         "a class), a drum-kit ID (programs), a program ID (combinations), an oscillator sound\n"
-         "or range of sounds (programs). Each row: ID, name, class paths, drum-kit ID or the\n"
-         "timbres' program IDs, explanation; tab-separated, or CSV with --csv.\n",
-         {"--programs", "--combinations", "--csv"},
-         {"--name", "--class", "--drum", "--program", "--sound", "--template"},
-         1,
-         1},
-        {"extract",
-         "Usage: pelvaro-cli extract DB.pvd [--programs IDS] [--combinations IDS] -o OUT.pcg\n"
-         "                           [--template FILE]\n"
-         "Writes a new PCG file (the empty PCG of the template) into which the entries are\n"
-         "sent exactly as the window's \"Send To PCG\" sends them: the programs first, then the\n"
-         "combinations, in the order given. IDS: numbers and ranges, \"1,4,10-12\". Prints\n"
-         "the event lines of what could not be placed.\n",
-         {},
-         {"--programs", "--combinations", "-o", "--template"},
-         1,
-         1},
-        {"show",
-         "Usage: pelvaro-cli show FILE.pcg [--programs|--combinations] [--csv]\n"
-         "                        [--template FILE]\n"
-         "The banks of a PCG file as the window's PCG tabs show them, banks A and B of the\n"
-         "programs, then of the combinations. --csv: the patch list of the programs (or of the\n"
-         "combinations) as CSV: slot, name, mode and drum-kit slot, or each timbre's program.\n",
-         {"--programs", "--combinations", "--csv"},
-         {"--template"},
-         1,
-         1},
-        {"similar", kSimilarHelp, {"--csv"}, {"--program", "--combination", "-n"}, 1, 1},
-        {"duplicates",
-         kDuplicatesHelp,
-         {"--programs", "--combinations", "--same-name", "--csv"},
-         {"--max-bytes"},
-         1,
-         1},
-    };
-    return all;
-}
 
 Arguments parse(const Command& command, const std::vector<std::string>& words) {
     Arguments a;
@@ -307,14 +217,12 @@ int arrange(const Arguments& a, std::ostream& out, std::ostream& err) {
                       steps.steps, out, err);
 }
 
-int show(const Arguments& a, std::ostream& out, std::ostream& err) {
+int show(const Arguments& a, std::ostream& out, std::ostream& /*err*/) {
     Work work(a);
     if (const session::Outcome imported =
             session::importPcg(work.session, absolute(a.positional[0]));
-        imported.refusal) {
-        err << imported.refusal->text << "\n";
-        return kFailed;
-    }
+        imported.refusal)
+        throw io::RefusalError(*imported.refusal);
     const pcg::PcgState& pcg = work.session.pcg();
     if (a.flags.contains("--csv")) {
         out << lists::tableCsv(lists::pcgTable(pcg, a.flags.contains("--combinations")
@@ -333,22 +241,151 @@ int show(const Arguments& a, std::ostream& out, std::ostream& err) {
     return kDone;
 }
 
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = {
+        {"add",
+         add,
+         "DB.pvd PATH...",
+         "send every PCG file found in PATH... to the database (made when\n"
+         "missing) and store it back",
+         "Usage: pelvaro-cli add DB.pvd PATH... [--csv] [--template FILE]\n"
+         "Opens DB.pvd (an empty database when it does not exist yet), sends every PCG file\n"
+         "given, and every *.pcg below every folder given (in name order), exactly as the\n"
+         "window's \"Send PCG Files to Database\" does, and exports the database back to DB.pvd\n"
+         "the safe way. Prints what each file brought that was new and what was stored\n"
+         "already, or why it was skipped, then the totals (--csv: as CSV).\n",
+         {"--csv"},
+         {"--template"},
+         2,
+         SIZE_MAX},
+        {"arrange",
+         arrange,
+         "IN.pcg -o OUT.pcg STEP...",
+         "move, swap, sort and empty slots of a PCG file, every reference\n"
+         "following, into a new PCG file",
+         kArrangeHelp,
+         {},
+         {"-o", "--template"},
+         2,
+         SIZE_MAX},
+        {"list",
+         list,
+         "DB.pvd",
+         "the entries of the database, as its lists show them",
+         "Usage: pelvaro-cli list DB.pvd [--programs|--combinations] [--name TEXT]\n"
+         "                        [--class ID] [--drum ID] [--program ID] [--sound FROM[-TO]]\n"
+         "                        [--csv] [--template FILE]\n"
+         "The rows of the database's program list (or combination list) under the filters of\n"
+         "its Search: a part of the name, a class (and the classes below it; 0: entries without\n"
+         "a class), a drum-kit ID (programs), a program ID (combinations), an oscillator sound\n"
+         "or range of sounds (programs). Each row: ID, name, class paths, drum-kit ID or the\n"
+         "timbres' program IDs, explanation; tab-separated, or CSV with --csv.\n",
+         {"--programs", "--combinations", "--csv"},
+         {"--name", "--class", "--drum", "--program", "--sound", "--template"},
+         1,
+         1},
+        {"extract",
+         extract,
+         "DB.pvd",
+         "a new PCG file of chosen entries",
+         "Usage: pelvaro-cli extract DB.pvd [--programs IDS] [--combinations IDS] -o OUT.pcg\n"
+         "                           [--template FILE]\n"
+         "Writes a new PCG file (the empty PCG of the template) into which the entries are\n"
+         "sent exactly as the window's \"Send To PCG\" sends them: the programs first, then the\n"
+         "combinations, in the order given. IDS: numbers and ranges, \"1,4,10-12\". Prints\n"
+         "the event lines of what could not be placed.\n",
+         {},
+         {"--programs", "--combinations", "-o", "--template"},
+         1,
+         1},
+        {"show",
+         show,
+         "FILE.pcg",
+         "the banks of a PCG file",
+         "Usage: pelvaro-cli show FILE.pcg [--programs|--combinations] [--csv]\n"
+         "                        [--template FILE]\n"
+         "The banks of a PCG file as the window's PCG tabs show them, banks A and B of the\n"
+         "programs, then of the combinations. --csv: the patch list of the programs (or of the\n"
+         "combinations) as CSV: slot, name, mode and drum-kit slot, or each timbre's program.\n",
+         {"--programs", "--combinations", "--csv"},
+         {"--template"},
+         1,
+         1},
+        {"similar",
+         similar,
+         "DB.pvd",
+         "the entries nearest to one",
+         kSimilarHelp,
+         {"--csv"},
+         {"--program", "--combination", "-n"},
+         1,
+         1},
+        {"duplicates",
+         duplicates,
+         "DB.pvd",
+         "the groups of near-duplicates, or of one name",
+         kDuplicatesHelp,
+         {"--programs", "--combinations", "--same-name", "--csv"},
+         {"--max-bytes"},
+         1,
+         1},
+    };
+    return all;
+}
+
+// A message of the command line: "pelvaro-cli COMMAND: " and the text, with a blank after every
+// full stop that ends a sentence (some of the window's own texts run two sentences together:
+// "...Pcg file.Please select...", which the window keeps as it always showed them).
+std::string message(const std::string& command, std::string text) {
+    for (std::size_t at = text.find(".Please"); at != std::string::npos;
+         at = text.find(".Please", at))
+        text.insert(++at, " ");
+    return "pelvaro-cli " + command + ": " + text + "\n";
+}
+
+// The usage text, a line or more for each row of the table.
+std::string usage() {
+    constexpr std::size_t kColumn = 23;  // where the descriptions begin
+    std::string text =
+        "Usage: pelvaro-cli COMMAND [OPTIONS]\n"
+        "PCG files and PELVARO databases, on the command line.\n"
+        "\n"
+        "Commands:\n";
+    for (const Command& c : commands()) {
+        std::string head = std::string("  ") + c.name + " " + c.synopsis;
+        head += head.size() + 1 < kColumn ? std::string(kColumn - head.size(), ' ')
+                                          : "\n" + std::string(kColumn, ' ');
+        text += head;
+        for (const char* p = c.purpose; *p != 0; ++p) {
+            text += *p;
+            if (*p == '\n') text += std::string(kColumn, ' ');
+        }
+        text += "\n";
+    }
+    return text +
+           "\n"
+           "Every command takes --template FILE, the empty-PCG template (default: the installed "
+           "one,\n"
+           "then bos.dat beside pelvaro-cli). 'pelvaro-cli COMMAND --help' tells more.\n"
+           "Exit status: 0 done, 1 failed, 2 bad usage.\n";
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     if (arguments.empty()) {
-        err << kUsage;
+        err << usage();
         return kBadUsage;
     }
     if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
-        out << kUsage;
+        out << usage();
         return kDone;
     }
     const auto& all = commands();
     const auto command =
         std::ranges::find_if(all, [&](const Command& c) { return arguments[0] == c.name; });
     if (command == all.end()) {
-        err << "pelvaro-cli: no command " << arguments[0] << "\n\n" << kUsage;
+        err << "pelvaro-cli: no command " << arguments[0] << "\n\n" << usage();
         return kBadUsage;
     }
     const std::string name = command->name;
@@ -359,25 +396,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             out << command->help;
             return kDone;
         }
-        static const std::map<std::string,
-                              std::function<int(const Arguments&, std::ostream&, std::ostream&)>>
-            actions = {{"add", add},
-                       {"list", list},
-                       {"extract", extract},
-                       {"show", show},
-                       {"arrange", arrange},
-                       {"similar", similar},
-                       {"duplicates", duplicates}};
-        return actions.at(name)(a, out, err);
+        return command->handler(a, out, err);
     } catch (const UsageError& e) {
-        err << "pelvaro-cli " << name << ": " << e.text << "\nTry 'pelvaro-cli " << name
-            << " --help'.\n";
+        err << message(name, e.text) << "Try 'pelvaro-cli " << name << " --help'.\n";
         return kBadUsage;
     } catch (const io::RefusalError& e) {
-        err << "pelvaro-cli " << name << ": " << e.refusal().text << "\n";
+        err << message(name, e.refusal().text);
         return kFailed;
     } catch (const std::exception& e) {
-        err << "pelvaro-cli " << name << ": " << e.what() << "\n";
+        err << message(name, e.what());
         return kFailed;
     }
 }

@@ -31,6 +31,7 @@
 using namespace pelvaro;
 using namespace pelvaro::testing;
 using namespace pelvaro::app::arrange;
+using namespace pelvaro::app::names::arrange;
 using app::SlotList;
 
 namespace {

@@ -160,8 +160,8 @@ TEST(Windows, EveryControlHasAnObjectNameAndEveryFocusableOneANameForAScreenRead
              w.form.get(), w.form->classEditor(), w.form->classAssignmentDialog(),
              w.form->progressWindow(), w.form->aboutBox(), w.form->busyWindow(),
              w.find<QDialog>(names::compare::kWindow), &recovery, &report, &bar, &rules, &replace,
-             w.find<QWidget>(app::SimilarWindow::kWindow),
-             w.find<QWidget>(app::NearDuplicatesWindow::kWindow), w.form->arrangeWindow()}) {
+             w.find<QWidget>(app::names::similar::kWindow),
+             w.find<QWidget>(app::names::nearDuplicates::kWindow), w.form->arrangeWindow()}) {
         window->show();
         EXPECT_EQ(unnamedControls(window), QStringList()) << window->objectName().toStdString();
         if (window != w.form.get()) window->hide();

@@ -35,7 +35,7 @@ TEST(MenuWindows, ArrangeTakesEntriesDraggedFromADatabaseListAndSendToPcgAt) {
     const std::unique_ptr<QMimeData> dragged(
         rows->model()->mimeData(rows->selectionModel()->selectedIndexes()));
     EXPECT_EQ(dragged->data(app::kEntriesMimeType), "programs 1,2");
-    auto* bankA = arrange->findChild<app::SlotList*>(app::arrange::kProgramsA);
+    auto* bankA = arrange->findChild<app::SlotList*>(names::arrange::kProgramsA);
     const QPoint at = bankA->visualRect(bankA->model()->index(10, 0)).center();
     QDragEnterEvent enter(at, Qt::CopyAction, dragged.get(), Qt::LeftButton, {});
     QCoreApplication::sendEvent(bankA->viewport(), &enter);
@@ -73,8 +73,8 @@ TEST(MenuWindows, TheOrganisingWindowsOpenOnTheDatabaseTabs) {
     ASSERT_TRUE(w.action(names::kReplaceInNames)->isEnabled());
     QString titles;
     for (const auto& [action, window] :
-         {std::pair{names::kClassifyByRules, app::rules_window::kWindow},
-          std::pair{names::kReplaceInNames, app::names_window::kWindow}}) {
+         {std::pair{names::kClassifyByRules, app::names::rules::kWindow},
+          std::pair{names::kReplaceInNames, app::names::replaceNames::kWindow}}) {
         QTimer::singleShot(0, w.form.get(), [&, window] {
             QWidget* open = w.form->findChild<QWidget*>(QLatin1String(window));
             titles += open ? open->windowTitle() + ";" : QStringLiteral("none;");
@@ -87,7 +87,7 @@ TEST(MenuWindows, TheOrganisingWindowsOpenOnTheDatabaseTabs) {
     // The finders stay open beside the main window.
     w.action(names::kFindSimilar)->trigger();
     w.action(names::kFindNearDuplicates)->trigger();
-    for (const char* window : {app::SimilarWindow::kWindow, app::NearDuplicatesWindow::kWindow}) {
+    for (const char* window : {app::names::similar::kWindow, app::names::nearDuplicates::kWindow}) {
         auto* open = w.form->findChild<QWidget*>(QLatin1String(window));
         ASSERT_TRUE(open && open->isVisible()) << window;
         open->close();

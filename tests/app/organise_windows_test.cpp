@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/control_names.h"
 #include "app/near_duplicates_window.h"
 #include "app/similar_window.h"
 #include "db_builder.h"
@@ -25,6 +26,7 @@ using namespace pelvaro::testing;
 using app::NearDuplicatesWindow;
 using app::SimilarWindow;
 using db::Kind;
+namespace names = app::names;
 
 namespace {
 
@@ -95,14 +97,14 @@ TEST(OrganiseWindows, FindSimilarListsTheNearestAndComparesTheChosenPair) {
     Collection c;
     auto* window = new SimilarWindow(c.db.session(), c.dialogs, Kind::Program, 3, c.comparePair());
     window->show();
-    auto* list = window->findChild<QTreeWidget*>(SimilarWindow::kList);
-    EXPECT_EQ(window->findChild<QLabel*>(SimilarWindow::kHeading)->text(),
+    auto* list = window->findChild<QTreeWidget*>(names::similar::kList);
+    EXPECT_EQ(window->findChild<QLabel*>(names::similar::kHeading)->text(),
               "Nearest to program 3 PIANO 3");
     ASSERT_EQ(list->topLevelItemCount(), 4);
     EXPECT_EQ(row(list, 0), (QStringList{"1", "2", "PIANO 2", "byte 58"}));
     EXPECT_EQ(row(list, 1), (QStringList{"2", "1", "PIANO 1", "byte 57, byte 58"}));
 
-    window->findChild<QSpinBox*>(SimilarWindow::kShown)->setValue(1);
+    window->findChild<QSpinBox*>(names::similar::kShown)->setValue(1);
     EXPECT_EQ(list->topLevelItemCount(), 1);
     doubleClick(list, 0);
     EXPECT_EQ(c.compared, (decltype(c.compared){{Kind::Program, 3, 2}}));
@@ -120,11 +122,11 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
         [&](const session::MergeResult& r) { summaries.push_back(r.summary); });
     window->show();
     const auto text = [&](const char* name) { return window->findChild<QLabel*>(name)->text(); };
-    auto* groups = window->findChild<QTableView*>(NearDuplicatesWindow::kGroups);
-    auto* keep = window->findChild<QComboBox*>(NearDuplicatesWindow::kKeep);
-    auto* preview = window->findChild<QPlainTextEdit*>(NearDuplicatesWindow::kPreview);
-    auto* members = window->findChild<QTreeWidget*>(NearDuplicatesWindow::kMembers);
-    auto* merge = window->findChild<QPushButton*>(NearDuplicatesWindow::kMerge);
+    auto* groups = window->findChild<QTableView*>(names::nearDuplicates::kGroups);
+    auto* keep = window->findChild<QComboBox*>(names::nearDuplicates::kKeep);
+    auto* preview = window->findChild<QPlainTextEdit*>(names::nearDuplicates::kPreview);
+    auto* members = window->findChild<QTreeWidget*>(names::nearDuplicates::kMembers);
+    auto* merge = window->findChild<QPushButton*>(names::nearDuplicates::kMerge);
     const auto previewOf = [&](std::int32_t kept) {
         QStringList lines;
         for (const std::string& line :
@@ -133,7 +135,7 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
         return lines.join('\n');
     };
 
-    EXPECT_EQ(text(NearDuplicatesWindow::kFound),
+    EXPECT_EQ(text(names::nearDuplicates::kFound),
               "1 group of near duplicates (3 programs), 1 group of one name");
     ASSERT_EQ(groups->model()->rowCount(), 1);
     EXPECT_EQ(groups->model()->index(0, 3).data().toString(), "PIANO 1");
@@ -149,16 +151,16 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
 
     QTest::mouseClick(merge, Qt::LeftButton);
     ASSERT_EQ(summaries.size(), 1u);
-    EXPECT_EQ(text(NearDuplicatesWindow::kResult), QString::fromStdString(summaries[0]));
+    EXPECT_EQ(text(names::nearDuplicates::kResult), QString::fromStdString(summaries[0]));
     EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs");
     EXPECT_EQ(s.files().count(Kind::Program), 3);
-    EXPECT_EQ(text(NearDuplicatesWindow::kFound),
+    EXPECT_EQ(text(names::nearDuplicates::kFound),
               "0 groups of near duplicates (0 programs), 1 group of one name")
         << "the groups are found again";
     EXPECT_FALSE(merge->isEnabled());
 
     // The other page: different sounds of one name are listed, never merged.
-    window->findChild<QTabWidget*>(NearDuplicatesWindow::kPages)->setCurrentIndex(1);
+    window->findChild<QTabWidget*>(names::nearDuplicates::kPages)->setCurrentIndex(1);
     EXPECT_EQ(keep->count(), 2);
     EXPECT_EQ(members->topLevelItemCount(), 2);
     EXPECT_TRUE(preview->toPlainText().isEmpty());

@@ -22,8 +22,8 @@
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
-namespace rw = pelvaro::app::rules_window;
-namespace nw = pelvaro::app::names_window;
+namespace rw = pelvaro::app::names::rules;
+namespace nw = pelvaro::app::names::replaceNames;
 
 namespace {
 

@@ -134,6 +134,6 @@ TEST(CliArrange, StatusesAndNothingWrittenOnFailure) {
            "free slots are missing from B99 on; nothing was written\n");
     synthetic::writeBytes(a.in, {'K', 'O', 'R', 'G', '3'});
     failed({"sort"}, cli::kFailed,
-           "pelvaro-cli arrange: This is not a compatible Pcg file.Please select a Korg5 Pcg "
+           "pelvaro-cli arrange: This is not a compatible Pcg file. Please select a Korg5 Pcg "
            "file.\n");
 }
