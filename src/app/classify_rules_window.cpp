@@ -149,8 +149,7 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
     layout->addLayout(buttons);
 
     for (const QString& line : settings_.classifyRules())
-        if (auto rule = classes::parseRuleLine(line.toLatin1().toStdString()))
-            rules_.push_back(std::move(*rule));
+        if (auto rule = classes::parseRuleLine(bytesOf(line))) rules_.push_back(std::move(*rule));
 
     connect(table_, &QTableWidget::itemSelectionChanged, this, &ClassifyRulesWindow::ruleChosen);
     connect(test_, &QComboBox::currentIndexChanged, this, &ClassifyRulesWindow::testChanged);
@@ -209,7 +208,7 @@ ClassRule ClassifyRulesWindow::editedRule() const {
         rule.test == RuleTest::NameContains || rule.test == RuleTest::NameBeginsWith;
     if (byName) {
         rule.scope = static_cast<RuleScope>(scope_->currentIndex());
-        rule.text = text_->text().toLatin1().toStdString();
+        rule.text = bytesOf(text_->text());
     }
     if (rule.test == RuleTest::SoundIn) {
         rule.from = from_->value();

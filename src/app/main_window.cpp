@@ -83,9 +83,10 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
             });
 
     for (DatabasePage* page : {programs_, combinations_}) {
-        connect(page, &DatabasePage::searchRequested, this, &MainWindow::search);
-        connect(page, &DatabasePage::submitRequested, this, &MainWindow::submitClicked);
-        connect(page, &DatabasePage::editClassesRequested, this, &MainWindow::editClassesClicked);
+        connect(page, &DatabasePage::searchRequested, this, [this, page] { search(*page); });
+        connect(page, &DatabasePage::submitRequested, this, [this, page] { submitClicked(*page); });
+        connect(page, &DatabasePage::editClassesRequested, this,
+                [this, page] { editClassesClicked(*page); });
         // Another row: what was edited in a panel and not submitted is not dropped unasked.
         connect(page, &DatabasePage::focusedEntryChanged, this, [this, page] {
             if (!editsSettled()) {

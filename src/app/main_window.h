@@ -114,10 +114,10 @@ class MainWindow : public QMainWindow {
     void sendOnlyCombinationsOfPcg();
     // Help menu
     void showAbout();
-    // Database tabs
-    void search();
-    void submitClicked();
-    void editClassesClicked();
+    // A database tab's Search, Submit and Edit Classes, on that tab.
+    void search(const DatabasePage& page);
+    void submitClicked(const DatabasePage& page);
+    void editClassesClicked(const DatabasePage& page);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -153,7 +153,8 @@ class MainWindow : public QMainWindow {
     void refreshDatabaseLists();
     // Both detail panels and where-used lines, from the focused rows.
     void showEntryDetails();
-    // The page in front, when it is a database page or a PCG page.
+    // The page in front, when it is a database page or a PCG page: what the Edit menu's
+    // commands act on. A page's own controls carry their page.
     DatabasePage* databasePageInFront() const;
     PcgPage* pcgPageInFront() const;
     // Runs a whole-PCG send with the progress window stepping once per slot.

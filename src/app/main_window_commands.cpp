@@ -120,10 +120,8 @@ void MainWindow::redo() {
 
 void MainWindow::sendToPcg() {
     guard([&] {
-        // Any tab but the programs' sends combinations, as the menu's rule offers it on the
-        // database tabs alone.
         const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
+        if (!page) return;
         present(session::sendToPcg(*session_, page->kind(), page->chosenEntries()));
         refreshPcgLists();
     });
@@ -350,16 +348,14 @@ void MainWindow::showAbout() {
 
 // ---- Database tabs ----------------------------------------------------------------------------
 
-void MainWindow::search() {
+void MainWindow::search(const DatabasePage& page) {
     if (!editsSettled()) return;
     guard([&] {
-        const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
         const session::Search found =
-            page->kind() == db::Kind::Program
-                ? session::searchPrograms(*session_, page->programSearch(), page->chosenClassText())
-                : session::searchCombinations(*session_, page->combinationSearch(),
-                                              page->chosenClassText());
+            page.kind() == db::Kind::Program
+                ? session::searchPrograms(*session_, page.programSearch(), page.chosenClassText())
+                : session::searchCombinations(*session_, page.combinationSearch(),
+                                              page.chosenClassText());
         if (found.error) {
             dialogs_.showError(this, kApplicationTitle, textOf(*found.error));
             return;
@@ -369,27 +365,23 @@ void MainWindow::search() {
     });
 }
 
-void MainWindow::submitClicked() {
+void MainWindow::submitClicked(const DatabasePage& page) {
     guard([&] {
-        const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
-        const auto id = page->focusedEntry();
+        const auto id = page.focusedEntry();
         if (!id) return;
-        present(session::submitEntry(*session_, page->kind(), *id, page->editedName(),
-                                     page->editedMemo()));
+        present(session::submitEntry(*session_, page.kind(), *id, page.editedName(),
+                                     page.editedMemo()));
         refreshDatabaseLists();
     });
 }
 
-void MainWindow::editClassesClicked() {
+void MainWindow::editClassesClicked(const DatabasePage& page) {
     if (!editsSettled()) return;
-    const DatabasePage* page = databasePageInFront();
-    if (!page) page = combinations_;
-    const auto entry = page->focusedEntry();
+    const auto entry = page.focusedEntry();
     if (!entry) return;
     bool prepared = false;
     guard([&] {
-        classDialog_->prepare(page->kind(), *entry, page->selectedEntries());
+        classDialog_->prepare(page.kind(), *entry, page.selectedEntries());
         prepared = true;
     });
     if (prepared) classDialog_->exec();

@@ -143,10 +143,10 @@ void ReplaceNamesWindow::reload() {
 db::NameEdit ReplaceNamesWindow::edit() const {
     db::NameEdit e;
     e.mode = replaceMode_->isChecked() ? db::NameEdit::Mode::Replace : db::NameEdit::Mode::Number;
-    e.find = find_->text().toLatin1().toStdString();
-    e.replacement = replacement_->text().toLatin1().toStdString();
+    e.find = bytesOf(find_->text());
+    e.replacement = bytesOf(replacement_->text());
     e.matchCase = matchCase_->isChecked();
-    e.base = base_->text().toLatin1().toStdString();
+    e.base = bytesOf(base_->text());
     e.start = start_->value();
     return e;
 }

@@ -30,7 +30,7 @@ constexpr int kRetryMs = 200;
 
 QString instanceName(const QString& startFolder) {
     const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(startFolder).absolutePath()));
-    const QString key = QString::fromLatin1(
+    const QString key = QString::fromUtf8(
         QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
     const QString name = QStringLiteral("pelvaro-%1-%2").arg(::getuid()).arg(key);
     // The runtime folder is the user's alone; without one, Qt puts the name in the temporary
