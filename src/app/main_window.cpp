@@ -272,6 +272,13 @@ void MainWindow::present(const session::Outcome& outcome) {
     if (outcome.refusal)
         dialogs_.showError(this, QString::fromStdString(outcome.refusal->caption),
                            QString::fromStdString(outcome.refusal->text));
+    if (outcome.failure) showFailure(*outcome.failure);
+}
+
+void MainWindow::showFailure(const std::string& failure) {
+    const QString text = QString::fromStdString(failure);
+    dialogs_.showError(this, kApplicationTitle, text);
+    showResult(QStringLiteral("Failed: ") + text.section(QLatin1Char('\n'), 0, 0));
 }
 
 DatabasePage* MainWindow::databasePageInFront() const {

@@ -64,6 +64,8 @@ class MainWindow : public QMainWindow {
     void takeFiles(const QStringList& paths);
     // The files named on the command line: a database file is opened, a PCG file imported.
     void openGivenFiles(const QStringList& paths);
+    // Files given that are no database, PCG file or folder: a message names them.
+    void refuseFiles(const QStringList& paths);
     // "Send PCG Files to Database" of these files and folders.
     void sendFiles(const QStringList& paths);
     // Whether files handed over by another start may be taken, asking first when they would
@@ -140,8 +142,11 @@ class MainWindow : public QMainWindow {
     // Runs a handler; a file error (or any other failure) is shown in a message box and the
     // program goes on. The Edit menu, Undo and Redo and the status bar then show the state.
     void guard(const std::function<void()>& handler);
-    // Shows what a command did: its status line, its event list, its refusal.
+    // Shows what a command did: its status line, its event list, its refusal, then the failure
+    // that stopped it.
     void present(const session::Outcome& outcome);
+    // A failing file's message, after what was done: a message box and the status line.
+    void showFailure(const std::string& failure);
     // Before the panels are filled again or the database is replaced: a name or explanation
     // edited and not submitted is stored or dropped as the user answers. False when the user
     // chose Cancel: the command does not go on.

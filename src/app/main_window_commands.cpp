@@ -305,17 +305,12 @@ void MainWindow::sendWithProgress(session::PcgPart part) {
     if (!editsSettled()) return;
     guard([&] {
         session::Outcome outcome;
-        try {
+        {
             const ProgressRun run(*progressWindow_);
-            outcome = session::sendPcgToDatabase(*session_, part, run.step(), &outcome);
-        } catch (...) {
-            // What was sent before the failure stays sent and is shown; the message follows.
-            present(outcome);
-            refreshDatabaseLists();
-            throw;
+            outcome = session::sendPcgToDatabase(*session_, part, run.step());
         }
-        present(outcome);
         refreshDatabaseLists();
+        present(outcome);
     });
 }
 

@@ -44,14 +44,10 @@ void WorkKeeper::showRecoverWindow() {
 void WorkKeeper::openCopy(const std::string& file) {
     bool opened = false;
     guard_([&] {
-        try {
-            present_(session::openRecoveryCopy(session_, file), true);
-        } catch (...) {
-            // The database may be open already when its PCG fails: the lists show what is.
-            present_({}, true);
-            throw;
-        }
-        opened = true;
+        // The database may be open already when its PCG fails: the lists show what is.
+        const session::Outcome outcome = session::openRecoveryCopy(session_, file);
+        present_(outcome, true);
+        opened = !outcome.failure;
     });
     // The user has chosen what to work on: the offer at the top has had its answer.
     if (opened && bar_) bar_->hide();

@@ -117,6 +117,8 @@ int add(const Arguments& a, std::ostream& out, std::ostream& err) {
     session::BatchSend batch(work.session, paths);
     while (!batch.done())
         batch.sendNext();
+    // A failing disk: nothing is stored back, and the database file stays as it was.
+    if (batch.failure()) throw std::runtime_error(*batch.failure());
     work.session.exportDatabase(database);
     if (a.flags.contains("--csv"))
         out << session::reportCsv(batch.lines());
