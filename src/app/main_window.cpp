@@ -144,8 +144,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-bool MainWindow::mayReplaceWork(const QStringList& files) {
-    return keeper_->mayReplaceWork(files);
+bool MainWindow::mayReplaceWork(const QStringList& opened) {
+    return keeper_->mayReplaceWork(opened);
 }
 
 void MainWindow::buildWindow() {
@@ -383,24 +383,25 @@ void MainWindow::databaseChangedBy(const QString& summary) {
 }
 
 void MainWindow::restoreWindowPlaces() {
-    const QByteArray geometry = settings_->bytes(QStringLiteral("window/geometry"));
+    using Place = Settings::WindowPlace;
+    const QByteArray geometry = settings_->geometry(Place::Main);
     if (!geometry.isEmpty()) restoreGeometry(geometry);
-    const int events = settings_->bytes(QStringLiteral("window/eventListHeight")).toInt();
+    const int events = settings_->eventListHeight();
     if (events > 0) eventListHeight_ = events;
     connect(splitter_, &QSplitter::splitterMoved, this,
             [this] { eventListHeight_ = splitter_->sizes().value(1, eventListHeight_); });
-    const QByteArray editor = settings_->bytes(QStringLiteral("classEditor/geometry"));
+    const QByteArray editor = settings_->geometry(Place::ClassEditor);
     if (!editor.isEmpty()) classEditor_->restoreGeometry(editor);
-    const QByteArray assignment = settings_->bytes(QStringLiteral("classAssignment/geometry"));
+    const QByteArray assignment = settings_->geometry(Place::ClassAssignment);
     if (!assignment.isEmpty()) classDialog_->restoreGeometry(assignment);
 }
 
 void MainWindow::saveWindowPlaces() {
-    settings_->setBytes(QStringLiteral("window/geometry"), saveGeometry());
-    settings_->setBytes(QStringLiteral("window/eventListHeight"),
-                        QByteArray::number(eventListHeight_));
-    settings_->setBytes(QStringLiteral("classEditor/geometry"), classEditor_->saveGeometry());
-    settings_->setBytes(QStringLiteral("classAssignment/geometry"), classDialog_->saveGeometry());
+    using Place = Settings::WindowPlace;
+    settings_->setGeometry(Place::Main, saveGeometry());
+    settings_->setEventListHeight(eventListHeight_);
+    settings_->setGeometry(Place::ClassEditor, classEditor_->saveGeometry());
+    settings_->setGeometry(Place::ClassAssignment, classDialog_->saveGeometry());
     settings_->sync();
 }
 

@@ -70,7 +70,7 @@ class MainWindow : public QMainWindow {
     void sendFiles(const QStringList& paths);
     // Whether files handed over by another start may be taken, asking first when they would
     // replace work (see WorkKeeper::mayReplaceWork).
-    bool mayReplaceWork(const QStringList& files);
+    bool mayReplaceWork(const QStringList& opened);
 
   signals:
     // The window begins to close, after any question that could stop it: it takes no more files.

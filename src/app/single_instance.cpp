@@ -168,9 +168,7 @@ void raiseAndGiveFiles(MainWindow& window, const QStringList& files, const MayTa
 }
 
 MayTakeFiles askBeforeReplacingWork(MainWindow& window) {
-    return [&window](const GivenFiles& given) {
-        return window.mayReplaceWork(given.opened + given.sent);
-    };
+    return [&window](const GivenFiles& given) { return window.mayReplaceWork(given.opened); };
 }
 
 }  // namespace pelvaro::app

@@ -374,7 +374,8 @@ std::string usage() {
 
 }  // namespace
 
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
     if (arguments.empty()) {
         err << usage();
         return kBadUsage;

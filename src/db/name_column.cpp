@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "db/listing.h"
 #include "db/record_scan.h"
+#include "pcg/pcg_image.h"
 
 namespace pelvaro::db {
 
@@ -21,7 +21,7 @@ namespace {
 void copyName(char* name, ConstBytes record) {
     std::size_t i = 0;
     for (; i < pcg::kNameSize && record[i] != 0; ++i)
-        name[i] = upperCase8Bit(static_cast<char>(record[i]));
+        name[i] = pcg::upperCase8Bit(static_cast<char>(record[i]));
     std::fill(name + i, name + pcg::kNameSize, '\0');
 }
 }  // namespace
