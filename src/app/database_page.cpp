@@ -14,6 +14,7 @@
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/elided_label.h"
 #include "app/entry_list_model.h"
@@ -313,6 +314,27 @@ std::vector<std::int32_t> DatabasePage::chosenEntries() const {
     chosen.clear();
     if (const auto entry = focusedEntry()) chosen.push_back(*entry);
     return chosen;
+}
+
+bool DatabasePage::selectEntries(const std::vector<std::int32_t>& ids) {
+    const std::unordered_set<std::int32_t> wanted(ids.begin(), ids.end());
+    QItemSelection rows;
+    std::optional<int> first;
+    std::size_t found = 0;
+    const std::vector<std::int32_t>& shown = rows_->rowIds();
+    for (std::size_t r = 0; r < shown.size(); ++r) {
+        if (!wanted.contains(shown[r])) continue;
+        const QModelIndex index = rows_->index(static_cast<int>(r));
+        rows.select(index, index);
+        if (!first) first = static_cast<int>(r);
+        ++found;
+    }
+    if (ids.empty() || found < wanted.size()) return false;
+    QItemSelectionModel* selection = list_->selectionModel();
+    selection->setCurrentIndex(rows_->index(*first), QItemSelectionModel::NoUpdate);
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(rows_->index(*first));
+    return true;
 }
 
 bool DatabasePage::hasCurrentRow() const {

@@ -19,6 +19,7 @@
 #include "app/class_editor.h"
 #include "app/control_names.h"
 #include "app/database_page.h"
+#include "app/database_watch.h"
 #include "app/dialogs.h"
 #include "app/event_list.h"
 #include "app/main_menus.h"
@@ -52,6 +53,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
         places_.templateFile.isEmpty() ? pcg::templatePathIn(start)
                                        : localPath(places_.templateFile),
         places_.recoveryFolder.isEmpty() ? std::string() : localPath(places_.recoveryFolder));
+    watch_ = std::make_unique<DatabaseWatch>(session_->files());
     buildWindow();
     refreshPcgLists();
     refreshDatabaseLists();

@@ -30,6 +30,7 @@ class ClassAssignmentDialog;
 class ClassEditor;
 class CompareWindow;
 class DatabasePage;
+class DatabaseWatch;
 class Dialogs;
 class EventList;
 class MainMenus;
@@ -50,6 +51,8 @@ class MainWindow : public QMainWindow {
     ~MainWindow() override;
 
     session::Session& session() { return *session_; }
+    // Tells the windows that show the database of every change to it.
+    const DatabaseWatch& databaseWatch() const { return *watch_; }
     ClassEditor* classEditor() const { return classEditor_; }
     ProgressWindow* progressWindow() const { return progressWindow_; }
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
@@ -174,6 +177,12 @@ class MainWindow : public QMainWindow {
     void showResult(const QString& text);
     // After a window of its own changed the database: the lists, the line on it, the state.
     void databaseChangedBy(const QString& summary);
+    // Replace in Names on these entries of kind, numbering them after base when one is given.
+    void replaceNamesOf(db::Kind kind, const std::vector<std::int32_t>& ids,
+                        const std::optional<QString>& numberingBase = std::nullopt);
+    // These entries chosen in the database list of their kind, the page brought to the front; the
+    // list shows every entry first when the search left any of them out.
+    void showEntriesInList(db::Kind kind, const std::vector<std::int32_t>& ids);
     // The Compare window on two entries of a kind, or as made; its verdict on the status line.
     void compareEntries(db::Kind kind, std::int32_t left, std::int32_t right);
     void showCompare(CompareWindow* window);
@@ -184,6 +193,8 @@ class MainWindow : public QMainWindow {
     Places places_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<session::Session> session_;
+    // Goes before the session, whose record files it watches.
+    std::unique_ptr<DatabaseWatch> watch_;
 
     // The other windows, created once after the main window.
     ClassEditor* classEditor_ = nullptr;

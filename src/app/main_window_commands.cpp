@@ -203,7 +203,7 @@ void MainWindow::findSimilar() {
     const auto entry = page ? page->focusedEntry() : std::nullopt;
     if (!entry) return;
     auto* window = new SimilarWindow(
-        *session_, dialogs_, page->kind(), *entry,
+        *session_, *watch_, dialogs_, page->kind(), *entry,
         [this](db::Kind kind, std::int32_t a, std::int32_t b) {
             guard([&] { compareEntries(kind, a, b); });
         },
@@ -215,20 +215,40 @@ void MainWindow::findNearDuplicates() {
     if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page) return;
-    auto* window = new NearDuplicatesWindow(
-        *session_, dialogs_, page->kind(),
-        [this](db::Kind kind, std::int32_t a, std::int32_t b) {
-            guard([&] { compareEntries(kind, a, b); });
-        },
-        [this](const session::MergeResult& merged) {
-            guard([&] {
-                refreshDatabaseLists();
-                events_->showLines(merged.events);
-                showResult(QString::fromStdString(merged.summary));
-            });
-        },
-        this);
+    NearDuplicatesWindow::Calls calls;
+    calls.comparePair = [this](db::Kind kind, std::int32_t a, std::int32_t b) {
+        guard([&] { compareEntries(kind, a, b); });
+    };
+    calls.merged = [this](const session::MergeResult& merged) {
+        guard([&] {
+            refreshDatabaseLists();
+            events_->showLines(merged.events);
+            showResult(QString::fromStdString(merged.summary));
+        });
+    };
+    calls.numberNames = [this](db::Kind kind, const std::vector<std::int32_t>& ids,
+                               const QString& base) { replaceNamesOf(kind, ids, base); };
+    calls.showInList = [this](db::Kind kind, const std::vector<std::int32_t>& ids) {
+        showEntriesInList(kind, ids);
+    };
+    auto* window = new NearDuplicatesWindow(*session_, *watch_, dialogs_, page->kind(),
+                                            std::move(calls), this);
     window->show();
+}
+
+void MainWindow::showEntriesInList(db::Kind kind, const std::vector<std::int32_t>& ids) {
+    if (!editsSettled()) return;
+    DatabasePage* page = kind == db::Kind::Program ? programs_ : combinations_;
+    guard([&] {
+        if (!page->selectEntries(ids)) {
+            refreshDatabaseLists();
+            page->selectEntries(ids);
+        }
+        pages_->setCurrentWidget(page);
+        page->list()->setFocus();
+    });
+    raise();
+    activateWindow();
 }
 
 void MainWindow::editDatabaseClasses() {
@@ -249,9 +269,16 @@ void MainWindow::replaceInNames() {
     if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page || page->chosenEntries().empty()) return;
+    replaceNamesOf(page->kind(), page->chosenEntries());
+}
+
+void MainWindow::replaceNamesOf(db::Kind kind, const std::vector<std::int32_t>& ids,
+                                const std::optional<QString>& numberingBase) {
+    if (!editsSettled()) return;
     ReplaceNamesWindow window(
-        *session_, dialogs_, page->kind(), page->chosenEntries(),
+        *session_, dialogs_, kind, ids,
         [this](const QString& summary) { databaseChangedBy(summary); }, this);
+    if (numberingBase) window.startNumbering(*numberingBase);
     window.exec();
 }
 
