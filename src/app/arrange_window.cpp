@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 
 #include "app/control_names.h"
 #include "app/slot_list.h"
@@ -400,11 +401,18 @@ pcg::ArrangePlan ArrangeWindow::dropPlan(SlotList* list, const QMimeData* mime, 
         const db::Kind entries =
             here == ListContent::Programs ? db::Kind::Program : db::Kind::Combination;
         const std::vector<std::int32_t> ids(dragged.numbers.begin(), dragged.numbers.end());
-        if (!entriesDrop_ || entriesDrop_->kind != entries || entriesDrop_->ids != ids ||
-            entriesDrop_->target != target)
-            entriesDrop_ = EntriesDrop{entries, ids, target,
-                                       session::placePlan(session_, entries, ids, target)};
-        return entriesDrop_->plan;
+        if (entriesDrop_ && entriesDrop_->kind == entries && entriesDrop_->ids == ids &&
+            entriesDrop_->target == target)
+            return entriesDrop_->plan;
+        pcg::ArrangePlan plan;
+        try {
+            plan = session::placePlan(session_, entries, ids, target);
+        } catch (const std::exception&) {
+            // A database that cannot be read now: the drop itself will say why.
+            plan = pcg::planInsert(pcg, kind, static_cast<int>(ids.size()), target);
+        }
+        entriesDrop_ = EntriesDrop{entries, ids, target, plan};
+        return plan;
     }
     return swapping ? pcg::planSwapAt(pcg, kind, dragged.numbers, target)
                     : pcg::planMove(pcg, kind, dragged.numbers, target);
