@@ -73,9 +73,8 @@ class ArrangeWindow : public QDialog {
     void redo();
 
   signals:
-    // After every command here that may have changed the PCG, and after Undo and Redo here
-    // (which may take back a command of the database as well): the summary for the status bar
-    // and the event lines of the entries that found no place.
+    // After every command here that may have changed the PCG: the summary for the status bar
+    // and the event lines of a placement.
     void pcgChanged(const QString& summary, const QStringList& events);
     // The buttons Undo and Redo: the main window takes back (or does again) the last step of
     // the session, a command of the database as well as one of the PCG.

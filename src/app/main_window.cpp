@@ -67,9 +67,9 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     busy_ = new BusyWindow(this);
     busy_->setOtherWindow(progressWindow_);
     arrange_ = new ArrangeWindow(*session_, dialogs_, this);
+    // The arrange window's Undo and Redo are the Edit menu's; what its commands did shows here.
     connect(arrange_, &ArrangeWindow::undoRequested, this, &MainWindow::undo);
     connect(arrange_, &ArrangeWindow::redoRequested, this, &MainWindow::redo);
-    // What the arrange window did (Undo there may take back a database command too).
     connect(arrange_, &ArrangeWindow::pcgChanged, this,
             [this](const QString& summary, const QStringList& events) {
                 guard([&] {
