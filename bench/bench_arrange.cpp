@@ -1,6 +1,7 @@
 // Arranging a PCG on the image: every command worked out and made, references included, on a
 // full PCG whose 200 combinations play every program slot between them; the preview a drag
-// computes at each mouse move; and a sort through the session, with its undo step. Each
+// (of slots, or of database entries) computes at each slot it passes; and a sort through the
+// session, with its undo step. Each
 // iteration starts from the same image (the copy is left out of the time).
 #include <benchmark/benchmark.h>
 
@@ -102,6 +103,23 @@ void PreviewOfADrag(benchmark::State& state) {
     }
 }
 BENCHMARK(PreviewOfADrag)->Unit(benchmark::kMicrosecond);
+
+// What a drag of three database programs works out at each slot it passes: their placement
+// made on a copy of the PCG, for the exact line and the empty slots it fills.
+void PreviewOfAnEntriesDrag(benchmark::State& state) {
+    testing::TestDatabase db;
+    session::Session& s = db.session();
+    db::EventLines events;
+    s.engine().sendPcgToDatabase(synthetic::stagePcg(2, 20, true), events, {});
+    s.pcg() = fullPcg(20);
+    int target = 0;
+    for (auto _ : state) {
+        const ArrangePlan p = session::placePlan(s, db::Kind::Program, {5, 50, 150}, target);
+        benchmark::DoNotOptimize(p.preview.data());
+        target = (target + 7) % kSlotCount;
+    }
+}
+BENCHMARK(PreviewOfAnEntriesDrag)->Unit(benchmark::kMicrosecond);
 
 // The command as the window runs it: the plan, the undo step's copy of the image, the change.
 void SortBothBanksThroughTheSession(benchmark::State& state) {

@@ -10,10 +10,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 
 #include "app/control_names.h"
 #include "app/slot_list.h"
+#include "app/undo_captions.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "pcg/arrange.h"
 #include "session/session.h"
 
@@ -25,10 +28,6 @@ using namespace names::arrange;
 namespace {
 
 const QString kCaption = QStringLiteral("Arrange Pcg");
-
-QString textOf(const std::string& bytes) {
-    return QString::fromLatin1(bytes);
-}
 
 pcg::SlotKind kindOf(ListContent content) {
     return content == ListContent::Combinations ? pcg::SlotKind::Combination
@@ -54,6 +53,10 @@ ArrangeWindow::ArrangeWindow(session::Session& session, Dialogs& dialogs, QWidge
     : QDialog(parent), session_(session), dialogs_(dialogs) {
     setObjectName(QLatin1String(kWindow));
     setWindowTitle(kCaption);
+    // Above the main window, which stays usable beside it.
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Tool);
+    setModal(false);
+    shownFor_ = session_.pcg().image;
     resize(760, 640);
     auto* layout = new QVBoxLayout(this);
     tabs_ = named(new QTabWidget, kTabs);
@@ -221,16 +224,40 @@ std::vector<int> ArrangeWindow::selection() const {
 }
 
 void ArrangeWindow::refresh() {
+    entriesDrop_.reset();
     for (SlotList* list : lists_)
         list->slotModel()->refresh();
+    if (session_.pcg().image != shownFor_) {
+        // Changed elsewhere: the line is no longer true. The result of the command that changed
+        // it takes its place, now or when it comes (noteResult).
+        showLine(notedFresh_ ? noted_ : QString());
+        awaitingNote_ = !notedFresh_ && isVisible();
+    }
+    notedFresh_ = false;
     updateButtons();
+}
+
+void ArrangeWindow::noteResult(const QString& summary) {
+    noted_ = summary;
+    if (awaitingNote_)
+        showLine(summary);
+    else
+        notedFresh_ = true;
+}
+
+void ArrangeWindow::showLine(const QString& text) {
+    lastSummary_ = text;
+    shownFor_ = session_.pcg().image;
+    awaitingNote_ = false;
+    preview_->setText(lastSummary_);
 }
 
 std::optional<int> ArrangeWindow::askSlot(const QString& caption, const QString& label,
                                           int suggested) {
-    const auto answer = dialogs_.askText(this, caption, label, textOf(pcg::slotName(suggested)));
+    const auto answer =
+        dialogs_.askText(this, caption, label, QString::fromStdString(pcg::slotName(suggested)));
     if (!answer) return std::nullopt;
-    const auto slot = pcg::parseSlotName(answer->trimmed().toLatin1().toStdString());
+    const auto slot = pcg::parseSlotName(bytesOf(answer->trimmed()));
     if (!slot)
         dialogs_.showError(
             this, kCaption,
@@ -298,12 +325,7 @@ void ArrangeWindow::empty() {
         const pcg::ArrangePlan plan =
             kits ? pcg::planEmptyDrumKits(session_.pcg(), chosen)
                  : pcg::planEmpty(session_.pcg(), kindOf(content()), chosen);
-        // Who plays an emptied slot will play it empty: asked first, when anyone does.
-        const std::string question = pcg::emptyQuestion(session_.pcg(), plan);
-        if (!question.empty() &&
-            dialogs_.ask(this, QStringLiteral("Empty"), textOf(question),
-                         {QStringLiteral("&Empty"), QStringLiteral("Cancel")}) != 0)
-            return;
+        if (!mayEmpty(this, dialogs_, QStringLiteral("Empty"), session_.pcg(), plan)) return;
         showResult(kits ? session::emptyDrumKits(session_, chosen)
                         : session::emptySlots(session_, kindOf(content()), chosen));
     });
@@ -337,27 +359,15 @@ void ArrangeWindow::closeGaps() {
 }
 
 void ArrangeWindow::undo() {
-    guarded(this, dialogs_, [&] {
-        if (!session_.undoLog().canUndo()) return;
-        const QString name = textOf(session_.undoLog().undoName());
-        session_.undoLog().undo();
-        lastSummary_ = QStringLiteral("Undid ") + name;
-        preview_->setText(lastSummary_);
-        refresh();
-        emit pcgChanged(lastSummary_, {});
-    });
+    noted_.clear();
+    emit undoRequested();
+    if (!noted_.isEmpty()) showLine(noted_);
 }
 
 void ArrangeWindow::redo() {
-    guarded(this, dialogs_, [&] {
-        if (!session_.undoLog().canRedo()) return;
-        const QString name = textOf(session_.undoLog().redoName());
-        session_.undoLog().redo();
-        lastSummary_ = QStringLiteral("Redid ") + name;
-        preview_->setText(lastSummary_);
-        refresh();
-        emit pcgChanged(lastSummary_, {});
-    });
+    noted_.clear();
+    emit redoRequested();
+    if (!noted_.isEmpty()) showLine(noted_);
 }
 
 session::ArrangeResult ArrangeWindow::placeEntries(db::Kind kind,
@@ -383,8 +393,23 @@ pcg::ArrangePlan ArrangeWindow::dropPlan(SlotList* list, const QMimeData* mime, 
         return pcg::planSwapDrumKits(pcg, dragged.numbers[0], target);
     }
     const pcg::SlotKind kind = kindOf(here);
-    if (dragged.what == Dragged::What::Entries)
-        return pcg::planInsert(pcg, kind, static_cast<int>(dragged.numbers.size()), target);
+    if (dragged.what == Dragged::What::Entries) {
+        const db::Kind entries =
+            here == ListContent::Programs ? db::Kind::Program : db::Kind::Combination;
+        const std::vector<std::int32_t> ids(dragged.numbers.begin(), dragged.numbers.end());
+        if (entriesDrop_ && entriesDrop_->kind == entries && entriesDrop_->ids == ids &&
+            entriesDrop_->target == target)
+            return entriesDrop_->plan;
+        pcg::ArrangePlan plan;
+        try {
+            plan = session::placePlan(session_, entries, ids, target);
+        } catch (const std::exception&) {
+            // A database that cannot be read now: the drop itself will say why.
+            plan = pcg::planInsert(pcg, kind, static_cast<int>(ids.size()), target);
+        }
+        entriesDrop_ = EntriesDrop{entries, ids, target, plan};
+        return plan;
+    }
     return swapping ? pcg::planSwapAt(pcg, kind, dragged.numbers, target)
                     : pcg::planMove(pcg, kind, dragged.numbers, target);
 }
@@ -403,7 +428,7 @@ bool ArrangeWindow::hover(SlotList* list, const QMimeData* mime, int row, bool s
         const int insertRow = plan.insertAt >= 0 ? other->slotModel()->rowOf(plan.insertAt) : -1;
         other->setMarks(insertRow, rows);
     }
-    preview_->setText(textOf(plan.preview));
+    preview_->setText(sessionText(plan.preview));
     return plan.changes();
 }
 
@@ -459,15 +484,14 @@ void ArrangeWindow::clearMarks() {
 }
 
 void ArrangeWindow::showResult(const session::ArrangeResult& result) {
-    lastSummary_ = textOf(result.summary);
-    preview_->setText(lastSummary_);
+    showLine(sessionText(result.summary));
     if (result.outcome == session::ArrangeResult::Outcome::Refused)
         dialogs_.showError(this, kCaption, lastSummary_);
     refresh();
     if (result.done() || !result.events.empty()) {
         QStringList events;
         for (const std::string& line : result.events)
-            events << textOf(line);
+            events << sessionText(line);
         emit pcgChanged(lastSummary_, events);
     }
 }
@@ -484,11 +508,17 @@ void ArrangeWindow::updateButtons() {
         w->setEnabled(!kits);
     const session::UndoLog& log = session_.undoLog();
     undo_->setEnabled(log.canUndo());
-    undo_->setText(log.canUndo() ? QStringLiteral("&Undo ") + textOf(log.undoName())
-                                 : QStringLiteral("&Undo"));
+    undo_->setText(undoCaption(log));
     redo_->setEnabled(log.canRedo());
-    redo_->setText(log.canRedo() ? QStringLiteral("&Redo ") + textOf(log.redoName())
-                                 : QStringLiteral("&Redo"));
+    redo_->setText(redoCaption(log));
+}
+
+bool mayEmpty(QWidget* parent, Dialogs& dialogs, const QString& caption, const pcg::PcgState& pcg,
+              const pcg::ArrangePlan& plan) {
+    const std::string question = pcg::emptyQuestion(pcg, plan);
+    return question.empty() ||
+           dialogs.ask(parent, caption, sessionText(question),
+                       {QStringLiteral("&Empty"), QStringLiteral("Cancel")}) == 0;
 }
 
 }  // namespace pelvaro::app

@@ -6,7 +6,9 @@
 // dragging one onto another, and database entries dropped on a slot are placed there. Every
 // command is a session command, one step of Undo; while dragging, the window shows the plan of
 // the drop (the target on the lists, and a line saying what it will do), worked out on the
-// image in memory.
+// image in memory. A tool window of the main window: it stays above it and leaves it usable.
+// Undo and Redo here are the main window's; the lists and the line under them follow every
+// change of the PCG, wherever it was made.
 
 #include <QDialog>
 #include <QString>
@@ -53,8 +55,12 @@ class ArrangeWindow : public QDialog {
                                         int target);
 
   public slots:
-    // Shows the PCG as it is now; the main window calls it after its own commands.
+    // Shows the PCG as it is now; the main window calls it after its own commands. When the PCG
+    // has changed since the line under the lists spoke of it, the line says what changed it
+    // (noteResult), so it never tells of a PCG that is no more.
     void refresh();
+    // What the last command of the main window did, as its status bar says it.
+    void noteResult(const QString& summary);
     // The commands of the buttons.
     void moveTo();
     void swap();
@@ -62,14 +68,18 @@ class ArrangeWindow : public QDialog {
     void empty();
     void sortByName();
     void closeGaps();
+    // Edit > Undo and Edit > Redo (undoRequested, redoRequested); the line says what they did.
     void undo();
     void redo();
 
   signals:
-    // After every command here that may have changed the PCG, and after Undo and Redo here
-    // (which may take back a command of the database as well): the summary for the status bar
-    // and the event lines of the entries that found no place.
+    // After every command here that may have changed the PCG: the summary for the status bar
+    // and the event lines of a placement.
     void pcgChanged(const QString& summary, const QStringList& events);
+    // The buttons Undo and Redo: the main window takes back (or does again) the last step of
+    // the session, a command of the database as well as one of the PCG.
+    void undoRequested();
+    void redoRequested();
 
   private:
     QWidget* bankPage(ListContent content);
@@ -91,6 +101,8 @@ class ArrangeWindow : public QDialog {
 
     // Shows what a command did (a refusal also in a message box) and tells the main window.
     void showResult(const session::ArrangeResult& result);
+    // The line under the lists, speaking of the PCG as it is now.
+    void showLine(const QString& text);
     void updateButtons();
 
     session::Session& session_;
@@ -99,6 +111,18 @@ class ArrangeWindow : public QDialog {
     std::vector<SlotList*> lists_;
     QLabel* preview_ = nullptr;
     QString lastSummary_;
+    pcg::PcgImage shownFor_;     // the PCG lastSummary_ speaks of
+    QString noted_;              // the main window's last result line
+    bool notedFresh_ = false;    // noted_ came after the last refresh
+    bool awaitingNote_ = false;  // the PCG changed elsewhere; the line waits for what did it
+    // The plan of a drop of entries, worked out once while they are dragged over one slot.
+    struct EntriesDrop {
+        db::Kind kind;
+        std::vector<std::int32_t> ids;
+        int target;
+        pcg::ArrangePlan plan;
+    };
+    mutable std::optional<EntriesDrop> entriesDrop_;
     QPushButton* moveTo_ = nullptr;
     QPushButton* swap_ = nullptr;
     QPushButton* copyTo_ = nullptr;
@@ -109,5 +133,11 @@ class ArrangeWindow : public QDialog {
     QPushButton* undo_ = nullptr;
     QPushButton* redo_ = nullptr;
 };
+
+// Before records or kits are emptied (Empty here, Delete on a PCG tab): when anyone will play
+// an empty slot afterwards, the question of pcg::emptyQuestion. Whether to go on: the default
+// button ("&Empty") was chosen, or no one was to be asked.
+bool mayEmpty(QWidget* parent, Dialogs& dialogs, const QString& caption, const pcg::PcgState& pcg,
+              const pcg::ArrangePlan& plan);
 
 }  // namespace pelvaro::app

@@ -97,11 +97,15 @@ struct PcgPageNames {
     const char* bankA;
     const char* bankB;
     const char* list;
+    const char* whereUsed;  // the line below the list: who plays the program, what the
+                            // combination plays
 };
-inline constexpr PcgPageNames kPcgProgramsPage{"TabSheet3", "RadioGroup1", "RadioGroup1BankA",
-                                               "RadioGroup1BankB", "PPListBox"};
-inline constexpr PcgPageNames kPcgCombinationsPage{"TabSheet4", "RadioGroup2", "RadioGroup2BankA",
-                                                   "RadioGroup2BankB", "PCListBox"};
+inline constexpr PcgPageNames kPcgProgramsPage{"TabSheet3",        "RadioGroup1",
+                                               "RadioGroup1BankA", "RadioGroup1BankB",
+                                               "PPListBox",        "PcgWhereUsed1"};
+inline constexpr PcgPageNames kPcgCombinationsPage{"TabSheet4",        "RadioGroup2",
+                                                   "RadioGroup2BankA", "RadioGroup2BankB",
+                                                   "PCListBox",        "PcgWhereUsed2"};
 // Right-click on a program line of the PCG: the combinations that play it.
 inline constexpr const char* kUsedBy = "UsedBy";
 inline constexpr const char* kUsedByList = "UsedByList";

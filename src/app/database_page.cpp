@@ -46,7 +46,7 @@ QLineEdit* displayEdit(const char* name) {
 // A database list: one column of rows of one height, so a refill of a million rows costs no
 // more than a few (a list view would place every row one by one).
 QTableView* entryList(const char* name, EntryListModel* model) {
-    auto* list = named(new QTableView, name);
+    auto* list = named(new EntryListView, name);
     list->setModel(model);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/slot_list.h"
 #include "app/slot_list_model.h"
 #include "app/window_text.h"
 #include "db/listing.h"
@@ -56,6 +57,28 @@ QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
 
 Qt::DropActions EntryListModel::supportedDragActions() const {
     return Qt::CopyAction;
+}
+
+QString EntryListModel::dragText(const QModelIndexList& indexes) const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid() && index.row() < rowCount()) rows.push_back(index.row());
+    std::ranges::sort(rows);
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty()) return {};
+    QString text =
+        textOf(db::entryLabel(files_, kind_, rowIds_[static_cast<std::size_t>(rows.front())]))
+            .trimmed();
+    if (rows.size() > 1) text += QStringLiteral("  and %1 more").arg(rows.size() - 1);
+    return text;
+}
+
+void EntryListView::startDrag(Qt::DropActions actions) {
+    auto* entries = qobject_cast<EntryListModel*>(model());
+    const QModelIndexList indexes = selectionModel()->selectedIndexes();
+    if (!entries || indexes.isEmpty()) return;
+    dragShowing(this, entries->mimeData(indexes), entries->dragText(indexes), actions,
+                Qt::CopyAction);
 }
 
 }  // namespace pelvaro::app

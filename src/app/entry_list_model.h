@@ -1,9 +1,10 @@
 #pragma once
 // The rows of a database list: the entry ID behind each row, with the row's text made by the
 // core's row label only when the view asks for it, so a list of 100,000 entries refills without
-// 100,000 strings.
+// 100,000 strings; and the view of such a list, whose drags name the entries they carry.
 
 #include <QAbstractListModel>
+#include <QTableView>
 #include <cstdint>
 #include <vector>
 
@@ -29,11 +30,25 @@ class EntryListModel : public QAbstractListModel {
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override;
+    // What a drag of these rows shows: the first entry by its ID and name ("12    Kalimba"), not
+    // by its row, and how many more it carries.
+    QString dragText(const QModelIndexList& indexes) const;
 
   private:
     const db::RecordFiles& files_;
     db::Kind kind_;
     std::vector<std::int32_t> rowIds_;
+};
+
+// A database list: its rows dragged out show dragText().
+class EntryListView : public QTableView {
+    Q_OBJECT
+
+  public:
+    using QTableView::QTableView;
+
+  protected:
+    void startDrag(Qt::DropActions actions) override;
 };
 
 }  // namespace pelvaro::app

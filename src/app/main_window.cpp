@@ -26,6 +26,7 @@
 #include "app/pcg_page.h"
 #include "app/progress_window.h"
 #include "app/status_panel.h"
+#include "app/undo_captions.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
 #include "app/work_keeper.h"
@@ -68,7 +69,9 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
     busy_ = new BusyWindow(this);
     busy_->setOtherWindow(progressWindow_);
     arrange_ = new ArrangeWindow(*session_, dialogs_, this);
-    // What the arrange window did (Undo there may take back a database command too).
+    // The arrange window's Undo and Redo are the Edit menu's; what its commands did shows here.
+    connect(arrange_, &ArrangeWindow::undoRequested, this, &MainWindow::undo);
+    connect(arrange_, &ArrangeWindow::redoRequested, this, &MainWindow::redo);
     connect(arrange_, &ArrangeWindow::pcgChanged, this,
             [this](const QString& summary, const QStringList& events) {
                 guard([&] {
@@ -162,8 +165,8 @@ void MainWindow::buildWindow() {
     pages_->setAccessibleName(QStringLiteral("Tabs"));
     programs_ = new DatabasePage(db::Kind::Program, session_->files());
     combinations_ = new DatabasePage(db::Kind::Combination, session_->files());
-    pcgPrograms_ = new PcgPage(pcg::SlotKind::Program);
-    pcgCombinations_ = new PcgPage(pcg::SlotKind::Combination);
+    pcgPrograms_ = new PcgPage(pcg::SlotKind::Program, session_->pcg());
+    pcgCombinations_ = new PcgPage(pcg::SlotKind::Combination, session_->pcg());
     pages_->addTab(programs_, QStringLiteral("Database Programs"));
     pages_->addTab(combinations_, QStringLiteral("Database Combinations"));
     pages_->addTab(pcgPrograms_, QStringLiteral("Pcg Programs"));
@@ -362,11 +365,9 @@ void MainWindow::updateUndoActions() {
     QAction* undoAction = menus_->action(names::kUndo);
     QAction* redoAction = menus_->action(names::kRedo);
     undoAction->setEnabled(log.canUndo());
-    undoAction->setText(log.canUndo() ? QStringLiteral("&Undo ") + textOf(log.undoName())
-                                      : QStringLiteral("&Undo"));
+    undoAction->setText(undoCaption(log));
     redoAction->setEnabled(log.canRedo());
-    redoAction->setText(log.canRedo() ? QStringLiteral("&Redo ") + textOf(log.redoName())
-                                      : QStringLiteral("&Redo"));
+    redoAction->setText(redoCaption(log));
 }
 
 void MainWindow::updateStatus() {
@@ -375,6 +376,7 @@ void MainWindow::updateStatus() {
 
 void MainWindow::showResult(const QString& text) {
     status_->showResult(text);
+    if (arrange_) arrange_->noteResult(text);
 }
 
 void MainWindow::databaseChangedBy(const QString& summary) {

@@ -24,6 +24,7 @@
 #include "app/window_text.h"
 #include "app/work_keeper.h"
 #include "db/database_file.h"
+#include "pcg/arrange.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
 
@@ -159,6 +160,12 @@ void MainWindow::sendToDatabase() {
 void MainWindow::deleteSelection() {
     if (!editsSettled()) return;
     guard([&] {
+        // Who plays the program will play an empty slot: asked first, as Arrange's Empty asks.
+        if (const PcgPage* pcgPage = pcgPageInFront();
+            pcgPage && pcgPage->currentSlot() >= 0 &&
+            !mayEmpty(this, dialogs_, QStringLiteral("Delete"), session_->pcg(),
+                      pcg::planEmpty(session_->pcg(), pcgPage->kind(), {pcgPage->currentSlot()})))
+            return;
         events_->showLines({});
         if (const DatabasePage* page = databasePageInFront()) {
             const std::vector<std::int32_t> ids = page->chosenEntries();

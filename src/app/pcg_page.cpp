@@ -9,8 +9,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
+#include "app/elided_label.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "lists/relations.h"
 #include "pcg/pcg_lists.h"
 
 namespace pelvaro::app {
@@ -19,7 +23,8 @@ const names::PcgPageNames& PcgPage::names() const {
     return kind_ == pcg::SlotKind::Program ? names::kPcgProgramsPage : names::kPcgCombinationsPage;
 }
 
-PcgPage::PcgPage(pcg::SlotKind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
+PcgPage::PcgPage(pcg::SlotKind kind, const pcg::PcgState& pcg, QWidget* parent)
+    : QWidget(parent), kind_(kind), pcg_(pcg) {
     const bool programs = kind == pcg::SlotKind::Program;
     setObjectName(QLatin1String(names().page));
     auto* column = new QVBoxLayout(this);
@@ -53,7 +58,12 @@ PcgPage::PcgPage(pcg::SlotKind kind, QWidget* parent) : QWidget(parent), kind_(k
     list_->setToolTip(programs ? QStringLiteral("The program slots of the PCG's bank")
                                : QStringLiteral("The combination slots of the PCG's bank"));
     column->addWidget(list_, 1);
+    whereUsed_ = named(new ElidedLabel, names().whereUsed);
+    whereUsed_->setAccessibleName(programs ? QStringLiteral("Combinations that play the program")
+                                           : QStringLiteral("Programs the combination plays"));
+    column->addWidget(whereUsed_);
     connect(list_, &QListWidget::currentRowChanged, this, &PcgPage::currentSlotChanged);
+    connect(list_, &QListWidget::currentRowChanged, this, &PcgPage::showWhereUsed);
     if (programs) {
         // Right-click on a program line: the combinations of the PCG that play it.
         list_->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -76,6 +86,26 @@ void PcgPage::setBank(int bank) {
 void PcgPage::setLines(const std::vector<std::string>& lines) {
     for (int i = 0; i < pcg::kBankSize; ++i)
         list_->item(i)->setText(textOf(lines[static_cast<std::size_t>(i)]));
+    showWhereUsed();
+}
+
+void PcgPage::showWhereUsed() {
+    const int slot = currentSlot();
+    const std::optional<lists::WhereUsed> used =
+        slot < 0 ? std::nullopt
+                 : std::optional(kind_ == pcg::SlotKind::Program
+                                     ? lists::pcgProgramWhereUsed(pcg_, slot)
+                                     : lists::pcgCombinationPlays(pcg_, slot));
+    QStringList tip;
+    if (used)
+        for (const std::string& line : used->tip)
+            tip << QString::fromStdString(line);
+    whereUsed_->setText(used ? QString::fromStdString(used->line) : QString());
+    whereUsed_->setToolTip(
+        used ? tip.join(QLatin1Char('\n'))
+        : kind_ == pcg::SlotKind::Program
+            ? QStringLiteral("The combinations that play the current program")
+            : QStringLiteral("What each timbre of the current combination plays"));
 }
 
 int PcgPage::currentSlot() const {

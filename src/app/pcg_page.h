@@ -1,6 +1,8 @@
 #pragma once
-// A PCG tab: the bank selector ("A" or "B") above the list of the bank's 100 slots of one kind.
-// Built once for the programs and once for the combinations.
+// A PCG tab: the bank selector ("A" or "B") above the list of the bank's 100 slots of one kind,
+// and below it a line on the current slot, whole in its tooltip: the combinations that play the
+// program, or what each timbre of the combination plays. Built once for the programs and once
+// for the combinations.
 
 #include <QWidget>
 #include <string>
@@ -14,11 +16,14 @@ class QListWidget;
 
 namespace pelvaro::app {
 
+class ElidedLabel;
+
 class PcgPage : public QWidget {
     Q_OBJECT
 
   public:
-    explicit PcgPage(pcg::SlotKind kind, QWidget* parent = nullptr);
+    // The page shows `pcg`, as it stands whenever its lines are set.
+    PcgPage(pcg::SlotKind kind, const pcg::PcgState& pcg, QWidget* parent = nullptr);
 
     pcg::SlotKind kind() const { return kind_; }
     const names::PcgPageNames& names() const;
@@ -27,7 +32,8 @@ class PcgPage : public QWidget {
     // 0 for bank A, 1 for bank B.
     int bank() const;
     void setBank(int bank);
-    // The lines of the shown bank, replaced in place so the current line stays where it was.
+    // The lines of the shown bank, replaced in place so the current line stays where it was;
+    // the line on the current slot with them.
     void setLines(const std::vector<std::string>& lines);
     // The slot number (0-199) of the current line, or -1.
     int currentSlot() const;
@@ -49,9 +55,13 @@ class PcgPage : public QWidget {
     void combinationChosen(int slot);
 
   private:
+    void showWhereUsed();
+
     pcg::SlotKind kind_;
+    const pcg::PcgState& pcg_;
     QButtonGroup* banks_;
     QListWidget* list_;
+    ElidedLabel* whereUsed_;
 };
 
 }  // namespace pelvaro::app

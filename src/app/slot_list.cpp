@@ -71,21 +71,27 @@ void SlotList::scrollWhileDragging(const QPoint& point) {
 void SlotList::startDrag(Qt::DropActions) {
     const QModelIndexList indexes = selectionModel()->selectedIndexes();
     if (indexes.isEmpty()) return;
-    // The drag shows the first line it carries and how many more; the records move only when
-    // the window has done the drop, never by the view taking rows out of its model.
-    auto* drag = new QDrag(this);
-    drag->setMimeData(model_->mimeData(indexes));
+    // The records move only when the window has done the drop, never by the view taking rows
+    // out of its model.
     QString text = model_->data(indexes.front(), Qt::DisplayRole).toString();
     if (indexes.size() > 1) text += QStringLiteral("  and %1 more").arg(indexes.size() - 1);
-    const QFontMetrics metrics(font());
+    dragShowing(this, model_->mimeData(indexes), text, Qt::MoveAction | Qt::CopyAction,
+                Qt::MoveAction);
+}
+
+void dragShowing(QAbstractItemView* list, QMimeData* mime, const QString& text,
+                 Qt::DropActions actions, Qt::DropAction preferred) {
+    auto* drag = new QDrag(list);
+    drag->setMimeData(mime);
+    const QFontMetrics metrics(list->font());
     QPixmap picture(metrics.horizontalAdvance(text) + 12, metrics.height() + 6);
-    picture.fill(palette().color(QPalette::Highlight));
+    picture.fill(list->palette().color(QPalette::Highlight));
     QPainter painter(&picture);
-    painter.setPen(palette().color(QPalette::HighlightedText));
+    painter.setPen(list->palette().color(QPalette::HighlightedText));
     painter.drawText(picture.rect(), Qt::AlignCenter, text);
     painter.end();
     drag->setPixmap(picture);
-    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+    drag->exec(actions, preferred);
 }
 
 void SlotList::dragEnterEvent(QDragEnterEvent* event) {

@@ -60,4 +60,9 @@ class SlotList : public QListView {
     std::vector<int> swapRows_;
 };
 
+// A drag out of a list, shown by `text` (the first line it carries and how many more) rather
+// than by a picture of the rows; the drag owns `mime`.
+void dragShowing(QAbstractItemView* list, QMimeData* mime, const QString& text,
+                 Qt::DropActions actions, Qt::DropAction preferred);
+
 }  // namespace pelvaro::app

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/window_text.h"
+#include "lists/relations.h"
 #include "pcg/arrange.h"
 #include "pcg/pcg_lists.h"
 
@@ -112,6 +113,15 @@ QVariant SlotListModel::data(const QModelIndex& index, int role) const {
             // Empty chosenSlots are pale, so the used ones stand out and the gaps show.
             if (!used) return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
             return {};
+        case Qt::ToolTipRole: {
+            // Who plays the program, or what each timbre of the combination plays.
+            const lists::WhereUsed where = programs ? lists::pcgProgramWhereUsed(pcg_, slot)
+                                                    : lists::pcgCombinationPlays(pcg_, slot);
+            QStringList lines;
+            for (const std::string& line : where.tip)
+                lines << QString::fromStdString(line);
+            return lines.join(QLatin1Char('\n'));
+        }
         default:
             return {};
     }

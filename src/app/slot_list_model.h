@@ -1,6 +1,7 @@
 #pragma once
 // The rows of one list of the arrange window (one bank of program or combination slots, or the
-// four drum kits with the drum programs that play them), and what a drag carries to it.
+// four drum kits with the drum programs that play them), with a tooltip on each slot saying who
+// plays the program or what the combination plays, and what a drag carries to it.
 
 #include <QAbstractListModel>
 #include <QString>

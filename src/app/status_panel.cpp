@@ -28,7 +28,8 @@ void StatusPanel::showSession(const session::Session& session) {
     const pcg::PcgState& pcg = session.pcg();
     const QString pcgName =
         pcg.pcgFileName.empty() ? QStringLiteral("New PCG") : fileNameOf(pcg.pcgFileName);
-    showPcg(pcgName + QStringLiteral(": ") + QString::fromStdString(session::pcgSummary(pcg)));
+    showPcg(pcgName + QStringLiteral(": ") + QString::fromStdString(session::pcgSummary(pcg)) +
+            (session.pcgChanged() ? QStringLiteral(" (changed)") : QString()));
     const std::string& database = session.databasePath();
     const QString databaseName =
         database.empty() ? QStringLiteral("New database") : fileNameOf(database);

@@ -1,6 +1,7 @@
 #pragma once
 // The status bar's three lines: the open PCG with its used slots, the open database with its
-// counts, and what the last command did. Each line is cut to its room and whole in its tooltip,
+// counts (each with "(changed)" when it differs from the file it was last read from or written
+// to), and what the last command did. Each line is cut to its room and whole in its tooltip,
 // so it never widens the window.
 
 #include <QWidget>

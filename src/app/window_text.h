@@ -34,6 +34,10 @@ inline std::string bytesOf(const QString& text) {
 inline QString textOf(const std::string& bytes) {
     return QString::fromLatin1(bytes);
 }
+// A text a session function returned (a summary, a question, an event line, a name in a result).
+inline QString sessionText(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 // A path of the file system as the user reads it.
 inline QString shownPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));

@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "io/refusal.h"
 #include "pcg/arrange.h"
@@ -31,7 +32,11 @@ const char* const kArrangeHelp =
     "  empty [KIND] SLOTS         as Delete empties a slot; nothing follows\n"
     "  swap-kits K K              two drum kits (0-3) trade places\n"
     "  empty-kits K[,K...]        kits take the template's kit of their slot\n"
+    "  place DB.pvd [KIND] IDS TARGET\n"
+    "                             the entries of the database go to TARGET on, pushing as move\n"
+    "                             does; what they depend on is placed as 'extract' places it\n"
     "SLOTS: A05, A05-A07, or a list of them without blanks: A01,A05-A07,B10.\n"
+    "IDS: entry IDs and ranges of them without blanks: 1,4,10-12.\n"
     "SCOPE: A, B, AB (default) or SLOTS.\n"
     "Example: pelvaro-cli arrange live.pcg -o gig.pcg move A05-A07 B10 sort A combinations\n";
 
@@ -40,8 +45,8 @@ namespace {
 using pcg::SlotKind;
 using Words = std::vector<std::string>;
 
-const std::set<std::string> kVerbs = {"move",       "swap",  "copy",      "sort",
-                                      "close-gaps", "empty", "swap-kits", "empty-kits"};
+const std::set<std::string> kVerbs = {"move",  "swap",      "copy",       "sort", "close-gaps",
+                                      "empty", "swap-kits", "empty-kits", "place"};
 
 struct BadStep {
     std::string text;
@@ -141,6 +146,22 @@ ArrangeStep parseStep(const Words& step) {
         need(1, 1, "SLOTS");
         const auto slots = slotList(args[0]);
         parsed.run = [=](Session& s) { return session::emptySlots(s, kind, slots); };
+    } else if (verb == "place") {
+        need(3, 3, "DB.pvd IDS TARGET");
+        const std::string database = databaseFile(args[0]);
+        std::vector<std::int32_t> ids;
+        try {
+            ids = parseIds(args[1]);
+        } catch (const UsageError& e) {
+            throw BadStep{e.text};
+        }
+        const int target = slot(args[2]);
+        const db::Kind entries =
+            kind == SlotKind::Program ? db::Kind::Program : db::Kind::Combination;
+        parsed.run = [=](Session& s) {
+            if (s.databasePath() != database) s.openDatabase(database);
+            return session::placeEntries(s, entries, ids, target);
+        };
     } else if (verb == "swap-kits") {
         need(2, 2, "two drum kits (0-3)");
         const auto a = kits(args[0]);
@@ -199,13 +220,23 @@ int arrangePcg(session::Session& session, const std::string& input, const std::s
     if (pcg::importPcg(session.pcg(), input) == pcg::ImportResult::NotCompatible)
         throw io::RefusalError(io::Refusal{"", std::string(pcg::kNotCompatibleText)});
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const session::ArrangeResult result = steps[i].run(session);
-        if (result.outcome == session::ArrangeResult::Outcome::Refused) {
-            err << "pelvaro-cli arrange: step " << i + 1 << " '" << steps[i].text
-                << "': " << result.summary << "; nothing was written\n";
+        const auto stopped = [&](const std::string& why) {
+            err << "pelvaro-cli arrange: step " << i + 1 << " '" << steps[i].text << "': " << why
+                << "; nothing was written\n";
             return kFailed;
+        };
+        session::ArrangeResult result;
+        try {
+            result = steps[i].run(session);
+        } catch (const std::exception& e) {
+            // A database a step names that cannot be read.
+            return stopped(e.what());
         }
+        if (result.outcome == session::ArrangeResult::Outcome::Refused)
+            return stopped(result.summary);
         out << steps[i].text << ": " << result.summary << "\n";
+        for (const std::string& line : result.events)
+            out << "  " << line << "\n";
     }
     pcg::writePcgFile(session.pcg().image, pcg::pcgExportName(output));
     return kDone;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -48,6 +49,9 @@ struct Command {
     std::size_t leastPositional;
     std::size_t mostPositional;
 };
+
+// Entry IDs as typed: numbers and ranges, "1,4,10-12". Anything else is a UsageError.
+std::vector<std::int32_t> parseIds(const std::string& text);
 
 inline std::string absolute(const std::string& path) {
     std::error_code error;

@@ -77,35 +77,6 @@ struct Work {
     ~Work() { session.shutDown(); }
 };
 
-std::vector<std::int32_t> parseIds(const std::string& text) {
-    std::vector<std::int32_t> ids;
-    std::size_t at = 0;
-    while (at <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', at), text.size());
-        const std::string part = text.substr(at, comma - at);
-        const std::size_t dash = part.find('-', 1);
-        try {
-            std::size_t used = 0;
-            const std::string from = part.substr(0, dash);
-            const int first = std::stoi(from, &used);
-            if (used != from.size()) throw std::invalid_argument(part);
-            int last = first;
-            if (dash != std::string::npos) {
-                const std::string to = part.substr(dash + 1);
-                last = std::stoi(to, &used);
-                if (used != to.size()) throw std::invalid_argument(part);
-            }
-            if (last < first || last - first > 1000000) throw std::invalid_argument(part);
-            for (int id = first; id <= last; ++id)
-                ids.push_back(id);
-        } catch (const std::logic_error&) {
-            throw UsageError{"'" + part + "' is no entry ID or range of IDs"};
-        }
-        at = comma + 1;
-    }
-    return ids;
-}
-
 int add(const Arguments& a, std::ostream& out, std::ostream& err) {
     Work work(a);
     const std::string database = databaseFile(a.positional[0]);
@@ -263,8 +234,8 @@ const std::vector<Command>& commands() {
         {"arrange",
          arrange,
          "IN.pcg -o OUT.pcg STEP...",
-         "move, swap, sort and empty slots of a PCG file, every reference\n"
-         "following, into a new PCG file",
+         "move, swap, sort and empty slots of a PCG file and place database\n"
+         "entries in it, every reference following, into a new PCG file",
          kArrangeHelp,
          {},
          {"-o", "--template"},
@@ -373,6 +344,35 @@ std::string usage() {
 }
 
 }  // namespace
+
+std::vector<std::int32_t> parseIds(const std::string& text) {
+    std::vector<std::int32_t> ids;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string part = text.substr(at, comma - at);
+        const std::size_t dash = part.find('-', 1);
+        try {
+            std::size_t used = 0;
+            const std::string from = part.substr(0, dash);
+            const int first = std::stoi(from, &used);
+            if (used != from.size()) throw std::invalid_argument(part);
+            int last = first;
+            if (dash != std::string::npos) {
+                const std::string to = part.substr(dash + 1);
+                last = std::stoi(to, &used);
+                if (used != to.size()) throw std::invalid_argument(part);
+            }
+            if (last < first || last - first > 1000000) throw std::invalid_argument(part);
+            for (int id = first; id <= last; ++id)
+                ids.push_back(id);
+        } catch (const std::logic_error&) {
+            throw UsageError{"'" + part + "' is no entry ID or range of IDs"};
+        }
+        at = comma + 1;
+    }
+    return ids;
+}
 
 int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {

@@ -138,14 +138,24 @@ std::string rowLabel(std::int32_t rowNumber, std::string_view name) {
     return label;
 }
 
-std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
-                     std::size_t row) {
-    const auto rowNumber = static_cast<std::int32_t>(row + 1);
-    const std::int32_t id = row < rowIds.size() ? rowIds[row] : 0;
-    if (id < 1 || id > files.count(kind)) return rowLabel(rowNumber, "");
+namespace {
+// The line of entry `id` under `number`.
+std::string labelOf(const RecordFiles& files, Kind kind, std::int32_t number, std::int32_t id) {
+    if (id < 1 || id > files.count(kind)) return rowLabel(number, "");
     std::array<Byte, pcg::kNameSize> name{};
     files.readEntry(kind, id, name);
-    return rowLabel(rowNumber, fieldText(name));
+    return rowLabel(number, fieldText(name));
+}
+}  // namespace
+
+std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
+                     std::size_t row) {
+    return labelOf(files, kind, static_cast<std::int32_t>(row + 1),
+                   row < rowIds.size() ? rowIds[row] : 0);
+}
+
+std::string entryLabel(const RecordFiles& files, Kind kind, std::int32_t id) {
+    return labelOf(files, kind, id, id);
 }
 
 ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,

@@ -56,6 +56,9 @@ std::string rowLabel(std::int32_t rowNumber, std::string_view name);
 // no longer names an entry reads as an empty name.
 std::string rowLabel(const RecordFiles& files, Kind kind, const std::vector<std::int32_t>& rowIds,
                      std::size_t row);
+// The same line with the entry's ID in place of the row number ("12    Kalimba"): what a drag
+// of the row shows, as the entry is known everywhere else.
+std::string entryLabel(const RecordFiles& files, Kind kind, std::int32_t id);
 
 // Upper case in the single-byte code page of the records (the names' rule, shared with sorting
 // a PCG by name).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "io/wording.h"
+#include "pcg/pcg_lists.h"
 
 namespace pelvaro::lists {
 
@@ -23,8 +24,8 @@ std::string combinationText(const db::RecordFiles& files, std::int32_t id) {
 }
 
 // "5 SPLIT, 7 LAYER, 12 PADS, ..." for the line; the tooltip gets its lines.
-template <class Text>
-std::string listedNames(const std::vector<std::int32_t>& ids, const Text& text,
+template <class Id, class Text>
+std::string listedNames(const std::vector<Id>& ids, const Text& text,
                         std::vector<std::string>& tip) {
     std::string shown;
     for (std::size_t i = 0; i < ids.size() && (i < kShown || i < kListed); ++i) {
@@ -35,6 +36,22 @@ std::string listedNames(const std::vector<std::int32_t>& ids, const Text& text,
     if (ids.size() > kListed) tip.push_back("... and " + grouped(ids.size() - kListed) + " more");
     if (ids.size() > kShown) shown += ", ...";
     return shown;
+}
+
+// "A05 PAD".
+std::string slotText(const pcg::PcgState& pcg, pcg::SlotKind kind, int slot) {
+    return pcg::slotName(slot) + " " + pcg::nameInText(pcg, kind, slot);
+}
+
+// What a timbre of a PCG combination plays: "A05 PAD", "GM", "off", "empty slot A07", or for a
+// byte beyond the banks "slot byte 210".
+std::string timbreText(const pcg::PcgState& pcg, pcg::ConstCombinationBytes c, int t) {
+    if (pcg::timbreDisabled(c, t)) return "off";
+    if (pcg::timbreOutsideBanks(c, t)) return "GM";
+    const int p = pcg::timbreProgram(c, t);
+    if (!pcg::isSlot(p)) return "slot byte " + std::to_string(p);
+    if (pcg.occupancy.programUsed[p] != 1) return "empty slot " + pcg::slotName(p);
+    return slotText(pcg, pcg::SlotKind::Program, p);
 }
 
 }  // namespace
@@ -82,6 +99,58 @@ WhereUsed combinationPlays(const db::RecordFiles& files, std::int32_t combinatio
         w.line = "Plays ";
         for (std::size_t i = 0; i < plays.size(); ++i)
             w.line += (i > 0 ? ", " : "") + plays[i];
+    }
+    return w;
+}
+
+WhereUsed pcgCombinationPlays(const pcg::PcgState& pcg, int slot) {
+    WhereUsed w;
+    if (pcg.occupancy.combinationUsed[slot] != 1) {
+        w.line = "Empty slot";
+        w.tip.push_back(w.line);
+        return w;
+    }
+    const pcg::ConstCombinationBytes c = pcg.image.combination(slot);
+    std::vector<std::string> plays;
+    for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+        const std::string text = timbreText(pcg, c, t);
+        if (!pcg::timbreDisabled(c, t)) plays.push_back(text);
+        w.tip.push_back("Timbre " + std::to_string(t + 1) + ": " + text);
+    }
+    w.line = "Plays no program";
+    if (!plays.empty()) {
+        w.line = "Plays ";
+        for (std::size_t i = 0; i < plays.size(); ++i)
+            w.line += (i > 0 ? ", " : "") + plays[i];
+    }
+    return w;
+}
+
+WhereUsed pcgProgramWhereUsed(const pcg::PcgState& pcg, int slot) {
+    WhereUsed w;
+    const bool used = pcg.occupancy.programUsed[slot] == 1;
+    const std::vector<int> players = pcg::combinationsPlaying(pcg, slot);
+    const auto combination = [&pcg](int s) { return slotText(pcg, pcg::SlotKind::Combination, s); };
+    const std::string played = used ? "Played by" : "Empty slot, played by";
+    if (players.empty()) {
+        w.line = played + " no combination";
+        w.tip.push_back(w.line);
+    } else {
+        w.tip.push_back(played + ":");
+        w.line = played + " " + countOf(std::ssize(players), "combination", "combinations") + ": " +
+                 listedNames(players, combination, w.tip);
+    }
+    const pcg::ConstProgramBytes p = pcg.image.program(slot);
+    if (!used || pcg::oscMode(p) != pcg::program::kDrumMode ||
+        !pcg::isDrumKitSlot(pcg::drumKitSlot(p)))
+        return w;
+    std::vector<int> sharing = pcg::drumProgramsPlaying(pcg, pcg::drumKitSlot(p));
+    std::erase(sharing, slot);
+    if (!sharing.empty()) {
+        w.tip.push_back("Its drum kit is played by:");
+        const auto other = [&pcg](int s) { return slotText(pcg, pcg::SlotKind::Program, s); };
+        w.line += "; its drum kit also by " + countOf(std::ssize(sharing), "program", "programs") +
+                  ": " + listedNames(sharing, other, w.tip);
     }
     return w;
 }

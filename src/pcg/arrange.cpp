@@ -85,7 +85,7 @@ std::string follow(int n, const char* one, const char* many) {
 // "; 5 combinations follow them", when combinations follow.
 std::string combinationsFollow(const PcgState& pcg, const ArrangePlan& p) {
     if (p.kind != SlotKind::Program) return {};
-    return follow(combinationsFollowing(pcg, p.from), " combination follows them",
+    return follow(combinationsFollowing(pcg, p.from, p.stay), " combination follows them",
                   " combinations follow them");
 }
 
@@ -129,7 +129,7 @@ enum class Verb { Move, Place, Insert };
 // The used records among `selection` (for Insert, `count` records yet to come) going to the
 // slots from `target` on, the records standing there pushed toward B99.
 ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>& selection,
-                     int count, int target, Verb verb) {
+                     int count, int target, Verb verb, std::vector<int> stay = {}) {
     const auto chosen = distinctSlots(selection);
     if (!chosen) return plan(Verdict::Refused, kind, noSlot(selection));
     if (!isSlot(target)) return plan(Verdict::Refused, kind, noSlot({target}));
@@ -180,6 +180,7 @@ ArrangePlan planPush(const PcgState& pcg, SlotKind kind, const std::vector<int>&
         return p;
     }
     p.from = completeOrder(used, to);
+    p.stay = std::move(stay);
     // Records just placed may have landed where they were to go: that is a placement still.
     if (isIdentity(p.from) && verb == Verb::Move) {
         ArrangePlan same =
@@ -212,18 +213,30 @@ std::optional<std::vector<int>> scopeOf(const std::vector<int>& slots) {
     return scope;
 }
 
-// "A00 SPLIT" lines of a question, at most kMostNamed of them.
-std::string namedLines(const PcgState& pcg, SlotKind kind, const std::vector<int>& slots) {
+// "A00 SPLIT" for each slot, at most kMostNamed of them, each after `before`; then "and N more".
+std::string namedSlots(const PcgState& pcg, SlotKind kind, const std::vector<int>& slots,
+                       const char* before) {
     std::string text;
-    for (std::size_t i = 0; i < slots.size() && i < kMostNamed; ++i) {
-        text += '\n';
-        text += slotName(slots[i]);
-        text += ' ';
-        text += nameText(kind == SlotKind::Program ? pcg.image.programName(slots[i])
-                                                   : pcg.image.combinationName(slots[i]));
-    }
+    for (std::size_t i = 0; i < slots.size() && i < kMostNamed; ++i)
+        text += (i == 0 ? "" : before) + slotName(slots[i]) + ' ' + nameInText(pcg, kind, slots[i]);
     if (slots.size() > kMostNamed)
-        text += "\nand " + std::to_string(slots.size() - kMostNamed) + " more";
+        text += before + ("and " + std::to_string(slots.size() - kMostNamed) + " more");
+    return text;
+}
+
+// The lines of a question: "\nA00 SPLIT\nA01 LAYER".
+std::string namedLines(const PcgState& pcg, SlotKind kind, const std::vector<int>& slots) {
+    return "\n" + namedSlots(pcg, kind, slots, "\n");
+}
+
+// "A, B and C"; past three, "A, B, C and 4 more".
+std::string joinedNames(const std::vector<std::string>& names) {
+    constexpr std::size_t kMostInLine = 3;
+    const std::size_t shown = names.size() > kMostInLine ? kMostInLine : names.size();
+    std::string text;
+    for (std::size_t i = 0; i < shown; ++i)
+        text += (i == 0 ? "" : i + 1 == shown && shown == names.size() ? " and " : ", ") + names[i];
+    if (shown < names.size()) text += " and " + std::to_string(names.size() - shown) + " more";
     return text;
 }
 
@@ -250,8 +263,12 @@ ArrangePlan planMove(const PcgState& pcg, SlotKind kind, const std::vector<int>&
 }
 
 ArrangePlan planPlace(const PcgState& pcg, SlotKind kind, const std::vector<int>& placed,
-                      int target) {
-    return planPush(pcg, kind, placed, 0, target, Verb::Place);
+                      int target, const UsedSlots& usedBefore) {
+    std::vector<int> stay;
+    if (kind == SlotKind::Program)
+        for (const int s : placed)
+            if (isSlot(s) && !usedBefore[s]) stay.push_back(s);
+    return planPush(pcg, kind, placed, 0, target, Verb::Place, std::move(stay));
 }
 
 ArrangePlan planInsert(const PcgState& pcg, SlotKind kind, int count, int target) {
@@ -463,7 +480,7 @@ ArrangePlan planEmptyDrumKits(const PcgState& pcg, const std::vector<int>& kits)
 
 void apply(PcgState& pcg, const ArrangePlan& p) {
     if (!p.changes()) return;
-    reorderSlots(pcg, p.kind, p.from);
+    reorderSlots(pcg, p.kind, p.from, p.stay);
     for (const auto& [source, destination] : p.copies) {
         if (p.kind == SlotKind::Program) {
             std::ranges::copy(pcg.image.program(source), pcg.image.program(destination).begin());
@@ -498,8 +515,28 @@ std::string emptyQuestion(const PcgState& pcg, const ArrangePlan& p) {
                                                            : "These drum programs play") +
                 " a kit that is to be emptied and will then play an empty kit:" +
                 namedLines(pcg, SlotKind::Program, p.drumProgramsLeft) + "\n\n";
-    // The preview of an Empty reads "Empties ...": the question asks "Empty ...?".
-    return text + "Empty" + p.preview.substr(std::string_view("Empties").size()) + "?";
+    if (!p.emptiedKits.empty())
+        // The preview of an Empty reads "Empties ...": the question asks "Empty ...?".
+        return text + "Empty" + p.preview.substr(std::string_view("Empties").size()) + "?";
+    return text + "Empty " + counted(static_cast<int>(p.emptied.size()), p.kind) + ": " +
+           namedSlots(pcg, p.kind, p.emptied, ", ") + "?";
+}
+
+std::vector<std::string> filledSlotLines(const PcgState& before, const PcgState& after) {
+    std::vector<std::string> lines;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (slotUsed(before, SlotKind::Program, s) || !slotUsed(after, SlotKind::Program, s))
+            continue;
+        const std::vector<int> players = combinationsPlaying(before, s);
+        if (players.empty()) continue;
+        std::vector<std::string> names;
+        for (const int c : players)
+            names.push_back(nameInText(before, SlotKind::Combination, c));
+        lines.push_back(joinedNames(names) + (players.size() == 1 ? " plays" : " play") +
+                        " the empty " + slotName(s) + " and will play " +
+                        nameInText(after, SlotKind::Program, s));
+    }
+    return lines;
 }
 
 }  // namespace pelvaro::pcg

@@ -58,6 +58,9 @@ struct ArrangePlan {
     std::vector<std::pair<int, int>> copies;
     std::vector<int> emptied;
     std::vector<int> emptiedKits;
+    // Program slots whose players do not follow the record in them (see reorderSlots): records
+    // just placed into slots that timbres played as empty.
+    std::vector<int> stay;
 
     bool changes() const { return verdict == Verdict::Changes; }
 };
@@ -101,16 +104,26 @@ ArrangePlan planEmptyDrumKits(const PcgState& pcg, const std::vector<int>& kits)
 // Database entries placed at a slot. planInsert is the preview while they are dragged: `count`
 // new records going to `target`, pushing as Move does (whether an entry is in the PCG already
 // is not known without reading it). planPlace is the move that then takes the records the
-// entries landed in (in the entries' order) to `target`, worded as a placement.
+// entries landed in (in the entries' order) to `target`, worded as a placement. `usedBefore`:
+// the slots of `kind` that held a record before the entries were sent; the timbres on a slot
+// that was free then played it as empty, and keep playing that slot rather than follow the
+// record that landed there on its way to `target`.
 ArrangePlan planInsert(const PcgState& pcg, SlotKind kind, int count, int target);
 ArrangePlan planPlace(const PcgState& pcg, SlotKind kind, const std::vector<int>& placed,
-                      int target);
+                      int target, const UsedSlots& usedBefore);
 
 // Makes the change of a plan whose verdict is Changes; any other plan changes nothing.
 void apply(PcgState& pcg, const ArrangePlan& plan);
 
-// The question before an Empty, naming who will play an empty slot afterwards; empty when no
-// one will.
+// The question before an Empty (and before Delete on a PCG tab), naming who will play an empty
+// slot afterwards and each record that is to be emptied ("A07 Fat Bass"); empty when no one
+// will play an empty slot. UTF-8.
 std::string emptyQuestion(const PcgState& pcg, const ArrangePlan& plan);
+
+// What a change did to timbres that played an empty program slot (their byte kept) when the
+// slot holds a record afterwards, one line per slot: "Piano Str, Half There and Piano Solo play
+// the empty A00 and will play Kalimba". The combinations as `before` names them, the record as
+// `after` holds it; UTF-8.
+std::vector<std::string> filledSlotLines(const PcgState& before, const PcgState& after);
 
 }  // namespace pelvaro::pcg

@@ -62,6 +62,14 @@ PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationB
     return lines;
 }
 
+std::string nameInText(const PcgState& pcg, SlotKind kind, int slot) {
+    std::string name = nameText(kind == SlotKind::Program ? pcg.image.programName(slot)
+                                                          : pcg.image.combinationName(slot));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    return latin1ToUtf8(name);
+}
+
 std::vector<int> combinationsPlaying(const PcgState& pcg, int program) {
     std::vector<int> slots;
     for (int slot = 0; slot < kSlotCount; ++slot) {

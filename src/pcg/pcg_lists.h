@@ -40,6 +40,9 @@ struct PcgListLines {
 // Both lists' lines for the chosen banks.
 PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationBank);
 
+// A record's name as a sentence names it: without the blanks that pad it, in UTF-8.
+std::string nameInText(const PcgState& pcg, SlotKind kind, int slot);
+
 // The used combination slots with a switched-on timbre that plays program slot `program` in the
 // banks, ascending.
 std::vector<int> combinationsPlaying(const PcgState& pcg, int program);

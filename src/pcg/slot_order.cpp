@@ -17,10 +17,14 @@ struct TimbreRewrite {
     int program;
 };
 
-std::vector<TimbreRewrite> timbreRewrites(const PcgState& pcg, const SlotOrder& from) {
+std::vector<TimbreRewrite> timbreRewrites(const PcgState& pcg, const SlotOrder& from,
+                                          const std::vector<int>& stay) {
     std::vector<TimbreRewrite> rewrites;
     if (isIdentity(from)) return rewrites;
-    const UsedSlots programs = usedSlots(pcg, SlotKind::Program);
+    // Whose players follow: the used programs but those just placed into a slot played as empty.
+    UsedSlots programs = usedSlots(pcg, SlotKind::Program);
+    for (const int s : stay)
+        if (isSlot(s)) programs[s] = false;
     SlotOrder to{};
     for (int s = 0; s < kSlotCount; ++s)
         to[from[s]] = s;
@@ -104,15 +108,17 @@ SlotOrder completeOrder(const UsedSlots& used, const SlotOrder& to) {
     return from;
 }
 
-int combinationsFollowing(const PcgState& pcg, const SlotOrder& programsFrom) {
-    const std::vector<TimbreRewrite> rewrites = timbreRewrites(pcg, programsFrom);
+int combinationsFollowing(const PcgState& pcg, const SlotOrder& programsFrom,
+                          const std::vector<int>& stay) {
+    const std::vector<TimbreRewrite> rewrites = timbreRewrites(pcg, programsFrom, stay);
     int n = 0;
     for (std::size_t i = 0; i < rewrites.size(); ++i)
         if (i == 0 || rewrites[i].combination != rewrites[i - 1].combination) ++n;
     return n;
 }
 
-void reorderSlots(PcgState& pcg, SlotKind kind, const SlotOrder& from) {
+void reorderSlots(PcgState& pcg, SlotKind kind, const SlotOrder& from,
+                  const std::vector<int>& stay) {
     if (isIdentity(from)) return;
     if (kind == SlotKind::Combination) {
         reorder<kCombinationSize>(
@@ -121,7 +127,7 @@ void reorderSlots(PcgState& pcg, SlotKind kind, const SlotOrder& from) {
         return;
     }
     // Who played which record is read before the records move.
-    const std::vector<TimbreRewrite> rewrites = timbreRewrites(pcg, from);
+    const std::vector<TimbreRewrite> rewrites = timbreRewrites(pcg, from, stay);
     reorder<kProgramSize>(
         from, [&](int s) { return pcg.image.program(s); },
         [&](int s) { return pcg.image.programName(s); });

@@ -6,6 +6,7 @@
 // else is rewritten.
 
 #include <array>
+#include <vector>
 
 #include "pcg/pcg_image.h"
 
@@ -32,11 +33,15 @@ UsedSlots usedSlots(const PcgState& pcg, SlotKind kind);
 SlotOrder completeOrder(const UsedSlots& used, const SlotOrder& to);
 
 // How many used combinations have a timbre that would follow a program of this order.
-int combinationsFollowing(const PcgState& pcg, const SlotOrder& programsFrom);
+int combinationsFollowing(const PcgState& pcg, const SlotOrder& programsFrom,
+                          const std::vector<int>& stay = {});
 
 // Puts the records of `kind` and their names in the order; for programs, the timbres that play
-// one that moves are rewritten to its new slot.
-void reorderSlots(PcgState& pcg, SlotKind kind, const SlotOrder& from);
+// one that moves are rewritten to its new slot. The timbres on the program slots of `stay` keep
+// their byte: a record just placed there took a slot they played as empty, and they play that
+// slot still, empty again once the record has moved on.
+void reorderSlots(PcgState& pcg, SlotKind kind, const SlotOrder& from,
+                  const std::vector<int>& stay = {});
 // Puts the kits in the order; each used drum program on a kit that moves gets its new kit slot.
 void reorderDrumKits(PcgState& pcg, const KitOrder& from);
 

@@ -1,6 +1,7 @@
 #include "session/arrange_commands.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "session/session.h"
 #include "session/summaries.h"
@@ -67,27 +68,46 @@ ArrangeResult emptyDrumKits(Session& session, const std::vector<int>& kits) {
     return run(session, pcg::planEmptyDrumKits(session.pcg(), kits));
 }
 
+namespace {
+
+// Why a placement of these entries cannot begin, or nothing.
+std::optional<std::string> placeRefusal(const Session& session, db::Kind kind,
+                                        const std::vector<std::int32_t>& ids, int target) {
+    if (!pcg::isSlot(target)) return "There is no slot " + std::to_string(target);
+    const std::int32_t count = session.files().count(kind);
+    for (const std::int32_t id : ids)
+        if (id < 1 || id > count)
+            return std::string("There is no ") +
+                   (kind == db::Kind::Program ? "program" : "combination") + " with ID " +
+                   std::to_string(id);
+    return std::nullopt;
+}
+
+}  // namespace
+
 ArrangeResult placeEntries(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
                            int target) {
     ArrangeResult result;
     const bool programs = kind == db::Kind::Program;
-    if (!pcg::isSlot(target)) {
+    if (const auto refusal = placeRefusal(session, kind, ids, target)) {
         result.outcome = ArrangeResult::Outcome::Refused;
-        result.summary = "There is no slot " + std::to_string(target);
+        result.summary = *refusal;
         return result;
     }
     if (ids.empty()) {
         result.summary = "Nothing to place";
         return result;
     }
-    const pcg::PcgImage before = session.pcg().image;
+    const pcg::PcgState before = session.pcg();
     const auto n = static_cast<std::int64_t>(ids.size());
     const auto step =
         session.command("Place " + (programs ? countOf(n, "Program", "Programs")
                                              : countOf(n, "Combination", "Combinations")),
                         Session::Changes::DatabaseAndPcg);
-    const transfer::TransferEngine::Placement placement =
+    const transfer::Placement placement =
         session.engine().placeEntriesAt(kind, ids, target, result.events);
+    for (std::string& line : pcg::filledSlotLines(before, session.pcg()))
+        result.events.push_back(std::move(line));
     const bool anyLanded =
         std::ranges::any_of(placement.landed, [](int slot) { return slot >= 0; });
     if (!anyLanded)
@@ -97,9 +117,29 @@ ArrangeResult placeEntries(Session& session, db::Kind kind, const std::vector<st
     if (!result.events.empty()) result.summary += "; see the event list";
     if (placement.move.verdict == Verdict::Refused && anyLanded)
         result.outcome = ArrangeResult::Outcome::Refused;
-    else if (session.pcg().image != before)
+    else if (session.pcg().image != before.image)
         result.outcome = ArrangeResult::Outcome::Done;
     return result;
+}
+
+pcg::ArrangePlan placePlan(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
+                           int target) {
+    const pcg::SlotKind slotKind =
+        kind == db::Kind::Program ? pcg::SlotKind::Program : pcg::SlotKind::Combination;
+    pcg::ArrangePlan plan =
+        pcg::planInsert(session.pcg(), slotKind, static_cast<int>(ids.size()), target);
+    if (!plan.changes() || placeRefusal(session, kind, ids, target)) return plan;
+    pcg::PcgState copy = session.pcg();
+    db::EventLines events;
+    const transfer::Placement placement =
+        transfer::placeEntriesAt(copy, session.files(), kind, ids, target, events);
+    // The move of what landed says it exactly; when nothing lands, the drop still goes on and
+    // its event lines say why.
+    if (std::ranges::any_of(placement.landed, [](int slot) { return slot >= 0; }))
+        plan = placement.move;
+    for (const std::string& line : pcg::filledSlotLines(session.pcg(), copy))
+        plan.preview += "; " + line;
+    return plan;
 }
 
 }  // namespace pelvaro::session

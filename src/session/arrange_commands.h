@@ -23,8 +23,10 @@ struct ArrangeResult {
         Refused,    // it cannot be done; nothing changed
     };
     Outcome outcome = Outcome::Unchanged;
-    std::string summary;    // one line for the status bar: what was done, or why nothing was
-    db::EventLines events;  // Place: the lines of the entries that found no place
+    std::string summary;  // one line for the status bar: what was done, or why nothing was
+    // Place: the lines of the entries that found no place, then one for each slot that timbres
+    // played as empty and that holds a placed record now (pcg::filledSlotLines).
+    db::EventLines events;
     bool done() const { return outcome == Outcome::Done; }
 };
 
@@ -47,7 +49,15 @@ ArrangeResult emptyDrumKits(Session& session, const std::vector<int>& kits);
 // "Send To PCG at": program (kind Program) or combination entries placed at `target`, pushing
 // as Move does; what they depend on is placed as Send To PCG places it, with its event lines
 // (see TransferEngine::placeEntriesAt). One undo step, "Place 3 Programs", when the PCG changed.
+// An ID that names no entry of the kind is refused ("There is no program with ID 25"), and
+// nothing changes.
 ArrangeResult placeEntries(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
+                           int target);
+// What the drop of those entries on `target` will do, worked out on a copy of the PCG: the plan
+// of the move (its target for the lists to mark, its preview for the line under them), the
+// preview ending in the lines of the slots played as empty that the placement fills ("; Piano
+// Str plays the empty A00 and will play Kalimba"). Nothing changes.
+pcg::ArrangePlan placePlan(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
                            int target);
 
 }  // namespace pelvaro::session

@@ -119,38 +119,50 @@ int TransferEngine::sendCombinationToPcg(std::int32_t id, EventLines& events) {
 std::vector<int> TransferEngine::sendEntriesToPcg(db::Kind kind,
                                                   const std::vector<std::int32_t>& ids,
                                                   EventLines& events) {
-    // Nothing is written; the entries are read from the files mapped into memory.
-    const db::RecordFiles::Batch batch(files_);
-    pcg::scanDrumKits(pcg_);
-    events.clear();
-    std::vector<int> slots;
-    slots.reserve(ids.size());
-    for (const std::int32_t id : ids)
-        slots.push_back(kind == db::Kind::Program ? sendProgramToPcg(id, events)
-                                                  : sendCombinationToPcg(id, events));
-    pcg::scanDrumKits(pcg_);
-    return slots;
+    return transfer::sendEntriesToPcg(pcg_, files_, kind, ids, events);
 }
 
 TransferEngine::Placement TransferEngine::placeEntriesAt(db::Kind kind,
                                                          const std::vector<std::int32_t>& ids,
                                                          int target, EventLines& events) {
-    const pcg::PcgImage image = pcg_.image;
-    const pcg::SlotOccupancy occupancy = pcg_.occupancy;
+    return transfer::placeEntriesAt(pcg_, files_, kind, ids, target, events);
+}
+
+std::vector<int> sendEntriesToPcg(pcg::PcgState& pcg, db::RecordFiles& files, db::Kind kind,
+                                  const std::vector<std::int32_t>& ids, EventLines& events) {
+    // Nothing is written; the entries are read from the files mapped into memory.
+    const db::RecordFiles::Batch batch(files);
+    pcg::scanDrumKits(pcg);
+    events.clear();
+    std::vector<int> slots;
+    slots.reserve(ids.size());
+    for (const std::int32_t id : ids)
+        slots.push_back(kind == db::Kind::Program
+                            ? transfer::sendProgramToPcg(pcg, files, id, events)
+                            : transfer::sendCombinationToPcg(pcg, files, id, events));
+    pcg::scanDrumKits(pcg);
+    return slots;
+}
+
+Placement placeEntriesAt(pcg::PcgState& pcg, db::RecordFiles& files, db::Kind kind,
+                         const std::vector<std::int32_t>& ids, int target, EventLines& events) {
+    const pcg::PcgImage image = pcg.image;
+    const pcg::SlotOccupancy occupancy = pcg.occupancy;
+    const pcg::SlotKind slotKind =
+        kind == db::Kind::Program ? pcg::SlotKind::Program : pcg::SlotKind::Combination;
+    const pcg::UsedSlots usedBefore = pcg::usedSlots(pcg, slotKind);
     Placement placement;
-    placement.landed = sendEntriesToPcg(kind, ids, events);
+    placement.landed = sendEntriesToPcg(pcg, files, kind, ids, events);
     std::vector<int> placed;
     for (const int slot : placement.landed)
         if (slot >= 0) placed.push_back(slot);
-    const pcg::SlotKind slotKind =
-        kind == db::Kind::Program ? pcg::SlotKind::Program : pcg::SlotKind::Combination;
-    placement.move = pcg::planPlace(pcg_, slotKind, placed, target);
+    placement.move = pcg::planPlace(pcg, slotKind, placed, target, usedBefore);
     if (placement.move.verdict == pcg::ArrangePlan::Verdict::Refused && !placed.empty()) {
-        pcg_.image = image;
-        pcg_.occupancy = occupancy;
+        pcg.image = image;
+        pcg.occupancy = occupancy;
         events.clear();
     }
-    pcg::apply(pcg_, placement.move);
+    pcg::apply(pcg, placement.move);
     return placement;
 }
 

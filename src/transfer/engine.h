@@ -23,6 +23,12 @@ enum class ProgressBar { Programs, Combinations };
 // Called once per slot, before the slot is sent, on the bar of its kind.
 using Progress = std::function<void(ProgressBar)>;
 
+// Database entries placed at a chosen slot (TransferEngine::placeEntriesAt).
+struct Placement {
+    std::vector<int> landed;  // where each entry was sent to before the move; -1: nowhere
+    pcg::ArrangePlan move;    // the move to `target`
+};
+
 class TransferEngine {
   public:
     TransferEngine(pcg::PcgState& pcg, db::RecordFiles& files);
@@ -63,11 +69,9 @@ class TransferEngine {
     // the same event lines), then the records they ended in go, in the entries' order, to the
     // slots from `target` on, pushing the records there as a move does (pcg/arrange.h), with
     // the references following. When the push finds no room, the image is left as it was, the
-    // event list is cleared and the move's plan says how many free slots are missing.
-    struct Placement {
-        std::vector<int> landed;  // where each entry was sent to before the move; -1: nowhere
-        pcg::ArrangePlan move;    // the move to `target`
-    };
+    // event list is cleared and the move's plan says how many free slots are missing. A timbre
+    // that played the slot an entry landed in as empty keeps its byte (see pcg::planPlace).
+    using Placement = transfer::Placement;
     Placement placeEntriesAt(db::Kind kind, const std::vector<std::int32_t>& ids, int target,
                              EventLines& events);
 
@@ -81,5 +85,12 @@ class TransferEngine {
     db::RecordFiles& files_;
     MatchIndex index_;
 };
+
+// The two above on any PCG state: what a drop of entries would do, worked out on a copy of the
+// open PCG. The record files are only read.
+std::vector<int> sendEntriesToPcg(pcg::PcgState& pcg, db::RecordFiles& files, db::Kind kind,
+                                  const std::vector<std::int32_t>& ids, EventLines& events);
+Placement placeEntriesAt(pcg::PcgState& pcg, db::RecordFiles& files, db::Kind kind,
+                         const std::vector<std::int32_t>& ids, int target, EventLines& events);
 
 }  // namespace pelvaro::transfer

@@ -1,7 +1,9 @@
 // The arrange window over a session: drags with the line saying what the drop will do and the
 // target marked before the drop, Ctrl for a swap, selections in one list, database entries
 // dropped on a slot, the question before Empty, the undo steps' names; every control named for
-// a screen reader; and the window writing the same bytes as pelvaro-cli for the same steps.
+// a screen reader; the window writing the same bytes as pelvaro-cli for the same steps; and the
+// window beside the main window: a tool window whose Undo is the Edit menu's, whose lists and
+// line follow every change, with what each combination plays in its tooltips.
 #include "app/arrange_window.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +14,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 #include <sstream>
 
+#include "app/entry_list_model.h"
 #include "app/slot_list.h"
 #include "cli/commands.h"
 #include "db_builder.h"
@@ -179,14 +185,6 @@ TEST(ArrangeWindow, DragsShowWhatTheDropWillDoAndCtrlSwaps) {
     EXPECT_EQ(w.list(kProgramsA)->selectedSlots().size(), 100u);
     w.click(kProgramsB, 5);
     EXPECT_TRUE(w.list(kProgramsA)->selectedSlots().empty());
-
-    // Undo and Redo in the window, by the names of the steps.
-    w.press(kUndo);
-    EXPECT_EQ(w.line(kProgramsA, 2), "A02    DRUMS");
-    EXPECT_EQ(w.find<QPushButton>(kRedo)->text(), "&Redo Swap Programs");
-    EXPECT_EQ(w.told.back(), "Undid Swap Programs");
-    w.press(kRedo);
-    EXPECT_EQ(w.line(kProgramsA, 2), "A02    PIANO");
 }
 
 TEST(ArrangeWindow, PlacesEntriesEmptiesAfterAskingAndSwapsKits) {
@@ -201,7 +199,9 @@ TEST(ArrangeWindow, PlacesEntriesEmptiesAfterAskingAndSwapsKits) {
               "programs " + QByteArray::number(a) + "," + QByteArray::number(b));
     EXPECT_FALSE(w.hover(kCombinationsA, 1, *entries)) << "programs go to programs only";
     EXPECT_TRUE(w.hover(kProgramsA, 1, *entries));
-    EXPECT_EQ(w.preview(), "Places 2 programs at A01-A02; A01-A03 pushed to A03-A05");
+    EXPECT_EQ(w.preview(),
+              "Places 2 programs at A01-A02; 2 combinations follow them; A01-A03 pushed to "
+              "A03-A05");
     w.drop(kProgramsA, 1, *entries);
     EXPECT_EQ(w.line(kProgramsA, 1), "A01    NEW A");
     EXPECT_EQ(w.line(kProgramsA, 2), "A02    NEW B");
@@ -214,13 +214,24 @@ TEST(ArrangeWindow, PlacesEntriesEmptiesAfterAskingAndSwapsKits) {
     ASSERT_EQ(w.dialogs.asked.size(), 1u);
     EXPECT_EQ(w.dialogs.asked[0].text,
               "This combination plays a program that is to be emptied and will then play an "
-              "empty slot:\nA00 SONG 1\n\nEmpty 1 program: A00?");
+              "empty slot:\nA00 SONG 1\n\nEmpty 1 program: A00 PIANO?");
     EXPECT_EQ(w.dialogs.asked[0].buttons, (QStringList{"&Empty", "Cancel"}));
     EXPECT_EQ(w.line(kProgramsA, 0), "A00    PIANO");
     w.dialogs.answerQuestion(0);
     w.press(kEmpty);
     EXPECT_EQ(w.line(kProgramsA, 0), "A00    ----------");
     EXPECT_EQ(w.undoName(), "Empty 1 Program");
+
+    // SONG 1 plays the empty A00: an entry dropped there is said to take it, before and after.
+    const int c = w.db.addProgram("NEW C", {.voice = 23});
+    const auto third = std::unique_ptr<QMimeData>(app::entriesMimeData(db::Kind::Program, {c}));
+    EXPECT_TRUE(w.hover(kProgramsA, 0, *third));
+    EXPECT_EQ(w.preview(),
+              "Places 1 program at A00; SONG 1 plays the empty A00 and will play NEW C");
+    w.drop(kProgramsA, 0, *third);
+    EXPECT_EQ(w.told.back(),
+              "Placed 1 program at A00; see the event list | SONG 1 plays the "
+              "empty A00 and will play NEW C");
 
     // A kit dragged onto another trades places with it.
     w.tab(kDrumKitsTab);
@@ -283,21 +294,109 @@ TEST(ArrangeWindow, WritesTheBytesPelvaroCliWritesForTheSameSteps) {
     w.click(kProgramsA, 11);
     w.dialogs.answerQuestion(0);
     w.press(kEmpty);
-    EXPECT_EQ(w.told.size(), 6);
+    // Entries of a database that holds another PCG's sounds, dropped on A20 and B40.
+    db::EventLines events;
+    w.session.engine().sendPcgToDatabase(synthetic::stagePcg(9, 10), events, {});
+    w.drop(kProgramsA, 20,
+           *std::unique_ptr<QMimeData>(app::entriesMimeData(db::Kind::Program, {3, 5, 60})));
+    w.tab(kCombinationsTab);
+    w.drop(kCombinationsB, 40,
+           *std::unique_ptr<QMimeData>(app::entriesMimeData(db::Kind::Combination, {2})));
+    EXPECT_EQ(w.told.size(), 8);
     EXPECT_TRUE(w.dialogs.messages.empty());
     pcg::writePcgFile(w.session.pcg().image, w.db.dir().file("window.pcg"));
+    const std::string database = w.db.dir().file("sounds.pvd");
+    w.session.exportDatabase(database);
 
     const std::string templ = w.db.dir().file("bos.dat");
     pcg::writePcgFile(synthetic::makeTemplateImage(), templ);
     pcg::writePcgFile(start.image, w.db.dir().file("in.pcg"));
     std::ostringstream out;
     std::ostringstream err;
-    ASSERT_EQ(cli::runCommandLine(
-                  {"arrange", w.db.dir().file("in.pcg"), "-o", w.db.dir().file("cli.pcg"),
-                   "--template", templ, "move A05-A07 B10", "swap combinations A01 B20",
-                   "sort A combinations", "close-gaps programs", "swap-kits 0 2", "empty A11"},
-                  out, err),
+    ASSERT_EQ(cli::runCommandLine({"arrange",
+                                   w.db.dir().file("in.pcg"),
+                                   "-o",
+                                   w.db.dir().file("cli.pcg"),
+                                   "--template",
+                                   templ,
+                                   "move A05-A07 B10",
+                                   "swap combinations A01 B20",
+                                   "sort A combinations",
+                                   "close-gaps programs",
+                                   "swap-kits 0 2",
+                                   "empty A11",
+                                   "place",
+                                   database,
+                                   "3,5,60",
+                                   "A20",
+                                   "place combinations",
+                                   database,
+                                   "2",
+                                   "B40"},
+                                  out, err),
               cli::kDone)
         << err.str();
     EXPECT_EQ(readBytes(w.db.dir().file("window.pcg")), readBytes(w.db.dir().file("cli.pcg")));
+}
+
+TEST(ArrangeWindow, AToolWindowWhoseUndoIsEditUndoAndWhoseLineFollowsEveryChange) {
+    WindowFixture w;
+    w.importPcg(bandPcg());
+    const auto pcgStatus = [&] { return w.find<QLabel>(names::kStatusPcg)->text(); };
+    EXPECT_FALSE(pcgStatus().endsWith("(changed)")) << pcgStatus().toStdString();
+    w.press(Qt::Key_S, Qt::ControlModifier);
+    w.press(Qt::Key_R, Qt::ControlModifier);
+    app::ArrangeWindow* arrange = w.form->arrangeWindow();
+    EXPECT_TRUE(arrange->isVisible() && !arrange->isModal());
+    EXPECT_EQ(arrange->windowType(), Qt::Tool);
+    EXPECT_EQ(arrange->parentWidget(), w.form.get());
+    const auto preview = [&] { return in<QLabel>(arrange, kPreview)->text(); };
+    const auto press = [&](const char* b) {
+        QTest::mouseClick(in<QPushButton>(arrange, b), Qt::LeftButton);
+    };
+    const auto list = [&](const char* name) { return in<SlotList>(arrange, name)->model(); };
+
+    // Undo here takes back the database send, as Edit > Undo does, under the same caption.
+    EXPECT_EQ(in<QPushButton>(arrange, kUndo)->text(), "&Undo Send PCG to Database");
+    EXPECT_EQ(w.action(names::kUndo)->text(), "&Undo Send PCG to Database");
+    press(kUndo);
+    EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
+    EXPECT_EQ(preview(), "Undid Send PCG to Database");
+    press(kRedo);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), 4);
+
+    // A move here, taken back by Edit > Undo in the main window: the line says so.
+    in<SlotList>(arrange, kProgramsA)->selectSlots({0});
+    w.dialogs.answerText("A10");
+    press(kMoveTo);
+    EXPECT_TRUE(pcgStatus().endsWith(" (changed)")) << pcgStatus().toStdString();
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(preview(), "Undid Move 1 Program");
+    EXPECT_FALSE(pcgStatus().endsWith("(changed)"));
+    // Delete on a PCG tab: the lists and the line follow; Export Pcg saves the change.
+    w.showPage(kPcgCombinations);
+    w.find<QListWidget>(names::kPcgCombinationsPage.list)->setCurrentRow(1);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(preview(), "Emptied combination A01");
+    EXPECT_EQ(list(kCombinationsA)->index(1, 0).data().toString(), "A01    ----------");
+    EXPECT_TRUE(pcgStatus().endsWith(" (changed)"));
+    w.dialogs.answerSave(w.file("out.pcg"));
+    w.press(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_FALSE(pcgStatus().endsWith("(changed)")) << pcgStatus().toStdString();
+
+    // What each timbre of a combination plays, and who plays a program, in their tooltips.
+    EXPECT_TRUE(list(kCombinationsA)
+                    ->index(0, 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("Timbre 1: A00 PIANO 1\nTimbre 2: A02 DRUMS\nTimbre 3: off"));
+    EXPECT_EQ(list(kProgramsA)->index(0, 0).data(Qt::ToolTipRole), "Played by:\nA00 SPLIT");
+
+    // A database row dragged out shows its entry's ID, not its row.
+    w.showPage(kDatabasePrograms);
+    w.find<QLineEdit>(names::kProgramsPage.nameSearch)->setText("ORGAN");
+    w.click(names::kProgramsPage.searchButton);
+    auto* rows =
+        qobject_cast<app::EntryListModel*>(w.find<QTableView>(names::kProgramsPage.list)->model());
+    EXPECT_EQ(rows->dragText({rows->index(0, 0)}), "4     ORGAN");
 }

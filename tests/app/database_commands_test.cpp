@@ -162,8 +162,21 @@ TEST(DatabaseWindow, DeleteOnEachTab) {
     w.press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(w.rows(names::kCombinationsPage.list), QStringList({"1     GAP      "}));
 
+    // SPLIT plays PIANO 1: the question of Arrange's Empty first; Cancel leaves it.
     w.showPage(kPcgPrograms);
     w.find<QListWidget>(names::kPcgProgramsPage.list)->setCurrentRow(0);
+    const std::string undone = w.form->session().undoLog().undoName();
+    w.dialogs.answerQuestion(1);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(w.dialogs.asked.size(), 1u);
+    EXPECT_EQ(w.dialogs.asked[0].caption, "Delete");
+    EXPECT_EQ(w.dialogs.asked[0].text,
+              "This combination plays a program that is to be emptied and will then play an "
+              "empty slot:\nA00 SPLIT\n\nEmpty 1 program: A00 PIANO 1?");
+    EXPECT_EQ(w.dialogs.asked[0].buttons, (QStringList{"&Empty", "Cancel"}));
+    EXPECT_EQ(w.lines(names::kPcgProgramsPage.list)[0], "A00    PIANO 1");
+    EXPECT_EQ(w.form->session().undoLog().undoName(), undone);
+    w.dialogs.answerQuestion(0);
     w.press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(w.lines(names::kPcgProgramsPage.list)[0], "A00    ----------");
     EXPECT_TRUE(std::ranges::equal(w.form->session().pcg().image.programName(0),

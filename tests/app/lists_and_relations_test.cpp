@@ -1,5 +1,5 @@
-// Lists and relations in the main window: where-used below the detail panels, Used By on the
-// PCG program lines, the Compare window, and Export List on each tab.
+// Lists and relations in the main window: where-used below the detail panels and the PCG lists,
+// Used By on the PCG program lines, the Compare window, and Export List on each tab.
 #include <gtest/gtest.h>
 
 #include <QDialog>
@@ -173,6 +173,26 @@ TEST(WhereUsed, UsedByOnAPcgProgramLineGoesToTheCombination) {
     EXPECT_EQ(menu->actions()[0]->text(), "No combination plays A05");
     EXPECT_FALSE(menu->actions()[0]->isEnabled());
     menu->close();
+}
+
+TEST(WhereUsed, ThePcgTabsSayWhoPlaysTheProgramAndWhatEachTimbrePlaysWithoutARightClick) {
+    Relations w;
+    w.showPage(kPcgCombinations);
+    w.clickRow(names::kPcgCombinationsPage.list, 2);
+    EXPECT_EQ(w.line(names::kPcgCombinationsPage.whereUsed), "Plays A04 PAD, A00 PIANO, GM");
+    EXPECT_TRUE(w.tip(names::kPcgCombinationsPage.whereUsed).endsWith("Timbre 8: off"));
+    w.showPage(kPcgPrograms);
+    w.clickRow(names::kPcgProgramsPage.list, 0);
+    EXPECT_EQ(w.line(names::kPcgProgramsPage.whereUsed),
+              "Played by 3 combinations: A00 SPLIT, A01 LAYER, A02 STACK");
+
+    // Deleted, PIANO leaves an empty slot that the three play, and the lines say so.
+    w.dialogs.answerQuestion(0);
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(w.line(names::kPcgProgramsPage.whereUsed),
+              "Empty slot, played by 3 combinations: A00 SPLIT, A01 LAYER, A02 STACK");
+    w.showPage(kPcgCombinations);
+    EXPECT_EQ(w.line(names::kPcgCombinationsPage.whereUsed), "Plays A04 PAD, empty slot A00, GM");
 }
 
 TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {

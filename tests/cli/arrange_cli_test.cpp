@@ -126,6 +126,26 @@ TEST(CliArrange, StatusesAndNothingWrittenOnFailure) {
     failed({"swap-kits", "0", "4"}, cli::kBadUsage,
            "pelvaro-cli arrange: step 'swap-kits 0 4': '4' is no drum kit (0-3)" + usage);
 
+    // Entries placed from a database: IDs that name none, or a database that cannot be read.
+    const std::string db = a.dir.file("db.pvd");
+    ASSERT_EQ(pelvaro::testing::runCli({"add", db, a.in, "--template", a.templ}).status,
+              cli::kDone);
+    failed(
+        {"place", db, "A00"}, cli::kBadUsage,
+        "pelvaro-cli arrange: step 'place " + db + " A00': place takes DB.pvd IDS TARGET" + usage);
+    failed({"place", db, "x", "A00"}, cli::kBadUsage,
+           "pelvaro-cli arrange: step 'place " + db +
+               " x A00': 'x' is no entry ID or range of IDs" + usage);
+    failed({"place " + db + " combinations 1,999 A00"}, cli::kFailed,
+           "pelvaro-cli arrange: step 1 'place " + db +
+               " combinations 1,999 A00': There is no combination with ID 999; nothing was "
+               "written\n");
+    const auto unread = a({"sort", "place", a.dir.file("none.pvd"), "1", "A00"});
+    EXPECT_EQ(unread.status, cli::kFailed);
+    EXPECT_TRUE(unread.err.starts_with("pelvaro-cli arrange: step 2 'place ")) << unread.err;
+    EXPECT_NE(unread.err.find("none"), std::string::npos) << unread.err;
+    EXPECT_EQ(synthetic::readBytes(a.out), (std::vector<Byte>{'o', 'l', 'd'}));
+
     // A full bank B: the second step finds no room, and nothing is written.
     a.pcg = synthetic::stagePcg(4, 0);
     writePcgFile(a.pcg.image, a.in);

@@ -380,8 +380,12 @@ TEST(Arrange, CopyIntoFreeSlotsAndEmptyAfterNamingWhoPlays) {
     EXPECT_EQ(empty.name, "Empty 1 Program");
     EXPECT_EQ(emptyQuestion(pcg, empty),
               "This combination plays a program that is to be emptied and will then play an "
-              "empty slot:\nA00 SONG 1\n\nEmpty 1 program: A00?");
+              "empty slot:\nA00 SONG 1\n\nEmpty 1 program: A00 PIANO?");
     EXPECT_EQ(emptyQuestion(pcg, planEmpty(pcg, SlotKind::Program, {3})), "");
+    EXPECT_EQ(
+        emptyQuestion(pcg, planEmpty(pcg, SlotKind::Program, {111, 0})),
+        "These combinations play a program that is to be emptied and will then play an "
+        "empty slot:\nA00 SONG 1\nA01 SONG 2\n\nEmpty 2 programs: A00 PIANO, B11 \xC3\x89lan?");
     apply(pcg, empty);
     EXPECT_TRUE(std::ranges::equal(pcg.image.program(0), pcg.templates.program));
     EXPECT_EQ(bytesOf(pcg.image.programName(0)),

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "db_builder.h"
+#include "pcg/slot_order.h"
 #include "random_pcg.h"
 #include "session/session.h"
 
@@ -27,6 +29,95 @@ Pcg pcgOf(session::Session& s) {
     return {s.pcg().image, s.pcg().occupancy};
 }
 
+// One of the commands at random on random slots; entries placed are drawn from the database.
+struct Ran {
+    session::ArrangeResult result;
+    SlotKind kind;         // of the slots it works on (the drum kit commands: programs)
+    bool empties = false;  // Empty: what played the records it empties plays an empty slot
+};
+Ran randomCommand(session::Session& s, std::mt19937& r) {
+    const auto slots = [&](int n) {
+        std::vector<int> out;
+        for (int i = 0; i < n; ++i)
+            out.push_back(static_cast<int>(r() % pcg::kSlotCount));
+        return out;
+    };
+    const SlotKind kind = r() % 2 ? SlotKind::Program : SlotKind::Combination;
+    const int target = slots(1)[0];
+    switch (r() % 10) {
+        case 0:
+            return {session::moveSlots(s, kind, slots(3), target), kind};
+        case 1:
+            return {session::swapSlots(s, kind, slots(1), slots(1)), kind};
+        case 2:
+            return {session::swapSlotsAt(s, kind, slots(2), target), kind};
+        case 3:
+            return {session::copySlots(s, kind, slots(2), target), kind};
+        case 4:
+            return {session::emptySlots(s, kind, slots(2)), kind, true};
+        case 5:
+            return {session::sortByName(s, kind, pcg::bankSlots(static_cast<int>(r() % 2))), kind};
+        case 6:
+            return {session::closeGaps(s, kind, pcg::allSlots()), kind};
+        case 7:
+            return {session::swapDrumKits(s, static_cast<int>(r() % 4), static_cast<int>(r() % 4)),
+                    SlotKind::Program};
+        case 8:
+            return {session::emptyDrumKits(s, {static_cast<int>(r() % 4)}), SlotKind::Program,
+                    true};
+        default: {
+            const db::Kind entries =
+                kind == SlotKind::Program ? db::Kind::Program : db::Kind::Combination;
+            std::vector<std::int32_t> ids;
+            for (int n = 1 + static_cast<int>(r() % 3); n > 0; --n)
+                ids.push_back(1 + static_cast<std::int32_t>(r() % s.files().count(entries)));
+            return {session::placeEntries(s, entries, ids, target), kind};
+        }
+    }
+}
+
+// What a program slot sounds like: its record and name, and for a drum program the kit it plays
+// in place of its kit slot byte; nothing for an empty slot.
+std::vector<Byte> soundOf(const pcg::PcgState& pcg, int s) {
+    if (!pcg::slotUsed(pcg, SlotKind::Program, s)) return {};
+    const pcg::ConstProgramBytes p = pcg.image.program(s);
+    std::vector<Byte> sound(p.begin(), p.end());
+    const auto name = pcg.image.programName(s);
+    sound.insert(sound.end(), name.begin(), name.end());
+    if (pcg::oscMode(p) == pcg::program::kDrumMode && pcg::isDrumKitSlot(pcg::drumKitSlot(p))) {
+        sound[pcg::program::kDrumKitSlot] = 0;
+        const auto kit = pcg.image.drumKit(pcg::drumKitSlot(p));
+        sound.insert(sound.end(), kit.begin(), kit.end());
+    }
+    return sound;
+}
+
+// Every timbre that played a used program plays the same record and name afterwards, and every
+// other timbre keeps its byte. Commands on programs leave the combinations in their slots;
+// commands on combinations move them whole and leave the programs.
+void expectSoundsKept(const pcg::PcgState& before, const pcg::PcgState& after, const Ran& ran) {
+    for (int s = 0; s < pcg::kSlotCount; ++s) {
+        if (ran.kind == SlotKind::Combination) {
+            if (pcg::slotUsed(before, SlotKind::Program, s)) {
+                EXPECT_EQ(soundOf(before, s), soundOf(after, s)) << "program " << s;
+            }
+            continue;
+        }
+        if (!pcg::slotUsed(before, SlotKind::Combination, s)) continue;
+        const pcg::ConstCombinationBytes was = before.image.combination(s);
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+            const int p = pcg::timbreProgram(was, t);
+            const int now = pcg::timbreProgram(after.image.combination(s), t);
+            if (!ran.empties && !pcg::timbreDisabled(was, t) && !pcg::timbreOutsideBanks(was, t) &&
+                pcg::isSlot(p) && pcg::slotUsed(before, SlotKind::Program, p)) {
+                EXPECT_EQ(soundOf(before, p), soundOf(after, now)) << s << " timbre " << t;
+            } else {
+                EXPECT_EQ(p, now) << "combination " << s << " timbre " << t;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 TEST(ArrangeCommands, EachIsOneUndoStepBackToTheExactBytes) {
@@ -37,54 +128,12 @@ TEST(ArrangeCommands, EachIsOneUndoStepBackToTheExactBytes) {
     s.engine().sendPcgToDatabase(events, {});
     s.undoLog().clear();
     std::mt19937 r(11);
-    const auto slots = [&](int n) {
-        std::vector<int> out;
-        for (int i = 0; i < n; ++i)
-            out.push_back(static_cast<int>(r() % pcg::kSlotCount));
-        return out;
-    };
     std::vector<Pcg> states{pcgOf(s)};
     std::vector<std::string> names;
     for (int step = 0; step < 60; ++step) {
-        const SlotKind kind = r() % 2 ? SlotKind::Program : SlotKind::Combination;
-        const int target = slots(1)[0];
         const Pcg before = pcgOf(s);
         const std::string lastName = s.undoLog().undoName();
-        session::ArrangeResult result;
-        switch (step % 10) {
-            case 0:
-                result = session::moveSlots(s, kind, slots(3), target);
-                break;
-            case 1:
-                result = session::swapSlots(s, kind, slots(1), slots(1));
-                break;
-            case 2:
-                result = session::swapSlotsAt(s, kind, slots(2), target);
-                break;
-            case 3:
-                result = session::copySlots(s, kind, slots(2), target);
-                break;
-            case 4:
-                result = session::emptySlots(s, kind, slots(2));
-                break;
-            case 5:
-                result = session::sortByName(s, kind, pcg::bankSlots(static_cast<int>(r() % 2)));
-                break;
-            case 6:
-                result = session::closeGaps(s, kind, pcg::allSlots());
-                break;
-            case 7:
-                result =
-                    session::swapDrumKits(s, static_cast<int>(r() % 4), static_cast<int>(r() % 4));
-                break;
-            case 8:
-                result = session::emptyDrumKits(s, {static_cast<int>(r() % 4)});
-                break;
-            default:
-                result = session::placeEntries(
-                    s, kind == SlotKind::Program ? db::Kind::Program : db::Kind::Combination,
-                    {1 + static_cast<std::int32_t>(r() % 20)}, target);
-        }
+        const session::ArrangeResult result = randomCommand(s, r).result;
         EXPECT_FALSE(result.summary.empty());
         if (!result.done()) {
             // Nothing changed, and no step was left.
@@ -110,6 +159,32 @@ TEST(ArrangeCommands, EachIsOneUndoStepBackToTheExactBytes) {
     EXPECT_TRUE(pcgOf(s) == states.back());
 }
 
+TEST(ArrangeCommands, EveryTimbreKeepsItsSoundOrItsByteThroughRandomSequencesWithPlacing) {
+    TestDatabase db;
+    session::Session& s = db.session();
+    // The database holds other PCGs' sounds, so that most placed entries are new to the PCG.
+    db::EventLines events;
+    for (std::uint32_t seed : {101u, 102u}) {
+        s.pcg() = synthetic::stagePcg(seed, 20);
+        s.engine().sendPcgToDatabase(events, {});
+    }
+    std::mt19937 r(7);
+    int placedOverEmpty = 0;
+    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        s.pcg() = synthetic::stagePcg(seed, 10 + static_cast<int>(r() % 30));
+        for (int step = 0; step < 30; ++step) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step));
+            const pcg::PcgState before = s.pcg();
+            const Ran ran = randomCommand(s, r);
+            expectSoundsKept(before, s.pcg(), ran);
+            // The lines that say which slots played as empty took a placed sound.
+            for (const std::string& line : ran.result.events)
+                placedOverEmpty += line.find(" the empty ") != std::string::npos;
+            if (HasFailure()) return;
+        }
+    }
+    EXPECT_GT(placedOverEmpty, 10);
+}
 TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
     TestDatabase db;
     session::Session& s = db.session();
@@ -181,4 +256,47 @@ TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
                               "No Drum Kit Slots for Program " + std::to_string(lost)}));
     EXPECT_TRUE(pcgOf(s) == full);
     EXPECT_EQ(s.undoLog().undoName(), last);
+}
+
+TEST(ArrangeCommands, APlacedSoundTakesOverAnEmptySlotsTimbresOnlyWhereItLandsAndSaysSo) {
+    TestDatabase db;
+    session::Session& s = db.session();
+    const int kalimba = db.addProgram("Kalimba", {.voice = 51});
+    const int harp = db.addProgram("Harp", {.voice = 52});
+    const int bells = db.addProgram("Bells", {.voice = 53});
+    const int song =
+        db.addCombination("SONG", {plays(0)}, EntryFields{.timbreProgramIds = {bells}}, 54);
+    PcgBuilder b;
+    for (int p = 1; p < 30; ++p)
+        b.program(p, "P" + std::to_string(p), {.voice = static_cast<unsigned>(p)});
+    b.combination(0, "Piano Str", {plays(0), plays(1)})
+        .combination(1, "Half There", {plays(0)})
+        .combination(2, "Piano Solo", {off(3), plays(0)})
+        .combination(3, "Other", {plays(26)});
+    s.pcg() = synthetic::stateOf(b);
+
+    // A00 is free and played as empty: the program lands there first and moves on to A26
+    // without taking the three combinations with it.
+    auto placed = session::placeEntries(s, db::Kind::Program, {kalimba}, 26);
+    EXPECT_EQ(placed.summary,
+              "Placed 1 program at A26; 1 combination follows them; A26-A29 pushed to A27-A30");
+    EXPECT_TRUE(placed.events.empty());
+    EXPECT_EQ(pcg::timbreProgram(s.pcg().image.combination(1), 0), 0);
+    EXPECT_FALSE(pcg::slotUsed(s.pcg(), SlotKind::Program, 0));
+
+    // Placed on the empty A00 itself: the drop line and the event line say who takes it.
+    const std::string taken =
+        "Piano Str, Half There and Piano Solo play the empty A00 and will "
+        "play Harp";
+    EXPECT_EQ(session::placePlan(s, db::Kind::Program, {harp}, 0).preview,
+              "Places 1 program at A00; " + taken);
+    placed = session::placeEntries(s, db::Kind::Program, {harp}, 0);
+    EXPECT_EQ(placed.summary, "Placed 1 program at A00; see the event list");
+    EXPECT_EQ(placed.events, db::EventLines{taken});
+
+    // A program a placed combination depends on lands in the first free slot, A31, which Other
+    // plays as empty once its timbre is pointed there.
+    s.pcg().image.combination(3)[pcg::combination::timbreOffset(0)] = 31;
+    placed = session::placeEntries(s, db::Kind::Combination, {song}, 10);
+    EXPECT_EQ(placed.events, db::EventLines{"Other plays the empty A31 and will play Bells"});
 }
