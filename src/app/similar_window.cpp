@@ -92,7 +92,7 @@ void SimilarWindow::refresh() {
         for (const transfer::Neighbour& n : found) {
             auto* item = new QTreeWidgetItem(
                 list_,
-                {QString::number(n.bytes), QString::number(n.id), QString::fromLatin1(n.name),
+                {QString::number(n.bytes), QString::number(n.id), QString::fromStdString(n.name),
                  QString::fromStdString(transfer::parameterText(n.parameters))});
             item->setData(kId, Qt::UserRole, n.id);
             item->setTextAlignment(kBytes, Qt::AlignRight | Qt::AlignVCenter);
