@@ -3,6 +3,7 @@
 // for the nearest entries: the compared bytes counted sixteen at a time, and what a program's
 // kit and a combination's timbres play.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -23,14 +24,9 @@ inline Vector load(const Byte* p) {
     return v;
 }
 
-// How many bytes differ between a and b where mask holds 0xFF, over `vectors` times 16 bytes
-// (at most 31: each lane counts up to that many).
-inline int differingBytes(const Byte* a, const Byte* b, const Byte* mask, std::size_t vectors) {
-    SignedVector sum{};
-    for (std::size_t i = 0; i < vectors; ++i) {
-        const Vector x = (load(a + 16 * i) ^ load(b + 16 * i)) & load(mask + 16 * i);
-        sum += reinterpret_cast<SignedVector>(x != 0);  // -1 where a byte differs
-    }
+// The sum of the lanes of a sum of comparisons (-1 in each lane that differed, at most 31
+// times): how many differed.
+inline int countOf(SignedVector sum) {
     const Vector counts = reinterpret_cast<Vector>(-sum);
     std::uint64_t halves[2];
     std::memcpy(halves, &counts, sizeof halves);
@@ -39,6 +35,19 @@ inline int differingBytes(const Byte* a, const Byte* b, const Byte* mask, std::s
     return static_cast<int>(((halves[0] * kLowBits) >> 56) + ((halves[1] * kLowBits) >> 56));
 }
 
+// How many bytes differ between a and b where mask holds 0xFF, over `vectors` times 16 bytes
+// (at most 31).
+inline int differingBytes(const Byte* a, const Byte* b, const Byte* mask, std::size_t vectors) {
+    SignedVector sum{};
+    for (std::size_t i = 0; i < vectors; ++i) {
+        const Vector x = (load(a + 16 * i) ^ load(b + 16 * i)) & load(mask + 16 * i);
+        sum += reinterpret_cast<SignedVector>(x != 0);  // -1 where a byte differs
+    }
+    return countOf(sum);
+}
+
+inline constexpr std::size_t kFirst = pcg::kNameSize;  // every compared range starts after it
+
 // The compared bytes of an entry from byte 10 on, as masks over whole vectors: 0xFF where a
 // byte is compared as it stands. A program's kit slot byte and a combination's timbre program
 // bytes are left out (they are compared by content), so are the bytes past the compared range.
@@ -46,15 +55,50 @@ struct ByteMask {
     const Byte* bytes;
     std::size_t vectors;
 };
-const ByteMask& byteMask(db::Kind kind);
-// A drum kit's compared bytes 0-418, over 27 vectors (the kit entry is longer).
-const ByteMask& kitMask();
+template <std::size_t kVectors>
+struct MaskBytes {
+    alignas(16) Byte bytes[16 * kVectors];
+};
+// Programs: 152 bytes over 10 vectors; combinations: 122 bytes over 8; kits: 419 over 27. Each
+// within the 160 bytes of SoundValues and within an entry read from byte 10 (a kit from 0).
+inline constexpr MaskBytes<10> kProgramMask = [] {
+    MaskBytes<10> m{};
+    for (std::size_t i = 0; i < pcg::kProgramCompared.end - kFirst; ++i)
+        m.bytes[i] = i == pcg::program::kDrumKitSlot - kFirst ? 0 : 0xFF;
+    return m;
+}();
+inline constexpr MaskBytes<8> kCombinationMask = [] {
+    MaskBytes<8> m{};
+    for (std::size_t i = 0; i < pcg::kCombinationCompared.end - kFirst; ++i)
+        m.bytes[i] =
+            i + kFirst >= pcg::combination::kTimbres &&
+                    (i + kFirst - pcg::combination::kTimbres) % pcg::combination::kTimbreSize ==
+                        pcg::combination::kTimbreProgram
+                ? 0
+                : 0xFF;
+    return m;
+}();
+inline constexpr MaskBytes<27> kKitMask = [] {
+    MaskBytes<27> m{};
+    for (std::size_t i = 0; i < pcg::kDrumKitCompared.end; ++i)
+        m.bytes[i] = 0xFF;
+    return m;
+}();
+static_assert(sizeof kKitMask.bytes <= db::DrumKitLayout::kSize &&
+              sizeof kProgramMask.bytes + kFirst <= db::ProgramLayout::kSize &&
+              sizeof kProgramMask.bytes <= SoundValues::kSize);
 
-inline constexpr std::size_t kFirst = pcg::kNameSize;  // every compared range starts after it
+inline ByteMask byteMask(db::Kind kind) {
+    return kind == db::Kind::Program ? ByteMask{kProgramMask.bytes, 10}
+                                     : ByteMask{kCombinationMask.bytes, 8};
+}
+inline ByteMask kitMask() {
+    return {kKitMask.bytes, 27};
+}
 
 // The compared bytes as they stand: a and b are whole entries of kind.
 inline int plainBytes(db::Kind kind, ConstBytes a, ConstBytes b) {
-    const ByteMask& m = byteMask(kind);
+    const ByteMask m = byteMask(kind);
     return differingBytes(a.data() + kFirst, b.data() + kFirst, m.bytes, m.vectors);
 }
 

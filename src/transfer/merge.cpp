@@ -149,7 +149,7 @@ ClassGain classGain(const db::RecordFiles& files, Kind kind, std::int32_t kept,
 // A key that combinations of the same sound share: their compared bytes as they stand and,
 // for each timbre, whether it plays a stored program or which program byte it holds.
 std::uint64_t soundKey(ConstBytes combination) {
-    const parts::ByteMask& mask = parts::byteMask(Kind::Combination);
+    const parts::ByteMask mask = parts::byteMask(Kind::Combination);
     std::uint64_t h = 0xCBF29CE484222325ull;
     for (std::size_t i = 0; i < mask.vectors * 16; ++i)
         h = (h ^ (combination[parts::kFirst + i] & mask.bytes[i])) * 0x100000001B3ull;

@@ -20,51 +20,6 @@ namespace cmb = pcg::combination;
 
 namespace parts {
 
-namespace {
-
-constexpr std::size_t timbreByteAt(int t) {
-    return cmb::timbreOffset(t) + cmb::kTimbreProgram - kFirst;
-}
-
-// 0xFF at the first `bytes` places but those left out, over whole vectors.
-template <std::size_t kVectors>
-struct MaskBytes {
-    alignas(16) std::array<Byte, 16 * kVectors> bytes{};
-    MaskBytes(std::size_t compared, bool (*leftOut)(std::size_t)) {
-        for (std::size_t i = 0; i < compared; ++i)
-            bytes[i] = leftOut(i) ? 0 : 0xFF;
-    }
-    ByteMask mask() const { return {bytes.data(), kVectors}; }
-};
-
-bool none(std::size_t) {
-    return false;
-}
-
-}  // namespace
-
-const ByteMask& byteMask(Kind kind) {
-    // Programs: 152 bytes, 10 vectors; combinations: 122 bytes, 8 vectors. Both within the 160
-    // bytes of SoundValues and within an entry read from byte 10.
-    static const MaskBytes<10> programs(pcg::kProgramCompared.end - kFirst, [](std::size_t i) {
-        return i == prg::kDrumKitSlot - kFirst;
-    });
-    static const MaskBytes<8> combinations(pcg::kCombinationCompared.end - kFirst,
-                                           [](std::size_t i) {
-                                               for (int t = 0; t < cmb::kTimbreCount; ++t)
-                                                   if (i == timbreByteAt(t)) return true;
-                                               return false;
-                                           });
-    static const ByteMask masks[] = {programs.mask(), combinations.mask()};
-    return masks[kind == Kind::Program ? 0 : 1];
-}
-
-const ByteMask& kitMask() {
-    static const MaskBytes<27> kit(pcg::kDrumKitCompared.end, none);
-    static const ByteMask mask = kit.mask();
-    return mask;
-}
-
 void inTwoHalves(std::int32_t count,
                  const std::function<void(std::int32_t, std::int32_t, int)>& visit) {
     if (count < 16384) {
@@ -74,8 +29,6 @@ void inTwoHalves(std::int32_t count,
     const std::int32_t middle = count / 2;
     io::sideBySide([&] { visit(1, middle, 0); }, [&] { visit(middle + 1, count, 1); });
 }
-
-static_assert(27 * 16 <= db::DrumKitLayout::kSize && 10 * 16 + kFirst <= db::ProgramLayout::kSize);
 
 }  // namespace parts
 
@@ -179,7 +132,7 @@ int ContentMeter::kits(std::int32_t a, std::int32_t b) {
     std::array<Byte, db::DrumKitLayout::kSize> y{};
     files_->readEntry(Kind::DrumKit, a, x);
     files_->readEntry(Kind::DrumKit, b, y);
-    const parts::ByteMask& m = parts::kitMask();
+    const parts::ByteMask m = parts::kitMask();
     const int d = parts::differingBytes(x.data(), y.data(), m.bytes, m.vectors);
     kits_[pairKey(a, b)] = static_cast<std::uint16_t>(d);
     return d;
@@ -218,7 +171,7 @@ int entryDistance(Kind kind, ConstBytes a, ConstBytes b, ContentMeter& meter, in
 
 std::vector<std::string> differingParameters(Kind kind, ConstBytes a, ConstBytes b,
                                              ContentMeter& meter) {
-    const parts::ByteMask& mask = parts::byteMask(kind);
+    const parts::ByteMask mask = parts::byteMask(kind);
     std::vector<std::pair<std::size_t, std::string>> found;  // record offset, name
     const auto drums = [](ConstBytes e) {
         return static_cast<signed char>(e[prg::kOscMode]) == prg::kDrumMode;
@@ -292,7 +245,7 @@ std::string parameterText(const std::vector<std::string>& parameters) {
 const std::vector<ValuePlace>& valuePlaces(Kind kind) {
     static const auto placesOf = [](Kind k, std::size_t valuesAt, int values) {
         std::vector<ValuePlace> p;
-        const parts::ByteMask& mask = parts::byteMask(k);
+        const parts::ByteMask mask = parts::byteMask(k);
         for (std::size_t i = 0; i < mask.vectors * 16; ++i)
             if (mask.bytes[i] != 0) p.push_back({static_cast<std::uint8_t>(i), 1});
         for (int t = 0; t < values; ++t)
@@ -351,7 +304,7 @@ std::uint32_t SoundCoder::contentValue(ConstBytes entry, int t) const {
 }
 
 void SoundCoder::encode(ConstBytes entry, SoundValues& out) const {
-    const parts::ByteMask& mask = parts::byteMask(kind_);
+    const parts::ByteMask mask = parts::byteMask(kind_);
     out.bytes.fill(0);
     for (std::size_t i = 0; i < mask.vectors * 16; ++i)
         out.bytes[i] = entry[kFirst + i] & mask.bytes[i];
@@ -370,7 +323,7 @@ SoundValues SoundCoder::read(const db::RecordFiles& files, std::int32_t id) cons
 }
 
 int SoundCoder::distanceUpTo(const SoundValues& a, const SoundValues& b, int most) const {
-    const parts::ByteMask& mask = parts::byteMask(kind_);
+    const parts::ByteMask mask = parts::byteMask(kind_);
     int d = parts::differingBytes(a.bytes.data(), b.bytes.data(), mask.bytes, mask.vectors);
     const bool programs = kind_ == Kind::Program;
     const std::size_t at = programs ? kKitValueAt : kTimbreValuesAt;
