@@ -1,5 +1,7 @@
 // Organising a large collection by rule: 100,000 programs classified by three rules (the
-// preview, and the command with its undo step), and the names of all of them numbered.
+// preview, and the command with its undo step), and the names of all of them numbered (the
+// names in use that Replace in Names gathers when it opens, the preview of every keystroke
+// with its same-name marks, and the command).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -72,6 +74,32 @@ void ClassifyThreeRulesOver100000Programs(benchmark::State& state) {
     state.counters["classes given"] = given;
 }
 BENCHMARK(ClassifyThreeRulesOver100000Programs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void GatherTheNamesInUseOf100000Programs(benchmark::State& state) {
+    session::Session& s = *collection().session;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db::NamesInUse(s.names(), db::Kind::Program));
+}
+BENCHMARK(GatherTheNamesInUseOf100000Programs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Argument 1: with the marks of new names that are the same as others; 0: without.
+void PreviewTheNumberingOf100000Programs(benchmark::State& state) {
+    session::Session& s = *collection().session;
+    std::vector<std::int32_t> ids(kPrograms);
+    std::iota(ids.begin(), ids.end(), 1);
+    const auto names = db::storedNames(s.files(), db::Kind::Program, ids);
+    const db::NamesInUse inUse(s.names(), db::Kind::Program);
+    const db::NameEdit edit{.mode = db::NameEdit::Mode::Number, .base = "Pad ", .start = 1};
+    db::NamesPlan plan;
+    for (auto _ : state)
+        plan = db::planNames(names, edit, state.range(0) != 0 ? &inUse : nullptr);
+    state.counters["same"] = plan.same;
+}
+BENCHMARK(PreviewTheNumberingOf100000Programs)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void NumberTheNamesOf100000Programs(benchmark::State& state) {
     session::Session& s = *collection().session;

@@ -172,9 +172,9 @@ void SendPcgFiles_600_WindowBesideCommandLine(benchmark::State& state) {
         std::ostringstream errors;
         auto started = std::chrono::steady_clock::now();
         double cpuStarted = cpuMilliseconds();
-        const int status = cli::run({"add", cliStart.dir.file("fresh.pvd"), files.path(),
-                                     "--template", cliStart.dir.file("bos.dat")},
-                                    out, errors);
+        const int status = cli::runCommandLine({"add", cliStart.dir.file("fresh.pvd"), files.path(),
+                                                "--template", cliStart.dir.file("bos.dat")},
+                                               out, errors);
         const double cliMs = millisecondsSince(started);
         const double cliCpuMs = cpuMilliseconds() - cpuStarted;
         if (status != cli::kDone) state.SkipWithError(errors.str().c_str());

@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "session/commands.h"
 
 namespace pelvaro::app {
@@ -22,7 +23,7 @@ int chosenRow(const QListWidget* list) {
 void fill(QListWidget* list, const std::vector<std::string>& lines) {
     list->clear();
     for (const std::string& line : lines)
-        list->addItem(QString::fromLatin1(line));
+        list->addItem(textOf(line));
 }
 
 // A line of the available classes: the class's path, made only when the list shows it, so a
@@ -34,7 +35,7 @@ class ClassPathItem : public QListWidgetItem {
     QVariant data(int role) const override {
         if (role != Qt::DisplayRole) return QListWidgetItem::data(role);
         const std::string_view path = assignment_.availablePath(row_);
-        return QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size()));
+        return textOf(std::string(path));
     }
 
   private:

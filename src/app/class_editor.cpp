@@ -10,6 +10,7 @@
 
 #include "app/dialogs.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "classes/class_table.h"
 #include "session/commands.h"
 
@@ -100,13 +101,13 @@ void ClassEditor::refreshClassEditor() {
     const classes::ClassEditorContent content = classes::classEditorContent(session_.files());
     parentChoice_->clear();
     for (const std::string& item : content.parentChoices)
-        parentChoice_->addItem(QString::fromLatin1(item));
+        parentChoice_->addItem(textOf(item));
     parentChoice_->setCurrentIndex(-1);
 
     tree_->clear();
     std::vector<QTreeWidgetItem*> items;
     for (const classes::ClassNode& node : content.nodes) {
-        const QStringList text{QString::fromLatin1(node.name)};
+        const QStringList text{textOf(node.name)};
         auto* item = node.parentNode < 0 ? new QTreeWidgetItem(tree_, text)
                                          : new QTreeWidgetItem(items[node.parentNode], text);
         // The node keeps its class number, so the selected node names the class to delete.
@@ -120,8 +121,7 @@ void ClassEditor::refreshClassEditor() {
 }
 
 void ClassEditor::updateAddButton() {
-    addButton_->setEnabled(classes::canAddClass(session_.files(),
-                                                className_->text().toLatin1().toStdString(),
+    addButton_->setEnabled(classes::canAddClass(session_.files(), bytesOf(className_->text()),
                                                 parentChoice_->currentIndex()));
 }
 
@@ -129,8 +129,7 @@ void ClassEditor::addClicked() {
     // A file error is shown like every other handler's; the tree then shows what the class
     // file holds.
     guarded(this, dialogs_, [&] {
-        session::addClass(session_, className_->text().toLatin1().toStdString(),
-                          parentChoice_->currentIndex());
+        session::addClass(session_, bytesOf(className_->text()), parentChoice_->currentIndex());
     });
     guarded(this, dialogs_, [&] { refreshClassEditor(); });
     className_->clear();

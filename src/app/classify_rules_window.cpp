@@ -20,7 +20,9 @@
 #include "app/text_rows_model.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "classes/class_table.h"
 #include "db/name_replace.h"
+#include "session/commands.h"
 #include "session/organise_rules.h"
 #include "session/session.h"
 
@@ -109,7 +111,13 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
     form->addRow(labelFor(QStringLiteral("&ID:"), id_), id_);
     class_ = named(new QComboBox, names::rules::kClass);
     class_->setToolTip(QStringLiteral("The class the rule gives"));
-    form->addRow(labelFor(QStringLiteral("C&lass:"), class_), class_);
+    class_->setPlaceholderText(QStringLiteral("No class yet: make one with New Class..."));
+    newClass_ = button(QStringLiteral("Ne&w Class..."), names::rules::kNewClass,
+                       QStringLiteral("Add a class to the database for the rule to give"));
+    auto* classRow = new QHBoxLayout;
+    classRow->addWidget(class_, 1);
+    classRow->addWidget(newClass_);
+    form->addRow(labelFor(QStringLiteral("C&lass:"), class_), classRow);
     add_ = button(QStringLiteral("&Add Rule"), names::rules::kAdd,
                   QStringLiteral("Add the rule described above after the others"));
     change_ = button(QStringLiteral("C&hange Rule"), names::rules::kChange,
@@ -149,8 +157,7 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
     layout->addLayout(buttons);
 
     for (const QString& line : settings_.classifyRules())
-        if (auto rule = classes::parseRuleLine(line.toLatin1().toStdString()))
-            rules_.push_back(std::move(*rule));
+        if (auto rule = classes::parseRuleLine(bytesOf(line))) rules_.push_back(std::move(*rule));
 
     connect(table_, &QTableWidget::itemSelectionChanged, this, &ClassifyRulesWindow::ruleChosen);
     connect(test_, &QComboBox::currentIndexChanged, this, &ClassifyRulesWindow::testChanged);
@@ -159,6 +166,7 @@ ClassifyRulesWindow::ClassifyRulesWindow(session::Session& session, Dialogs& dia
     connect(text_, &QLineEdit::textChanged, this, &ClassifyRulesWindow::updateButtons);
     for (QSpinBox* box : {from_, to_, id_})
         connect(box, &QSpinBox::valueChanged, this, &ClassifyRulesWindow::updateButtons);
+    connect(newClass_, &QPushButton::clicked, this, &ClassifyRulesWindow::newClassClicked);
     connect(add_, &QPushButton::clicked, this, &ClassifyRulesWindow::addClicked);
     connect(change_, &QPushButton::clicked, this, &ClassifyRulesWindow::changeClicked);
     connect(remove_, &QPushButton::clicked, this, &ClassifyRulesWindow::removeClicked);
@@ -209,7 +217,7 @@ ClassRule ClassifyRulesWindow::editedRule() const {
         rule.test == RuleTest::NameContains || rule.test == RuleTest::NameBeginsWith;
     if (byName) {
         rule.scope = static_cast<RuleScope>(scope_->currentIndex());
-        rule.text = text_->text().toLatin1().toStdString();
+        rule.text = bytesOf(text_->text());
     }
     if (rule.test == RuleTest::SoundIn) {
         rule.from = from_->value();
@@ -249,6 +257,39 @@ void ClassifyRulesWindow::ruleChosen() {
     if (row >= 0 && row < static_cast<int>(rules_.size())) showRuleInEditor(rules_[row]);
     showChosenEntries();
     updateButtons();
+}
+
+void ClassifyRulesWindow::newClassClicked() {
+    const auto typed = dialogs_.askText(this, QStringLiteral("New Class"),
+                                        QStringLiteral("The name of the new class:"), QString());
+    if (!typed) return;
+    const QString name = typed->trimmed();
+    const std::optional<QString> problem = classNameProblem(name);
+    if (problem) {
+        dialogs_.showError(this, QStringLiteral("New Class"), *problem);
+        return;
+    }
+    std::int32_t added = -1;
+    guarded(this, dialogs_, [&] { added = session::addClass(session_, bytesOf(name), 0); });
+    if (added < 1) return;
+    reload();
+    class_->setCurrentIndex(class_->findData(added));
+    if (changed_) changed_(QStringLiteral("Added class %1").arg(name));
+}
+
+std::optional<QString> ClassifyRulesWindow::classNameProblem(const QString& name) const {
+    constexpr auto kMost = static_cast<int>(db::kClassNameSize) - 1;
+    if (name.isEmpty()) return QStringLiteral("A class needs a name.");
+    if (textOf(bytesOf(name)) != name || name.contains(QChar(0)))
+        return QStringLiteral("\"%1\" holds characters a class name cannot hold.").arg(name);
+    if (name.size() > kMost)
+        return QStringLiteral("A class name holds %1 characters at most; \"%2\" has %3.")
+            .arg(kMost)
+            .arg(name)
+            .arg(name.size());
+    if (!classes::canAddClass(session_.files(), bytesOf(name), 0))
+        return QStringLiteral("The database holds as many classes as it can: none can be added.");
+    return std::nullopt;
 }
 
 void ClassifyRulesWindow::addClicked() {

@@ -1,10 +1,13 @@
 #pragma once
 // "Classify by Rules": a table of rules, each giving a class to the entries it finds, an editor
 // for one rule, the preview of what each rule would do and Apply, which gives the classes in
-// one undo step. The rules are kept in the settings after every change.
+// one undo step. The rules are kept in the settings after every change. "New Class..." beside
+// the class choice adds a class at the top of the tree (its own undo step, as the class editor
+// adds one) and chooses it, so a database without classes can be classified at once.
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "classes/class_rules.h"
@@ -28,8 +31,6 @@ class Dialogs;
 class Settings;
 class TextRowsModel;
 
-// The controls, by object name.
-
 class ClassifyRulesWindow : public QDialog {
     Q_OBJECT
 
@@ -44,6 +45,7 @@ class ClassifyRulesWindow : public QDialog {
   public slots:
     // The class choices and the preview from the database as it is now.
     void reload();
+    void newClassClicked();
     void addClicked();
     void changeClicked();
     void removeClicked();
@@ -56,6 +58,8 @@ class ClassifyRulesWindow : public QDialog {
     void ruleChosen();
     void testChanged();
     void updateButtons();
+    // Why a class of this name cannot be added, or nothing when it can.
+    std::optional<QString> classNameProblem(const QString& name) const;
     // The rule the editor's fields describe.
     classes::ClassRule editedRule() const;
     void showRuleInEditor(const classes::ClassRule& rule);
@@ -81,6 +85,7 @@ class ClassifyRulesWindow : public QDialog {
     QSpinBox* to_;
     QSpinBox* id_;
     QComboBox* class_;
+    QPushButton* newClass_;
     QPushButton* add_;
     QPushButton* change_;
     QPushButton* remove_;

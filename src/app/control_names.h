@@ -281,6 +281,7 @@ inline constexpr const char* kFrom = "RuleFrom";
 inline constexpr const char* kTo = "RuleTo";
 inline constexpr const char* kId = "RuleId";
 inline constexpr const char* kClass = "RuleClass";
+inline constexpr const char* kNewClass = "RuleNewClass";
 inline constexpr const char* kAdd = "AddRule";
 inline constexpr const char* kChange = "ChangeRule";
 inline constexpr const char* kRemove = "RemoveRule";
@@ -298,6 +299,10 @@ inline constexpr const char* kReplaceMode = "ReplaceMode";
 inline constexpr const char* kNumberMode = "NumberMode";
 inline constexpr const char* kFind = "FindText";
 inline constexpr const char* kReplacement = "ReplacementText";
+// The hints beside the three texts: how many characters fit, and a text that does not.
+inline constexpr const char* kFindFit = "FindTextFit";
+inline constexpr const char* kReplacementFit = "ReplacementTextFit";
+inline constexpr const char* kBaseFit = "NumberBaseFit";
 inline constexpr const char* kMatchCase = "MatchCase";
 inline constexpr const char* kBase = "NumberBase";
 inline constexpr const char* kStart = "NumberStart";
@@ -322,6 +327,10 @@ inline constexpr const char* kPreview = "MergePreview";
 inline constexpr const char* kMerge = "MergeGroup";
 inline constexpr const char* kResult = "MergeResult";
 inline constexpr const char* kClose = "CloseNearDuplicates";
+inline constexpr const char* kOutOfDate = "NearOutOfDate";
+inline constexpr const char* kRefresh = "RefreshNearDuplicates";
+inline constexpr const char* kNumberNames = "NumberTheseNames";
+inline constexpr const char* kShowInList = "ShowInList";
 }  // namespace nearDuplicates
 
 // Find Similar.
@@ -332,6 +341,8 @@ inline constexpr const char* kShown = "SimilarShown";
 inline constexpr const char* kList = "SimilarList";
 inline constexpr const char* kCompare = "CompareSimilar";
 inline constexpr const char* kClose = "CloseSimilar";
+inline constexpr const char* kOutOfDate = "SimilarOutOfDate";
+inline constexpr const char* kRefresh = "RefreshSimilar";
 }  // namespace similar
 
 }  // namespace pelvaro::app::names

@@ -14,11 +14,13 @@
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/elided_label.h"
 #include "app/entry_list_model.h"
 #include "app/limited_memo.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 
 namespace pelvaro::app {
 
@@ -80,7 +82,7 @@ QListWidget* displayList(const char* name) {
 void showLines(QListWidget* list, const auto& lines) {
     list->clear();
     for (const std::string& line : lines)
-        list->addItem(QString::fromLatin1(line));
+        list->addItem(textOf(line));
 }
 
 }  // namespace
@@ -314,6 +316,27 @@ std::vector<std::int32_t> DatabasePage::chosenEntries() const {
     return chosen;
 }
 
+bool DatabasePage::selectEntries(const std::vector<std::int32_t>& ids) {
+    const std::unordered_set<std::int32_t> wanted(ids.begin(), ids.end());
+    QItemSelection rows;
+    std::optional<int> first;
+    std::size_t found = 0;
+    const std::vector<std::int32_t>& shown = rows_->rowIds();
+    for (std::size_t r = 0; r < shown.size(); ++r) {
+        if (!wanted.contains(shown[r])) continue;
+        const QModelIndex index = rows_->index(static_cast<int>(r));
+        rows.select(index, index);
+        if (!first) first = static_cast<int>(r);
+        ++found;
+    }
+    if (ids.empty() || found < wanted.size()) return false;
+    QItemSelectionModel* selection = list_->selectionModel();
+    selection->setCurrentIndex(rows_->index(*first), QItemSelectionModel::NoUpdate);
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(rows_->index(*first));
+    return true;
+}
+
 bool DatabasePage::hasCurrentRow() const {
     return rows_->rowCount() > 0 && list_->currentIndex().isValid();
 }
@@ -321,7 +344,7 @@ bool DatabasePage::hasCurrentRow() const {
 void DatabasePage::setClassChoices(const std::vector<std::string>& choices) {
     classSearch_->clear();
     for (const std::string& choice : choices)
-        classSearch_->addItem(QString::fromLatin1(choice));
+        classSearch_->addItem(textOf(choice));
     classSearch_->setCurrentIndex(0);
 }
 
@@ -336,21 +359,21 @@ int DatabasePage::classIndex() const {
 }
 
 db::ProgramSearchFields DatabasePage::programSearch() const {
-    return {.name = nameSearch_->text().toLatin1().toStdString(),
-            .drumId = referenceSearch_->text().toLatin1().toStdString(),
-            .soundFrom = soundFrom_->text().toLatin1().toStdString(),
-            .soundTo = soundTo_->text().toLatin1().toStdString(),
+    return {.name = bytesOf(nameSearch_->text()),
+            .drumId = bytesOf(referenceSearch_->text()),
+            .soundFrom = bytesOf(soundFrom_->text()),
+            .soundTo = bytesOf(soundTo_->text()),
             .classIndex = classIndex()};
 }
 
 db::CombinationSearchFields DatabasePage::combinationSearch() const {
-    return {.name = nameSearch_->text().toLatin1().toStdString(),
-            .programId = referenceSearch_->text().toLatin1().toStdString(),
+    return {.name = bytesOf(nameSearch_->text()),
+            .programId = bytesOf(referenceSearch_->text()),
             .classIndex = classIndex()};
 }
 
 std::string DatabasePage::chosenClassText() const {
-    return classSearch_->currentText().toLatin1().toStdString();
+    return bytesOf(classSearch_->currentText());
 }
 
 // What both kinds of panel show: the ID, the name, the explanation and the classes; nothing
@@ -365,17 +388,17 @@ bool DatabasePage::showShared(const std::optional<Details>& details) {
     shownId_.reset();
     if (!details) return false;
     shownId_ = std::stoi(details->idNumber);
-    shownName_ = QString::fromLatin1(details->name);
-    shownMemo_ = QString::fromLatin1(details->explanation);
-    id_->setText(QString::fromLatin1(details->idNumber));
-    name_->setText(QString::fromLatin1(details->name));
-    explanation_->setPlainText(QString::fromLatin1(details->explanation));
+    shownName_ = textOf(details->name);
+    shownMemo_ = textOf(details->explanation);
+    id_->setText(textOf(details->idNumber));
+    name_->setText(textOf(details->name));
+    explanation_->setPlainText(textOf(details->explanation));
     showLines(classes_, details->classes);
     return true;
 }
 
 void DatabasePage::showDetails(const std::optional<db::ProgramDetails>& details) {
-    if (showShared(details)) drumId_->setText(QString::fromLatin1(details->drumId));
+    if (showShared(details)) drumId_->setText(textOf(details->drumId));
 }
 
 void DatabasePage::showDetails(const std::optional<db::CombinationDetails>& details) {
@@ -410,11 +433,11 @@ void DatabasePage::returnToShownEntry() {
 }
 
 std::string DatabasePage::editedName() const {
-    return name_->text().toLatin1().toStdString();
+    return bytesOf(name_->text());
 }
 
 std::string DatabasePage::editedMemo() const {
-    return explanation_->toPlainText().toLatin1().toStdString();
+    return bytesOf(explanation_->toPlainText());
 }
 
 std::vector<QWidget*> DatabasePage::tabChain() const {

@@ -54,6 +54,9 @@ class DatabasePage : public QWidget {
     std::vector<std::int32_t> selectedEntries() const;
     // The list has rows and a current row.
     bool hasCurrentRow() const;
+    // Selects the rows of these entries, the first of them current and in sight. False, and
+    // nothing changed, when any of them is not among the rows.
+    bool selectEntries(const std::vector<std::int32_t>& ids);
 
     // The search group: its class choices (" ", "No Class", then each class), the fields as
     // typed, and the text of the chosen class item.

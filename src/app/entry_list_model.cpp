@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/slot_list_model.h"
+#include "app/window_text.h"
 #include "db/listing.h"
 
 namespace pelvaro::app {
@@ -26,8 +27,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     // A row is read when the view paints it; a file that fails then shows the row empty, like
     // an entry that is gone, rather than ending the program from inside a paint.
     try {
-        return QString::fromLatin1(
-            db::rowLabel(files_, kind_, rowIds_, static_cast<std::size_t>(index.row())));
+        return textOf(db::rowLabel(files_, kind_, rowIds_, static_cast<std::size_t>(index.row())));
     } catch (const std::exception&) {
         return QString();
     }

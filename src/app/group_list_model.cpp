@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/window_text.h"
 #include "transfer/similarity.h"
 
 namespace pelvaro::app {
@@ -43,15 +44,20 @@ QVariant GroupListModel::data(const QModelIndex& index, int role) const {
         case kLowest:
             return QString::number(groups_[row].front());
         default:
-            if (row < names_.size()) return QString::fromLatin1(names_[row]);
-            // Read when the view paints the row; a file that fails shows it empty, rather than
-            // ending the program from inside a paint.
-            try {
-                return QString::fromLatin1(
-                    transfer::entryNameOf(files_, kind_, groups_[row].front()));
-            } catch (const std::exception&) {
-                return QString();
-            }
+            return nameOf(index.row());
+    }
+}
+
+QString GroupListModel::nameOf(int r) const {
+    const auto row = static_cast<std::size_t>(r);
+    if (row >= groups_.size()) return {};
+    if (row < names_.size()) return textOf(names_[row]);
+    // Read when the view paints the row; a file that fails shows it empty, rather than ending
+    // the program from inside a paint.
+    try {
+        return textOf(transfer::entryNameOf(files_, kind_, groups_[row].front()));
+    } catch (const std::exception&) {
+        return QString();
     }
 }
 

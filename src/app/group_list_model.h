@@ -24,6 +24,8 @@ class GroupListModel : public QAbstractTableModel {
     const std::vector<std::int32_t>& group(int row) const {
         return groups_[static_cast<std::size_t>(row)];
     }
+    // The name the row shows (empty when it cannot be read).
+    QString nameOf(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

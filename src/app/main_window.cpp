@@ -19,6 +19,7 @@
 #include "app/class_editor.h"
 #include "app/control_names.h"
 #include "app/database_page.h"
+#include "app/database_watch.h"
 #include "app/dialogs.h"
 #include "app/event_list.h"
 #include "app/main_menus.h"
@@ -52,6 +53,7 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
         places_.templateFile.isEmpty() ? pcg::templatePathIn(start)
                                        : localPath(places_.templateFile),
         places_.recoveryFolder.isEmpty() ? std::string() : localPath(places_.recoveryFolder));
+    watch_ = std::make_unique<DatabaseWatch>(session_->files());
     buildWindow();
     refreshPcgLists();
     refreshDatabaseLists();
@@ -83,9 +85,10 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
             });
 
     for (DatabasePage* page : {programs_, combinations_}) {
-        connect(page, &DatabasePage::searchRequested, this, &MainWindow::search);
-        connect(page, &DatabasePage::submitRequested, this, &MainWindow::submitClicked);
-        connect(page, &DatabasePage::editClassesRequested, this, &MainWindow::editClassesClicked);
+        connect(page, &DatabasePage::searchRequested, this, [this, page] { search(*page); });
+        connect(page, &DatabasePage::submitRequested, this, [this, page] { submitClicked(*page); });
+        connect(page, &DatabasePage::editClassesRequested, this,
+                [this, page] { editClassesClicked(*page); });
         // Another row: what was edited in a panel and not submitted is not dropped unasked.
         connect(page, &DatabasePage::focusedEntryChanged, this, [this, page] {
             if (!editsSettled()) {
@@ -143,8 +146,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-bool MainWindow::mayReplaceWork(const QStringList& files) {
-    return keeper_->mayReplaceWork(files);
+bool MainWindow::mayReplaceWork(const QStringList& opened) {
+    return keeper_->mayReplaceWork(opened);
 }
 
 void MainWindow::buildWindow() {
@@ -271,6 +274,13 @@ void MainWindow::present(const session::Outcome& outcome) {
     if (outcome.refusal)
         dialogs_.showError(this, QString::fromStdString(outcome.refusal->caption),
                            QString::fromStdString(outcome.refusal->text));
+    if (outcome.failure) showFailure(*outcome.failure);
+}
+
+void MainWindow::showFailure(const std::string& failure) {
+    const QString text = QString::fromStdString(failure);
+    dialogs_.showError(this, kApplicationTitle, text);
+    showResult(QStringLiteral("Failed: ") + text.section(QLatin1Char('\n'), 0, 0));
 }
 
 DatabasePage* MainWindow::databasePageInFront() const {
@@ -375,24 +385,25 @@ void MainWindow::databaseChangedBy(const QString& summary) {
 }
 
 void MainWindow::restoreWindowPlaces() {
-    const QByteArray geometry = settings_->bytes(QStringLiteral("window/geometry"));
+    using Place = Settings::WindowPlace;
+    const QByteArray geometry = settings_->geometry(Place::Main);
     if (!geometry.isEmpty()) restoreGeometry(geometry);
-    const int events = settings_->bytes(QStringLiteral("window/eventListHeight")).toInt();
+    const int events = settings_->eventListHeight();
     if (events > 0) eventListHeight_ = events;
     connect(splitter_, &QSplitter::splitterMoved, this,
             [this] { eventListHeight_ = splitter_->sizes().value(1, eventListHeight_); });
-    const QByteArray editor = settings_->bytes(QStringLiteral("classEditor/geometry"));
+    const QByteArray editor = settings_->geometry(Place::ClassEditor);
     if (!editor.isEmpty()) classEditor_->restoreGeometry(editor);
-    const QByteArray assignment = settings_->bytes(QStringLiteral("classAssignment/geometry"));
+    const QByteArray assignment = settings_->geometry(Place::ClassAssignment);
     if (!assignment.isEmpty()) classDialog_->restoreGeometry(assignment);
 }
 
 void MainWindow::saveWindowPlaces() {
-    settings_->setBytes(QStringLiteral("window/geometry"), saveGeometry());
-    settings_->setBytes(QStringLiteral("window/eventListHeight"),
-                        QByteArray::number(eventListHeight_));
-    settings_->setBytes(QStringLiteral("classEditor/geometry"), classEditor_->saveGeometry());
-    settings_->setBytes(QStringLiteral("classAssignment/geometry"), classDialog_->saveGeometry());
+    using Place = Settings::WindowPlace;
+    settings_->setGeometry(Place::Main, saveGeometry());
+    settings_->setEventListHeight(eventListHeight_);
+    settings_->setGeometry(Place::ClassEditor, classEditor_->saveGeometry());
+    settings_->setGeometry(Place::ClassAssignment, classDialog_->saveGeometry());
     settings_->sync();
 }
 

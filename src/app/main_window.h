@@ -30,6 +30,7 @@ class ClassAssignmentDialog;
 class ClassEditor;
 class CompareWindow;
 class DatabasePage;
+class DatabaseWatch;
 class Dialogs;
 class EventList;
 class MainMenus;
@@ -50,6 +51,8 @@ class MainWindow : public QMainWindow {
     ~MainWindow() override;
 
     session::Session& session() { return *session_; }
+    // Tells the windows that show the database of every change to it.
+    const DatabaseWatch& databaseWatch() const { return *watch_; }
     ClassEditor* classEditor() const { return classEditor_; }
     ProgressWindow* progressWindow() const { return progressWindow_; }
     ClassAssignmentDialog* classAssignmentDialog() const { return classDialog_; }
@@ -64,11 +67,13 @@ class MainWindow : public QMainWindow {
     void takeFiles(const QStringList& paths);
     // The files named on the command line: a database file is opened, a PCG file imported.
     void openGivenFiles(const QStringList& paths);
+    // Files given that are no database, PCG file or folder: a message names them.
+    void refuseFiles(const QStringList& paths);
     // "Send PCG Files to Database" of these files and folders.
     void sendFiles(const QStringList& paths);
     // Whether files handed over by another start may be taken, asking first when they would
     // replace work (see WorkKeeper::mayReplaceWork).
-    bool mayReplaceWork(const QStringList& files);
+    bool mayReplaceWork(const QStringList& opened);
 
   signals:
     // The window begins to close, after any question that could stop it: it takes no more files.
@@ -114,10 +119,10 @@ class MainWindow : public QMainWindow {
     void sendOnlyCombinationsOfPcg();
     // Help menu
     void showAbout();
-    // Database tabs
-    void search();
-    void submitClicked();
-    void editClassesClicked();
+    // A database tab's Search, Submit and Edit Classes, on that tab.
+    void search(const DatabasePage& page);
+    void submitClicked(const DatabasePage& page);
+    void editClassesClicked(const DatabasePage& page);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -140,8 +145,11 @@ class MainWindow : public QMainWindow {
     // Runs a handler; a file error (or any other failure) is shown in a message box and the
     // program goes on. The Edit menu, Undo and Redo and the status bar then show the state.
     void guard(const std::function<void()>& handler);
-    // Shows what a command did: its status line, its event list, its refusal.
+    // Shows what a command did: its status line, its event list, its refusal, then the failure
+    // that stopped it.
     void present(const session::Outcome& outcome);
+    // A failing file's message, after what was done: a message box and the status line.
+    void showFailure(const std::string& failure);
     // Before the panels are filled again or the database is replaced: a name or explanation
     // edited and not submitted is stored or dropped as the user answers. False when the user
     // chose Cancel: the command does not go on.
@@ -153,7 +161,8 @@ class MainWindow : public QMainWindow {
     void refreshDatabaseLists();
     // Both detail panels and where-used lines, from the focused rows.
     void showEntryDetails();
-    // The page in front, when it is a database page or a PCG page.
+    // The page in front, when it is a database page or a PCG page: what the Edit menu's
+    // commands act on. A page's own controls carry their page.
     DatabasePage* databasePageInFront() const;
     PcgPage* pcgPageInFront() const;
     // Runs a whole-PCG send with the progress window stepping once per slot.
@@ -168,6 +177,12 @@ class MainWindow : public QMainWindow {
     void showResult(const QString& text);
     // After a window of its own changed the database: the lists, the line on it, the state.
     void databaseChangedBy(const QString& summary);
+    // Replace in Names on these entries of kind, numbering them after base when one is given.
+    void replaceNamesOf(db::Kind kind, const std::vector<std::int32_t>& ids,
+                        const std::optional<QString>& numberingBase = std::nullopt);
+    // These entries chosen in the database list of their kind, the page brought to the front; the
+    // list shows every entry first when the search left any of them out.
+    void showEntriesInList(db::Kind kind, const std::vector<std::int32_t>& ids);
     // The Compare window on two entries of a kind, or as made; its verdict on the status line.
     void compareEntries(db::Kind kind, std::int32_t left, std::int32_t right);
     void showCompare(CompareWindow* window);
@@ -178,6 +193,8 @@ class MainWindow : public QMainWindow {
     Places places_;
     std::unique_ptr<Settings> settings_;
     std::unique_ptr<session::Session> session_;
+    // Goes before the session, whose record files it watches.
+    std::unique_ptr<DatabaseWatch> watch_;
 
     // The other windows, created once after the main window.
     ClassEditor* classEditor_ = nullptr;

@@ -120,10 +120,8 @@ void MainWindow::redo() {
 
 void MainWindow::sendToPcg() {
     guard([&] {
-        // Any tab but the programs' sends combinations, as the menu's rule offers it on the
-        // database tabs alone.
         const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
+        if (!page) return;
         present(session::sendToPcg(*session_, page->kind(), page->chosenEntries()));
         refreshPcgLists();
     });
@@ -205,7 +203,7 @@ void MainWindow::findSimilar() {
     const auto entry = page ? page->focusedEntry() : std::nullopt;
     if (!entry) return;
     auto* window = new SimilarWindow(
-        *session_, dialogs_, page->kind(), *entry,
+        *session_, *watch_, dialogs_, page->kind(), *entry,
         [this](db::Kind kind, std::int32_t a, std::int32_t b) {
             guard([&] { compareEntries(kind, a, b); });
         },
@@ -217,20 +215,40 @@ void MainWindow::findNearDuplicates() {
     if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page) return;
-    auto* window = new NearDuplicatesWindow(
-        *session_, dialogs_, page->kind(),
-        [this](db::Kind kind, std::int32_t a, std::int32_t b) {
-            guard([&] { compareEntries(kind, a, b); });
-        },
-        [this](const session::MergeResult& merged) {
-            guard([&] {
-                refreshDatabaseLists();
-                events_->showLines(merged.events);
-                showResult(QString::fromStdString(merged.summary));
-            });
-        },
-        this);
+    NearDuplicatesWindow::Calls calls;
+    calls.comparePair = [this](db::Kind kind, std::int32_t a, std::int32_t b) {
+        guard([&] { compareEntries(kind, a, b); });
+    };
+    calls.merged = [this](const session::MergeResult& merged) {
+        guard([&] {
+            refreshDatabaseLists();
+            events_->showLines(merged.events);
+            showResult(QString::fromStdString(merged.summary));
+        });
+    };
+    calls.numberNames = [this](db::Kind kind, const std::vector<std::int32_t>& ids,
+                               const QString& base) { replaceNamesOf(kind, ids, base); };
+    calls.showInList = [this](db::Kind kind, const std::vector<std::int32_t>& ids) {
+        showEntriesInList(kind, ids);
+    };
+    auto* window = new NearDuplicatesWindow(*session_, *watch_, dialogs_, page->kind(),
+                                            std::move(calls), this);
     window->show();
+}
+
+void MainWindow::showEntriesInList(db::Kind kind, const std::vector<std::int32_t>& ids) {
+    if (!editsSettled()) return;
+    DatabasePage* page = kind == db::Kind::Program ? programs_ : combinations_;
+    guard([&] {
+        if (!page->selectEntries(ids)) {
+            refreshDatabaseLists();
+            page->selectEntries(ids);
+        }
+        pages_->setCurrentWidget(page);
+        page->list()->setFocus();
+    });
+    raise();
+    activateWindow();
 }
 
 void MainWindow::editDatabaseClasses() {
@@ -251,9 +269,16 @@ void MainWindow::replaceInNames() {
     if (!editsSettled()) return;
     const DatabasePage* page = databasePageInFront();
     if (!page || page->chosenEntries().empty()) return;
+    replaceNamesOf(page->kind(), page->chosenEntries());
+}
+
+void MainWindow::replaceNamesOf(db::Kind kind, const std::vector<std::int32_t>& ids,
+                                const std::optional<QString>& numberingBase) {
+    if (!editsSettled()) return;
     ReplaceNamesWindow window(
-        *session_, dialogs_, page->kind(), page->chosenEntries(),
+        *session_, dialogs_, kind, ids,
         [this](const QString& summary) { databaseChangedBy(summary); }, this);
+    if (numberingBase) window.startNumbering(*numberingBase);
     window.exec();
 }
 
@@ -307,17 +332,12 @@ void MainWindow::sendWithProgress(session::PcgPart part) {
     if (!editsSettled()) return;
     guard([&] {
         session::Outcome outcome;
-        try {
+        {
             const ProgressRun run(*progressWindow_);
-            outcome = session::sendPcgToDatabase(*session_, part, run.step(), &outcome);
-        } catch (...) {
-            // What was sent before the failure stays sent and is shown; the message follows.
-            present(outcome);
-            refreshDatabaseLists();
-            throw;
+            outcome = session::sendPcgToDatabase(*session_, part, run.step());
         }
-        present(outcome);
         refreshDatabaseLists();
+        present(outcome);
     });
 }
 
@@ -350,16 +370,14 @@ void MainWindow::showAbout() {
 
 // ---- Database tabs ----------------------------------------------------------------------------
 
-void MainWindow::search() {
+void MainWindow::search(const DatabasePage& page) {
     if (!editsSettled()) return;
     guard([&] {
-        const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
         const session::Search found =
-            page->kind() == db::Kind::Program
-                ? session::searchPrograms(*session_, page->programSearch(), page->chosenClassText())
-                : session::searchCombinations(*session_, page->combinationSearch(),
-                                              page->chosenClassText());
+            page.kind() == db::Kind::Program
+                ? session::searchPrograms(*session_, page.programSearch(), page.chosenClassText())
+                : session::searchCombinations(*session_, page.combinationSearch(),
+                                              page.chosenClassText());
         if (found.error) {
             dialogs_.showError(this, kApplicationTitle, textOf(*found.error));
             return;
@@ -369,27 +387,23 @@ void MainWindow::search() {
     });
 }
 
-void MainWindow::submitClicked() {
+void MainWindow::submitClicked(const DatabasePage& page) {
     guard([&] {
-        const DatabasePage* page = databasePageInFront();
-        if (!page) page = combinations_;
-        const auto id = page->focusedEntry();
+        const auto id = page.focusedEntry();
         if (!id) return;
-        present(session::submitEntry(*session_, page->kind(), *id, page->editedName(),
-                                     page->editedMemo()));
+        present(session::submitEntry(*session_, page.kind(), *id, page.editedName(),
+                                     page.editedMemo()));
         refreshDatabaseLists();
     });
 }
 
-void MainWindow::editClassesClicked() {
+void MainWindow::editClassesClicked(const DatabasePage& page) {
     if (!editsSettled()) return;
-    const DatabasePage* page = databasePageInFront();
-    if (!page) page = combinations_;
-    const auto entry = page->focusedEntry();
+    const auto entry = page.focusedEntry();
     if (!entry) return;
     bool prepared = false;
     guard([&] {
-        classDialog_->prepare(page->kind(), *entry, page->selectedEntries());
+        classDialog_->prepare(page.kind(), *entry, page.selectedEntries());
         prepared = true;
     });
     if (prepared) classDialog_->exec();

@@ -16,6 +16,7 @@
 #include "app/send_report.h"
 #include "app/window_text.h"
 #include "session/batch_send.h"
+#include "session/given_files.h"
 
 namespace pelvaro::app {
 
@@ -56,14 +57,13 @@ void MainWindow::sendFiles(const QStringList& paths) {
             events_->showLines(session::reportEvents(done));
             refreshDatabaseLists();
         };
-        try {
-            cancelled = !ProgressRun(*progressWindow_, ProgressRun::Files::Many).sendFiles(batch);
-        } catch (...) {
-            // What was sent before the failure stays sent and is shown; the message follows.
-            finish();
-            throw;
-        }
+        cancelled = !ProgressRun(*progressWindow_, ProgressRun::Files::Many).sendFiles(batch);
         finish();
+        // What was sent before a failure stays sent and is shown; the message follows.
+        if (batch.failure()) {
+            showFailure(*batch.failure());
+            return;
+        }
         finished = true;
         showResult(QString::fromStdString(session::reportText({}, totals)).trimmed() +
                    (cancelled ? QStringLiteral("; cancelled") : QString()));
@@ -75,26 +75,24 @@ void MainWindow::sendFiles(const QStringList& paths) {
 
 void MainWindow::takeFiles(const QStringList& paths) {
     if (!editsSettled()) return;
-    const auto isDatabase = [](const QString& p) { return p.endsWith(QStringLiteral(".pvd")); };
-    const auto isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
-    const auto isPcg = [](const QString& p) {
-        return p.endsWith(QStringLiteral(".pcg"), Qt::CaseInsensitive);
+    const auto kind = [](const QString& p) {
+        return session::givenKind(QFile::encodeName(p).toStdString());
     };
-    if (paths.size() == 1 && isDatabase(paths[0])) {
+    if (paths.size() == 1 && kind(paths[0]) == session::GivenKind::Database) {
         guard([&] { openDatabaseFile(paths[0]); });
         return;
     }
     const bool pcgTab = pcgPageInFront() != nullptr;
     QStringList taken;
     QStringList refused;
-    for (const QString& path : paths)
-        (isPcg(path) || (!pcgTab && isFolder(path)) ? taken : refused) << path;
+    for (const QString& path : paths) {
+        const session::GivenKind k = kind(path);
+        const bool takes =
+            k == session::GivenKind::Pcg || (!pcgTab && k == session::GivenKind::Folder);
+        (takes ? taken : refused) << path;
+    }
     if (!refused.isEmpty()) {
-        dialogs_.showError(
-            this, QStringLiteral("Not taken"),
-            QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a database tab, "
-                           "and one database file (.pvd) at a time. Not taken:\n") +
-                refused.join(QStringLiteral("\n")));
+        refuseFiles(refused);
         if (taken.isEmpty()) return;
     }
     if (!pcgTab) {
@@ -111,11 +109,19 @@ void MainWindow::takeFiles(const QStringList& paths) {
     guard([&] { importPcgFile(taken[0]); });
 }
 
+void MainWindow::refuseFiles(const QStringList& paths) {
+    dialogs_.showError(this, QStringLiteral("Not taken"),
+                       QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a "
+                                      "database tab, and one database file (.pvd) at a time. Not "
+                                      "taken:\n") +
+                           paths.join(QStringLiteral("\n")));
+}
+
 void MainWindow::openGivenFiles(const QStringList& paths) {
     if (!editsSettled()) return;
     for (const QString& path : paths)
         guard([&] {
-            if (path.endsWith(QStringLiteral(".pvd")))
+            if (session::givenKind(localPath(path)) == session::GivenKind::Database)
                 openDatabaseFile(path);
             else
                 importPcgFile(path);

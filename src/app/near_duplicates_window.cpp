@@ -14,8 +14,10 @@
 
 #include "app/busy_window.h"
 #include "app/control_names.h"
+#include "app/database_watch.h"
 #include "app/group_list_model.h"
 #include "app/widgets.h"
+#include "app/window_text.h"
 #include "session/summaries.h"
 
 namespace pelvaro::app {
@@ -45,17 +47,23 @@ QString counted(std::int64_t n, const std::string& singular, const std::string& 
     return QString::fromStdString(countOf(n, singular.c_str(), plural.c_str()));
 }
 
+// The base that numbers a group of one name: the name and a blank while two digits still fit
+// after them ("ORGAN " gives ORGAN 01, ORGAN 02, ...), else the name alone.
+QString numberingBase(const QString& name) {
+    return name.size() + 3 <= static_cast<int>(pcg::kNameSize) ? name + QLatin1Char(' ') : name;
+}
+
 }  // namespace
 
-NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, Dialogs& dialogs,
-                                           db::Kind kind, ComparePair comparePair, Merged merged,
+NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, const DatabaseWatch& watch,
+                                           Dialogs& dialogs, db::Kind kind, Calls calls,
                                            QWidget* parent)
     : QDialog(parent),
       session_(session),
+      watch_(watch),
       dialogs_(dialogs),
       kind_(kind),
-      comparePair_(std::move(comparePair)),
-      merged_(std::move(merged)),
+      calls_(std::move(calls)),
       busy_(new BusyWindow(this)),
       nearModel_(new GroupListModel(session.files(), kind, this)),
       nameModel_(new GroupListModel(session.files(), kind, this)) {
@@ -82,6 +90,21 @@ NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, Dialogs& d
     top->addWidget(findButton);
     top->addWidget(found_, 1);
     layout->addLayout(top);
+
+    outOfDateBar_ = new QWidget;
+    auto* bar = new QHBoxLayout(outOfDateBar_);
+    bar->setContentsMargins(0, 0, 0, 0);
+    auto* note =
+        named(new QLabel(QStringLiteral("The database has changed since these groups were found.")),
+              kOutOfDate);
+    note->setWordWrap(true);
+    auto* refresh = named(new QPushButton(QStringLiteral("&Refresh")), kRefresh);
+    refresh->setToolTip(
+        QStringLiteral("Find the groups again (in a large collection this takes a while)"));
+    bar->addWidget(note, 1);
+    bar->addWidget(refresh);
+    outOfDateBar_->hide();
+    layout->addWidget(outOfDateBar_);
 
     pages_ = named(new QTabWidget, kPages);
     pages_->setAccessibleName(QStringLiteral("Groups"));
@@ -115,9 +138,17 @@ NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, Dialogs& d
     merge_ = named(new QPushButton(QStringLiteral("&Merge")), kMerge);
     merge_->setToolTip(QStringLiteral(
         "Merge the group into the entry to keep, as the preview says (one undo step)"));
+    numberNames_ = named(new QPushButton(QStringLiteral("N&umber These Names...")), kNumberNames);
+    numberNames_->setToolTip(
+        QStringLiteral("Give the entries of this name numbered names in Replace in Names"));
+    showInList_ = named(new QPushButton(QStringLiteral("Sho&w in List")), kShowInList);
+    showInList_->setToolTip(
+        QStringLiteral("Choose the entries of the group in the list of the main window"));
     keepRow->addWidget(keepLabel);
     keepRow->addWidget(keep_, 1);
     keepRow->addWidget(merge_);
+    keepRow->addWidget(numberNames_);
+    keepRow->addWidget(showInList_);
     layout->addLayout(keepRow);
 
     auto* previewLabel = new QLabel(QStringLiteral("What the merge &changes:"));
@@ -135,13 +166,14 @@ NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, Dialogs& d
     auto* close = named(new QPushButton(QStringLiteral("C&lose")), kClose);
     close->setToolTip(QStringLiteral("Close this window"));
     // Enter presses no button here: a merge, or a new search, only by a click or its access key.
-    for (QPushButton* b : {findButton, merge_, close})
+    for (QPushButton* b : {findButton, merge_, close, refresh, numberNames_, showInList_})
         b->setAutoDefault(false);
     bottom->addWidget(result_, 1);
     bottom->addWidget(close);
     layout->addLayout(bottom);
 
     connect(findButton, &QPushButton::clicked, this, &NearDuplicatesWindow::find);
+    connect(refresh, &QPushButton::clicked, this, &NearDuplicatesWindow::find);
     connect(pages_, &QTabWidget::currentChanged, this, &NearDuplicatesWindow::showChosenGroup);
     for (QTableView* list : {nearList_, nameList_})
         connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -149,6 +181,13 @@ NearDuplicatesWindow::NearDuplicatesWindow(session::Session& session, Dialogs& d
     connect(keep_, &QComboBox::currentIndexChanged, this, &NearDuplicatesWindow::keepChanged);
     connect(members_, &QTreeWidget::itemActivated, this, &NearDuplicatesWindow::compareMember);
     connect(merge_, &QPushButton::clicked, this, &NearDuplicatesWindow::mergeClicked);
+    connect(numberNames_, &QPushButton::clicked, this, &NearDuplicatesWindow::numberNamesClicked);
+    connect(showInList_, &QPushButton::clicked, this, [this] {
+        const Entries group = chosenGroup();
+        if (!group.empty() && calls_.showInList)
+            guarded(this, dialogs_, [&] { calls_.showInList(kind_, group); });
+    });
+    connect(&watch_, &DatabaseWatch::changed, this, &NearDuplicatesWindow::databaseChanged);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     find();
 }
@@ -163,9 +202,9 @@ QTableView* NearDuplicatesWindow::groupList() const {
     return onNamePage() ? nameList_ : nearList_;
 }
 
-std::vector<std::int32_t> NearDuplicatesWindow::chosenGroup() const {
+NearDuplicatesWindow::Entries NearDuplicatesWindow::chosenGroup() const {
     const QModelIndex current = groupList()->currentIndex();
-    if (!current.isValid()) return {};
+    if (outOfDate_ || !current.isValid()) return {};
     return (onNamePage() ? nameModel_ : nearModel_)->group(current.row());
 }
 
@@ -195,6 +234,8 @@ void NearDuplicatesWindow::find() {
             nameGroups.push_back(std::move(g.members));
         }
         nameModel_->setGroups(std::move(nameGroups), std::move(names));
+        foundAt_ = watch_.revision();
+        showOutOfDate(false);
     });
     for (QTableView* list : {nearList_, nameList_}) {
         list->resizeColumnsToContents();
@@ -243,22 +284,57 @@ void NearDuplicatesWindow::keepChanged() {
             preview_->setPlainText(lines.join(QLatin1Char('\n')));
         });
     }
-    merge_->setEnabled(plan_.has_value());
+    updateButtons();
+}
+
+void NearDuplicatesWindow::updateButtons() {
+    const bool chosen = !chosenGroup().empty();
+    merge_->setEnabled(plan_.has_value() && !outOfDate_);
+    numberNames_->setEnabled(chosen && onNamePage());
+    showInList_->setEnabled(chosen);
+}
+
+void NearDuplicatesWindow::databaseChanged() {
+    if (watch_.revision() != foundAt_) showOutOfDate(true);
+}
+
+void NearDuplicatesWindow::showOutOfDate(bool outOfDate) {
+    if (outOfDate == outOfDate_) return;
+    outOfDate_ = outOfDate;
+    outOfDateBar_->setVisible(outOfDate);
+    // The groups stay in sight, greyed; what was shown of one is no longer true.
+    for (QTableView* list : {nearList_, nameList_})
+        list->setEnabled(!outOfDate);
+    if (outOfDate) {
+        const QSignalBlocker blocker(keep_);
+        keep_->clear();
+        plan_.reset();
+        members_->clear();
+        preview_->clear();
+    }
+    updateButtons();
+}
+
+void NearDuplicatesWindow::numberNamesClicked() {
+    const Entries group = chosenGroup();
+    if (group.empty() || !onNamePage() || !calls_.numberNames) return;
+    const QString name = nameModel_->nameOf(nameList_->currentIndex().row());
+    guarded(this, dialogs_, [&] { calls_.numberNames(kind_, group, numberingBase(name)); });
 }
 
 void NearDuplicatesWindow::compareMember() {
     const QTreeWidgetItem* item = members_->currentItem();
-    if (item == nullptr || !comparePair_) return;
+    if (item == nullptr || !calls_.comparePair) return;
     guarded(this, dialogs_,
-            [&] { comparePair_(kind_, kept(), item->data(kId, Qt::UserRole).toInt()); });
+            [&] { calls_.comparePair(kind_, kept(), item->data(kId, Qt::UserRole).toInt()); });
 }
 
 void NearDuplicatesWindow::mergeClicked() {
-    if (!plan_) return;
+    if (!plan_ || outOfDate_) return;
     guardedWhileBusy(this, dialogs_, *busy_, [&] {
         const session::MergeResult result = session::merge(session_, *plan_);
         result_->setText(QString::fromStdString(result.summary));
-        if (merged_) merged_(result);
+        if (calls_.merged) calls_.merged(result);
     });
     // The numbers have moved: the groups are found again.
     find();

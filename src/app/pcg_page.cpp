@@ -75,7 +75,7 @@ void PcgPage::setBank(int bank) {
 
 void PcgPage::setLines(const std::vector<std::string>& lines) {
     for (int i = 0; i < pcg::kBankSize; ++i)
-        list_->item(i)->setText(QString::fromLatin1(lines[static_cast<std::size_t>(i)]));
+        list_->item(i)->setText(textOf(lines[static_cast<std::size_t>(i)]));
 }
 
 int PcgPage::currentSlot() const {

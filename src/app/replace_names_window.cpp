@@ -27,14 +27,37 @@ namespace pelvaro::app {
 
 namespace {
 
-// A field for a part of a name: single-byte characters, ten at most.
+constexpr int kNameSize = static_cast<int>(pcg::kNameSize);
+
+// A field for a part of a name: single-byte characters. What is typed is never cut: the hint
+// beside it says how much of a name it takes, and flags a text longer than a name.
 QLineEdit* nameField(const char* name, const QString& tip) {
     auto* edit = named(new QLineEdit, name);
-    edit->setMaxLength(static_cast<int>(pcg::kNameSize));
     edit->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[\\x{1}-\\x{FF}]*")), edit));
     edit->setToolTip(tip);
     return edit;
+}
+
+// The field and its hint, side by side for a row of the form.
+QHBoxLayout* withFitHint(QLineEdit* field, const char* hintName) {
+    auto* hint = named(new QLabel, hintName);
+    const auto show = [field, hint] {
+        const auto n = static_cast<int>(field->text().size());
+        const bool fits = n <= kNameSize;
+        hint->setText(fits
+                          ? QStringLiteral("%1 of %2 characters").arg(n).arg(kNameSize)
+                          : QStringLiteral("%1 characters: a name holds %2").arg(n).arg(kNameSize));
+        hint->setStyleSheet(fits ? QString() : QStringLiteral("color: #b00020; font-weight: bold"));
+        field->setStyleSheet(fits ? QString() : QStringLiteral("border: 2px solid #b00020"));
+        field->setAccessibleDescription(hint->text());
+    };
+    QObject::connect(field, &QLineEdit::textChanged, hint, show);
+    show();
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
+    row->addWidget(hint);
+    return row;
 }
 
 }  // namespace
@@ -63,10 +86,12 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
     replaceMode_->setChecked(true);
     form->addRow(replaceMode_);
     find_ = nameField(names::replaceNames::kFind, QStringLiteral("The text to find in the names"));
-    form->addRow(labelFor(QStringLiteral("&Find:"), find_), find_);
+    form->addRow(labelFor(QStringLiteral("&Find:"), find_),
+                 withFitHint(find_, names::replaceNames::kFindFit));
     replacement_ = nameField(names::replaceNames::kReplacement,
                              QStringLiteral("The text that takes its place (may be empty)"));
-    form->addRow(labelFor(QStringLiteral("Replace &with:"), replacement_), replacement_);
+    form->addRow(labelFor(QStringLiteral("Replace &with:"), replacement_),
+                 withFitHint(replacement_, names::replaceNames::kReplacementFit));
     matchCase_ =
         named(new QCheckBox(QStringLiteral("Match &case")), names::replaceNames::kMatchCase);
     matchCase_->setToolTip(
@@ -79,7 +104,8 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
     base_ = nameField(names::replaceNames::kBase,
                       QStringLiteral("The text before the number, as typed: \"Pad \" gives "
                                      "Pad 01, Pad 02, ..."));
-    form->addRow(labelFor(QStringLiteral("&Base:"), base_), base_);
+    form->addRow(labelFor(QStringLiteral("&Base:"), base_),
+                 withFitHint(base_, names::replaceNames::kBaseFit));
     start_ = named(new QSpinBox, names::replaceNames::kStart);
     start_->setRange(0, 99999);
     start_->setValue(1);
@@ -97,7 +123,8 @@ ReplaceNamesWindow::ReplaceNamesWindow(session::Session& session, Dialogs& dialo
     changesView_->horizontalHeader()->setStretchLastSection(true);
     changesView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     changesView_->setToolTip(
-        QStringLiteral("Each name that changes; a name longer than ten characters is cut"));
+        QStringLiteral("Each name that changes; a name longer than ten characters is cut, and a "
+                       "name that would be the same as another is marked"));
     layout->addWidget(labelFor(QStringLiteral("C&hanges:"), changesView_));
     layout->addWidget(changesView_, 1);
 
@@ -129,9 +156,20 @@ void ReplaceNamesWindow::showEvent(QShowEvent* event) {
     reload();
 }
 
+void ReplaceNamesWindow::startNumbering(const QString& base) {
+    numberMode_->setChecked(true);
+    base_->setText(base);
+    base_->setFocus();
+    plan();
+}
+
 void ReplaceNamesWindow::reload() {
     names_.clear();
-    guarded(this, dialogs_, [&] { names_ = db::storedNames(session_.files(), kind_, ids_); });
+    inUse_ = {};
+    guarded(this, dialogs_, [&] {
+        names_ = db::storedNames(session_.files(), kind_, ids_);
+        inUse_ = db::NamesInUse(session_.names(), kind_);
+    });
     const auto count = static_cast<std::int64_t>(names_.size());
     chosen_->setText(QStringLiteral("The names of ") +
                      textOf(kind_ == db::Kind::Program
@@ -143,10 +181,10 @@ void ReplaceNamesWindow::reload() {
 db::NameEdit ReplaceNamesWindow::edit() const {
     db::NameEdit e;
     e.mode = replaceMode_->isChecked() ? db::NameEdit::Mode::Replace : db::NameEdit::Mode::Number;
-    e.find = find_->text().toLatin1().toStdString();
-    e.replacement = replacement_->text().toLatin1().toStdString();
+    e.find = bytesOf(find_->text());
+    e.replacement = bytesOf(replacement_->text());
     e.matchCase = matchCase_->isChecked();
-    e.base = base_->text().toLatin1().toStdString();
+    e.base = bytesOf(base_->text());
     e.start = start_->value();
     return e;
 }
@@ -157,7 +195,7 @@ void ReplaceNamesWindow::plan() {
         w->setEnabled(replacing);
     for (QWidget* w : std::initializer_list<QWidget*>{base_, start_})
         w->setEnabled(!replacing);
-    plan_ = db::planNames(names_, edit());
+    plan_ = db::planNames(names_, edit(), &inUse_);
     changes_->setRows(static_cast<int>(plan_.changes.size()), [this](int row, int column) {
         if (row >= static_cast<int>(plan_.changes.size())) return QString();
         const db::NameChange& change = plan_.changes[static_cast<std::size_t>(row)];
@@ -169,7 +207,7 @@ void ReplaceNamesWindow::plan() {
             case 2:
                 return textOf(change.newName);
             default:
-                return textOf(db::cutMark(change));
+                return textOf(db::changeNote(change));
         }
     });
     summary_->setText(textOf(session::namesPlanSummary(plan_)));
@@ -177,6 +215,12 @@ void ReplaceNamesWindow::plan() {
 }
 
 void ReplaceNamesWindow::applyClicked() {
+    const std::string question = session::sameNamesQuestion(plan_);
+    if (!question.empty()) {
+        const auto answer = dialogs_.ask(this, windowTitle(), QString::fromStdString(question),
+                                         {QStringLiteral("&Apply"), QStringLiteral("Cancel")});
+        if (answer != 0) return;
+    }
     std::optional<session::RenameResult> result;
     guarded(this, dialogs_,
             [&] { result = session::replaceInNames(session_, kind_, ids_, edit()); });

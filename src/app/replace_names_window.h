@@ -1,7 +1,10 @@
 #pragma once
 // "Replace in Names": on the entries chosen in a database list, a text replaced in every name
-// or the names numbered, the changes listed old and new (a name cut to ten characters marked)
-// before Apply writes them in one undo step.
+// or the names numbered, the changes listed old and new before Apply writes them in one undo
+// step. A name cut to ten characters is marked, and so is a new name that would be the same as
+// another (in the database or among the new names), and Apply asks first when one would be.
+// Beside each text typed, a hint says how many of a name's ten characters it takes and flags a
+// text too long for a name; what is typed is never cut.
 
 #include <QDialog>
 #include <cstdint>
@@ -27,8 +30,6 @@ namespace pelvaro::app {
 class Dialogs;
 class TextRowsModel;
 
-// The controls, by object name.
-
 class ReplaceNamesWindow : public QDialog {
     Q_OBJECT
 
@@ -39,6 +40,9 @@ class ReplaceNamesWindow : public QDialog {
                        std::vector<std::int32_t> ids,
                        std::function<void(const QString& summary)> changed,
                        QWidget* parent = nullptr);
+
+    // The names numbered, after base.
+    void startNumbering(const QString& base);
 
   public slots:
     // The names read again from the database, and the changes planned anew.
@@ -58,6 +62,7 @@ class ReplaceNamesWindow : public QDialog {
     std::vector<std::int32_t> ids_;
     std::function<void(const QString&)> changed_;
     std::vector<db::NamedEntry> names_;
+    db::NamesInUse inUse_;
     db::NamesPlan plan_;
 
     QLabel* chosen_;

@@ -8,6 +8,19 @@ namespace pelvaro::app {
 
 namespace {
 const QString kClassifyRulesKey = QStringLiteral("rules/classify");
+const QString kEventListHeightKey = QStringLiteral("window/eventListHeight");
+
+QString geometryKey(Settings::WindowPlace window) {
+    switch (window) {
+        case Settings::WindowPlace::Main:
+            return QStringLiteral("window/geometry");
+        case Settings::WindowPlace::ClassEditor:
+            return QStringLiteral("classEditor/geometry");
+        case Settings::WindowPlace::ClassAssignment:
+            return QStringLiteral("classAssignment/geometry");
+    }
+    return {};
+}
 
 QString kindName(Settings::FileKind kind) {
     switch (kind) {
@@ -82,12 +95,20 @@ void Settings::setClassifyRules(const QStringList& lines) {
     setValue(kClassifyRulesKey, lines);
 }
 
-QByteArray Settings::bytes(const QString& key) const {
-    return value(key).toByteArray();
+QByteArray Settings::geometry(WindowPlace window) const {
+    return value(geometryKey(window)).toByteArray();
 }
 
-void Settings::setBytes(const QString& key, const QByteArray& value) {
-    setValue(key, value);
+void Settings::setGeometry(WindowPlace window, const QByteArray& geometry) {
+    setValue(geometryKey(window), geometry);
+}
+
+int Settings::eventListHeight() const {
+    return value(kEventListHeightKey).toInt();
+}
+
+void Settings::setEventListHeight(int height) {
+    setValue(kEventListHeightKey, height);
 }
 
 void Settings::sync() {

@@ -41,9 +41,13 @@ class Settings {
     QStringList classifyRules() const;
     void setClassifyRules(const QStringList& lines);
 
-    // Window geometry and splitter states, by name.
-    QByteArray bytes(const QString& key) const;
-    void setBytes(const QString& key, const QByteArray& value);
+    // The windows whose sizes and places are remembered (QWidget::saveGeometry's bytes).
+    enum class WindowPlace { Main, ClassEditor, ClassAssignment };
+    QByteArray geometry(WindowPlace window) const;
+    void setGeometry(WindowPlace window, const QByteArray& geometry);
+    // The event list's height under the tabs; 0 before one was remembered.
+    int eventListHeight() const;
+    void setEventListHeight(int height);
 
     // Writes what was changed to the file now; the destructor does it as well.
     void sync();

@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "session/given_files.h"
 
 namespace pelvaro::app {
 
@@ -30,7 +31,7 @@ constexpr int kRetryMs = 200;
 
 QString instanceName(const QString& startFolder) {
     const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(startFolder).absolutePath()));
-    const QString key = QString::fromLatin1(
+    const QString key = QString::fromUtf8(
         QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
     const QString name = QStringLiteral("pelvaro-%1-%2").arg(::getuid()).arg(key);
     // The runtime folder is the user's alone; without one, Qt puts the name in the temporary
@@ -119,11 +120,19 @@ GivenFiles sortGivenFiles(const QStringList& files) {
     QStringList pcgs;
     bool folder = false;
     for (const QString& file : files) {
-        if (file.endsWith(QStringLiteral(".pvd"))) {
-            given.opened << file;
-        } else {
-            pcgs << file;
-            folder = folder || QFileInfo(file).isDir();
+        switch (session::givenKind(QFile::encodeName(file).toStdString())) {
+            case session::GivenKind::Database:
+                given.opened << file;
+                break;
+            case session::GivenKind::Folder:
+                folder = true;
+                [[fallthrough]];
+            case session::GivenKind::Pcg:
+                pcgs << file;
+                break;
+            case session::GivenKind::Other:
+                given.refused << file;
+                break;
         }
     }
     // One PCG is imported; several would replace each other, so they go to the database.
@@ -134,6 +143,8 @@ GivenFiles sortGivenFiles(const QStringList& files) {
 void giveFilesToWindow(MainWindow& window, const QStringList& files, const MayTakeFiles& mayTake) {
     if (files.isEmpty()) return;
     const GivenFiles given = sortGivenFiles(files);
+    if (!given.refused.isEmpty()) window.refuseFiles(given.refused);
+    if (given.opened.isEmpty() && given.sent.isEmpty()) return;
     if (mayTake && !mayTake(given)) return;
     if (!given.opened.isEmpty()) window.openGivenFiles(given.opened);
     if (!given.sent.isEmpty()) window.sendFiles(given.sent);
@@ -157,9 +168,7 @@ void raiseAndGiveFiles(MainWindow& window, const QStringList& files, const MayTa
 }
 
 MayTakeFiles askBeforeReplacingWork(MainWindow& window) {
-    return [&window](const GivenFiles& given) {
-        return window.mayReplaceWork(given.opened + given.sent);
-    };
+    return [&window](const GivenFiles& given) { return window.mayReplaceWork(given.opened); };
 }
 
 }  // namespace pelvaro::app

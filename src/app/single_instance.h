@@ -50,13 +50,15 @@ class SingleInstance : public QObject {
     QLocalServer server_;
 };
 
-// Where the files given to a start go in the window: database files and a single PCG are opened
-// and imported (MainWindow::openGivenFiles); more than one PCG, or a folder, are sent to the
-// database as "Send PCG Files to Database" sends them (MainWindow::sendFiles), after the
-// databases are opened.
+// Where the files given to a start go in the window, each taken for what session::givenKind
+// says it is: database files and a single PCG are opened and imported
+// (MainWindow::openGivenFiles); more than one PCG, or a folder, are sent to the database as
+// "Send PCG Files to Database" sends them (MainWindow::sendFiles), after the databases are
+// opened; anything else is refused with a message (MainWindow::refuseFiles).
 struct GivenFiles {
     QStringList opened;
     QStringList sent;
+    QStringList refused;
 };
 GivenFiles sortGivenFiles(const QStringList& files);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/window_text.h"
 #include "pcg/arrange.h"
 #include "pcg/pcg_lists.h"
 
@@ -96,7 +97,7 @@ QVariant SlotListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const int slot = slotOf(index.row());
     if (content_ == ListContent::Kits) {
-        if (role == Qt::DisplayRole) return QString::fromLatin1(pcg::drumKitLine(pcg_, slot));
+        if (role == Qt::DisplayRole) return textOf(pcg::drumKitLine(pcg_, slot));
         return {};
     }
     const bool programs = content_ == ListContent::Programs;
@@ -104,7 +105,7 @@ QVariant SlotListModel::data(const QModelIndex& index, int role) const {
         (programs ? pcg_.occupancy.programUsed[slot] : pcg_.occupancy.combinationUsed[slot]) == 1;
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromLatin1(pcg::pcgListLine(
+            return textOf(pcg::pcgListLine(
                 pcg_, programs ? pcg::SlotKind::Program : pcg::SlotKind::Combination,
                 slot / pcg::kBankSize, slot % pcg::kBankSize));
         case Qt::ForegroundRole:

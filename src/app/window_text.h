@@ -25,6 +25,9 @@ inline std::string localPath(const QString& path) {
                                    "stand. Please choose another name."});
     return bytes.toStdString();
 }
+// Text as the records hold it (names, explanations, class names, the lists' lines made of
+// them) is single-byte Latin-1; this is the one place the windows turn it into what they show
+// and back. Everything a session function returns is UTF-8 instead (QString::fromStdString).
 inline std::string bytesOf(const QString& text) {
     return text.toLatin1().toStdString();
 }

@@ -7,10 +7,10 @@
 #include "app/dialogs.h"
 #include "app/recovery_bar.h"
 #include "app/recovery_dialog.h"
-#include "app/single_instance.h"
 #include "db/database_file.h"
 #include "io/paths.h"
 #include "io/progress.h"
+#include "session/given_files.h"
 
 namespace pelvaro::app {
 
@@ -44,14 +44,10 @@ void WorkKeeper::showRecoverWindow() {
 void WorkKeeper::openCopy(const std::string& file) {
     bool opened = false;
     guard_([&] {
-        try {
-            present_(session::openRecoveryCopy(session_, file), true);
-        } catch (...) {
-            // The database may be open already when its PCG fails: the lists show what is.
-            present_({}, true);
-            throw;
-        }
-        opened = true;
+        // The database may be open already when its PCG fails: the lists show what is.
+        const session::Outcome outcome = session::openRecoveryCopy(session_, file);
+        present_(outcome, true);
+        opened = !outcome.failure;
     });
     // The user has chosen what to work on: the offer at the top has had its answer.
     if (opened && bar_) bar_->hide();
@@ -59,7 +55,7 @@ void WorkKeeper::openCopy(const std::string& file) {
 
 bool WorkKeeper::mayReplaceWork(const QStringList& files) {
     std::vector<std::string> opened;
-    for (const QString& file : sortGivenFiles(files).opened)
+    for (const QString& file : files)
         opened.push_back(QFile::encodeName(file).toStdString());
     const std::optional<std::string> question = session::replacedWorkQuestion(session_, opened);
     if (!question) return true;
@@ -67,8 +63,9 @@ bool WorkKeeper::mayReplaceWork(const QStringList& files) {
                      QString::fromStdString(*question),
                      {QStringLiteral("&Take the Files"), QStringLiteral("Cancel")}) != 0)
         return false;
-    const bool importsPcg = std::ranges::any_of(
-        opened, [](const std::string& path) { return !path.ends_with(db::kDatabaseExtension); });
+    const bool importsPcg = std::ranges::any_of(opened, [](const std::string& path) {
+        return session::givenKind(path) != session::GivenKind::Database;
+    });
     if (!importsPcg) return true;
     bool kept = false;
     guard_([&] {

@@ -37,11 +37,11 @@ class WorkKeeper : public QObject {
     QWidget* makeLastRunBar();
     // "Recover Database...": the Recover window, and the copy chosen there brought back.
     void showRecoverWindow();
-    // Whether files handed over (sorted as sortGivenFiles sorts them) may be taken: when they
-    // would replace a changed database or a changed PCG the user is asked first, and a PCG that
-    // an import would replace is kept as a recovery copy once the user agrees (a database is
-    // kept by Open Database itself).
-    bool mayReplaceWork(const QStringList& files);
+    // Whether files handed over may be taken: `opened`, the databases to open and the PCG to
+    // import. When they would replace a changed database or a changed PCG the user is asked
+    // first, and a PCG that an import would replace is kept as a recovery copy once the user
+    // agrees (a database is kept by Open Database itself).
+    bool mayReplaceWork(const QStringList& opened);
     // Exit: the work kept as a recovery copy while the window shows (a line in the status bar
     // saying how far it has come, the busy window once it takes long), then the status line and
     // the event list say where it went. A copy that cannot be saved shows its message; the

@@ -82,8 +82,8 @@ using Changed = std::function<void(Kind, std::int32_t, ConstBytes record,
 
 // The one pass behind the preview and the apply: every entry of each kind a rule looks at, the
 // rules in their order on a copy of its slots; `changed` is told of each entry that gains.
-RulesPreview run(const db::RecordFiles& files, const std::vector<ClassRule>& rules,
-                 const Changed& changed) {
+RulesPreview passOverEntries(const db::RecordFiles& files, const std::vector<ClassRule>& rules,
+                             const Changed& changed) {
     RulesPreview preview;
     preview.rules.resize(rules.size());
     const db::ClassTree tree = db::ClassTree::read(files);
@@ -301,21 +301,22 @@ RuleClass ruleClass(const db::ClassTree& tree, const ClassRule& rule) {
 }
 
 RulesPreview previewRules(const db::RecordFiles& files, const std::vector<ClassRule>& rules) {
-    return run(files, rules, {});
+    return passOverEntries(files, rules, {});
 }
 
 RulesPreview applyRules(db::RecordFiles& files, const std::vector<ClassRule>& rules) {
     std::vector<Byte> record;
     // The scan hands out a copy of each block, so an entry written here is never read again.
-    return run(files, rules,
-               [&](Kind kind, std::int32_t n, ConstBytes read,
-                   const std::array<Byte, db::kClassSlots>& slots) {
-                   record.assign(read.begin(), read.end());
-                   const std::size_t at = kind == Kind::Program ? db::ProgramLayout::kClassIds
-                                                                : db::CombinationLayout::kClassIds;
-                   std::ranges::copy(slots, record.begin() + static_cast<std::ptrdiff_t>(at));
-                   files.writeEntry(kind, n, record);
-               });
+    return passOverEntries(
+        files, rules,
+        [&](Kind kind, std::int32_t n, ConstBytes read,
+            const std::array<Byte, db::kClassSlots>& slots) {
+            record.assign(read.begin(), read.end());
+            const std::size_t at = kind == Kind::Program ? db::ProgramLayout::kClassIds
+                                                         : db::CombinationLayout::kClassIds;
+            std::ranges::copy(slots, record.begin() + static_cast<std::ptrdiff_t>(at));
+            files.writeEntry(kind, n, record);
+        });
 }
 
 }  // namespace pelvaro::classes

@@ -117,6 +117,8 @@ int add(const Arguments& a, std::ostream& out, std::ostream& err) {
     session::BatchSend batch(work.session, paths);
     while (!batch.done())
         batch.sendNext();
+    // A failing disk: nothing is stored back, and the database file stays as it was.
+    if (batch.failure()) throw std::runtime_error(*batch.failure());
     work.session.exportDatabase(database);
     if (a.flags.contains("--csv"))
         out << session::reportCsv(batch.lines());
@@ -381,7 +383,8 @@ std::string usage() {
 
 }  // namespace
 
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
     if (arguments.empty()) {
         err << usage();
         return kBadUsage;

@@ -15,6 +15,6 @@ inline constexpr int kFailed = 1;
 inline constexpr int kBadUsage = 2;
 
 // Runs the command line (without the program's name). Results go to out, messages to err.
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace pelvaro::cli

@@ -6,5 +6,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return pelvaro::cli::run(arguments, std::cout, std::cerr);
+    return pelvaro::cli::runCommandLine(arguments, std::cout, std::cerr);
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "db/listing.h"
 #include "db/record_scan.h"
+#include "pcg/pcg_image.h"
 
 namespace pelvaro::db {
 
@@ -21,7 +21,7 @@ namespace {
 void copyName(char* name, ConstBytes record) {
     std::size_t i = 0;
     for (; i < pcg::kNameSize && record[i] != 0; ++i)
-        name[i] = upperCase8Bit(static_cast<char>(record[i]));
+        name[i] = pcg::upperCase8Bit(static_cast<char>(record[i]));
     std::fill(name + i, name + pcg::kNameSize, '\0');
 }
 }  // namespace
@@ -52,7 +52,7 @@ void NameColumn::adopt(Kind kind, std::vector<char> names) {
     c.known = true;
 }
 
-std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperText) {
+const NameColumn::Column& NameColumn::known(Kind kind) {
     Column& c = column(kind);
     const std::int32_t count = files_.count(kind);
     if (!c.known || c.size() < count) {
@@ -62,8 +62,23 @@ std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperT
         scanEntries(files_, kind, [&](std::int32_t n, ConstBytes record) { put(c, n, record); });
         c.known = true;
     }
+    return c;
+}
+
+void NameColumn::forEachName(
+    Kind kind, const std::function<void(std::int32_t id, std::string_view upperName)>& visit) {
+    const char* names = known(kind).names.data();
+    const std::int32_t count = files_.count(kind);
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const char* name = names + static_cast<std::size_t>(n - 1) * pcg::kNameSize;
+        visit(n, std::string_view(name, ::strnlen(name, pcg::kNameSize)));
+    }
+}
+
+std::vector<std::int32_t> NameColumn::holding(Kind kind, std::string_view upperText) {
+    const char* names = known(kind).names.data();
+    const std::int32_t count = files_.count(kind);
     std::vector<std::int32_t> rows;
-    const char* names = c.names.data();
     for (std::int32_t n = 1; n <= count; ++n) {
         const char* name = names + static_cast<std::size_t>(n - 1) * pcg::kNameSize;
         const std::string_view text(name, ::strnlen(name, pcg::kNameSize));

@@ -5,6 +5,7 @@
 // after Open or New Database (or a failed write), then told of every record written.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,10 @@ class NameColumn : public RecordObserver {
     // The entries of kind (Program or Combination), 1 to the count, whose name (up to its
     // first zero byte, in upper case) holds `upperText`, ascending.
     std::vector<std::int32_t> holding(Kind kind, std::string_view upperText);
+    // Shows visit every entry of kind, 1 to the count, with its name in upper case (up to its
+    // first zero byte).
+    void forEachName(Kind kind,
+                     const std::function<void(std::int32_t id, std::string_view upperName)>& visit);
 
     // Names gathered elsewhere (Open reads every record as it checks it): names(count) gives a
     // column with room for the entries to come, appendName adds record after record from the
@@ -43,6 +48,8 @@ class NameColumn : public RecordObserver {
     };
     static bool named(Kind kind) { return kind == Kind::Program || kind == Kind::Combination; }
     Column& column(Kind kind) { return columns_[kind == Kind::Program ? 0 : 1]; }
+    // The column of kind, read from the file first when it is not known.
+    const Column& known(Kind kind);
     static void put(Column& c, std::int32_t n, ConstBytes record);
 
     RecordFiles& files_;

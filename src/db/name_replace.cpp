@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <stdexcept>
 
 #include "db/details.h"
@@ -91,7 +92,70 @@ std::vector<NamedEntry> storedNames(const RecordFiles& files, Kind kind,
     return entries;
 }
 
-NamesPlan planNames(const std::vector<NamedEntry>& entries, const NameEdit& edit) {
+namespace {
+
+// The order of keys, byte by byte: a comparison of the whole key at once.
+struct KeyOrder {
+    bool operator()(const NamesInUse::Key& a, const NamesInUse::Key& b) const {
+        return std::memcmp(a.data(), b.data(), a.size()) < 0;
+    }
+};
+
+std::int32_t countIn(const std::vector<NamesInUse::Key>& sorted, const NamesInUse::Key& key) {
+    const auto [first, last] = std::ranges::equal_range(sorted, key, KeyOrder{});
+    return static_cast<std::int32_t>(last - first);
+}
+
+}  // namespace
+
+NamesInUse::Key NamesInUse::keyOf(std::string_view name) {
+    Key key{};
+    const std::string text = trimmed(name.substr(0, std::min(name.size(), key.size())));
+    std::ranges::transform(text, key.begin(), upperCase8Bit);
+    return key;
+}
+
+NamesInUse::NamesInUse(NameColumn& names, Kind kind) {
+    constexpr Key kNone{};
+    names.forEachName(kind, [&](std::int32_t, std::string_view upperName) {
+        const Key key = keyOf(upperName);
+        if (key != kNone) keys_.push_back(key);
+    });
+    std::ranges::sort(keys_, KeyOrder{});
+}
+
+std::int32_t NamesInUse::count(const Key& key) const {
+    return countIn(keys_, key);
+}
+
+namespace {
+
+// Marks the changes whose new name is taken twice: by the entries that keep their names (the
+// database's count less the changed entries' old names) and the new names together.
+void markSameNames(NamesPlan& plan, const NamesInUse& inUse) {
+    std::vector<NamesInUse::Key> olds;
+    std::vector<NamesInUse::Key> news;
+    for (const NameChange& change : plan.changes) {
+        olds.push_back(NamesInUse::keyOf(change.oldName));
+        news.push_back(NamesInUse::keyOf(change.newName));
+    }
+    const std::vector<NamesInUse::Key> keys = news;
+    std::ranges::sort(olds, KeyOrder{});
+    std::ranges::sort(news, KeyOrder{});
+    constexpr NamesInUse::Key kNone{};
+    for (std::size_t i = 0; i < plan.changes.size(); ++i) {
+        const NamesInUse::Key& key = keys[i];
+        const std::int32_t taken = inUse.count(key) - countIn(olds, key) + countIn(news, key);
+        const bool same = key != kNone && taken > 1;
+        plan.changes[i].sameAsAnother = same;
+        if (same) ++plan.same;
+    }
+}
+
+}  // namespace
+
+NamesPlan planNames(const std::vector<NamedEntry>& entries, const NameEdit& edit,
+                    const NamesInUse* inUse) {
     NamesPlan plan;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         NameChange change = planned(entries[i], i, entries.size(), edit);
@@ -102,6 +166,7 @@ NamesPlan planNames(const std::vector<NamedEntry>& entries, const NameEdit& edit
         if (change.cut()) ++plan.cut;
         plan.changes.push_back(std::move(change));
     }
+    if (inUse) markSameNames(plan, *inUse);
     return plan;
 }
 
@@ -120,6 +185,13 @@ NamesPlan replaceNames(RecordFiles& files, Kind kind, const std::vector<std::int
 
 std::string cutMark(const NameChange& change) {
     return change.cut() ? "cut from \"" + change.wanted + "\"" : std::string();
+}
+
+std::string changeNote(const NameChange& change) {
+    std::string note = cutMark(change);
+    if (change.sameAsAnother)
+        note += (note.empty() ? "" : "; ") + std::string("same as another name");
+    return note;
 }
 
 }  // namespace pelvaro::db

@@ -1,13 +1,16 @@
 #pragma once
 // Names changed in bulk on chosen entries: a text found and replaced in every name, or the
 // names numbered ("Pad 01", "Pad 02", ...). A plan lists the names that change, old and new,
-// before any is written; a name that would grow past its ten bytes is cut and marked.
+// before any is written; a name that would grow past its ten bytes is cut and marked, and so is
+// a new name that would be the same as another name.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "db/name_column.h"
 #include "db/record_files.h"
 
 namespace pelvaro::db {
@@ -34,6 +37,8 @@ struct NameChange {
     std::string oldName;
     std::string newName;  // as it is written: ten characters at most
     std::string wanted;   // the name before it was cut; equal to newName when not cut
+    // The new name is the same as another name (see NamesInUse).
+    bool sameAsAnother = false;
     bool cut() const { return wanted != newName; }
     friend bool operator==(const NameChange&, const NameChange&) = default;
 };
@@ -42,6 +47,27 @@ struct NamesPlan {
     std::vector<NameChange> changes;  // in the order the entries were given
     std::int32_t unchanged = 0;       // entries whose name stays as it is
     std::int32_t cut = 0;             // changes cut to ten characters
+    std::int32_t same = 0;            // changes whose new name is the same as another
+};
+
+// The names of one kind in the database, gathered once for the plans a window previews: a plan
+// marks each new name that is the same as another name in the database. Names are the same as
+// the search and "Same name, different sounds" compare them: in upper case, without the blanks
+// around them; a blank name is the same as none.
+class NamesInUse {
+  public:
+    // A name as names are compared, zero-padded.
+    using Key = std::array<char, pcg::kNameSize>;
+    static Key keyOf(std::string_view name);
+
+    NamesInUse() = default;
+    NamesInUse(NameColumn& names, Kind kind);
+    // How many entries have a name the same as this one.
+    std::int32_t count(std::string_view name) const { return count(keyOf(name)); }
+    std::int32_t count(const Key& key) const;
+
+  private:
+    std::vector<Key> keys_;  // sorted
 };
 
 // The name of each entry (its first ten bytes up to a zero byte), in the order of ids; an ID
@@ -55,8 +81,12 @@ std::vector<NamedEntry> storedNames(const RecordFiles& files, Kind kind,
 // The name of one entry, "" for an ID that names none.
 std::string storedName(const RecordFiles& files, Kind kind, std::int32_t id);
 
-// The names that change, from names read by storedNames. Nothing is written.
-NamesPlan planNames(const std::vector<NamedEntry>& entries, const NameEdit& edit);
+// The names that change, from names read by storedNames. Nothing is written. With inUse (the
+// names of the entries' kind), a change is marked sameAsAnother when its new name is the same as
+// the new name of another change, or as the name of an entry of the kind whose name stays (every
+// entry but the changed ones).
+NamesPlan planNames(const std::vector<NamedEntry>& entries, const NameEdit& edit,
+                    const NamesInUse* inUse = nullptr);
 
 // "Replace in Names": writes every changed name as Submit writes a name (db/details.h), each
 // entry once; nothing else of an entry changes and unchanged names are not written. kind is
@@ -69,5 +99,8 @@ std::string replacedName(std::string_view name, const NameEdit& edit);
 
 // The mark of a cut name in the list of changes: "cut from "GRANDPIANO 1"", else "".
 std::string cutMark(const NameChange& change);
+// What the list of changes notes of a change: its cut mark and "same as another name", joined
+// by "; "; "" for neither.
+std::string changeNote(const NameChange& change);
 
 }  // namespace pelvaro::db

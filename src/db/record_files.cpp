@@ -36,15 +36,19 @@ RecordFiles::Batch::~Batch() noexcept(false) {
 
 void RecordFiles::endBatch(bool quietly) {
     if (batches_ == 0 || --batches_ > 0) return;
-    if (!quietly) {
-        flush();
-        return;
-    }
+    const auto ended = [this] {
+        for (RecordObserver* o : observers_)
+            o->batchEnded();
+    };
     try {
         flush();
     } catch (...) {
-        // The exception that ends the scope goes on; the counters are right (see flush).
+        ended();
+        // Quietly: the exception that ends the scope goes on; the counters are right (see flush).
+        if (!quietly) throw;
+        return;
     }
+    ended();
 }
 
 std::string RecordFiles::pathOf(Kind kind) const {

@@ -35,6 +35,10 @@ class RecordObserver {
     // A write to the file of kind failed part way: some of its records may no longer hold what
     // the earlier calls said (a record half written by a full disk, a file half copied).
     virtual void writeFailed(Kind /*kind*/) {}
+    // The outermost batch of gathered writes has ended: what it told of is in the files, or was
+    // undone by the calls above. A command's changes are complete from here on, so an observer
+    // that shows them (a window) waits for this while RecordFiles::gathering() holds.
+    virtual void batchEnded() {}
 };
 
 // Told before every write to a record file, while the bytes about to be overwritten are still

@@ -5,6 +5,7 @@
 
 #include "lists/csv.h"
 #include "pcg/pcg_files.h"
+#include "session/given_files.h"
 #include "session/session.h"
 
 namespace pelvaro::session {
@@ -12,13 +13,6 @@ namespace pelvaro::session {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool isPcgName(const fs::path& path) {
-    std::string extension = path.extension().string();
-    std::ranges::transform(extension, extension.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".pcg";
-}
 
 FileReport skipped(std::string path, std::string why) {
     FileReport line;
@@ -44,7 +38,7 @@ std::vector<FileReport> filesToSend(const std::vector<std::string>& chosen) {
                      path, fs::directory_options::skip_permission_denied, error);
                  !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
                 std::error_code entryError;
-                if (it->is_regular_file(entryError) && isPcgName(it->path()))
+                if (it->is_regular_file(entryError) && hasPcgName(it->path().string()))
                     found.push_back(it->path().string());
             }
             if (found.empty()) {
@@ -88,7 +82,13 @@ const FileReport& BatchSend::sendNext(const transfer::Progress& progress) {
         return line;
     }
     const SendCounter counter(session_.files());
-    session_.engine().sendPcgToDatabase(image, line.events, progress);
+    try {
+        session_.engine().sendPcgToDatabase(image, line.events, progress);
+    } catch (const io::FileError& e) {
+        // The file's own send ends with its writes, so what it stored before failing is
+        // counted, and the run stops.
+        failure_ = e.what();
+    }
     line.counts = counter.counted(session_.files(), usedSlots(image.occupancy.programUsed),
                                   usedSlots(image.occupancy.combinationUsed), pcg::kDrumKitCount);
     return line;

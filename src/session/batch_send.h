@@ -5,6 +5,7 @@
 // with its reason; a failure to write the database stops the run, and what was sent stays.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,15 @@ class BatchSend {
     const std::vector<FileReport>& lines() const { return lines_; }
     // The next line to work on, or lines().size() when all are done.
     std::size_t next() const { return next_; }
-    bool done() const { return next_ >= lines_.size(); }
+    // Every line has had its turn, or a failure stopped the run.
+    bool done() const { return next_ >= lines_.size() || failure_; }
     // Sends the next file (or passes over a skipped line): its own image, the engine's send of
     // a whole PCG. A file that cannot be read, or is no PCG, becomes a skipped line. A failure
-    // to write the database throws io::FileError; the run stops there.
+    // to write the database stops the run there: failure() tells it, and the files before it
+    // stay sent.
     const FileReport& sendNext(const transfer::Progress& progress = {});
+    // What stopped the run (io::FileError's text), or nothing.
+    const std::optional<std::string>& failure() const { return failure_; }
 
     BatchTotals totals() const;
 
@@ -58,6 +63,7 @@ class BatchSend {
     Session::Command step_;
     std::vector<FileReport> lines_;
     std::size_t next_ = 0;
+    std::optional<std::string> failure_;
 };
 
 // What is left of a run, reckoned from the time its first `done` of `total` files took: "About

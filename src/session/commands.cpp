@@ -10,6 +10,7 @@
 #include "io/wording.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
+#include "session/given_files.h"
 #include "session/recovery.h"
 #include "session/summaries.h"
 
@@ -190,23 +191,17 @@ Search searchCombinations(Session& session, const db::CombinationSearchFields& f
                    asked("program ", fields.programId)});
 }
 
-Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress,
-                          Outcome* sent) {
+Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress) {
     static constexpr std::array<const char*, 3> kNames = {
         "Send PCG to Database", "Send Only Programs of PCG", "Send Only Combinations of PCG"};
-    const auto step = session.command(kNames[static_cast<std::size_t>(part)], Changes::Database);
     const SendCounter counter(session.files());
     Outcome outcome{.events = db::EventLines{}};
     const bool programs = part != PcgPart::Combinations;
     const bool combinations = part != PcgPart::Programs;
-    const auto account = [&] {
-        const pcg::SlotOccupancy& used = session.pcg().occupancy;
-        outcome.summary =
-            sendSummary(counter.counted(session.files(), programs ? usedSlots(used.programUsed) : 0,
-                                        combinations ? usedSlots(used.combinationUsed) : 0));
-    };
     transfer::TransferEngine& engine = session.engine();
     try {
+        const auto step =
+            session.command(kNames[static_cast<std::size_t>(part)], Changes::Database);
         switch (part) {
             case PcgPart::Everything:
                 engine.sendPcgToDatabase(*outcome.events, progress);
@@ -218,13 +213,14 @@ Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progre
                 engine.sendOnlyCombinationsOfPcg(*outcome.events, progress);
                 break;
         }
-    } catch (...) {
-        // What was sent before the failure stays sent; the window shows it before the message.
-        account();
-        if (sent) *sent = outcome;
-        throw;
+    } catch (const io::FileError& e) {
+        // What was sent before the failure stays sent, and is told before the message.
+        outcome.failure = e.what();
     }
-    account();
+    const pcg::SlotOccupancy& used = session.pcg().occupancy;
+    outcome.summary =
+        sendSummary(counter.counted(session.files(), programs ? usedSlots(used.programUsed) : 0,
+                                    combinations ? usedSlots(used.combinationUsed) : 0));
     return outcome;
 }
 
@@ -293,7 +289,7 @@ Outcome exitProgram(Session& session) {
 std::optional<std::string> replacedWorkQuestion(const Session& session,
                                                 const std::vector<std::string>& opened) {
     const auto isDatabase = [](const std::string& path) {
-        return path.ends_with(db::kDatabaseExtension);
+        return givenKind(path) == GivenKind::Database;
     };
     const auto database = std::ranges::find_if(opened, isDatabase);
     const auto pcg = std::ranges::find_if_not(opened, isDatabase);
@@ -334,31 +330,35 @@ Outcome openDatabase(Session& session, const std::string& path) {
 }
 
 Outcome openRecoveryCopy(Session& session, const std::string& path) {
-    const std::optional<RecoveryCopy> copy = recoveryCopy(path);
-    if (!copy) throw io::FileError::cannotOpen(path, ENOENT);
     Outcome outcome;
-    if (!copy->database.empty()) {
-        session.openRecoveryCopy(*copy);
-        outcome = withKeptCopy(
-            session,
-            {.summary = "Opened the recovery copy " + io::fileNameOf(copy->database) + " of " +
-                        (copy->cameFrom.empty() ? std::string("a new database")
-                                                : io::fileNameOf(copy->cameFrom))});
+    try {
+        const std::optional<RecoveryCopy> copy = recoveryCopy(path);
+        if (!copy) throw io::FileError::cannotOpen(path, ENOENT);
+        if (!copy->database.empty()) {
+            session.openRecoveryCopy(*copy);
+            outcome = withKeptCopy(
+                session,
+                {.summary = "Opened the recovery copy " + io::fileNameOf(copy->database) + " of " +
+                            (copy->cameFrom.empty() ? std::string("a new database")
+                                                    : io::fileNameOf(copy->cameFrom))});
+        }
+        if (copy->pcg.empty()) return outcome;
+        if (session.recoverPcg(*copy) == pcg::ImportResult::NotCompatible) {
+            outcome.refusal = io::Refusal{std::string(pcg::kNotCompatibleCaption),
+                                          std::string(pcg::kNotCompatibleText)};
+            return outcome;
+        }
+        const std::string pcgName = copy->pcgFileName.empty()
+                                        ? std::string("the new PCG")
+                                        : "the PCG " + io::fileNameOf(copy->pcgFileName);
+        if (outcome.summary.empty())
+            outcome.summary =
+                "Put back " + pcgName + " from the recovery copy " + io::fileNameOf(copy->pcg);
+        else
+            outcome.summary += ", with " + pcgName;
+    } catch (const io::FileError& e) {
+        outcome.failure = e.what();
     }
-    if (copy->pcg.empty()) return outcome;
-    if (session.recoverPcg(*copy) == pcg::ImportResult::NotCompatible) {
-        outcome.refusal = io::Refusal{std::string(pcg::kNotCompatibleCaption),
-                                      std::string(pcg::kNotCompatibleText)};
-        return outcome;
-    }
-    const std::string pcgName = copy->pcgFileName.empty()
-                                    ? std::string("the new PCG")
-                                    : "the PCG " + io::fileNameOf(copy->pcgFileName);
-    if (outcome.summary.empty())
-        outcome.summary =
-            "Put back " + pcgName + " from the recovery copy " + io::fileNameOf(copy->pcg);
-    else
-        outcome.summary += ", with " + pcgName;
     return outcome;
 }
 

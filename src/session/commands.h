@@ -20,7 +20,7 @@
 
 namespace pelvaro::session {
 
-// What a command did. Texts are UTF-8.
+// What a command did, then what stopped it, if anything. Texts are UTF-8.
 struct Outcome {
     std::string summary{};  // the status bar's line on it
     // The event list after the command, for the commands that clear it when they start (the
@@ -29,6 +29,10 @@ struct Outcome {
     // A refusal the user is shown in a message box (a file that is no PCG).
     std::optional<io::Refusal> refusal{};
     std::string path{};  // the file the command read or wrote, when it names one
+    // A failing file stopped the command part way (io::FileError's text: the message, then the
+    // system's reason): what the fields above tell was done and stays done, and the user is
+    // shown this after it. Nothing: the command ran to its end.
+    std::optional<std::string> failure{};
 };
 
 // --- Edit menu
@@ -70,10 +74,9 @@ Search searchCombinations(Session& session, const db::CombinationSearchFields& f
 // What of the PCG a whole send takes.
 enum class PcgPart { Everything, Programs, Combinations };
 // "Send PCG to Database", "Send Only Programs of PCG", "Send Only Combinations of PCG", the
-// progress stepped once per slot. A failing disk throws io::FileError after what was sent is
-// stored; `sent`, when given, is then the account of it for the window to show.
-Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress,
-                          Outcome* sent = nullptr);
+// progress stepped once per slot. A failing disk stops the send: the account tells what was
+// stored before it, and `failure` the error.
+Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress);
 Outcome importPcg(Session& session, const std::string& path);
 Outcome newPcg(Session& session);
 Outcome exportPcg(Session& session, const std::string& chosen);
@@ -83,7 +86,8 @@ Outcome newDatabase(Session& session);
 Outcome openDatabase(Session& session, const std::string& path);
 // A recovery copy (its ".pvd", or its ".pcg" when it keeps a PCG alone) brought back: its
 // database opened under the name of the database it came from, its PCG put back under the name
-// of the file it was imported from ("Recover Pcg", a step of its own).
+// of the file it was imported from ("Recover Pcg", a step of its own). A copy gone, or a file of
+// it that fails, is the outcome's failure (the database may be open already when its PCG fails).
 Outcome openRecoveryCopy(Session& session, const std::string& path);
 // The event line that says where work that would have been lost was kept.
 std::string keptCopyLine(const RecoveryCopy& kept);

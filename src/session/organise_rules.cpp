@@ -1,5 +1,7 @@
 #include "session/organise_rules.h"
 
+#include <algorithm>
+
 #include "session/session.h"
 #include "session/summaries.h"
 
@@ -61,15 +63,36 @@ RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<s
 
 std::string namesPlanSummary(const db::NamesPlan& plan) {
     const auto changed = static_cast<std::int64_t>(plan.changes.size());
-    std::string text = changed == 0
-                           ? std::string("No name changes")
-                           : countOf(changed, "name changes", "names change") +
-                                 (plan.cut > 0 ? ", " + countOf(plan.cut, "of them", "of them") +
-                                                     " cut to ten characters"
-                                               : std::string());
+    std::string text = changed == 0 ? std::string("No name changes")
+                                    : countOf(changed, "name changes", "names change");
+    // "2 of them cut to ten characters, 2 the same as another name"
+    if (plan.cut > 0) text += ", " + grouped(plan.cut) + " of them cut to ten characters";
+    if (plan.same > 0)
+        text += ", " + grouped(plan.same) + (plan.cut > 0 ? "" : " of them") +
+                " the same as another name";
     if (plan.unchanged > 0)
         text += "; " + countOf(plan.unchanged, "stays as it is", "stay as they are");
     return text;
+}
+
+std::string sameNamesQuestion(const db::NamesPlan& plan) {
+    if (plan.same == 0) return {};
+    // Each new name once, in the order of the changes.
+    std::vector<std::string> names;
+    for (const db::NameChange& change : plan.changes)
+        if (change.sameAsAnother && std::ranges::find(names, change.newName) == names.end())
+            names.push_back(change.newName);
+    constexpr std::size_t kNamed = 3;
+    std::string list;
+    for (std::size_t i = 0; i < std::min(names.size(), kNamed); ++i)
+        list += (i == 0                  ? ""
+                 : i + 1 == names.size() ? " and "
+                                         : ", ") +
+                ("\"" + latin1ToUtf8(names[i]) + "\"");
+    if (names.size() > kNamed)
+        list += " and " + grouped(static_cast<std::int64_t>(names.size() - kNamed)) + " more";
+    return countOf(plan.same, "new name is", "new names are") +
+           " the same as another name: " + list + ". Apply them all the same?";
 }
 
 }  // namespace pelvaro::session

@@ -38,8 +38,11 @@ struct RenameResult {
 RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
                             const db::NameEdit& edit);
 
-// The account of a plan: "12 names change, 2 of them cut to ten characters; 3 stay as they
-// are", or "No name changes".
+// The account of a plan: "12 names change, 2 of them cut to ten characters, 4 the same as
+// another name; 3 stay as they are", or "No name changes".
 std::string namesPlanSummary(const db::NamesPlan& plan);
+// The question before Apply when new names are the same as other names: "2 new names are the
+// same as another name: "GRANDPIANO". Apply them all the same?" ("" when none is).
+std::string sameNamesQuestion(const db::NamesPlan& plan);
 
 }  // namespace pelvaro::session

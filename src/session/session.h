@@ -144,7 +144,6 @@ class Session {
     pcg::ImportResult recoverPcg(const RecoveryCopy& copy);
 
     // How much the recovery folder keeps (by default 1 GB and 200 copies).
-    void setRecoveryLimits(const RecoveryLimits& limits) { limits_ = limits; }
     const RecoveryLimits& recoveryLimits() const { return limits_; }
 
   private:

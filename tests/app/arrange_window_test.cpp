@@ -292,10 +292,11 @@ TEST(ArrangeWindow, WritesTheBytesPelvaroCliWritesForTheSameSteps) {
     pcg::writePcgFile(start.image, w.db.dir().file("in.pcg"));
     std::ostringstream out;
     std::ostringstream err;
-    ASSERT_EQ(cli::run({"arrange", w.db.dir().file("in.pcg"), "-o", w.db.dir().file("cli.pcg"),
-                        "--template", templ, "move A05-A07 B10", "swap combinations A01 B20",
-                        "sort A combinations", "close-gaps programs", "swap-kits 0 2", "empty A11"},
-                       out, err),
+    ASSERT_EQ(cli::runCommandLine(
+                  {"arrange", w.db.dir().file("in.pcg"), "-o", w.db.dir().file("cli.pcg"),
+                   "--template", templ, "move A05-A07 B10", "swap combinations A01 B20",
+                   "sort A combinations", "close-gaps programs", "swap-kits 0 2", "empty A11"},
+                  out, err),
               cli::kDone)
         << err.str();
     EXPECT_EQ(readBytes(w.db.dir().file("window.pcg")), readBytes(w.db.dir().file("cli.pcg")));

@@ -57,7 +57,7 @@ TEST(CliMatchesWindow, AddThenAddMoreThenExtract) {
         arguments.insert(arguments.end(), {"--template", templ});
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(cli::run(arguments, out, err), cli::kDone) << err.str();
+        EXPECT_EQ(cli::runCommandLine(arguments, out, err), cli::kDone) << err.str();
         return out.str();
     };
 

@@ -182,7 +182,7 @@ TEST(Compare, TwoEntriesSideBySideWithTheBytesThatDiffer) {
     db::DbProgramEntry copy = files.read<db::DbProgramEntry>(5);
     putFieldText(Bytes(copy.bytes).first(pcg::kNameSize), "PAD CAF\xc9");  // Latin-1 É
     files.append(copy);
-    w.form->search();  // the list shows the seventh entry
+    w.click(names::kProgramsPage.searchButton);  // the list shows the seventh entry
 
     // One row chosen: nothing to compare.
     w.clickRow(names::kProgramsPage.list, 4);
@@ -256,7 +256,7 @@ TEST(Compare, ThePickersOfAMillionEntriesOfferThemAll) {
     Relations w;
     // Entries past the six stored read as zeros: nameless programs.
     w.form->session().files().setCount(db::Kind::Program, 1'000'000);
-    w.form->search();
+    w.click(names::kProgramsPage.searchButton);
     w.choose(names::kProgramsPage.list, {0, 1});
     w.action(names::kCompare)->trigger();
     ASSERT_TRUE(w.compareWindow());

@@ -1,5 +1,6 @@
 // Find Similar and Find Near Duplicates: the windows show what the session finds, compare a pair
-// through the main window's callback, preview a merge and carry it out as one undo step.
+// through the main window's callback, preview a merge and carry it out as one undo step, and
+// follow the changes made in the main window while they are open.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -16,10 +18,13 @@
 #include <QTreeWidget>
 
 #include "app/control_names.h"
+#include "app/database_watch.h"
 #include "app/near_duplicates_window.h"
+#include "app/replace_names_window.h"
 #include "app/similar_window.h"
 #include "db_builder.h"
 #include "scripted_dialogs.h"
+#include "window_fixture.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -35,6 +40,7 @@ namespace {
 // two different organs of one name.
 struct Collection {
     TestDatabase db;
+    app::DatabaseWatch watch{db.files()};
     ScriptedDialogs dialogs;
     std::vector<std::tuple<Kind, std::int32_t, std::int32_t>> compared;
     Collection() {
@@ -95,7 +101,8 @@ void expectEveryControlNamed(const QWidget* window) {
 
 TEST(OrganiseWindows, FindSimilarListsTheNearestAndComparesTheChosenPair) {
     Collection c;
-    auto* window = new SimilarWindow(c.db.session(), c.dialogs, Kind::Program, 3, c.comparePair());
+    auto* window =
+        new SimilarWindow(c.db.session(), c.watch, c.dialogs, Kind::Program, 3, c.comparePair());
     window->show();
     auto* list = window->findChild<QTreeWidget*>(names::similar::kList);
     EXPECT_EQ(window->findChild<QLabel*>(names::similar::kHeading)->text(),
@@ -118,8 +125,9 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
     const DatabaseSnapshot before(c.db);
     std::vector<std::string> summaries;
     auto* window = new NearDuplicatesWindow(
-        s, c.dialogs, Kind::Program, c.comparePair(),
-        [&](const session::MergeResult& r) { summaries.push_back(r.summary); });
+        s, c.watch, c.dialogs, Kind::Program,
+        {.comparePair = c.comparePair(),
+         .merged = [&](const session::MergeResult& r) { summaries.push_back(r.summary); }});
     window->show();
     const auto text = [&](const char* name) { return window->findChild<QLabel*>(name)->text(); };
     auto* groups = window->findChild<QTableView*>(names::nearDuplicates::kGroups);
@@ -170,4 +178,123 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
     s.undoLog().undo();
     EXPECT_EQ(DatabaseSnapshot(c.db), before);
     EXPECT_TRUE(c.dialogs.messages.empty());
+}
+
+namespace {
+
+// Two near pianos, two organs of one name and a pad, sent from a PCG into the database (IDs 1-5).
+struct Organised : WindowFixture {
+    Organised() {
+        PcgBuilder b;
+        b.program(0, "PIANO 1", {.osc1 = 10})
+            .program(1, "PIANO 2", {.osc1 = 11})
+            .program(2, "ORGAN", {.voice = 2})
+            .program(3, "ORGAN", {.voice = 3})
+            .program(4, "PAD", {.voice = 4});
+        importPcg(b);
+        press(Qt::Key_S, Qt::ControlModifier);
+    }
+    // A command of the main window, then what the event loop tells the other windows.
+    void command(int key, Qt::KeyboardModifiers modifiers) {
+        press(key, modifiers);
+        QCoreApplication::processEvents();
+    }
+    void deleteProgram(int row) {
+        clickRow(names::kProgramsPage.list, row);
+        command(Qt::Key_Delete, Qt::ControlModifier);
+    }
+};
+
+// "2 PIANO 2" for each row of the Find Similar list, by ID.
+QStringList similarRows(const QWidget* window) {
+    QStringList rows;
+    auto* list = in<QTreeWidget>(window, names::similar::kList);
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        rows << list->topLevelItem(r)->text(1) + ' ' + list->topLevelItem(r)->text(2);
+    rows.sort();
+    return rows;
+}
+
+}  // namespace
+
+TEST(OrganiseWindows, FindSimilarFollowsTheChangesOfTheMainWindow) {
+    Organised w;
+    w.clickRow(names::kProgramsPage.list, 0);
+    w.action(names::kFindSimilar)->trigger();
+    auto* window = w.form->findChild<SimilarWindow*>();
+    ASSERT_NE(window, nullptr);
+    auto* note = in<QLabel>(window, names::similar::kOutOfDate);
+    EXPECT_EQ(similarRows(window), (QStringList{"2 PIANO 2", "3 ORGAN", "4 ORGAN", "5 PAD"}));
+    // Another entry deleted (the pad takes its number), undone, redone: the list follows.
+    w.deleteProgram(1);
+    EXPECT_EQ(similarRows(window), (QStringList{"2 PAD", "3 ORGAN", "4 ORGAN"}));
+    w.command(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(similarRows(window)[0], "2 PIANO 2");
+    w.command(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(similarRows(window)[0], "2 PAD");
+    EXPECT_FALSE(note->isVisibleTo(window));
+    // The chosen entry deleted: the list goes, a note says why; Undo brings both back.
+    w.deleteProgram(0);
+    EXPECT_TRUE(similarRows(window).isEmpty());
+    EXPECT_TRUE(note->isVisibleTo(window));
+    EXPECT_EQ(note->text(),
+              "Program 1 PIANO 1 has been changed or deleted since the list was found.");
+    w.command(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(note->isVisibleTo(window));
+    EXPECT_EQ(similarRows(window).size(), 3);
+    // New Database: nothing is left to look at, and Refresh has no entry to look for.
+    w.form->newDatabase();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(note->isVisibleTo(window));
+    EXPECT_FALSE(in<QPushButton>(window, names::similar::kRefresh)->isEnabled());
+}
+
+TEST(OrganiseWindows, NearDuplicatesGoOutOfDateAndActOnTheGroupsOfOneName) {
+    Organised w;
+    w.action(names::kFindNearDuplicates)->trigger();
+    auto* window = w.form->findChild<NearDuplicatesWindow*>();
+    ASSERT_NE(window, nullptr);
+    namespace nd = names::nearDuplicates;
+    auto* note = in<QLabel>(window, nd::kOutOfDate);
+    auto* merge = in<QPushButton>(window, nd::kMerge);
+    const auto found = [&] { return in<QLabel>(window, nd::kFound)->text(); };
+    EXPECT_EQ(found(), "1 group of near duplicates (2 programs), 1 group of one name");
+    // Changes made elsewhere leave the groups in sight, out of date, until Refresh.
+    w.deleteProgram(4);
+    EXPECT_TRUE(note->isVisibleTo(window));
+    EXPECT_FALSE(merge->isEnabled());
+    EXPECT_FALSE(in<QTableView>(window, nd::kGroups)->isEnabled());
+    QTest::mouseClick(in<QPushButton>(window, nd::kRefresh), Qt::LeftButton);
+    EXPECT_FALSE(note->isVisibleTo(window));
+    w.command(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(note->isVisibleTo(window));
+    QTest::mouseClick(in<QPushButton>(window, nd::kRefresh), Qt::LeftButton);
+    // Its own merge finds the groups again at once.
+    QTest::mouseClick(merge, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(note->isVisibleTo(window));
+    EXPECT_EQ(found(), "0 groups of near duplicates (0 programs), 1 group of one name");
+
+    in<QTabWidget>(window, nd::kPages)->setCurrentIndex(1);
+    QTest::mouseClick(in<QPushButton>(window, nd::kShowInList), Qt::LeftButton);
+    EXPECT_EQ(w.find<QTabWidget>(names::kPages)->currentIndex(), kDatabasePrograms);
+    auto* list = w.find<QTableView>(names::kProgramsPage.list);
+    QStringList chosen;
+    for (const QModelIndex& row : list->selectionModel()->selectedRows())
+        chosen << row.data().toString().simplified();
+    EXPECT_EQ(chosen.size(), 2);
+    EXPECT_TRUE(chosen.filter("ORGAN").size() == 2) << chosen.join(", ").toStdString();
+
+    QTimer::singleShot(0, [&] {
+        auto* replace = qobject_cast<app::ReplaceNamesWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(replace, nullptr);
+        EXPECT_TRUE(in<QRadioButton>(replace, names::replaceNames::kNumberMode)->isChecked());
+        const QAbstractItemModel* changes =
+            in<QTableView>(replace, names::replaceNames::kChanges)->model();
+        ASSERT_EQ(changes->rowCount(), 2);
+        EXPECT_EQ(changes->index(1, 2).data().toString(), "ORGAN 02");
+        replace->close();
+    });
+    QTest::mouseClick(in<QPushButton>(window, nd::kNumberNames), Qt::LeftButton);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

@@ -139,6 +139,39 @@ TEST_F(Rules, PreviewApplyAndRulesKeptAcrossWindows) {
     EXPECT_EQ(reread.classifyRules()[0], "begins\tboth\torg\t0\t0\t0\t1\tKeys");
 }
 
+TEST(RulesFirstTime, NewClassMakesTheClassARuleNeedsAsOneUndoStep) {
+    TestDatabase db;
+    db.addProgram("PAD 1");
+    ScriptedDialogs dialogs;
+    TempDir config;
+    app::Settings settings(QString::fromStdString(config.file("pelvaro.conf")));
+    QStringList changes;
+    app::ClassifyRulesWindow w(db.session(), dialogs, settings,
+                               [&](const QString& s) { changes << s; });
+    w.show();
+    auto* classes = in<QComboBox>(&w, rw::kClass);
+    EXPECT_EQ(classes->count(), 0);
+    EXPECT_FALSE(classes->placeholderText().isEmpty()) << "the empty choice says why";
+    // Cancelled, and a name too long for a class: nothing is added.
+    dialogs.answerText(QStringLiteral("Pads and Strings Soft"));
+    click(&w, rw::kNewClass);
+    click(&w, rw::kNewClass);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "A class name holds 19 characters at most; \"Pads and Strings Soft\" has 21.");
+    EXPECT_EQ(db.files().count(db::Kind::Class), 0);
+
+    dialogs.answerText(QStringLiteral(" Pads "));
+    click(&w, rw::kNewClass);
+    EXPECT_EQ(classes->currentText(), "Pads");
+    EXPECT_EQ(db.classEntry(1).name(), "Pads");
+    EXPECT_EQ(db.session().undoLog().undoName(), "Add Class");
+    EXPECT_EQ(changes, QStringList{"Added class Pads"});
+    type(&w, rw::kText, QStringLiteral("pad"));
+    click(&w, rw::kAdd);
+    EXPECT_EQ(in<QLabel>(&w, rw::kSummary)->text(), "Gives 1 class to 1 entry");
+}
+
 TEST_F(Rules, ReplaceInNamesPreviewApplyAndUndo) {
     const DatabaseSnapshot before(db);
     app::ReplaceNamesWindow w(db.session(), dialogs, db::Kind::Program, {1, 2, 3},
@@ -147,13 +180,30 @@ TEST_F(Rules, ReplaceInNamesPreviewApplyAndUndo) {
     expectNamedControls(&w);
     EXPECT_EQ(in<QLabel>(&w, nw::kChosen)->text(), "The names of 3 chosen programs");
     type(&w, nw::kFind, QStringLiteral("piano"));
+    // A text longer than a name is kept as typed and flagged beside the field.
+    type(&w, nw::kReplacement, QStringLiteral("GRAND PIANO"));
+    EXPECT_EQ(in<QLineEdit>(&w, nw::kReplacement)->text(), "GRAND PIANO");
+    EXPECT_EQ(in<QLabel>(&w, nw::kReplacementFit)->text(), "11 characters: a name holds 10");
     type(&w, nw::kReplacement, QStringLiteral("GRANDPIANO"));
+    EXPECT_EQ(in<QLabel>(&w, nw::kReplacementFit)->text(), "10 of 10 characters");
     auto* list = in<QTableView>(&w, nw::kChanges);
-    EXPECT_EQ(rowsOf(list->model()),
-              (QStringList{"1 | PIANO 1 | GRANDPIANO | cut from \"GRANDPIANO 1\"",
-                           "2 | " + kPianoE + " | GRANDPIANO | cut from \"GRANDPIANO \u00E9\""}));
+    const QString same = QStringLiteral("; same as another name");
+    EXPECT_EQ(
+        rowsOf(list->model()),
+        (QStringList{"1 | PIANO 1 | GRANDPIANO | cut from \"GRANDPIANO 1\"" + same,
+                     "2 | " + kPianoE + " | GRANDPIANO | cut from \"GRANDPIANO \u00E9\"" + same}));
     EXPECT_EQ(in<QLabel>(&w, nw::kSummary)->text(),
-              "2 names change, 2 of them cut to ten characters; 1 stays as it is");
+              "2 names change, 2 of them cut to ten characters, 2 the same as another name; 1 "
+              "stays as it is");
+    // Apply asks first; Cancel changes nothing.
+    dialogs.answerQuestion(1);
+    click(&w, nw::kApply);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text,
+              "2 new names are the same as another name: \"GRANDPIANO\". "
+              "Apply them all the same?");
+    EXPECT_EQ(DatabaseSnapshot(db), before);
+    EXPECT_TRUE(changes.isEmpty());
 
     // A radio button takes clicks on its circle and caption only, at its left end.
     auto* number = in<QRadioButton>(&w, nw::kNumberMode);

@@ -109,12 +109,13 @@ TEST(Start, ALaterStartHandsItsFilesToTheRunningCopyEvenOverASocketACrashLeft) {
     // Where the files go: a database and a PCG are opened; several PCGs or a folder are sent.
     const auto sorted = [](const QStringList& given) {
         const app::GivenFiles g = app::sortGivenFiles(given);
-        return g.opened.join(',') + "|" + g.sent.join(',');
+        return g.opened.join(',') + "|" + g.sent.join(',') + "|" + g.refused.join(',');
     };
-    EXPECT_EQ(sorted({"/a.pcg", "/b.pvd"}), "/b.pvd,/a.pcg|");
-    EXPECT_EQ(sorted({"/a.pcg", "/b.pvd", "/c.PCG"}), "/b.pvd|/a.pcg,/c.PCG");
+    EXPECT_EQ(sorted({"/a.pcg", "/b.pvd"}), "/b.pvd,/a.pcg||");
+    EXPECT_EQ(sorted({"/a.pcg", "/b.pvd", "/c.PCG"}), "/b.pvd|/a.pcg,/c.PCG|");
     EXPECT_EQ(sorted({QString::fromStdString(dir.path())}),
-              "|" + QString::fromStdString(dir.path()));
+              "|" + QString::fromStdString(dir.path()) + "|");
+    EXPECT_EQ(sorted({"/B.PVD", "/notes.txt", "/a.pcg.pvd"}), "/a.pcg.pvd||/B.PVD,/notes.txt");
 }
 
 TEST(Start, TheWindowTakesEveryFileHandedOver) {

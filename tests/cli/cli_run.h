@@ -18,7 +18,7 @@ struct CliOutcome {
 inline CliOutcome runCli(const std::vector<std::string>& arguments) {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = cli::run(arguments, out, err);
+    const int status = cli::runCommandLine(arguments, out, err);
     return {status, out.str(), err.str()};
 }
 

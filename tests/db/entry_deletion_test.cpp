@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "db/entry_deletion.h"
+#include "db/followed_entry.h"
 #include "db_builder.h"
 #include "failing_disk.h"
 
@@ -145,4 +146,21 @@ TEST(EntryDeletion, AFailedDeletionLeavesEveryReferenceOnTheProgramItPlayed) {
             EXPECT_TRUE(std::ranges::equal(f.db.program(id).program(), played)) << failing;
         }
     }
+}
+
+TEST(EntryDeletion, AFollowedEntryIsFoundUnderTheNumberItTook) {
+    Five f;
+    f.db.addCombination("C", {plays(0)}, playing({5, 0, 0}));
+    FollowedEntry one(f.files(), Kind::Program, 1);
+    FollowedEntry three(f.files(), Kind::Program, 3);
+    FollowedEntry five(f.files(), Kind::Program, 5);
+    FollowedEntry combination(f.files(), Kind::Combination, 1);
+    ASSERT_EQ(deleteProgramEntry(f.files(), 3, f.events), Deletion::Deleted);
+    const auto found = [&](FollowedEntry& e) {
+        return e.findAgain(f.files(), f.db.session().names()) ? e.id() : -e.id();
+    };
+    EXPECT_EQ(found(one), 1);
+    EXPECT_EQ(found(three), -3) << "deleted: not found, its number kept";
+    EXPECT_EQ(found(five), 3) << "the last program took the freed number";
+    EXPECT_EQ(found(combination), 1) << "the program it plays was renumbered, not its sound";
 }

@@ -97,3 +97,31 @@ TEST(NameReplace, WritesNamesAsSubmitDoes) {
     EXPECT_THROW(replaceNames(db.files(), Kind::DrumKit, {1}, replacing("A", "B")),
                  std::invalid_argument);
 }
+
+TEST(NameReplace, MarksEveryNewNameThatIsTheSameAsAnother) {
+    TestDatabase db;
+    for (const char* name : {"Pad 1", "Pad 2", "Pad 3", "Str 1", " STR 2 ", "Bass"})
+        db.addProgram(name);
+    const NamesInUse inUse(db.session().names(), Kind::Program);
+    // The new names, each marked " *" when it is the same as another name.
+    const auto marked = [&](const std::vector<std::int32_t>& ids, const NameEdit& edit) {
+        const NamesPlan p = planNames(storedNames(db.files(), Kind::Program, ids), edit, &inUse);
+        std::vector<std::string> names;
+        for (const NameChange& c : p.changes)
+            names.push_back(c.newName + (c.sameAsAnother ? " *" : ""));
+        EXPECT_EQ(p.same, std::ranges::count_if(p.changes, &NameChange::sameAsAnother));
+        return names;
+    };
+    using Names = std::vector<std::string>;
+    // Alike once cut; alike in upper case without blanks to names the database keeps (entry 2 is
+    // chosen but its name stays); never alike to the entry's own old name, nor by a part.
+    EXPECT_EQ(marked({1, 2}, replacing("Pad", "GrandPiano")),
+              (Names{"GrandPiano *", "GrandPiano *"}));
+    EXPECT_EQ(marked({1, 3}, replacing("Pad", "str")), (Names{"str 1 *", "str 3"}));
+    EXPECT_EQ(marked({4}, replacing("1", "2")), (Names{"Str 2 *"}));
+    EXPECT_EQ(marked({1, 2}, replacing(" 1", " 2")), (Names{"Pad 2 *"}));
+    EXPECT_EQ(marked({5}, replacing("STR", "Str")), (Names{" Str 2 "}));
+    EXPECT_EQ(marked({1, 2, 3}, replacing("Pad", "Bass")), (Names{"Bass 1", "Bass 2", "Bass 3"}));
+    EXPECT_EQ(changeNote({1, "a", "GrandPiano", "GrandPiano 1", true}),
+              "cut from \"GrandPiano 1\"; same as another name");
+}

@@ -448,25 +448,26 @@ TEST(FileFaults, SubmitAndTheClassWindowsKeepEveryClassReferenceOnAClass) {
                                       w.files().write(2, c);
                                   }),
               0);
-    EXPECT_GT(
-        runWithEveryFailure({"Class assignment",
-                             [](FaultFixture& w) {
-                                 w.showPage(kDatabasePrograms);
-                                 w.clickRow(names::kProgramsPage.list, 0);
-                                 w.clickRow(names::kProgramsPage.list, 1, Qt::ControlModifier);
-                                 w.clickRow(names::kProgramsPage.list, 3, Qt::ControlModifier);
-                                 app::ClassAssignmentDialog* dialog =
-                                     w.form->classAssignmentDialog();
-                                 whileShown(dialog, [dialog] {
-                                     dialog->findChild<QListWidget*>(names::classDialog::kAvailable)
-                                         ->setCurrentRow(0);
-                                     dialog->addClicked();
-                                     dialog->okClicked();
-                                 });
-                                 w.form->editClassesClicked();
-                                 QCoreApplication::processEvents();
-                             }}),
-        0);
+    EXPECT_GT(runWithEveryFailure(
+                  {"Class assignment",
+                   [](FaultFixture& w) {
+                       w.showPage(kDatabasePrograms);
+                       w.clickRow(names::kProgramsPage.list, 0);
+                       w.clickRow(names::kProgramsPage.list, 1, Qt::ControlModifier);
+                       w.clickRow(names::kProgramsPage.list, 3, Qt::ControlModifier);
+                       app::ClassAssignmentDialog* dialog = w.form->classAssignmentDialog();
+                       whileShown(dialog, [dialog] {
+                           dialog->findChild<QListWidget*>(names::classDialog::kAvailable)
+                               ->setCurrentRow(0);
+                           dialog->addClicked();
+                           dialog->okClicked();
+                       });
+                       if (!w.find<QCheckBox>(names::kProgramsPage.editEnabled)->isChecked())
+                           w.click(names::kProgramsPage.editEnabled);
+                       w.click(names::kProgramsPage.editClasses);
+                       QCoreApplication::processEvents();
+                   }}),
+              0);
 }
 
 TEST(FileFaults, CommandsThatOnlyReadFilesShowTheMessageAndChangeNoFile) {

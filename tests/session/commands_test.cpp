@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "db_builder.h"
+#include "session/given_files.h"
+#include "temp_dir.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -66,4 +70,19 @@ TEST(Commands, OneStepEachWithItsLineAndItsEvents) {
     EXPECT_EQ(s.pcg().image, before);
     EXPECT_EQ(s.undoLog().undoName(), lastStep);
     EXPECT_FALSE(s.undoLog().canRedo() && s.undoLog().redoName() == "Import Pcg");
+}
+
+// However files arrive (named at start, handed over, dropped, chosen), one rule says what each is.
+TEST(Commands, AGivenPathIsTakenForOneKindByOneRule) {
+    TempDir dir;
+    const std::string folder = dir.file("old disk.pcg");
+    std::filesystem::create_directories(folder);
+    using session::GivenKind;
+    const std::vector<std::pair<std::string, GivenKind>> cases = {
+        {"/m/bank.pvd", GivenKind::Database},  {"/m/BANK.PVD", GivenKind::Other},
+        {"/m/a.pcg.pvd", GivenKind::Database}, {"/m/C.PCG", GivenKind::Pcg},
+        {"/m/a.pvd.Pcg", GivenKind::Pcg},      {"/m/notes.txt", GivenKind::Other},
+        {"/m/pcg", GivenKind::Other},          {folder, GivenKind::Folder}};
+    for (const auto& [path, kind] : cases)
+        EXPECT_EQ(session::givenKind(path), kind) << path;
 }
