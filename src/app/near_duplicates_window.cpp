@@ -280,7 +280,7 @@ void NearDuplicatesWindow::keepChanged() {
             plan_ = session::previewMerge(session_, kind_, group, kept());
             QStringList lines;
             for (const std::string& line : plan_->lines)
-                lines << QString::fromLatin1(line);
+                lines << QString::fromStdString(line);
             preview_->setPlainText(lines.join(QLatin1Char('\n')));
         });
     }
@@ -333,7 +333,7 @@ void NearDuplicatesWindow::mergeClicked() {
     if (!plan_ || outOfDate_) return;
     guardedWhileBusy(this, dialogs_, *busy_, [&] {
         const session::MergeResult result = session::merge(session_, *plan_);
-        result_->setText(QString::fromLatin1(result.summary));
+        result_->setText(QString::fromStdString(result.summary));
         if (calls_.merged) calls_.merged(result);
     });
     // The numbers have moved: the groups are found again.

@@ -110,8 +110,9 @@ void SimilarWindow::refresh() {
         list_->clear();
         for (const transfer::Neighbour& n : found) {
             auto* item = new QTreeWidgetItem(
-                list_, {QString::number(n.bytes), QString::number(n.id), textOf(n.name),
-                        QString::fromStdString(transfer::parameterText(n.parameters))});
+                list_,
+                {QString::number(n.bytes), QString::number(n.id), QString::fromStdString(n.name),
+                 QString::fromStdString(transfer::parameterText(n.parameters))});
             item->setData(kId, Qt::UserRole, n.id);
             item->setTextAlignment(kBytes, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(kId, Qt::AlignRight | Qt::AlignVCenter);

@@ -302,6 +302,15 @@ const std::vector<Command>& commands() {
          {"--max-bytes"},
          1,
          1},
+        {"dedupe",
+         dedupe,
+         "DB.pvd --max-bytes N",
+         "merge every group of near-duplicates into its lowest ID",
+         kDedupeHelp,
+         {"--programs", "--combinations", "--csv"},
+         {"--max-bytes", "-o"},
+         1,
+         1},
     };
     return all;
 }

@@ -7,23 +7,36 @@
 // gains the merged entries' classes as far as it has room for nine, and nothing else of it
 // changes; then the merged entries are deleted as Delete deletes entries, the last entries
 // taking the freed numbers with every reference following them.
+//
+// A merge of programs leaves no combination that it made the same sound as another stored one
+// (distance 0, see similarity.h, whatever slots their programs were sent from): those are
+// folded into the lowest ID of them in the same way, the kept one gaining the others' classes.
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "db/entry_deletion.h"
 #include "db/event_lines.h"
 #include "db/record_files.h"
 #include "db/references.h"
 
 namespace pelvaro::transfer {
 
+// The classes a kept entry gains from the entries merged into it, as far as it has room.
+struct ClassGain {
+    std::array<Byte, db::kClassSlots> keptClasses{};  // the kept entry's class slots after it
+    std::vector<int> gained;
+    std::vector<int> leftOut;  // no room: the kept entry would hold more than nine
+};
+
 // What a merge will change, worked out before it runs.
 struct MergePlan {
     db::Kind kind = db::Kind::Program;
     std::int32_t kept = 0;
     std::vector<std::int32_t> merged;  // ascending
+    std::vector<int> distances;        // of each merged entry from the kept one
     // A timbre that will play the kept program in place of a merged one; bytes: how many
     // compared values of the two programs differ (0: the same sound).
     struct Timbre {
@@ -40,11 +53,20 @@ struct MergePlan {
     };
     std::vector<KitMove> kitMoves;
     std::int32_t keptKit = 0;
-    std::array<Byte, db::kClassSlots> keptClasses{};  // the kept entry's class slots after it
-    std::vector<int> classesGained;
-    std::vector<int> classesLeftOut;  // no room: the kept entry would hold more than nine
-    // The preview, a line each: what is kept and merged, each timbre that will play a sound
-    // that differs, the drum programs moved, the classes gained and those left out.
+    ClassGain classes;
+    // Combinations that the programs' merge makes the same sound as each other: merged into
+    // the lowest ID of them (ascending by it).
+    struct Fold {
+        std::int32_t kept;
+        std::vector<std::int32_t> merged;  // ascending
+        ClassGain classes;
+        bool operator==(const Fold& o) const { return kept == o.kept && merged == o.merged; }
+    };
+    std::vector<Fold> folds;
+    std::int64_t foldedCount() const;
+    // The preview, a line each (UTF-8): what is kept and merged, each timbre that will play a
+    // sound that differs, the drum programs moved, the combinations folded, the classes gained
+    // and those left out.
     std::vector<std::string> lines;
     // The entries as they were when the plan was made, kept first: a merge after the database
     // changed under them is refused.
@@ -67,12 +89,16 @@ struct MergeOutcome {
     int drumPrograms = 0;     // drum programs that play the kept kit in place of another
     std::vector<int> classesGained;
     std::vector<int> classesLeftOut;
+    int folded = 0;  // combinations folded into another of the same sound and deleted
+    // The entries that took freed numbers, in order: programs, combinations.
+    std::array<std::vector<db::Renumbering>, 2> renumbered;
     db::EventLines events;  // what the deletions could not do (nothing, when all is in step)
 };
 
 // Carries out the plan on the database as it is now (the references are looked up again), all
 // or nothing but for a failing disk. When any entry of the plan has changed since it was made,
-// refuses ("Merge": the group must be found again) and changes nothing.
+// or other combinations would be folded, refuses ("Merge": the group must be found again) and
+// changes nothing.
 MergeOutcome merge(db::RecordFiles& files, const MergePlan& plan,
                    db::References* references = nullptr);
 

@@ -204,7 +204,11 @@ class Search {
         const std::int32_t x = l.ids[i];
         const std::int32_t y = l.ids[j];
         if (sets_.find(x) == sets_.find(y) || sharedEarlierBlock(x, y)) return;
-        if (distanceUpTo(kind_, l.values[i], l.values[j], most_) <= most_) sets_.join(x, y);
+        if (near(l, i, j)) sets_.join(x, y);
+    }
+
+    bool near(const Loaded& l, std::size_t i, std::size_t j) const {
+        return coder_.distanceUpTo(l.values[i], l.values[j], most_) <= most_;
     }
 
     void pairwise(const Loaded& l, const std::vector<std::uint32_t>& members) {
@@ -251,7 +255,7 @@ class Search {
                         compare(l, a, b);
         const Positions rest = without(all_, blocks_[block_]);
         for (const auto& group : equal)
-            if (group.size() > 1) alike(l, group, rest);
+            if (group.size() > 1) alike(l, group, rest, most_);
     }
 
     // The members split by their values of block: each part agrees on all of them, its members
@@ -292,8 +296,17 @@ class Search {
         return parts;
     }
 
-    // Members that agree on every value outside `rest`.
-    void alike(const Loaded& l, const std::vector<std::uint32_t>& members, const Positions& rest) {
+    struct Common {
+        std::uint16_t position;
+        std::uint32_t value;
+        std::size_t count;  // how many members hold it
+    };
+
+    // Members that agree on every value outside `rest`: joins every two of them whose values in
+    // rest differ in at most `most`, each value counting one but a kit or program as far as it
+    // is from the other's (the caller has counted the rest of their distance).
+    void alike(const Loaded& l, const std::vector<std::uint32_t>& members, const Positions& rest,
+               int most) {
         std::vector<std::int32_t> ids;
         for (const std::uint32_t m : members)
             ids.push_back(l.ids[m]);
@@ -326,7 +339,12 @@ class Search {
             }
             if (c.count < members.size()) common.push_back(c);
         }
-        if (common.size() <= static_cast<std::size_t>(most_)) {
+        if (const Positions content = contentPlaces(l, members, common); !content.empty()) {
+            splitByContent(l, members, rest, content, most);
+            return;
+        }
+        // From here on every value that differs counts one.
+        if (common.size() <= static_cast<std::size_t>(most)) {
             // No two of them differ in more values than there are left to differ in.
             for (const std::int32_t id : ids)
                 sets_.join(ids[0], id);
@@ -337,14 +355,14 @@ class Search {
             return;
         }
         const std::vector<int> off = offTheCommonValues(l, members, common);
-        if (joinNearTheCommonValues(l, members, off)) return;
+        if (joinNearTheCommonValues(l, members, off, most)) return;
         // Blocks of the varying positions, each with its share of those that rarely vary.
         std::ranges::sort(common,
                           [](const Common& a, const Common& b) { return a.count > b.count; });
         Positions varying;
         for (const Common& c : common)
             varying.push_back(c.position);
-        const std::vector<Positions> blocks = deal(varying, most_ + 1);
+        const std::vector<Positions> blocks = deal(varying, most + 1);
         // Members that mostly hold the common values share nearly every block, and the parts
         // would stay nearly as large as the group: then the pairs that differ from the common
         // values at a same position are compared instead, when there are fewer of them.
@@ -361,22 +379,63 @@ class Search {
             pairs += (size - static_cast<double>(c.count)) *
                      (size - static_cast<double>(c.count) - 1) / 2;
         if (largestPart >= 0.5 && pairs < size * size / 4) {
-            aroundTheCommonValues(l, members, common, off);
+            aroundTheCommonValues(l, members, common, off, most);
             return;
         }
         std::ranges::sort(varying);
         for (const Positions& block : blocks) {
             const Positions others = without(varying, block);
             for (const auto& part : equalOn(l, members, block))
-                if (part.size() > 1) alike(l, part, others);
+                if (part.size() > 1) alike(l, part, others, most);
         }
     }
 
-    struct Common {
-        std::uint16_t position;
-        std::uint32_t value;
-        std::size_t count;  // how many members hold it
-    };
+    // The places among `common` where members hold two stored kits (or programs) of other
+    // content: the only places where a value can count more than one.
+    Positions contentPlaces(const Loaded& l, const std::vector<std::uint32_t>& members,
+                            const std::vector<Common>& common) const {
+        Positions content;
+        for (const Common& c : common) {
+            const ValuePlace place = places_[c.position];
+            if (place.width != 4) continue;
+            std::uint32_t stored = 0;
+            for (const std::uint32_t m : members) {
+                const std::uint32_t v = valueAt(l.values[m], place);
+                if ((v & SoundValues::kStored) == 0 || v == stored) continue;
+                if (stored != 0) {
+                    content.push_back(c.position);
+                    break;
+                }
+                stored = v;
+            }
+        }
+        std::ranges::sort(content);
+        return content;
+    }
+
+    // The members split by what they hold at the content places: in each part those agree, and
+    // every other value counts one. Two parts are searched together for the pairs whose other
+    // values leave room for what their kits or programs at those places count.
+    void splitByContent(const Loaded& l, const std::vector<std::uint32_t>& members,
+                        const Positions& rest, const Positions& content, int most) {
+        const Positions others = without(rest, content);
+        const auto parts = equalOn(l, members, content);
+        for (const auto& part : parts)
+            if (part.size() > 1) alike(l, part, others, most);
+        for (std::size_t g = 0; g < parts.size(); ++g)
+            for (std::size_t h = g + 1; h < parts.size(); ++h) {
+                int apart = 0;
+                for (const std::uint16_t p : content) {
+                    apart += coder_.valueDistance(places_[p], l.values[parts[g][0]],
+                                                  l.values[parts[h][0]]);
+                    if (apart > most) break;
+                }
+                if (apart > most) continue;
+                std::vector<std::uint32_t> both = parts[g];
+                both.insert(both.end(), parts[h].begin(), parts[h].end());
+                alike(l, both, others, most - apart);
+            }
+    }
 
     static std::uint32_t valueAt(const SoundValues& v, ValuePlace place) {
         std::uint32_t x = 0;
@@ -402,12 +461,12 @@ class Search {
     // the limit at most. Every pair within the limit by a + b is thus joined. Returns whether
     // all members are then one group.
     bool joinNearTheCommonValues(const Loaded& l, const std::vector<std::uint32_t>& members,
-                                 const std::vector<int>& off) {
+                                 const std::vector<int>& off, int most) {
         const auto nearest = static_cast<std::size_t>(std::ranges::min_element(off) - off.begin());
         const std::int32_t centre = l.ids[members[nearest]];
         bool all = true;
         for (std::size_t i = 0; i < members.size(); ++i) {
-            const bool near = off[i] <= most_ / 2 || off[i] + off[nearest] <= most_;
+            const bool near = off[i] <= most / 2 || off[i] + off[nearest] <= most;
             if (near) sets_.join(centre, l.ids[members[i]]);
             all = all && near;
         }
@@ -417,7 +476,8 @@ class Search {
     // Two members whose places off the common values add up to more than the limit can only be
     // near when they are off at a same position: those pairs alone are compared.
     void aroundTheCommonValues(const Loaded& l, const std::vector<std::uint32_t>& members,
-                               const std::vector<Common>& common, const std::vector<int>& off) {
+                               const std::vector<Common>& common, const std::vector<int>& off,
+                               int most) {
         std::vector<std::uint32_t> differing;
         for (const Common& c : common) {
             const ValuePlace place = places_[c.position];
@@ -427,7 +487,7 @@ class Search {
                     differing.push_back(static_cast<std::uint32_t>(i));
             for (std::size_t a = 0; a < differing.size(); ++a)
                 for (std::size_t b = a + 1; b < differing.size(); ++b)
-                    if (off[differing[a]] + off[differing[b]] > most_)
+                    if (off[differing[a]] + off[differing[b]] > most)
                         compare(l, members[differing[a]], members[differing[b]]);
         }
     }
@@ -456,8 +516,8 @@ SoundCoder coderFor(const db::RecordFiles& files, Kind kind) {
 
 std::vector<std::vector<std::int32_t>> nearDuplicateGroups(const db::RecordFiles& files, Kind kind,
                                                            int maxBytes) {
-    if (maxBytes < kLeastMaxBytes || maxBytes > kMostMaxBytes)
-        throw std::invalid_argument("at most 1 to 8 differing bytes");
+    if (maxBytes < 0 || maxBytes > kMostMaxBytes)
+        throw std::invalid_argument("at most 0 to 8 differing bytes");
     return Search(files, kind, maxBytes, coderFor(files, kind)).groups();
 }
 
@@ -524,27 +584,26 @@ std::vector<NameGroup> sameNameGroups(const db::RecordFiles& files, Kind kind) {
 }
 
 GroupDescriber::GroupDescriber(const db::RecordFiles& files, Kind kind)
-    : files_(files), kind_(kind), coder_(coderFor(files, kind)) {}
+    : files_(files), kind_(kind), meter_(files) {
+    if (kind != Kind::Program && kind != Kind::Combination)
+        throw std::invalid_argument("only programs and combinations are compared");
+}
 
 GroupView GroupDescriber::describe(const std::vector<std::int32_t>& members,
                                    std::int32_t kept) const {
     for (const std::int32_t m : members)
         requireEntry(files_, kind_, m, "Find Near Duplicates");
     requireEntry(files_, kind_, kept, "Find Near Duplicates");
-    const SoundValues keptValues = coder_.read(files_, kept);
-    // The kept values with every value some member has otherwise: they differ from the kept
-    // ones wherever the group does, and name those places in record order.
-    SoundValues anyOther = keptValues;
+    std::array<Byte, db::ProgramLayout::kSize> keptEntry{};
+    files_.readEntry(kind_, kept, keptEntry);
     GroupView view;
     for (const std::int32_t m : members) {
-        const SoundValues v = coder_.read(files_, m);
-        for (const ValuePlace& p : valuePlaces(kind_))
-            if (std::memcmp(v.bytes.data() + p.at, keptValues.bytes.data() + p.at, p.width) != 0)
-                std::memcpy(anyOther.bytes.data() + p.at, v.bytes.data() + p.at, p.width);
-        view.members.push_back({m, entryNameOf(files_, kind_, m), distance(kind_, keptValues, v),
-                                differingParameters(kind_, keptValues, v)});
+        std::array<Byte, db::ProgramLayout::kSize> entry{};
+        files_.readEntry(kind_, m, entry);
+        view.members.push_back({m, fieldText(ConstBytes(entry).first(pcg::kNameSize)),
+                                entryDistance(kind_, keptEntry, entry, meter_),
+                                differingParameters(kind_, keptEntry, entry, meter_)});
     }
-    view.parameters = differingParameters(kind_, keptValues, anyOther);
     return view;
 }
 

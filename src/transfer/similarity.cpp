@@ -1,26 +1,38 @@
 #include "transfer/similarity.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
-#include <queue>
 
+#include "db/listing.h"
 #include "db/record_scan.h"
 #include "io/refusal.h"
 #include "io/side_by_side.h"
+#include "transfer/distance_parts.h"
 #include "transfer/matching.h"
 
 namespace pelvaro::transfer {
 
 using db::Kind;
-
-namespace {
+using parts::kFirst;
 
 namespace prg = pcg::program;
 namespace cmb = pcg::combination;
 
-constexpr std::size_t kFirst = pcg::kNameSize;  // every compared range starts after the name
-constexpr std::uint32_t kStored = 0x80000000u;  // marks a value that names a stored kit or program
+namespace parts {
+
+void inTwoHalves(std::int32_t count,
+                 const std::function<void(std::int32_t, std::int32_t, int)>& visit) {
+    if (count < 16384) {
+        visit(1, count, 0);
+        return;
+    }
+    const std::int32_t middle = count / 2;
+    io::sideBySide([&] { visit(1, middle, 0); }, [&] { visit(middle + 1, count, 1); });
+}
+
+}  // namespace parts
+
+namespace {
 
 // Programs: bytes 10-161 at 0-151, the kit value at 152.
 constexpr std::size_t kProgramBytes = pcg::kProgramCompared.end - kFirst;
@@ -29,79 +41,32 @@ constexpr std::size_t kKitSlotAt = prg::kDrumKitSlot - kFirst;
 // Combinations: bytes 10-131 at 0-121, zeros up to 127, the timbres' program values from 128.
 constexpr std::size_t kCombinationBytes = pcg::kCombinationCompared.end - kFirst;
 constexpr std::size_t kTimbreValuesAt = 128;
+constexpr std::uint32_t kStored = SoundValues::kStored;
 
 static_assert(kProgramBytes == kKitValueAt && kKitValueAt + 4 <= SoundValues::kSize);
 static_assert(kCombinationBytes <= kTimbreValuesAt &&
               kTimbreValuesAt + 4 * cmb::kTimbreCount == SoundValues::kSize);
 
-constexpr std::size_t timbreByteAt(int t) {
-    return cmb::timbreOffset(t) + cmb::kTimbreProgram - kFirst;
-}
-constexpr std::size_t timbreValueAt(int t) {
-    return kTimbreValuesAt + 4 * static_cast<std::size_t>(t);
+std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
+    const auto [low, high] = std::minmax(a, b);
+    return std::uint64_t{static_cast<std::uint32_t>(low)} << 32 | static_cast<std::uint32_t>(high);
 }
 
-std::uint64_t word(const SoundValues& v, std::size_t w) {
-    std::uint64_t x;
-    std::memcpy(&x, v.bytes.data() + 8 * w, 8);
-    return x;
-}
 std::uint32_t value32(const SoundValues& v, std::size_t at) {
     std::uint32_t x;
     std::memcpy(&x, v.bytes.data() + at, 4);
     return x;
 }
-void setValue32(SoundValues& v, std::size_t at, std::uint32_t x) {
-    std::memcpy(v.bytes.data() + at, &x, 4);
-}
 
-constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-
-// A 1 in the low bit of each byte of x that is not zero, 0 elsewhere.
-std::uint64_t nonZeroFlags(std::uint64_t x) {
-    x |= x >> 4;
-    x |= x >> 2;
-    x |= x >> 1;
-    return x & kLowBits;
-}
-// The sum of the eight bytes of flags (up to 255 in all).
-int sumOfBytes(std::uint64_t flags) {
-    return static_cast<int>((flags * kLowBits) >> 56);
-}
-// Words are counted in runs of this many (each byte of the flags' sum stays below 256), and the
-// count stops once it is above the most asked for.
-constexpr std::size_t kRun = 5;
-
-struct Shape {
-    std::size_t bytes;     // compared bytes from byte 10 on
-    std::size_t words;     // the words that hold them
-    std::size_t valuesAt;  // where the values compared by content begin
-    int values;            // how many there are
-};
-Shape shapeOf(Kind kind) {
-    return kind == Kind::Program
-               ? Shape{kProgramBytes, kProgramBytes / 8, kKitValueAt, 1}
-               : Shape{kCombinationBytes, kTimbreValuesAt / 8, kTimbreValuesAt, cmb::kTimbreCount};
-}
-
-// Word w of the compared bytes with every byte that is not compared as it stands set to 0: a
-// program's kit slot byte, the timbres' program bytes, the bytes after the compared range.
-std::uint64_t comparedMask(Kind kind, std::size_t w) {
-    using Masks = std::array<std::uint64_t, SoundValues::kSize / 8>;
-    const auto masks = [](std::size_t bytes, auto leftOut) {
-        Masks m{};
-        for (std::size_t i = 0; i < bytes; ++i)
-            if (!leftOut(i)) m[i / 8] |= std::uint64_t{0xFF} << (8 * (i % 8));
-        return m;
-    };
-    static const Masks programs =
-        masks(kProgramBytes, [](std::size_t i) { return i == kKitSlotAt; });
-    static const Masks combinations = masks(kCombinationBytes, [](std::size_t i) {
-        for (int t = 0; t < cmb::kTimbreCount; ++t)
-            if (i == timbreByteAt(t)) return true;
-        return false;
-    });
-    return (kind == Kind::Program ? programs : combinations)[w];
+std::uint64_t hashValues(const SoundValues& v) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (std::size_t w = 0; w < SoundValues::kSize / 8; ++w) {
+        std::uint64_t x;
+        std::memcpy(&x, v.bytes.data() + 8 * w, 8);
+        h ^= x * 0xBF58476D1CE4E5B9ull;
+        h = (h << 27 | h >> 37) * 0x94D049BB133111EBull;
+    }
+    return h ^ (h >> 31);
 }
 
 // Element n: the lowest number m whose record is the same as record n's (n itself when none is
@@ -145,104 +110,174 @@ std::vector<std::int32_t> kitClasses(const db::RecordFiles& files) {
                          });
 }
 
-std::uint64_t hashValues(const SoundValues& v) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull;
-    for (std::size_t w = 0; w < SoundValues::kSize / 8; ++w) {
-        h ^= word(v, w) * 0xBF58476D1CE4E5B9ull;
-        h = (h << 27 | h >> 37) * 0x94D049BB133111EBull;
-    }
-    return h ^ (h >> 31);
+// A program's name as a parameter shows it: without the blanks around it, in UTF-8, or its ID
+// when it has none.
+std::string programLabel(const db::RecordFiles& files, std::int32_t id) {
+    const std::string name = db::trimmed(entryNameOf(files, Kind::Program, id));
+    return name.empty() ? "program " + std::to_string(id) : latin1ToUtf8(name);
 }
 
-// Splits entries 1..count in two halves and runs visit(first, last) on each, on two cores when
-// there is enough to read.
-void inTwoHalves(std::int32_t count,
-                 const std::function<void(std::int32_t, std::int32_t, int)>& visit) {
-    if (count < 16384) {
-        visit(1, count, 0);
-        return;
-    }
-    const std::int32_t middle = count / 2;
-    io::sideBySide([&] { visit(1, middle, 0); }, [&] { visit(middle + 1, count, 1); });
+std::string bytesText(int n) {
+    return std::to_string(n) + (n == 1 ? " byte" : " bytes");
 }
 
 }  // namespace
 
+int ContentMeter::kits(std::int32_t a, std::int32_t b) {
+    if (a == b) return 0;
+    const std::int32_t count = files_->count(Kind::DrumKit);
+    if (a < 1 || b < 1 || a > count || b > count) return 1;
+    if (const auto it = kits_.find(pairKey(a, b)); it != kits_.end()) return it->second;
+    std::array<Byte, db::DrumKitLayout::kSize> x{};
+    std::array<Byte, db::DrumKitLayout::kSize> y{};
+    files_->readEntry(Kind::DrumKit, a, x);
+    files_->readEntry(Kind::DrumKit, b, y);
+    const parts::ByteMask m = parts::kitMask();
+    const int d = parts::differingBytes(x.data(), y.data(), m.bytes, m.vectors);
+    kits_[pairKey(a, b)] = static_cast<std::uint16_t>(d);
+    return d;
+}
+
+int ContentMeter::programs(std::int32_t a, std::int32_t b) {
+    if (a == b) return 0;
+    const std::int32_t count = files_->count(Kind::Program);
+    if (a < 1 || b < 1 || a > count || b > count) return 1;
+    if (const auto it = programs_.find(pairKey(a, b)); it != programs_.end()) return it->second;
+    std::array<Byte, db::ProgramLayout::kSize> x{};
+    std::array<Byte, db::ProgramLayout::kSize> y{};
+    files_->readEntry(Kind::Program, a, x);
+    files_->readEntry(Kind::Program, b, y);
+    const int d = entryDistance(Kind::Program, x, y, *this);
+    programs_[pairKey(a, b)] = static_cast<std::uint16_t>(d);
+    return d;
+}
+
+int entryDistance(Kind kind, ConstBytes a, ConstBytes b, ContentMeter& meter, int most) {
+    int d = parts::plainBytes(kind, a, b);
+    if (kind == Kind::Program) return d + parts::kitPart(parts::kitOf(a), parts::kitOf(b), meter);
+    int pending = 0;  // timbres on other stored programs, counted once the cheap parts allow
+    for (int t = 0; t < cmb::kTimbreCount; ++t) {
+        const int part = parts::cheapTimbrePart(a, b, t);
+        if (part < 0)
+            pending |= 1 << t;
+        else
+            d += part;
+    }
+    for (int t = 0; t < cmb::kTimbreCount && pending != 0 && d <= most; ++t)
+        if ((pending & (1 << t)) != 0)
+            d += meter.programs(parts::timbreProgramId(a, t), parts::timbreProgramId(b, t));
+    return d;
+}
+
+std::vector<std::string> differingParameters(Kind kind, ConstBytes a, ConstBytes b,
+                                             ContentMeter& meter) {
+    const parts::ByteMask mask = parts::byteMask(kind);
+    std::vector<std::pair<std::size_t, std::string>> found;  // record offset, name
+    const auto drums = [](ConstBytes e) {
+        return static_cast<signed char>(e[prg::kOscMode]) == prg::kDrumMode;
+    };
+    const bool anyDrums = kind == Kind::Program && (drums(a) || drums(b));
+    for (std::size_t i = 0; i < mask.vectors * 16; ++i) {
+        const std::size_t offset = i + kFirst;
+        if (mask.bytes[i] == 0 || a[offset] == b[offset]) continue;
+        std::string name = "byte " + std::to_string(offset);
+        if (kind == Kind::Program) {
+            if (offset == prg::kOscMode)
+                name = "oscMode";
+            else if (offset == prg::kOsc1Sound + 1 && !anyDrums)
+                name = "osc1Sound";
+            else if (offset == prg::kOsc2Sound || offset == prg::kOsc2Sound + 1)
+                name = "osc2Sound";
+        } else if (offset >= cmb::kTimbres) {
+            const std::size_t t = (offset - cmb::kTimbres) / cmb::kTimbreSize;
+            const std::size_t at = (offset - cmb::kTimbres) % cmb::kTimbreSize;
+            if (at == cmb::kTimbreBank) name = "timbre " + std::to_string(t + 1) + " bank";
+            if (at == cmb::kTimbreFlags) name = "timbre " + std::to_string(t + 1) + " flags";
+        }
+        found.emplace_back(offset, std::move(name));
+    }
+    if (kind == Kind::Program) {
+        const parts::KitRef x = parts::kitOf(a);
+        const parts::KitRef y = parts::kitOf(b);
+        if (const int d = parts::kitPart(x, y, meter); d > 0)
+            found.emplace_back(prg::kDrumKitSlot, x.stored && y.stored ? "drum kit: " + bytesText(d)
+                                                  : x.stored || y.stored ? "drum kit"
+                                                  : anyDrums             ? "drumKitSlot"
+                                                                         : "osc1Sound");
+    } else {
+        for (int t = 0; t < cmb::kTimbreCount; ++t) {
+            const int part = parts::cheapTimbrePart(a, b, t);
+            const std::string timbre = "timbre " + std::to_string(t + 1);
+            if (part > 0) found.emplace_back(cmb::timbreOffset(t), timbre + " program");
+            if (part >= 0) continue;
+            const std::int32_t p = parts::timbreProgramId(a, t);
+            const std::int32_t q = parts::timbreProgramId(b, t);
+            const int d = meter.programs(p, q);
+            const db::RecordFiles& files = meter.files();
+            if (d == 0) continue;
+            if (p > files.count(Kind::Program) || q > files.count(Kind::Program))
+                found.emplace_back(cmb::timbreOffset(t), timbre + " program");
+            else
+                found.emplace_back(cmb::timbreOffset(t), timbre + ": " + programLabel(files, p) +
+                                                             " -> " + programLabel(files, q) +
+                                                             ", " + bytesText(d));
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<std::string> names;
+    for (auto& [offset, name] : found)
+        if (std::ranges::find(names, name) == names.end()) names.push_back(std::move(name));
+    return names;
+}
+
+std::string parameterText(const std::vector<std::string>& parameters) {
+    const std::size_t named =
+        parameters.size() > kNamedParameters ? kNamedParameters - 1 : parameters.size();
+    std::string text;
+    for (std::size_t i = 0; i < named; ++i)
+        text += (i == 0 ? "" : ", ") + parameters[i];
+    if (named < parameters.size())
+        text += " and " + std::to_string(parameters.size() - named) + " more";
+    return text;
+}
+
 const std::vector<ValuePlace>& valuePlaces(Kind kind) {
-    static const std::vector<ValuePlace> programs = [] {
+    static const auto placesOf = [](Kind k, std::size_t valuesAt, int values) {
         std::vector<ValuePlace> p;
-        for (std::size_t i = 0; i < kProgramBytes; ++i)
-            if (i != kKitSlotAt) p.push_back({static_cast<std::uint8_t>(i), 1});
-        p.push_back({static_cast<std::uint8_t>(kKitValueAt), 4});
+        const parts::ByteMask mask = parts::byteMask(k);
+        for (std::size_t i = 0; i < mask.vectors * 16; ++i)
+            if (mask.bytes[i] != 0) p.push_back({static_cast<std::uint8_t>(i), 1});
+        for (int t = 0; t < values; ++t)
+            p.push_back({static_cast<std::uint8_t>(valuesAt + 4 * static_cast<std::size_t>(t)), 4});
         return p;
-    }();
-    static const std::vector<ValuePlace> combinations = [] {
-        std::vector<ValuePlace> p;
-        for (std::size_t i = 0; i < kCombinationBytes; ++i)
-            if ((i + kFirst < cmb::kTimbres) ||
-                (i + kFirst - cmb::kTimbres) % cmb::kTimbreSize != 0)
-                p.push_back({static_cast<std::uint8_t>(i), 1});
-        for (int t = 0; t < cmb::kTimbreCount; ++t)
-            p.push_back({static_cast<std::uint8_t>(timbreValueAt(t)), 4});
-        return p;
-    }();
+    };
+    static const std::vector<ValuePlace> programs = placesOf(Kind::Program, kKitValueAt, 1);
+    static const std::vector<ValuePlace> combinations =
+        placesOf(Kind::Combination, kTimbreValuesAt, cmb::kTimbreCount);
     return kind == Kind::Program ? programs : combinations;
 }
 
 SoundCoder SoundCoder::forPrograms(const db::RecordFiles& files) {
-    return SoundCoder(Kind::Program, kitClasses(files));
+    return SoundCoder(files, Kind::Program, kitClasses(files));
 }
 
 SoundCoder SoundCoder::forCombinations(const db::RecordFiles& files) {
     const SoundCoder programs = forPrograms(files);
     const std::int32_t count = files.count(Kind::Program);
     std::vector<std::pair<std::uint64_t, std::int32_t>> keyed(static_cast<std::size_t>(count));
-    inTwoHalves(count, [&](std::int32_t first, std::int32_t last, int) {
+    parts::inTwoHalves(count, [&](std::int32_t first, std::int32_t last, int) {
         db::scanRecords(
             files.stream(Kind::Program), db::ProgramLayout::kSize, first, last,
             [&](std::int32_t n, ConstBytes r) {
                 keyed[static_cast<std::size_t>(n - 1)] = {hashValues(programs.encode(r)), n};
             });
     });
-    SoundCoder coder(Kind::Combination, programs.kitClass_);
+    SoundCoder coder(files, Kind::Combination, programs.kitClass_);
     coder.programClass_ =
         lowestOfEqual(std::move(keyed), count, [&](std::int32_t a, std::int32_t b) {
             return programs.read(files, a) == programs.read(files, b);
         });
-    return coder;
-}
-
-SoundCoder SoundCoder::forCombinationsNear(const db::RecordFiles& files,
-                                           const std::vector<std::int32_t>& wanted) {
-    const SoundCoder programs = forPrograms(files);
-    const std::int32_t count = files.count(Kind::Program);
-    std::vector<SoundValues> targets;
-    for (const std::int32_t p : wanted)
-        if (p >= 1 && p <= count) targets.push_back(programs.read(files, p));
-    SoundCoder coder(Kind::Combination, programs.kitClass_);
-    coder.programClass_.resize(static_cast<std::size_t>(count) + 1);
-    // match[n]: which target program n is the same sound as, or -1.
-    std::vector<int> match(static_cast<std::size_t>(count) + 1, -1);
-    inTwoHalves(count, [&](std::int32_t first, std::int32_t last, int) {
-        db::scanRecords(files.stream(Kind::Program), db::ProgramLayout::kSize, first, last,
-                        [&](std::int32_t n, ConstBytes r) {
-                            coder.programClass_[static_cast<std::size_t>(n)] = n;
-                            if (targets.empty()) return;
-                            const SoundValues v = programs.encode(r);
-                            for (std::size_t t = 0; t < targets.size(); ++t)
-                                if (v == targets[t]) {
-                                    match[static_cast<std::size_t>(n)] = static_cast<int>(t);
-                                    break;
-                                }
-                        });
-    });
-    std::vector<std::int32_t> lowest(targets.size(), 0);
-    for (std::int32_t n = count; n >= 1; --n)
-        if (const int t = match[static_cast<std::size_t>(n)]; t >= 0)
-            lowest[static_cast<std::size_t>(t)] = n;
-    for (std::int32_t n = 1; n <= count; ++n)
-        if (const int t = match[static_cast<std::size_t>(n)]; t >= 0)
-            coder.programClass_[static_cast<std::size_t>(n)] = lowest[static_cast<std::size_t>(t)];
     return coder;
 }
 
@@ -260,48 +295,25 @@ std::int32_t SoundCoder::programClass(std::int32_t program) const {
 
 std::uint32_t SoundCoder::contentValue(ConstBytes entry, int t) const {
     if (kind_ == Kind::Program) {
-        const std::int32_t kit = le32(entry, db::ProgramLayout::kDrumKitId);
-        const bool onKit =
-            kitCheckApplies(kit, pcg::ConstProgramBytes(entry.data(), pcg::kProgramSize));
-        return onKit ? kStored | static_cast<std::uint32_t>(kitClass(kit))
-                     : entry[prg::kDrumKitSlot];
+        const parts::KitRef kit = parts::kitOf(entry);
+        return kit.stored ? kStored | static_cast<std::uint32_t>(kitClass(kit.id)) : kit.slot;
     }
-    const std::int32_t program =
-        le32(entry, db::CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t));
+    const std::int32_t program = parts::timbreProgramId(entry, t);
     return program > 0 ? kStored | static_cast<std::uint32_t>(programClass(program))
-                       : entry[cmb::timbreOffset(t) + cmb::kTimbreProgram];
+                       : parts::timbreByte(entry, t);
 }
 
 void SoundCoder::encode(ConstBytes entry, SoundValues& out) const {
+    const parts::ByteMask mask = parts::byteMask(kind_);
     out.bytes.fill(0);
-    const Shape s = shapeOf(kind_);
-    std::copy_n(entry.begin() + kFirst, s.bytes, out.bytes.begin());
-    for (std::size_t w = 0; w < s.words; ++w) {
-        const std::uint64_t x = word(out, w) & comparedMask(kind_, w);
-        std::memcpy(out.bytes.data() + 8 * w, &x, 8);
+    for (std::size_t i = 0; i < mask.vectors * 16; ++i)
+        out.bytes[i] = entry[kFirst + i] & mask.bytes[i];
+    const bool programs = kind_ == Kind::Program;
+    const std::size_t at = programs ? kKitValueAt : kTimbreValuesAt;
+    for (int t = 0; t < (programs ? 1 : cmb::kTimbreCount); ++t) {
+        const std::uint32_t v = contentValue(entry, t);
+        std::memcpy(out.bytes.data() + at + 4 * static_cast<std::size_t>(t), &v, 4);
     }
-    for (int t = 0; t < s.values; ++t)
-        setValue32(out, s.valuesAt + 4 * static_cast<std::size_t>(t), contentValue(entry, t));
-}
-
-int SoundCoder::distanceUpTo(const SoundValues& target, ConstBytes entry, int most) const {
-    const Shape s = shapeOf(kind_);
-    int d = 0;
-    for (int t = 0; t < s.values; ++t)
-        d +=
-            value32(target, s.valuesAt + 4 * static_cast<std::size_t>(t)) != contentValue(entry, t);
-    // The record's bytes from byte 10 on, a word at a time, with those left out masked: the
-    // words may run past the compared bytes, never past the entry.
-    for (std::size_t w = 0; w < s.words && d <= most; w += kRun) {
-        std::uint64_t flags = 0;
-        for (std::size_t i = w; i < std::min(s.words, w + kRun); ++i) {
-            std::uint64_t x;
-            std::memcpy(&x, entry.data() + kFirst + 8 * i, 8);
-            flags += nonZeroFlags((x ^ word(target, i)) & comparedMask(kind_, i));
-        }
-        d += sumOfBytes(flags);
-    }
-    return std::min(d, most + 1);
 }
 
 SoundValues SoundCoder::read(const db::RecordFiles& files, std::int32_t id) const {
@@ -310,77 +322,42 @@ SoundValues SoundCoder::read(const db::RecordFiles& files, std::int32_t id) cons
     return encode(entry);
 }
 
-int distanceUpTo(Kind kind, const SoundValues& a, const SoundValues& b, int most) {
-    const Shape s = shapeOf(kind);
-    int d = 0;
-    for (int t = 0; t < s.values; ++t)
-        d += value32(a, s.valuesAt + 4 * static_cast<std::size_t>(t)) !=
-             value32(b, s.valuesAt + 4 * static_cast<std::size_t>(t));
-    for (std::size_t w = 0; w < s.words && d <= most; w += kRun) {
-        std::uint64_t flags = 0;
-        for (std::size_t i = w; i < std::min(s.words, w + kRun); ++i)
-            flags += nonZeroFlags(word(a, i) ^ word(b, i));
-        d += sumOfBytes(flags);
+int SoundCoder::distanceUpTo(const SoundValues& a, const SoundValues& b, int most) const {
+    const parts::ByteMask mask = parts::byteMask(kind_);
+    int d = parts::differingBytes(a.bytes.data(), b.bytes.data(), mask.bytes, mask.vectors);
+    const bool programs = kind_ == Kind::Program;
+    const std::size_t at = programs ? kKitValueAt : kTimbreValuesAt;
+    int pending = 0;
+    for (int t = 0; t < (programs ? 1 : cmb::kTimbreCount); ++t) {
+        const std::uint32_t x = value32(a, at + 4 * static_cast<std::size_t>(t));
+        const std::uint32_t y = value32(b, at + 4 * static_cast<std::size_t>(t));
+        if (x == y) continue;
+        if ((x & y & kStored) != 0)
+            pending |= 1 << t;
+        else
+            ++d;
+    }
+    // Values of stored kits (or programs) of other content: as far as those are apart.
+    for (int t = 0; t < cmb::kTimbreCount && pending != 0 && d <= most; ++t) {
+        if ((pending & (1 << t)) == 0) continue;
+        const auto x =
+            static_cast<std::int32_t>(value32(a, at + 4 * static_cast<std::size_t>(t)) & ~kStored);
+        const auto y =
+            static_cast<std::int32_t>(value32(b, at + 4 * static_cast<std::size_t>(t)) & ~kStored);
+        d += programs ? meter_.kits(x, y) : meter_.programs(x, y);
     }
     return std::min(d, most + 1);
 }
 
-int distance(Kind kind, const SoundValues& a, const SoundValues& b) {
-    return distanceUpTo(kind, a, b, SoundValues::kSize);
-}
-
-std::vector<std::string> differingParameters(Kind kind, const SoundValues& a,
-                                             const SoundValues& b) {
-    std::vector<std::pair<std::size_t, std::string>> found;  // record offset, name
-    const bool anyDrums =
-        kind == Kind::Program && (static_cast<signed char>(a.bytes[0]) == prg::kDrumMode ||
-                                  static_cast<signed char>(b.bytes[0]) == prg::kDrumMode);
-    for (const ValuePlace& p : valuePlaces(kind)) {
-        if (p.width == 4) {
-            if (value32(a, p.at) == value32(b, p.at)) continue;
-            if (kind == Kind::Program) {
-                const bool kits = ((value32(a, p.at) | value32(b, p.at)) & kStored) != 0;
-                found.emplace_back(prg::kDrumKitSlot, kits       ? "drum kit"
-                                                      : anyDrums ? "drumKitSlot"
-                                                                 : "osc1Sound");
-            } else {
-                const int t = static_cast<int>((p.at - kTimbreValuesAt) / 4);
-                found.emplace_back(cmb::timbreOffset(t),
-                                   "timbre " + std::to_string(t + 1) + " program");
-            }
-            continue;
-        }
-        if (a.bytes[p.at] == b.bytes[p.at]) continue;
-        const std::size_t offset = p.at + kFirst;
-        std::string name = "byte " + std::to_string(offset);
-        if (kind == Kind::Program) {
-            if (offset == prg::kOscMode)
-                name = "oscMode";
-            else if (offset == prg::kOsc1Sound + 1 && !anyDrums)
-                name = "osc1Sound";
-            else if (offset == prg::kOsc2Sound || offset == prg::kOsc2Sound + 1)
-                name = "osc2Sound";
-        } else if (offset >= cmb::kTimbres) {
-            const std::size_t t = (offset - cmb::kTimbres) / cmb::kTimbreSize;
-            const std::size_t at = (offset - cmb::kTimbres) % cmb::kTimbreSize;
-            if (at == cmb::kTimbreBank) name = "timbre " + std::to_string(t + 1) + " bank";
-            if (at == cmb::kTimbreFlags) name = "timbre " + std::to_string(t + 1) + " flags";
-        }
-        found.emplace_back(offset, std::move(name));
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& x, const auto& y) { return x.first < y.first; });
-    std::vector<std::string> names;
-    for (auto& [offset, name] : found)
-        if (std::ranges::find(names, name) == names.end()) names.push_back(std::move(name));
-    return names;
-}
-
-std::string parameterText(const std::vector<std::string>& parameters) {
-    std::string text;
-    for (const std::string& p : parameters)
-        text += (text.empty() ? "" : ", ") + p;
-    return text;
+int SoundCoder::valueDistance(ValuePlace place, const SoundValues& a, const SoundValues& b) const {
+    if (place.width == 1) return a.bytes[place.at] != b.bytes[place.at];
+    const std::uint32_t x = value32(a, place.at);
+    const std::uint32_t y = value32(b, place.at);
+    if (x == y) return 0;
+    if ((x & y & kStored) == 0) return 1;
+    const auto p = static_cast<std::int32_t>(x & ~kStored);
+    const auto q = static_cast<std::int32_t>(y & ~kStored);
+    return kind_ == Kind::Program ? meter_.kits(p, q) : meter_.programs(p, q);
 }
 
 std::string kindWord(Kind kind, std::int64_t count) {
@@ -405,53 +382,6 @@ void requireEntry(const db::RecordFiles& files, Kind kind, std::int32_t id,
         return;
     throw io::RefusalError(io::Refusal{
         caption, "There is no " + kindWord(kind) + " with ID " + std::to_string(id) + "."});
-}
-
-std::vector<Neighbour> findSimilar(const db::RecordFiles& files, Kind kind, std::int32_t id,
-                                   std::size_t count) {
-    requireEntry(files, kind, id, "Find Similar");
-    SoundCoder coder = SoundCoder::forPrograms(files);
-    if (kind == Kind::Combination) {
-        const auto entry = files.read<db::DbCombinationEntry>(id);
-        std::vector<std::int32_t> programs;
-        for (int t = 0; t < cmb::kTimbreCount; ++t)
-            programs.push_back(entry.timbreProgramId(t));
-        coder = SoundCoder::forCombinationsNear(files, programs);
-    }
-    const SoundValues target = coder.read(files, id);
-    using Found = std::pair<int, std::int32_t>;  // distance, ID: the lesser is nearer
-    std::array<std::vector<Found>, 2> halves;
-    if (count > 0)
-        inTwoHalves(files.count(kind), [&](std::int32_t first, std::int32_t last, int half) {
-            std::priority_queue<Found> nearest;  // the farthest kept on top
-            db::scanRecords(files.stream(kind), db::layoutOf(kind).recordSize, first, last,
-                            [&](std::int32_t n, ConstBytes r) {
-                                if (n == id) return;
-                                const bool full = nearest.size() == count;
-                                const int most = full ? nearest.top().first : SoundValues::kSize;
-                                const Found f{coder.distanceUpTo(target, r, most), n};
-                                if (!full) {
-                                    nearest.push(f);
-                                } else if (f < nearest.top()) {
-                                    nearest.pop();
-                                    nearest.push(f);
-                                }
-                            });
-            auto& kept = halves[static_cast<std::size_t>(half)];
-            for (; !nearest.empty(); nearest.pop())
-                kept.push_back(nearest.top());
-        });
-    std::vector<Found> all = halves[0];
-    all.insert(all.end(), halves[1].begin(), halves[1].end());
-    std::sort(all.begin(), all.end());
-    if (all.size() > count) all.resize(count);
-    std::vector<Neighbour> result;
-    for (const auto& [bytes, n] : all) {
-        const SoundValues v = coder.read(files, n);
-        result.push_back(
-            {n, entryNameOf(files, kind, n), bytes, differingParameters(kind, target, v)});
-    }
-    return result;
 }
 
 }  // namespace pelvaro::transfer

@@ -160,7 +160,7 @@ TEST(OrganiseWindows, NearDuplicatesPreviewsTheMergeAndMergesAsOneUndoStep) {
     QTest::mouseClick(merge, Qt::LeftButton);
     ASSERT_EQ(summaries.size(), 1u);
     EXPECT_EQ(text(names::nearDuplicates::kResult), QString::fromStdString(summaries[0]));
-    EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs");
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 2 Programs");
     EXPECT_EQ(s.files().count(Kind::Program), 3);
     EXPECT_EQ(text(names::nearDuplicates::kFound),
               "0 groups of near duplicates (0 programs), 1 group of one name")

@@ -1,14 +1,18 @@
-// Merging a group of near-duplicates: what the preview says, what the merge writes, and one undo
-// step that gives back every byte.
+// Merging a group of near-duplicates: what the preview says, what the merge writes, the
+// combinations it makes one sound merged as well, one undo step that gives back every byte, and
+// dedupe, which merges every group.
 #include "session/organise_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "consistency.h"
 #include "db_builder.h"
 #include "io/refusal.h"
+#include "plain_distance.h"
+#include "random_pcg.h"
 
 using namespace pelvaro;
 using namespace pelvaro::testing;
@@ -97,7 +101,7 @@ TEST(Merge, CombinationsFollowTheKeptProgramWhichGainsTheClassesAndOneUndoGivesB
     }
 
     ASSERT_TRUE(s.undoLog().canUndo());
-    EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs");
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 2 Programs") << "counted as the summary counts";
     s.undoLog().undo();
     EXPECT_EQ(DatabaseSnapshot(db), before);
     EXPECT_FALSE(s.undoLog().canUndo());
@@ -173,6 +177,172 @@ TEST(Merge, APlanWhoseEntriesChangedOrThatKeepsNoneOfThemIsRefusedAndNothingChan
 
     const auto result = session::merge(s, session::previewMerge(s, Kind::Combination, {1, 2}, 1));
     EXPECT_EQ(result.summary, "Merged 1 combination into combination 1 A: 1 class gained");
-    EXPECT_EQ(s.undoLog().undoName(), "Merge 2 Combinations");
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 1 Combination");
     EXPECT_EQ(db.combination(1).classId(1), 2);
+}
+
+TEST(Merge, CombinationsThatBecomeTheSameSoundAreMergedIntoTheLowestOfThemInTheSameStep) {
+    TestDatabase db;
+    db.addClass("Keys");
+    db.addClass("Stage");
+    auto piano = makeProgram("", {.voice = 3});
+    addProgram(db, "Piano", piano);
+    for (const std::size_t at : {40, 50, 60}) {  // three variants, a byte off each
+        auto variant = piano;
+        variant[at] ^= 1;
+        addProgram(db, "Piano " + std::to_string(at), variant);
+    }
+    addProgram(db, "Organ", makeProgram("", {.voice = 8}));
+    // "Piano Str" sent from five files whose pianos sat in other slots; one plays the organ.
+    for (int c = 0; c < 5; ++c)
+        db.addCombination("Piano Str", {plays(c), plays(9)},
+                          {.timbreProgramIds = playing(1 + (c % 4), 5), .classIds = {c % 2 + 1}});
+    db.addCombination("Organ Str", {plays(0), plays(9)}, {.timbreProgramIds = playing(5, 5)});
+    session::Session& s = db.session();
+    const DatabaseSnapshot before(db);
+
+    const auto plan = session::previewMerge(s, Kind::Program, {1, 2, 3, 4}, 1);
+    EXPECT_EQ(plan.lines,
+              (Lines{"Keeps program 1 Piano.",
+                     "Merges and deletes 3 programs: 2 Piano 40, 3 Piano 50, 4 Piano 60.",
+                     "Combination 2 Piano Str, timbre 1: plays program 1 in place of 2, a sound 1 "
+                     "byte different.",
+                     "Combination 3 Piano Str, timbre 1: plays program 1 in place of 3, a sound 1 "
+                     "byte different.",
+                     "Combination 4 Piano Str, timbre 1: plays program 1 in place of 4, a sound 1 "
+                     "byte different.",
+                     "Merges and deletes 4 combinations that become the same sound as combination "
+                     "1 Piano Str: 2 Piano Str, 3 Piano Str, 4 Piano Str, 5 Piano Str.",
+                     "Combination 1 gains the classes: Stage."}));
+    const session::MergeResult result = session::merge(s, plan);
+    EXPECT_EQ(
+        result.summary,
+        "Merged 3 programs into program 1 Piano: 3 combinations now play it (3 timbres with a "
+        "sound that differs), 4 combinations that became the same sound merged into others");
+    EXPECT_EQ(result.events[3],
+              "Merged combination 2 Piano Str into combination 1 Piano Str, the same sound now.");
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs and 4 Combinations");
+    EXPECT_EQ(s.files().count(Kind::Combination), 2);
+    EXPECT_EQ(db::entryName(db.combination(2)), "Organ Str");
+    EXPECT_EQ(db.combination(1).classId(0), 1);
+    EXPECT_EQ(db.combination(1).classId(1), 2);
+    EXPECT_EQ(joined(databaseProblems(s.files())), "");
+    s.undoLog().undo();
+    EXPECT_EQ(DatabaseSnapshot(db), before);
+}
+
+// The programs that two combinations play on the one timbre in which alone they differ: merged,
+// they make the two one sound.
+std::vector<std::pair<std::int32_t, std::int32_t>> onlyProgramsApart(const db::RecordFiles& files) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> found;
+    const std::int32_t count = files.count(Kind::Combination);
+    for (std::int32_t a = 1; a <= count; ++a)
+        for (std::int32_t b = a + 1; b <= count; ++b) {
+            const auto x = files.read<db::DbCombinationEntry>(a);
+            const auto y = files.read<db::DbCombinationEntry>(b);
+            std::vector<std::pair<std::int32_t, std::int32_t>> apart;
+            bool same = true;
+            for (std::size_t i = 10; i < 132 && same; ++i)
+                same = (i >= 40 && (i - 40) % 12 == 0) || x.bytes[i] == y.bytes[i];
+            for (int t = 0; t < 8 && same; ++t) {
+                const std::int32_t p = x.timbreProgramId(t);
+                const std::int32_t q = y.timbreProgramId(t);
+                same =
+                    (p > 0) == (q > 0) && (p > 0 || x.bytes[40 + 12 * t] == y.bytes[40 + 12 * t]);
+                if (p > 0 && p != q) apart.emplace_back(p, q);
+            }
+            if (same && apart.size() == 1) found.push_back(apart.front());
+        }
+    return found;
+}
+
+TEST(Merge, AfterRandomMergesNoTwoEntriesAreOneSoundAndDedupeLeavesNone) {
+    TestDatabase db;
+    session::Session& s = db.session();
+    for (const std::uint32_t seed : {3u, 4u, 5u}) {
+        s.pcg() = synthetic::randomPcg(seed);
+        db::EventLines events;
+        s.engine().sendPcgToDatabase(events, {});
+    }
+    // Copies of combinations that play another program on one timbre.
+    std::mt19937 r(17);
+    const auto any = [&](Kind kind) {
+        return static_cast<std::int32_t>(1 +
+                                         r() % static_cast<std::uint32_t>(s.files().count(kind)));
+    };
+    for (int i = 0; i < 30; ++i) {
+        auto copy = db.combination(any(Kind::Combination));
+        const int t = static_cast<int>(r() % 8);
+        if (copy.timbreProgramId(t) < 1) continue;
+        copy.setTimbreProgramId(t, any(Kind::Program));
+        db.files().append(copy);
+    }
+    const auto sameSounds = [&](Kind kind) {
+        const PlainDistance distance(s.files());
+        int pairs = 0;
+        for (std::int32_t a = 1; a <= s.files().count(kind); ++a)
+            for (std::int32_t b = a + 1; b <= s.files().count(kind); ++b)
+                pairs += distance(kind, a, b, 0) == 0;
+        return pairs;
+    };
+    ASSERT_GT(sameSounds(Kind::Combination), 0) << "combinations sent from other slots";
+    ASSERT_FALSE(session::dedupe(s, true, true, 0).empty());
+    ASSERT_EQ(sameSounds(Kind::Program) + sameSounds(Kind::Combination), 0);
+
+    int folded = 0;
+    for (int step = 0; step < 16; ++step) {
+        const Kind kind = step % 4 == 3 ? Kind::Combination : Kind::Program;
+        std::vector<std::int32_t> members{any(kind), any(kind)};
+        if (const auto apart = onlyProgramsApart(s.files());
+            kind == Kind::Program && !apart.empty()) {
+            const auto [p, q] = apart[r() % apart.size()];
+            members = {p, q, any(kind)};
+        }
+        std::ranges::sort(members);
+        members.erase(std::unique(members.begin(), members.end()), members.end());
+        if (members.size() < 2) continue;
+        const auto kept = members[r() % members.size()];
+        folded += session::merge(s, session::previewMerge(s, kind, members, kept)).folded;
+        ASSERT_EQ(sameSounds(Kind::Program) + sameSounds(Kind::Combination), 0) << step;
+        ASSERT_EQ(joined(databaseProblems(s.files())), "") << step;
+    }
+    EXPECT_GT(folded, 4);
+}
+
+TEST(Dedupe, MergesEachGroupIntoItsLowestIdAndNamesTheEntriesAsTheDatabaseHadThem) {
+    TestDatabase db;
+    const auto base = makeProgram("", {.voice = 5});
+    auto near = base;
+    near[70] ^= 4;
+    auto far = makeProgram("", {.voice = 6});
+    addProgram(db, "A", base);
+    addProgram(db, "Far", far);
+    addProgram(db, "B", near);
+    addProgram(db, "C", near);
+    addProgram(db, "Far 2", makeProgram("", {.voice = 7}));
+    addProgram(db, "D", base);
+    far[99] ^= 1;
+    addProgram(db, "Far copy", far);  // moves when the first group's programs go
+    db.addCombination("X", {plays(0)}, {.timbreProgramIds = playing(6)});
+    db.addCombination("Y", {plays(1)}, {.timbreProgramIds = playing(1)});
+    db.addCombination("Z", {plays(2)}, {.timbreProgramIds = playing(3)}, 2);
+    db.addCombination("W", {plays(4)}, {.timbreProgramIds = playing(5)}, 3);
+    auto w = db.combination(4);
+    w.bytes[70] ^= 2;
+    db.files().append(w);
+    session::Session& s = db.session();
+
+    const auto rows = session::dedupe(s, true, true, 1);
+    const auto row = [](Kind kind, std::int32_t kept, std::int32_t merged, int bytes) {
+        return std::tuple{kind, kept, merged, bytes};
+    };
+    std::vector<std::tuple<Kind, std::int32_t, std::int32_t, int>> got;
+    for (const session::DedupeRow& d : rows)
+        got.push_back(row(d.kind, d.kept, d.merged, d.bytes));
+    EXPECT_EQ(got, (std::vector{row(Kind::Program, 1, 3, 1), row(Kind::Program, 1, 4, 1),
+                                row(Kind::Program, 1, 6, 0), row(Kind::Combination, 1, 2, 0),
+                                row(Kind::Program, 2, 7, 1), row(Kind::Combination, 4, 5, 1)}));
+    EXPECT_EQ(s.files().count(Kind::Program), 3);
+    EXPECT_EQ(s.files().count(Kind::Combination), 3);
+    EXPECT_EQ(s.undoLog().undoName(), "Merge 1 Combination");
 }

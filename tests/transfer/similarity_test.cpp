@@ -1,5 +1,5 @@
-// The distance between two sounds, counted as the matching rules compare them, and the entries
-// nearest to one.
+// The distance between two sounds, counted as the matching rules compare them (a kit or a
+// program by how far it is from the other), the entries nearest to one, and the parameters named.
 #include "transfer/similarity.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +46,14 @@ std::vector<Near> nearest(TestDatabase& db, Kind kind, std::int32_t id, std::siz
     return out;
 }
 
+int differing(const std::vector<Byte>& a, const std::vector<Byte>& b, std::size_t from,
+              std::size_t to) {
+    int n = 0;
+    for (std::size_t i = from; i < to; ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
 }  // namespace
 
 TEST(Similarity, ProgramsDifferInTheBytesTheMatchingRuleComparesNamedAfterTheirFields) {
@@ -81,7 +89,7 @@ TEST(Similarity, ProgramsDifferInTheBytesTheMatchingRuleComparesNamedAfterTheirF
     }
 }
 
-TEST(Similarity, ADrumProgramsKitIsOneValueComparedByContent) {
+TEST(Similarity, ADrumProgramsKitCountsTheBytesTheKitsDifferIn) {
     TestDatabase db;
     auto kitBytes = makeDrumKit(5);
     const int kit = db.addDrumKit(5);
@@ -108,11 +116,14 @@ TEST(Similarity, ADrumProgramsKitIsOneValueComparedByContent) {
     const int e = addProgram(db, slot6, -6);
     const int f = addProgram(db, single);
 
-    EXPECT_EQ(nearest(db, Kind::Program, a), (std::vector<Near>{{b, 0, {}},
-                                                                {c, 1, {"drum kit"}},
-                                                                {d, 1, {"drum kit"}},
-                                                                {e, 1, {"drum kit"}},
-                                                                {f, 2, {"oscMode", "drum kit"}}}));
+    const int kits = differing(kitBytes, makeDrumKit(6), 0, 419);
+    ASSERT_GT(kits, 100);
+    EXPECT_EQ(nearest(db, Kind::Program, a),
+              (std::vector<Near>{{b, 0, {}},
+                                 {d, 1, {"drum kit"}},
+                                 {e, 1, {"drum kit"}},
+                                 {f, 2, {"oscMode", "drum kit"}},
+                                 {c, kits, {"drum kit: " + std::to_string(kits) + " bytes"}}}));
     EXPECT_EQ(nearest(db, Kind::Program, d),
               (std::vector<Near>{{a, 1, {"drum kit"}},
                                  {b, 1, {"drum kit"}},
@@ -142,9 +153,56 @@ TEST(Similarity, ACombinationsTimbresCountTheProgramsTheyPlayByContent) {
     flags[132] ^= 1;  // not compared
     const int off = addCombination(db, flags, {piano, 0, 0, -1});
 
+    const int apart =
+        differing(makeProgram("", {.voice = 1}), makeProgram("", {.voice = 2}), 10, 162);
+    ASSERT_GT(apart, 100);
+    EXPECT_EQ(
+        nearest(db, Kind::Combination, kept),
+        (std::vector<Near>{
+            {same, 0, {}},
+            {raw, 2, {"timbre 3 program", "timbre 4 bank"}},
+            {off, 3, {"timbre 2 program", "timbre 2 flags", "byte 131"}},
+            {other, apart, {"timbre 1: PIANO -> ORGAN, " + std::to_string(apart) + " bytes"}}}));
+}
+
+TEST(Similarity, ProgramsOfTheSameSoundOrAByteApartKeepCombinationsNearAmongManyPrograms) {
+    TestDatabase db;
+    auto piano = makeProgram("Piano", {.voice = 1});
+    const int a = addProgram(db, piano);
+    const int copy = addProgram(db, piano);
+    piano[57] ^= 1;
+    std::ranges::copy(std::string("Caf\xE9\0", 5), piano.begin());
+    const int near = addProgram(db, piano);
+    for (unsigned v = 2; v < 200; ++v)  // many programs, few combinations: measured one by one
+        db.addProgram("Other", {.voice = v});
+    const auto split = makeCombination("SPLIT", {plays(0), plays(1)});
+    const int kept = addCombination(db, split, {a, a});
+    auto moved = split;
+    moved[40] = 9;  // another slot, the same sound
+    const int same = addCombination(db, moved, {copy, a});
+    const int byteOff = addCombination(db, split, {near, a});
+    const int twoOff = addCombination(db, split, {near, near});
+
     EXPECT_EQ(nearest(db, Kind::Combination, kept),
               (std::vector<Near>{{same, 0, {}},
-                                 {other, 1, {"timbre 1 program"}},
-                                 {raw, 2, {"timbre 3 program", "timbre 4 bank"}},
-                                 {off, 3, {"timbre 2 program", "timbre 2 flags", "byte 131"}}}));
+                                 {byteOff, 1, {"timbre 1: Piano -> Caf\xC3\xA9, 1 byte"}},
+                                 {twoOff,
+                                  2,
+                                  {"timbre 1: Piano -> Caf\xC3\xA9, 1 byte",
+                                   "timbre 2: Piano -> Caf\xC3\xA9, 1 byte"}}}));
+    EXPECT_EQ(nearest(db, Kind::Combination, twoOff, 1),
+              (std::vector<Near>{{byteOff, 1, {"timbre 2: Caf\xC3\xA9 -> Piano, 1 byte"}}}));
+}
+
+TEST(Similarity, AListOfParametersNamesEightAtMostAndCountsTheRest) {
+    std::vector<std::string> many;
+    for (int i = 0; i < 142; ++i)
+        many.push_back("byte " + std::to_string(30 + i));
+    EXPECT_EQ(transfer::parameterText({many.begin(), many.begin() + 8}),
+              "byte 30, byte 31, byte 32, byte 33, byte 34, byte 35, byte 36, byte 37");
+    EXPECT_EQ(transfer::parameterText({many.begin(), many.begin() + 9}),
+              "byte 30, byte 31, byte 32, byte 33, byte 34, byte 35, byte 36 and 2 more");
+    EXPECT_EQ(transfer::parameterText(many),
+              "byte 30, byte 31, byte 32, byte 33, byte 34, byte 35, byte 36 and 135 more");
+    EXPECT_EQ(transfer::parameterText({}), "");
 }
