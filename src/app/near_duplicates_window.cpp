@@ -250,10 +250,9 @@ void NearDuplicatesWindow::showChosenGroup() {
     keep_->clear();
     if (describer_) {
         for (const std::int32_t id : group)
-            keep_->addItem(
-                QString::number(id) + QLatin1Char(' ') +
-                    QString::fromLatin1(transfer::entryNameOf(session_.files(), kind_, id)),
-                id);
+            keep_->addItem(QString::number(id) + QLatin1Char(' ') +
+                               textOf(transfer::entryNameOf(session_.files(), kind_, id)),
+                           id);
     }
     keepChanged();
 }
@@ -267,9 +266,8 @@ void NearDuplicatesWindow::keepChanged() {
         guarded(this, dialogs_, [&] {
             for (const transfer::GroupMember& m : describer_->describe(group, kept()).members) {
                 auto* item = new QTreeWidgetItem(
-                    members_,
-                    {QString::number(m.id), QString::fromLatin1(m.name), QString::number(m.bytes),
-                     QString::fromStdString(transfer::parameterText(m.parameters))});
+                    members_, {QString::number(m.id), textOf(m.name), QString::number(m.bytes),
+                               QString::fromStdString(transfer::parameterText(m.parameters))});
                 item->setData(kId, Qt::UserRole, m.id);
                 item->setTextAlignment(kId, Qt::AlignRight | Qt::AlignVCenter);
                 item->setTextAlignment(kBytes, Qt::AlignRight | Qt::AlignVCenter);
