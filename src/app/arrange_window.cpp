@@ -35,8 +35,7 @@ pcg::SlotKind kindOf(ListContent content) {
 }
 
 QString wordOf(ListContent content) {
-    return content == ListContent::Combinations ? QStringLiteral("combinations")
-                                                : QStringLiteral("programs");
+    return QString::fromStdString(pcg::kindWord(kindOf(content), 2));
 }
 
 // A button with its caption (access key included) and its name for a screen reader.

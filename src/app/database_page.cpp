@@ -186,7 +186,7 @@ void DatabasePage::buildSearchGroup(QVBoxLayout* side) {
 
 void DatabasePage::buildPanel(QVBoxLayout* side) {
     const bool programs = kind_ == db::Kind::Program;
-    const QString kindName = programs ? QStringLiteral("program") : QStringLiteral("combination");
+    const QString kindName = QString::fromStdString(db::kindWord(kind_));
     panel_ = named(new QFrame, names().panel);
     panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel_->setLineWidth(1);

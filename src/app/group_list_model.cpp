@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/window_text.h"
+#include "db/name_replace.h"
 #include "transfer/similarity.h"
 
 namespace pelvaro::app {
@@ -55,7 +56,7 @@ QString GroupListModel::nameOf(int r) const {
     // Read when the view paints the row; a file that fails shows it empty, rather than ending
     // the program from inside a paint.
     try {
-        return textOf(transfer::entryNameOf(files_, kind_, groups_[row].front()));
+        return textOf(db::storedName(files_, kind_, groups_[row].front()));
     } catch (const std::exception&) {
         return QString();
     }

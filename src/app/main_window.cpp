@@ -246,11 +246,10 @@ bool MainWindow::editsSettled() {
     for (DatabasePage* page : {programs_, combinations_}) {
         const auto edit = page->unsubmitted();
         if (!edit) continue;
-        const bool programs = page->kind() == db::Kind::Program;
         const auto answer = dialogs_.ask(
             this, kApplicationTitle,
             QStringLiteral("Store the changes to %1 %2 \"%3\"?")
-                .arg(programs ? QStringLiteral("program") : QStringLiteral("combination"))
+                .arg(QString::fromStdString(db::kindWord(page->kind())))
                 .arg(edit->id)
                 .arg(edit->storedName),
             {QStringLiteral("&Store"), QStringLiteral("&Discard"), QStringLiteral("Cancel")});

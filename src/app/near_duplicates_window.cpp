@@ -18,6 +18,7 @@
 #include "app/group_list_model.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "db/name_replace.h"
 #include "session/summaries.h"
 
 namespace pelvaro::app {
@@ -223,8 +224,8 @@ void NearDuplicatesWindow::find() {
         found_->setText(
             counted(static_cast<std::int64_t>(groups.size()), "group", "groups") +
             QStringLiteral(" of near duplicates (%1), %2 of one name")
-                .arg(counted(static_cast<std::int64_t>(entries), transfer::kindWord(kind_),
-                             transfer::kindWord(kind_, 2)),
+                .arg(counted(static_cast<std::int64_t>(entries), db::kindWord(kind_),
+                             db::kindWord(kind_, 2)),
                      counted(static_cast<std::int64_t>(sameNames.size()), "group", "groups")));
         nearModel_->setGroups(std::move(groups));
         std::vector<std::vector<std::int32_t>> nameGroups;
@@ -251,7 +252,7 @@ void NearDuplicatesWindow::showChosenGroup() {
     if (describer_) {
         for (const std::int32_t id : group)
             keep_->addItem(QString::number(id) + QLatin1Char(' ') +
-                               textOf(transfer::entryNameOf(session_.files(), kind_, id)),
+                               textOf(db::storedName(session_.files(), kind_, id)),
                            id);
     }
     keepChanged();

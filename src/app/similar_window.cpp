@@ -13,6 +13,7 @@
 #include "app/database_watch.h"
 #include "app/widgets.h"
 #include "app/window_text.h"
+#include "db/name_replace.h"
 #include "session/organise_commands.h"
 
 namespace pelvaro::app {
@@ -103,9 +104,9 @@ void SimilarWindow::refresh() {
         entry_.emplace(session_.files(), kind_, id_);
         shownAt_ = watch_.revision();
         shownEntry_ = QString::number(id_) + QLatin1Char(' ') +
-                      textOf(transfer::entryNameOf(session_.files(), kind_, id_));
+                      textOf(db::storedName(session_.files(), kind_, id_));
         heading_->setText(QStringLiteral("Nearest to ") +
-                          QString::fromStdString(transfer::kindWord(kind_)) + QLatin1Char(' ') +
+                          QString::fromStdString(db::kindWord(kind_)) + QLatin1Char(' ') +
                           shownEntry_);
         list_->clear();
         for (const transfer::Neighbour& n : found) {
@@ -141,7 +142,7 @@ void SimilarWindow::databaseChanged() {
 void SimilarWindow::showGone(bool gone) {
     if (gone)
         note_->setText(QStringLiteral("%1 %2 has been changed or deleted since the list was found.")
-                           .arg(QString::fromStdString(transfer::capitalKindWord(kind_)))
+                           .arg(QString::fromStdString(db::capitalKindWord(kind_)))
                            .arg(shownEntry_));
     note_->setVisible(gone);
     refresh_->setVisible(gone);

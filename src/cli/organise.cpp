@@ -154,7 +154,7 @@ int dedupe(const Arguments& a, std::ostream& out, std::ostream& /*err*/) {
     table.headings = {"Kept", "Merged", "Kind", "Bytes"};
     for (const session::DedupeRow& r : rows)
         table.rows.push_back({std::to_string(r.kept), std::to_string(r.merged),
-                              transfer::kindWord(r.kind), std::to_string(r.bytes)});
+                              db::kindWord(r.kind), std::to_string(r.bytes)});
     print(table, csv, out);
     return kDone;
 }

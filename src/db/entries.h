@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "io/bytes.h"
+#include "io/wording.h"
 #include "pcg/pcg_image.h"
 
 namespace pelvaro::db {
@@ -18,6 +19,22 @@ inline constexpr int kKindCount = 4;
 // member files.
 inline constexpr std::array<Kind, kKindCount> kAllKinds = {Kind::Program, Kind::Combination,
                                                            Kind::DrumKit, Kind::Class};
+
+// The one wording of the kinds: "program", "combination", "drum kit", "class", plural for any
+// count but one; with a capital letter; and counted ("1,234 programs").
+inline std::string kindWord(Kind kind, std::int64_t count = 1) {
+    static constexpr std::array<const char*, kKindCount> kOne = {"program", "combination",
+                                                                 "drum kit", "class"};
+    static constexpr std::array<const char*, kKindCount> kMany = {"programs", "combinations",
+                                                                  "drum kits", "classes"};
+    return (count == 1 ? kOne : kMany)[static_cast<std::size_t>(kind)];
+}
+inline std::string capitalKindWord(Kind kind, std::int64_t count = 1) {
+    return capitalised(kindWord(kind, count));
+}
+inline std::string kindCount(std::int64_t count, Kind kind) {
+    return grouped(count) + " " + kindWord(kind, count);
+}
 
 struct KindLayout {
     std::string_view fileName;  // the working file in the start directory

@@ -75,11 +75,10 @@ std::string replacedName(std::string_view name, const NameEdit& edit) {
 
 std::string storedName(const RecordFiles& files, Kind kind, std::int32_t id) {
     if (!named(kind) || id < 1 || id > files.count(kind)) return {};
-    std::array<Byte, kNameSize> name{};
-    const std::size_t got = files.stream(kind).readAt(
-        static_cast<std::int64_t>(id) * static_cast<std::int64_t>(layoutOf(kind).recordSize), name);
-    std::fill(name.begin() + static_cast<std::ptrdiff_t>(got), name.end(), Byte{0});
-    return fieldText(name);
+    // Through readEntry, so a name written by a command under way is read as it now stands.
+    std::array<Byte, ProgramLayout::kSize> entry{};
+    files.readEntry(kind, id, entry);
+    return fieldText(ConstBytes(entry).first(kNameSize));
 }
 
 std::vector<NamedEntry> storedNames(const RecordFiles& files, Kind kind,

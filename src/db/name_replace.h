@@ -78,7 +78,8 @@ struct NamedEntry {
 };
 std::vector<NamedEntry> storedNames(const RecordFiles& files, Kind kind,
                                     const std::vector<std::int32_t>& ids);
-// The name of one entry, "" for an ID that names none.
+// The name of one entry as stored (Latin-1, up to its first zero byte), "" for an ID that names
+// none: the one reading of an entry's name.
 std::string storedName(const RecordFiles& files, Kind kind, std::int32_t id);
 
 // The names that change, from names read by storedNames. Nothing is written. With inUse (the

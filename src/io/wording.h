@@ -24,6 +24,13 @@ inline std::string countOf(std::int64_t n, const char* singular, const char* plu
     return grouped(n) + " " + (n == 1 ? singular : plural);
 }
 
+// "Programs" for "programs": the first letter in capitals (a-z only).
+inline std::string capitalised(std::string text) {
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text;
+}
+
 // "a", "a and b", "a, b and c".
 inline std::string listed(const std::vector<std::string>& parts) {
     std::string text;

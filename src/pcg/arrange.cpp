@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "io/wording.h"
 #include "pcg/pcg_lists.h"
 
 namespace pelvaro::pcg {
@@ -17,26 +18,16 @@ constexpr std::size_t kMostNamed = 20;
 constexpr std::size_t kMostRuns = 3;
 
 std::string counted(int n, SlotKind kind) {
-    const bool one = n == 1;
-    const char* noun = kind == SlotKind::Program ? (one ? " program" : " programs")
-                                                 : (one ? " combination" : " combinations");
-    return std::to_string(n) + noun;
+    return std::to_string(n) + " " + kindWord(kind, n);
 }
 
 // "3 Programs", as an undo step is named.
 std::string countedName(int n, SlotKind kind) {
-    std::string text = counted(n, kind);
-    const std::size_t blank = text.find(' ');
-    text[blank + 1] = static_cast<char>(text[blank + 1] - 'a' + 'A');
-    return text;
+    return std::to_string(n) + " " + capitalised(kindWord(kind, n));
 }
 
 std::string kindName(SlotKind kind) {
-    return kind == SlotKind::Program ? "Programs" : "Combinations";
-}
-
-std::string kindWord(SlotKind kind) {
-    return kind == SlotKind::Program ? "program" : "combination";
+    return capitalised(kindWord(kind, 2));
 }
 
 ArrangePlan plan(Verdict verdict, SlotKind kind, std::string why = {}) {

@@ -2,6 +2,7 @@
 // The open PCG: its byte image, which slots are used, and the two empty-slot templates.
 
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -99,6 +100,11 @@ struct PcgState {
 };
 
 enum class SlotKind { Program, Combination };
+// "program" or "combination"; "programs" for any count but one.
+inline std::string kindWord(SlotKind kind, std::int64_t count = 1) {
+    return std::string(kind == SlotKind::Program ? "program" : "combination") +
+           (count == 1 ? "" : "s");
+}
 
 // Fields of a program record.
 inline int oscMode(ConstProgramBytes p) {

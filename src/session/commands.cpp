@@ -20,10 +20,6 @@ namespace {
 
 using Changes = Session::Changes;
 
-const char* kindWord(db::Kind kind) {
-    return kind == db::Kind::Program ? "program" : "combination";
-}
-
 std::int32_t usedSlots(const std::array<Byte, pcg::kSlotCount>& used) {
     return static_cast<std::int32_t>(std::ranges::count(used, Byte{1}));
 }
@@ -73,11 +69,7 @@ Outcome deleteEntries(Session& session, db::Kind kind, const std::vector<std::in
     else
         db::deleteCombinationEntries(session.files(), ids, *outcome.events);
     const std::int32_t deleted = before - session.files().count(kind);
-    outcome.summary =
-        deleted == 0
-            ? "Deleted nothing"
-            : "Deleted " + countOf(deleted, kindWord(kind),
-                                   kind == db::Kind::Program ? "programs" : "combinations");
+    outcome.summary = deleted == 0 ? "Deleted nothing" : "Deleted " + db::kindCount(deleted, kind);
     if (!outcome.events->empty()) outcome.summary += "; see the event list";
     return outcome;
 }
@@ -116,7 +108,7 @@ Outcome submitEntry(Session& session, db::Kind kind, std::int32_t id, std::strin
                             ? db::submitProgram(session.files(), id, name, memo)
                             : db::submitCombination(session.files(), id, name, memo);
     if (!stored) return {};
-    return {.summary = std::string("Stored ") + kindWord(kind) + " " + std::to_string(id)};
+    return {.summary = "Stored " + db::kindWord(kind) + " " + std::to_string(id)};
 }
 
 void assignClasses(Session& session, const classes::ClassAssignment& assignment) {
@@ -139,8 +131,7 @@ namespace {
 // "Found 12 of 1,234 programs: name pad, class Pads", or "Showing all 1,234 programs".
 std::string searchLine(std::vector<std::string> asked, std::size_t rows, std::int32_t all,
                        db::Kind kind) {
-    const std::string entries =
-        countOf(all, kindWord(kind), kind == db::Kind::Program ? "programs" : "combinations");
+    const std::string entries = db::kindCount(all, kind);
     std::erase_if(asked, [](const std::string& a) { return a.empty(); });
     if (asked.empty()) return "Showing all " + entries;
     std::string line = "Found " + grouped(static_cast<std::int64_t>(rows)) + " of " + entries + ":";

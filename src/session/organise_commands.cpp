@@ -3,6 +3,7 @@
 #include <numeric>
 
 #include "db/class_tree.h"
+#include "db/name_replace.h"
 #include "session/summaries.h"
 
 namespace pelvaro::session {
@@ -32,11 +33,10 @@ transfer::MergePlan previewMerge(Session& session, Kind kind,
 }
 
 std::string mergeStepName(Kind kind, std::int64_t merged, std::int64_t folded) {
-    std::string name =
-        "Merge " + std::to_string(merged) + " " + transfer::capitalKindWord(kind, merged);
+    std::string name = "Merge " + std::to_string(merged) + " " + db::capitalKindWord(kind, merged);
     if (folded > 0)
-        name += " and " + std::to_string(folded) + " " +
-                transfer::capitalKindWord(Kind::Combination, folded);
+        name +=
+            " and " + std::to_string(folded) + " " + db::capitalKindWord(Kind::Combination, folded);
     return name;
 }
 
@@ -65,8 +65,8 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
         mergeStepName(kind, static_cast<std::int64_t>(plan.merged.size()), plan.foldedCount()),
         Session::Changes::Database);
     const auto named = [&](Kind k, std::int32_t id) {
-        return transfer::kindWord(k) + " " + std::to_string(id) + " " +
-               latin1ToUtf8(transfer::entryNameOf(files, k, id));
+        return db::kindWord(k) + " " + std::to_string(id) + " " +
+               latin1ToUtf8(db::storedName(files, k, id));
     };
     MergeResult result;
     // The names as they are before the merged entries go and others take their numbers.
@@ -86,9 +86,9 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
     result.folded = done.folded;
     result.renumbered = done.renumbered;
     const auto renamed = [&](Kind k, const std::string& was, std::int32_t now) {
-        const std::string word = transfer::kindWord(k);
-        result.events.push_back(transfer::capitalKindWord(k) + was.substr(word.size()) +
-                                " is now " + word + " " + std::to_string(now) + ".");
+        const std::string word = db::kindWord(k);
+        result.events.push_back(db::capitalKindWord(k) + was.substr(word.size()) + " is now " +
+                                word + " " + std::to_string(now) + ".");
     };
     if (done.kept != plan.kept) renamed(kind, keptName, done.kept);
     for (std::size_t i = 0; i < plan.folds.size(); ++i)
@@ -98,7 +98,7 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
     const db::ClassTree tree = db::ClassTree::read(files);
     for (const int c : done.classesLeftOut)
         result.classesLeftOut.push_back(latin1ToUtf8(tree.path(c)));
-    const std::string word = transfer::kindWord(kind);
+    const std::string word = db::kindWord(kind);
     if (!done.classesLeftOut.empty())
         result.events.push_back(
             "No room in " + word + " " + std::to_string(done.kept) +
@@ -132,8 +132,7 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
         parts.push_back(
             countOf(static_cast<std::int64_t>(done.classesLeftOut.size()), "class", "classes") +
             " left out");
-    result.summary = "Merged " +
-                     countOf(done.merged, word.c_str(), transfer::kindWord(kind, 2).c_str()) +
+    result.summary = "Merged " + countOf(done.merged, word.c_str(), db::kindWord(kind, 2).c_str()) +
                      " into " + named(kind, done.kept);
     for (std::size_t i = 0; i < parts.size(); ++i)
         result.summary += (i == 0 ? ": " : ", ") + parts[i];

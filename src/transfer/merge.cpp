@@ -5,6 +5,7 @@
 #include <set>
 
 #include "db/class_tree.h"
+#include "db/name_replace.h"
 #include "db/record_scan.h"
 #include "io/refusal.h"
 #include "transfer/distance_parts.h"
@@ -29,7 +30,7 @@ using Entry = std::vector<Byte>;
 
 // "12 PIANO 1", the name in UTF-8.
 std::string named(const db::RecordFiles& files, Kind kind, std::int32_t id) {
-    return std::to_string(id) + " " + latin1ToUtf8(entryNameOf(files, kind, id));
+    return std::to_string(id) + " " + latin1ToUtf8(db::storedName(files, kind, id));
 }
 
 std::string namedList(const db::RecordFiles& files, Kind kind,

@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "db/listing.h"
+#include "db/name_replace.h"
 #include "db/record_scan.h"
 #include "io/side_by_side.h"
 #include "transfer/similarity.h"
@@ -569,7 +570,7 @@ std::vector<NameGroup> sameNameGroups(const db::RecordFiles& files, Kind kind) {
                     different = !(coder.read(files, named[i].id) == first);
             }
             if (different) {
-                NameGroup g{db::trimmed(entryNameOf(files, kind, named[b].id)), {}};
+                NameGroup g{db::trimmed(db::storedName(files, kind, named[b].id)), {}};
                 for (std::size_t i = b; i < e; ++i)
                     g.members.push_back(named[i].id);
                 groups.push_back(std::move(g));

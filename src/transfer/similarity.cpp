@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "db/listing.h"
+#include "db/name_replace.h"
 #include "db/record_scan.h"
 #include "io/refusal.h"
 #include "io/side_by_side.h"
@@ -113,7 +114,7 @@ std::vector<std::int32_t> kitClasses(const db::RecordFiles& files) {
 // A program's name as a parameter shows it: without the blanks around it, in UTF-8, or its ID
 // when it has none.
 std::string programLabel(const db::RecordFiles& files, std::int32_t id) {
-    const std::string name = db::trimmed(entryNameOf(files, Kind::Program, id));
+    const std::string name = db::trimmed(db::storedName(files, Kind::Program, id));
     return name.empty() ? "program " + std::to_string(id) : latin1ToUtf8(name);
 }
 
@@ -358,22 +359,6 @@ int SoundCoder::valueDistance(ValuePlace place, const SoundValues& a, const Soun
     const auto p = static_cast<std::int32_t>(x & ~kStored);
     const auto q = static_cast<std::int32_t>(y & ~kStored);
     return kind_ == Kind::Program ? meter_.kits(p, q) : meter_.programs(p, q);
-}
-
-std::string kindWord(Kind kind, std::int64_t count) {
-    return std::string(kind == Kind::Program ? "program" : "combination") + (count == 1 ? "" : "s");
-}
-
-std::string capitalKindWord(Kind kind, std::int64_t count) {
-    std::string word = kindWord(kind, count);
-    word[0] = static_cast<char>(word[0] - 'a' + 'A');
-    return word;
-}
-
-std::string entryNameOf(const db::RecordFiles& files, Kind kind, std::int32_t id) {
-    std::array<Byte, db::ProgramLayout::kSize> entry{};
-    files.readEntry(kind, id, entry);
-    return fieldText(ConstBytes(entry).first(pcg::kNameSize));
 }
 
 void requireEntry(const db::RecordFiles& files, Kind kind, std::int32_t id,

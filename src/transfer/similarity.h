@@ -132,12 +132,6 @@ class SoundCoder {
     mutable ContentMeter meter_;
 };
 
-// "program" or "combination", and with a capital letter.
-std::string kindWord(db::Kind kind, std::int64_t count = 1);
-std::string capitalKindWord(db::Kind kind, std::int64_t count = 1);
-// The name of entry id (Latin-1, up to its first zero byte).
-std::string entryNameOf(const db::RecordFiles& files, db::Kind kind, std::int32_t id);
-
 // The other entry of a kind and how far it lies from the one asked about.
 struct Neighbour {
     std::int32_t id = 0;
