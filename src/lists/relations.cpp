@@ -43,17 +43,6 @@ std::string slotText(const pcg::PcgState& pcg, pcg::SlotKind kind, int slot) {
     return pcg::slotName(slot) + " " + pcg::nameInText(pcg, kind, slot);
 }
 
-// What a timbre of a PCG combination plays: "A05 PAD", "GM", "off", "empty slot A07", or for a
-// byte beyond the banks "slot byte 210".
-std::string timbreText(const pcg::PcgState& pcg, pcg::ConstCombinationBytes c, int t) {
-    if (pcg::timbreDisabled(c, t)) return "off";
-    if (pcg::timbreOutsideBanks(c, t)) return "GM";
-    const int p = pcg::timbreProgram(c, t);
-    if (!pcg::isSlot(p)) return "slot byte " + std::to_string(p);
-    if (pcg.occupancy.programUsed[p] != 1) return "empty slot " + pcg::slotName(p);
-    return slotText(pcg, pcg::SlotKind::Program, p);
-}
-
 }  // namespace
 
 WhereUsed programWhereUsed(const db::RecordFiles& files, db::References& references,
@@ -113,7 +102,7 @@ WhereUsed pcgCombinationPlays(const pcg::PcgState& pcg, int slot) {
     const pcg::ConstCombinationBytes c = pcg.image.combination(slot);
     std::vector<std::string> plays;
     for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-        const std::string text = timbreText(pcg, c, t);
+        const std::string text = pcg::timbreText(pcg, c, t);
         if (!pcg::timbreDisabled(c, t)) plays.push_back(text);
         w.tip.push_back("Timbre " + std::to_string(t + 1) + ": " + text);
     }

@@ -45,23 +45,10 @@ Table pcgTable(const pcg::PcgState& pcg, pcg::SlotKind kind) {
         } else if (pcg.occupancy.combinationUsed[slot] == 1) {
             const auto c = pcg.image.combination(slot);
             row.push_back(latin1ToUtf8(pcg::nameText(pcg.image.combinationName(slot))));
-            for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-                if (pcg::timbreDisabled(c, t)) {
-                    row.emplace_back();
-                } else if (pcg::timbreOutsideBanks(c, t)) {
-                    row.emplace_back("GM");
-                } else {
-                    const int played = pcg::timbreProgram(c, t);
-                    if (!pcg::isSlot(played)) {
-                        row.emplace_back(std::to_string(played));
-                        continue;
-                    }
-                    std::string text = pcg::slotName(played);
-                    if (pcg.occupancy.programUsed[played] == 1)
-                        text += " " + latin1ToUtf8(pcg::nameText(pcg.image.programName(played)));
-                    row.push_back(text);
-                }
-            }
+            // A switched-off timbre is an empty cell.
+            for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
+                row.push_back(pcg::timbreDisabled(c, t) ? std::string()
+                                                        : pcg::timbreText(pcg, c, t));
         }
         row.resize(table.headings.size());
         table.rows.push_back(std::move(row));

@@ -70,6 +70,15 @@ std::string nameInText(const PcgState& pcg, SlotKind kind, int slot) {
     return latin1ToUtf8(name);
 }
 
+std::string timbreText(const PcgState& pcg, ConstCombinationBytes c, int t) {
+    if (timbreDisabled(c, t)) return "off";
+    if (timbreOutsideBanks(c, t)) return "GM";
+    const int p = timbreProgram(c, t);
+    if (!isSlot(p)) return "slot byte " + std::to_string(p);
+    if (pcg.occupancy.programUsed[p] != 1) return "empty slot " + slotName(p);
+    return slotName(p) + " " + nameInText(pcg, SlotKind::Program, p);
+}
+
 std::vector<int> combinationsPlaying(const PcgState& pcg, int program) {
     std::vector<int> slots;
     for (int slot = 0; slot < kSlotCount; ++slot) {

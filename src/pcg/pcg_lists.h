@@ -43,6 +43,11 @@ PcgListLines pcgListLines(const PcgState& pcg, int programBank, int combinationB
 // A record's name as a sentence names it: without the blanks that pad it, in UTF-8.
 std::string nameInText(const PcgState& pcg, SlotKind kind, int slot);
 
+// What timbre t of combination c plays, in the words of every list and window, in UTF-8:
+// "A05 PAD" (a used slot, its name without the blanks that pad it), "empty slot A07", "GM" (a
+// program outside the banks), "off" (switched off), "slot byte 210" (a byte past B99).
+std::string timbreText(const PcgState& pcg, ConstCombinationBytes c, int t);
+
 // The used combination slots with a switched-on timbre that plays program slot `program` in the
 // banks, ascending.
 std::vector<int> combinationsPlaying(const PcgState& pcg, int program);

@@ -120,21 +120,8 @@ Comparison comparePcgCombinations(const pcg::PcgState& pcg, int left, int right)
     const auto side = [&pcg](int slot) {
         const auto c = pcg.image.combination(slot);
         std::array<std::string, pcg::combination::kTimbreCount> timbres;
-        for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
-            std::string& text = timbres[static_cast<std::size_t>(t)];
-            const int played = pcg::timbreProgram(c, t);
-            if (pcg::timbreDisabled(c, t)) {
-                text = "off";
-            } else if (pcg::timbreOutsideBanks(c, t)) {
-                text = "GM";
-            } else if (!pcg::isSlot(played)) {
-                text = std::to_string(played);
-            } else {
-                text = pcg::slotName(played);
-                if (pcg.occupancy.programUsed[played] == 1)
-                    text += " " + latin1ToUtf8(pcg::nameText(pcg.image.programName(played)));
-            }
-        }
+        for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
+            timbres[static_cast<std::size_t>(t)] = pcg::timbreText(pcg, c, t);
         return CombinationSide{latin1ToUtf8(pcg::nameText(pcg.image.combinationName(slot))), c,
                                timbres};
     };

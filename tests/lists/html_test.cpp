@@ -181,9 +181,10 @@ TEST(Html, APcgPageHasBanksAAndBSideBySideWithEmptySlotsMarked) {
     EXPECT_EQ(combinations.tables[1].second.rows[50],
               (std::vector<std::string>{"B50", "B50", "B99 LAST", "", "", "", "", "", "", ""}));
     const std::string page = lists::htmlPage(combinations);
-    EXPECT_NE(page.find("<tr><td>A00</td><td>SPLIT</td><td>A00 PIANO&lt;1&gt;</td><td></td>"
-                        "<td>GM</td><td>B50</td><td></td><td></td><td></td><td></td></tr>\n"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<tr><td>A00</td><td>SPLIT</td><td>A00 PIANO&lt;1&gt;</td><td></td>"
+                  "<td>GM</td><td>empty slot B50</td><td></td><td></td><td></td><td></td></tr>\n"),
+        std::string::npos);
     EXPECT_EQ(occurrences(page, "<tr class=\"empty\">"), 198u);
 }
 

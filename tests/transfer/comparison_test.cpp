@@ -223,5 +223,5 @@ TEST(Comparison, EntriesAndSlotsAsTheListsShowThem) {
     EXPECT_EQ(c.verdict, "identical apart from the name") << "kits of one content are one kit";
     c = transfer::comparePcgCombinations(state, 0, 0);
     EXPECT_EQ(std::vector(c.left.begin() + 1, c.left.begin() + 5),
-              (std::vector<std::string>{"A01 KIT B", "off", "GM", "B50"}));
+              (std::vector<std::string>{"A01 KIT B", "off", "GM", "empty slot B50"}));
 }
