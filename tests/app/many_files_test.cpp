@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -383,4 +384,27 @@ TEST(SendPcgFiles, TheEventListAndTheReportShowTheirWidestTextWhole) {
             EXPECT_GE(list->header()->sectionSize(c),
                       list->sizeHintForIndex(list->model()->index(row, c)).width())
                 << "column " << c << ", row " << row;
+}
+
+TEST(SendPcgFiles, TheChooserTakesATypedFileAndFilesAndFoldersTogether) {
+    TempDir dir;
+    fs::create_directories(dir.file("sets/old"));
+    synthetic::writeRandomPcgFile(dir.file("sets/a.pcg"), 1);
+    const QString sets = QString::fromStdString(dir.file("sets"));
+    const auto chosen = [](const QString& folder, const QString& typed) {
+        app::FilesAndFoldersDialog chooser(nullptr, "Send PCG Files to Database",
+                                           "Pcg Files (*.pcg)|*.pcg", folder);
+        EXPECT_EQ(chooser.windowTitle(), "Send PCG Files to Database");
+        chooser.show();
+        in<QLineEdit>(&chooser, "fileNameEdit")->setText(typed);
+        chooser.accept();
+        QStringList files = chooser.result() == QDialog::Accepted ? chooser.selectedFiles()
+                                                                  : QStringList{"refused"};
+        files.sort();
+        return files;
+    };
+    // The whole path of one file, shown from another folder.
+    EXPECT_EQ(chosen(QString::fromStdString(dir.path()), sets + "/a.pcg"),
+              QStringList{sets + "/a.pcg"});
+    EXPECT_EQ(chosen(sets, "\"a.pcg\" \"old\""), (QStringList{sets + "/a.pcg", sets + "/old"}));
 }
