@@ -33,7 +33,7 @@ class WorkKeeper : public QObject {
                Guard guard, Present present);
 
     // The bar that offers what the last run left, for the top of the window; null when it left
-    // nothing. Made once, at start: the last run is told once.
+    // nothing. Made once, at start; Dismiss hides it for this run.
     QWidget* makeLastRunBar();
     // "Recover Database...": the Recover window, and the copy chosen there brought back.
     void showRecoverWindow();
