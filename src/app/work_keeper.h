@@ -43,9 +43,9 @@ class WorkKeeper : public QObject {
     // kept by Open Database itself).
     bool mayReplaceWork(const QStringList& files);
     // Exit: the work kept as a recovery copy while the window shows (a line in the status bar
-    // saying how far it has come, the busy window once it takes long), then the status line and
-    // the event list say where it went. A copy that cannot be saved shows its message; the
-    // working files then stay for the next start. Does nothing the second time.
+    // saying how far it has come, painted as it counts, the busy window once it takes long), then
+    // the status line and the event list say where it went. A copy that cannot be saved shows its
+    // message; the working files then stay for the next start. Does nothing the second time.
     void keepWorkBeforeClosing();
 
   private:
