@@ -79,14 +79,32 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filte
     return path;
 }
 
-QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& filter,
-                                           const QString& folder) {
-    // Qt's own dialog, in which files and folders can be chosen together.
-    QFileDialog dialog(parent, QString(), startIn(folder), qtNameFilter(filter));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setFileMode(QFileDialog::Directory);
-    for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())
+FilesAndFoldersDialog::FilesAndFoldersDialog(QWidget* parent, const QString& caption,
+                                             const QString& filter, const QString& folder)
+    : QFileDialog(parent, caption, startIn(folder),
+                  qtNameFilter(filter) + QStringLiteral(";;All Files (*)")) {
+    // Qt's own widgets, which the system's dialog would not let us change.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setFileMode(QFileDialog::ExistingFiles);
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void FilesAndFoldersDialog::accept() {
+    const QStringList chosen = selectedFiles();
+    if (chosen.isEmpty()) return;
+    for (const QString& path : chosen)
+        if (!QFileInfo::exists(path)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1\nNo such file or folder.").arg(path));
+            return;
+        }
+    QDialog::accept();
+}
+
+QStringList QtDialogs::openFilesAndFolders(QWidget* parent, const QString& caption,
+                                           const QString& filter, const QString& folder) {
+    FilesAndFoldersDialog dialog(parent, caption, filter, folder);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles();
 }

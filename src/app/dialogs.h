@@ -2,6 +2,7 @@
 // Every file dialog and message box goes through this interface, so that tests can answer
 // them (see the scripted implementation in tests/app) and the windows never block in a test.
 
+#include <QFileDialog>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,9 +21,10 @@ class Dialogs {
                                             const QString& folder) = 0;
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                             const QString& folder) = 0;
-    // Several files and folders at once; empty when cancelled.
-    virtual QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
-                                            const QString& folder) = 0;
+    // Several files and folders at once, chosen in one dialog titled `caption`; empty when
+    // cancelled.
+    virtual QStringList openFilesAndFolders(QWidget* parent, const QString& caption,
+                                            const QString& filter, const QString& folder) = 0;
     // A message box with an error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A question answered by one of the buttons, named by their captions ("&Empty", "Cancel");
@@ -60,7 +62,7 @@ class QtDialogs : public Dialogs {
                                     const QString& folder) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
-    QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
+    QStringList openFilesAndFolders(QWidget* parent, const QString& caption, const QString& filter,
                                     const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<int> ask(QWidget* parent, const QString& caption, const QString& text,
@@ -69,6 +71,20 @@ class QtDialogs : public Dialogs {
                                    const QString& text) override;
     std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
                                         const QString& folder) override;
+};
+
+// The dialog of openFilesAndFolders: files and folders together, several at once, clicked (Ctrl
+// and Shift for several) or typed (a path, or several names each in double quotes). Qt's own
+// dialog takes either files or folders: in its mode for files, Open on a folder goes into the
+// folder, and in its mode for folders a typed file is refused.
+class FilesAndFoldersDialog : public QFileDialog {
+  public:
+    FilesAndFoldersDialog(QWidget* parent, const QString& caption, const QString& filter,
+                          const QString& folder);
+
+    // Takes what is chosen, folders as well as files (selectedFiles()); a name typed that is
+    // neither is said so, and the dialog stays.
+    void accept() override;
 };
 
 // Before files are written over: when any of these names an existing file, asks whether to

@@ -105,6 +105,11 @@ int main(int argc, char** argv) {
     const app::StartPlace start = app::chooseStart(
         QDir::currentPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
         QStringLiteral(PELVARO_INSTALLED_TEMPLATE));
+    // A start that cannot work where it is (a folder without the template, none installed)
+    // gives its files to a copy that runs elsewhere rather than fail; with none, it fails as
+    // before, naming the missing template.
+    if (!QFileInfo(start.templateFile).isFile() && app::SingleInstance::handToAnyCopy(given))
+        return 0;
     app::SingleInstance instance(app::instanceName(start.folder));
     switch (instance.start(given)) {
         case app::SingleInstance::Start::HandedOver:

@@ -1,7 +1,9 @@
 #include "app/main_menus.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenuBar>
 
 #include "app/control_names.h"
@@ -75,12 +77,13 @@ const char* const kNoHelp = "No help file is installed";
 const Entry kTable[] = {
     {Item::Action, names::kFileMenu, names::kNewDatabase, "&New Database", {},
      "Start an empty database (a changed one is kept as a recovery copy)", &MainWindow::newDatabase},
-    {Item::Action, names::kFileMenu, names::kOpenDatabase, "&Open Database", {},
+    {Item::Action, names::kFileMenu, names::kOpenDatabase, "&Open Database", {ctrl(Qt::Key_O)},
      "Open a database file (.pvd) in place of the one in use", &MainWindow::openDatabase},
     {Item::Submenu, names::kFileMenu, names::kRecentDatabases},
     {Item::Action, names::kFileMenu, names::kRecoverDatabase, "&Recover Database...", {},
      "List the databases kept when they would have been lost", &MainWindow::recoverDatabase},
-    {Item::Action, names::kFileMenu, names::kExportDatabase, "&Export Database", {},
+    {Item::Action, names::kFileMenu, names::kExportDatabase, "&Export Database",
+     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
      "Write the database in use to a database file (.pvd)", &MainWindow::exportDatabase},
     {Item::Action, names::kFileMenu, names::kExportList, "Export &List...", {},
      "Write the list of this tab as CSV or as a page to print (.html)", &MainWindow::exportList},
@@ -149,6 +152,38 @@ const Entry kTable[] = {
 
 }  // namespace
 
+// Before a key press reaches the control that has the focus, Qt asks that control whether it
+// takes the key itself (a ShortcutOverride event); a text field says yes to its editing keys,
+// and the menu item of the same key does nothing. This filter answers first, for every control
+// of the menus' window: the key of an enabled menu item is the item's.
+class MainMenus::KeysFirst : public QObject {
+  public:
+    KeysFirst(QWidget* window, const std::vector<QAction*>& actions)
+        : QObject(window), window_(window), actions_(actions) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) return false;
+        const auto* control = qobject_cast<QWidget*>(watched);
+        if (!control || control->window() != window_) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(
+            QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+        for (const QAction* action : actions_)
+            if (action->isEnabled() && action->shortcuts().contains(pressed)) {
+                event->ignore();  // not the control's: the shortcut runs
+                return true;
+            }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+    std::vector<QAction*> actions_;
+};
+
 MainMenus::MainMenus(MainWindow& window, QMenuBar* bar, RecentFilesMenu* recentDatabases,
                      RecentFilesMenu* recentPcgFiles, bool canRecover) {
     for (const auto& [name, caption] :
@@ -180,6 +215,7 @@ MainMenus::MainMenus(MainWindow& window, QMenuBar* bar, RecentFilesMenu* recentD
             action->setEnabled(false);
         actions_.push_back(action);
     }
+    new KeysFirst(&window, actions_);
 }
 
 QAction* MainMenus::action(const char* name) const {

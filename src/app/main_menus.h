@@ -37,7 +37,9 @@ class RecentFilesMenu : public QMenu {
 
 class MainWindow;
 
-// The menu bar of the main window, built from one table of its commands.
+// The menu bar of the main window, built from one table of its commands. Its shortcuts win over
+// the keys a control of the window takes for itself (a text field's Ctrl+E, "end of line"): an
+// enabled menu item's shortcut always runs the item.
 class MainMenus {
   public:
     // canRecover: there is a folder of recovery copies, so "Recover Database..." can list them.
@@ -48,6 +50,8 @@ class MainMenus {
     QMenu* menu(const char* name) const;
 
   private:
+    class KeysFirst;
+
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;
 };

@@ -146,6 +146,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Questions that may stop the closing go before this point; from here on the window closes.
     emit closing();
     keeper_->keepWorkBeforeClosing();
+    // The settings too are written (and synced) while the window shows: nothing is left to do
+    // once it has gone.
+    saveWindowPlaces();
     QMainWindow::closeEvent(event);
 }
 

@@ -363,7 +363,8 @@ void MainWindow::sendOnlyCombinationsOfPcg() {
 void MainWindow::sendPcgFilesToDatabase() {
     if (!editsSettled()) return;
     const QStringList chosen =
-        dialogs_.openFilesAndFolders(this, kPcgFilter, settings_->folder(Settings::FileKind::Pcg));
+        dialogs_.openFilesAndFolders(this, QStringLiteral("Send PCG Files to Database"), kPcgFilter,
+                                     settings_->folder(Settings::FileKind::Pcg));
     if (chosen.isEmpty()) return;
     settings_->rememberFolder(Settings::FileKind::Pcg, chosen.first());
     sendFiles(chosen);

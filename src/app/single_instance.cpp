@@ -29,15 +29,27 @@ constexpr int kRetryMs = 200;
 
 }  // namespace
 
+namespace {
+
+// Where the sockets are: the runtime folder is the user's alone; without one, they go in the
+// temporary folder, where the user's number in their names keeps users apart.
+QString socketFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
+// What the name of every socket of this user begins with.
+QString socketPrefix() {
+    return QStringLiteral("pelvaro-%1-").arg(::getuid());
+}
+
+}  // namespace
+
 QString instanceName(const QString& startFolder) {
     const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(startFolder).absolutePath()));
     const QString key = QString::fromUtf8(
         QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex().left(16));
-    const QString name = QStringLiteral("pelvaro-%1-%2").arg(::getuid()).arg(key);
-    // The runtime folder is the user's alone; without one, Qt puts the name in the temporary
-    // folder, where the user's number in it keeps users apart.
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? name : runtime + QLatin1Char('/') + name;
+    return socketFolder() + QLatin1Char('/') + socketPrefix() + key;
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
@@ -67,6 +79,15 @@ SingleInstance::Start SingleInstance::start(const QStringList& files, int timeou
             break;
     }
     return Start::First;
+}
+
+bool SingleInstance::handToAnyCopy(const QStringList& files, int timeoutMs) {
+    const QDir folder(socketFolder());
+    for (const QString& name : folder.entryList({socketPrefix() + QLatin1Char('*')},
+                                                QDir::System | QDir::Hidden, QDir::Name))
+        if (SingleInstance(folder.filePath(name)).handOver(files, timeoutMs) == Handed::Taken)
+            return true;
+    return false;
 }
 
 void SingleInstance::stopListening() {

@@ -31,6 +31,9 @@ class SingleInstance : public QObject {
     // the name, waiting at most timeoutMs for it to say it has them. When none runs, this copy
     // listens instead; a socket left by a copy that crashed is cleared first.
     Start start(const QStringList& files, int timeoutMs = 30000);
+    // For a start that cannot work in its folder (no template there): hands the files to a copy
+    // of this user's running in any folder, the first that takes them. False when none did.
+    static bool handToAnyCopy(const QStringList& files, int timeoutMs = 30000);
 
     // Takes no more files, not even those of a connection already answered: called when Exit
     // begins, so a start while the work is saved waits for the folder instead of handing its

@@ -1,6 +1,9 @@
 #include "app/work_keeper.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QWidget>
 #include <algorithm>
 
@@ -91,13 +94,24 @@ void WorkKeeper::keepWorkBeforeClosing() {
         window_->repaint();
     }
     guard_([&] {
-        // The line in the status bar goes with the busy window, which listens further out.
+        // The line in the status bar goes with the busy window, which listens further out and
+        // keeps every window painted once the work takes long; until then the window paints the
+        // line itself, at most every 30 ms.
         const std::function<void(std::int64_t)> outer = io::currentListener();
         std::int64_t written = 0;
+        auto* main = qobject_cast<QMainWindow*>(window_);
+        QElapsedTimer sincePainted;
+        sincePainted.start();
         const io::ProgressScope scope([&](std::int64_t bytes) {
             const std::int64_t before = written >> 20;
             written += bytes;
-            if (written >> 20 != before) present_({.summary = progressLine(written >> 20)}, false);
+            if (written >> 20 != before) {
+                present_({.summary = progressLine(written >> 20)}, false);
+                if (main && sincePainted.elapsed() >= 30) {
+                    main->statusBar()->repaint();
+                    sincePainted.restart();
+                }
+            }
             if (outer) outer(bytes);
         });
         present_(session::exitProgram(session_), false);

@@ -33,7 +33,7 @@ class WorkKeeper : public QObject {
                Guard guard, Present present);
 
     // The bar that offers what the last run left, for the top of the window; null when it left
-    // nothing. Made once, at start: the last run is told once.
+    // nothing. Made once, at start; Dismiss hides it for this run.
     QWidget* makeLastRunBar();
     // "Recover Database...": the Recover window, and the copy chosen there brought back.
     void showRecoverWindow();
@@ -43,9 +43,9 @@ class WorkKeeper : public QObject {
     // agrees (a database is kept by Open Database itself).
     bool mayReplaceWork(const QStringList& opened);
     // Exit: the work kept as a recovery copy while the window shows (a line in the status bar
-    // saying how far it has come, the busy window once it takes long), then the status line and
-    // the event list say where it went. A copy that cannot be saved shows its message; the
-    // working files then stay for the next start. Does nothing the second time.
+    // saying how far it has come, painted as it counts, the busy window once it takes long), then
+    // the status line and the event list say where it went. A copy that cannot be saved shows its
+    // message; the working files then stay for the next start. Does nothing the second time.
     void keepWorkBeforeClosing();
 
   private:

@@ -6,6 +6,7 @@
 #include "io/paths.h"
 #include "io/refusal.h"
 #include "io/safe_files.h"
+#include "io/wording.h"
 
 namespace pelvaro::pcg {
 
@@ -47,22 +48,29 @@ void loadTemplates(PcgState& pcg, const std::string& templatePath) {
 }
 
 ImportResult importPcg(PcgState& pcg, const std::string& path) {
+    return importPcgOrSayWhy(pcg, path).empty() ? ImportResult::Imported
+                                                : ImportResult::NotCompatible;
+}
+
+std::string importPcgOrSayWhy(PcgState& pcg, const std::string& path) {
     PcgImage image;
     {
         const io::FileStream file = io::FileStream::openRead(path);
         const std::size_t got = file.readAt(0, image.bytes());
+        if (got < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), image.bytes().begin()))
+            return "does not begin with " + std::string(kMagic);
         // A short file would leave the previous PCG's tail in the image and mix two files into
         // one; it is refused like a foreign file.
-        if (got < kPcgSize) return ImportResult::NotCompatible;
+        if (got < kPcgSize)
+            return countOf(static_cast<std::int64_t>(got), "byte", "bytes") + "; a PCG file has " +
+                   grouped(static_cast<std::int64_t>(kPcgSize));
     }
-    if (!std::equal(kMagic.begin(), kMagic.end(), image.bytes().begin()))
-        return ImportResult::NotCompatible;
 
     pcg.image = std::move(image);
     pcg.pcgFileName = path;
     computeOccupancy(pcg);
     scanDrumKits(pcg);
-    return ImportResult::Imported;
+    return {};
 }
 
 std::string pcgExportName(const std::string& chosen) {

@@ -37,6 +37,9 @@ enum class ImportResult { Imported, NotCompatible };
 // image, is NotCompatible and changes nothing; a longer file gives its first 69416 bytes.
 // Occupancy is recomputed and the kit scan run. Throws FileError when the file cannot be read.
 ImportResult importPcg(PcgState& pcg, const std::string& path);
+// The same, saying why a file is NotCompatible in the words of a report: "40,000 bytes; a PCG
+// file has 69,416" or "does not begin with KORG5". Empty when the file was imported.
+std::string importPcgOrSayWhy(PcgState& pcg, const std::string& path);
 
 // The name an export is written under: the chosen path cut before the first ".pcg" of its file
 // name part (exact case), then ".pcg" appended. A ".pcg" inside a folder name is left alone.

@@ -21,6 +21,17 @@ FileReport skipped(std::string path, std::string why) {
     return line;
 }
 
+// Why a file that could not be read was skipped: "is a folder" (a PCG file a folder took the
+// name of since the files were listed), or "cannot be read: " and the system's reason.
+std::string whyUnread(const std::string& path, const io::FileError& e) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return "is a folder";
+    std::string reason = e.detail().empty() ? e.headline() : e.detail();
+    // A read error names the file first; the report's line names it already.
+    if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
+    return "cannot be read: " + reason;
+}
+
 std::int32_t usedSlots(const std::array<Byte, pcg::kSlotCount>& used) {
     return static_cast<std::int32_t>(std::ranges::count(used, Byte{1}));
 }
@@ -73,14 +84,11 @@ const FileReport& BatchSend::sendNext(const transfer::Progress& progress) {
     pcg::PcgState image;
     image.templates = session_.pcg().templates;
     try {
-        if (pcg::importPcg(image, line.path) == pcg::ImportResult::NotCompatible) {
-            line.skipped = "not a Korg5 Pcg file";
-            return line;
-        }
+        line.skipped = pcg::importPcgOrSayWhy(image, line.path);
     } catch (const io::FileError& e) {
-        line.skipped = e.detail().empty() ? e.headline() : e.detail();
-        return line;
+        line.skipped = whyUnread(line.path, e);
     }
+    if (!line.sent()) return line;
     const SendCounter counter(session_.files());
     try {
         session_.engine().sendPcgToDatabase(image, line.events, progress);

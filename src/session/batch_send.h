@@ -20,7 +20,9 @@ namespace pelvaro::session {
 // file or folder skipped, with why.
 struct FileReport {
     std::string path;
-    std::string skipped;    // empty for a file that was sent
+    // Why the file was skipped ("40,000 bytes; a PCG file has 69,416", "does not begin with
+    // KORG5", "is a folder", "cannot be read: Permission denied"); empty for a file sent.
+    std::string skipped;
     SendCounts counts;      // the file's used slots and its four drum kits, and how many were new
     db::EventLines events;  // what the send reported ("Program A5 of this combination is not ...")
     bool sent() const { return skipped.empty(); }

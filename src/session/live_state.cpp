@@ -99,13 +99,17 @@ void LiveState::markLastRun(const Mark& mark) {
     if (keeps()) write(path("last"), std::string(mark.killed ? kKilled : kExited) + mark.copy);
 }
 
-std::optional<LiveState::Mark> LiveState::takeLastRun() {
+std::optional<LiveState::Mark> LiveState::lastRun() const {
     if (!keeps()) return std::nullopt;
     const std::string text = readAll(path("last"));
-    io::removeFile(path("last"));
     if (text.starts_with(kKilled)) return Mark{text.substr(kKilled.size()), true};
     if (text.starts_with(kExited)) return Mark{text.substr(kExited.size()), false};
     return std::nullopt;
+}
+
+void LiveState::unmarkLastRun(const std::string& copy) {
+    const std::optional<Mark> mark = lastRun();
+    if (mark && mark->copy == copy) io::removeFile(path("last"));
 }
 
 }  // namespace pelvaro::session

@@ -4,7 +4,7 @@
 // differs from every file on disk (with the name of the file it was imported from), and the
 // database file the working files were opened from or exported to. And what the last run left:
 // a mark naming the recovery copy that its Exit kept, or that a start saved from what a killed
-// copy left, read once by the next start.
+// copy left, which every start reads until that copy is opened (or a newer mark replaces it).
 //
 // Each start folder has names of its own in the recovery folder (".live-<key>.pcg",
 // ".live-<key>.from", ".last-<key>"), so copies running in different folders never meet, and
@@ -48,8 +48,10 @@ class LiveState {
         bool killed = false;
     };
     void markLastRun(const Mark& mark);
-    // The mark the previous runs left, removed as it is read.
-    std::optional<Mark> takeLastRun();
+    // The mark the previous runs left.
+    std::optional<Mark> lastRun() const;
+    // Removes the mark when it names this copy.
+    void unmarkLastRun(const std::string& copy);
 
   private:
     std::string path(std::string_view what) const;

@@ -142,6 +142,8 @@ void Session::openRecoveryCopy(const RecoveryCopy& copy) {
     databasePath_ = copy.cameFrom;
     changed_ = true;
     noteDatabasePath();
+    // Its work is the session's now, and kept as the session's is: the start offers it no more.
+    live_.unmarkLastRun(copy.file());
 }
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
@@ -177,10 +179,13 @@ void Session::shutDown() {
 }
 
 std::optional<Session::LastRun> Session::lastRun() {
-    const std::optional<LiveState::Mark> mark = live_.takeLastRun();
+    const std::optional<LiveState::Mark> mark = live_.lastRun();
     if (!mark) return std::nullopt;
     std::optional<RecoveryCopy> copy = recoveryCopy(mark->copy);
-    if (!copy) return std::nullopt;
+    if (!copy) {
+        live_.unmarkLastRun(mark->copy);
+        return std::nullopt;
+    }
     return LastRun{std::move(*copy), mark->killed};
 }
 
@@ -216,7 +221,10 @@ pcg::ImportResult Session::recoverPcg(const RecoveryCopy& copy) {
     if (copy.pcg.empty()) return pcg::ImportResult::NotCompatible;
     const auto step = command("Recover Pcg", Changes::DatabaseAndPcg);
     const pcg::ImportResult result = pcg::importPcg(pcg_, copy.pcg);
-    if (result == pcg::ImportResult::Imported) pcg_.pcgFileName = copy.pcgFileName;
+    if (result == pcg::ImportResult::Imported) {
+        pcg_.pcgFileName = copy.pcgFileName;
+        live_.unmarkLastRun(copy.file());
+    }
     return result;
 }
 

@@ -123,9 +123,11 @@ class Session {
     // it differs from that file on disk. A copy without a database opens nothing.
     void openRecoveryCopy(const RecoveryCopy& copy);
 
-    // What the last run in this start folder left: the copy its Exit kept, or the one this
-    // start saved from what a killed copy left. Told once: a second call returns nullopt, and so
-    // does a copy deleted since.
+    // What the last run in this start folder left: the copy its Exit kept, or the one a start
+    // saved from what a killed copy left. Told at every start for as long as the copy holds work
+    // that no export holds: until the copy is opened (openRecoveryCopy(), recoverPcg()), whose
+    // work the session then keeps (an Exit while it is changed keeps it as the next copy), or
+    // deleted, or a later run leaves a copy of its own.
     struct LastRun {
         RecoveryCopy copy;
         bool killed = false;  // saved at this start from what a killed copy left

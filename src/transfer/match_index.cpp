@@ -16,6 +16,24 @@ bool indexed(Kind kind) {
     return kind != Kind::Class;
 }
 
+// The programs a combination's timbres play, in 32 bits: equal IDs give equal keys.
+std::uint32_t playsKey(const TimbreProgramIds& plays) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    for (const std::int32_t id : plays) {
+        h ^= static_cast<std::uint32_t>(id);
+        h *= 0x100000001B3ull;
+    }
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+TimbreProgramIds playsOf(ConstBytes record) {
+    TimbreProgramIds plays{};
+    for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
+        plays[static_cast<std::size_t>(t)] = le32(
+            record, db::CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t));
+    return plays;
+}
+
 bool playsThese(const db::DbCombinationEntry& entry, const TimbreProgramIds& plays) {
     for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
         if (entry.timbreProgramId(t) != plays[static_cast<std::size_t>(t)]) return false;
@@ -39,6 +57,7 @@ void MatchIndex::Table::forget() {
     last.assign(1, 0);
     drumKitId.assign(1, 0);
     kitSlotByte.assign(1, 0);
+    playsKey.assign(1, 0);
     heads.assign(16, Head{});
     chains = 0;
 }
@@ -52,6 +71,7 @@ void MatchIndex::Table::reserve(std::size_t records) {
     last.reserve(room);
     drumKitId.reserve(room);
     kitSlotByte.reserve(room);
+    playsKey.reserve(room);
     std::size_t places = 16;
     while (places < 2 * records)
         places *= 2;
@@ -174,6 +194,7 @@ void MatchIndex::keep(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
             t.drumKitId.push_back(0);
             t.kitSlotByte.push_back(0);
         }
+        if (kind == Kind::Combination) t.playsKey.push_back(0);
     }
     switch (kind) {
         case Kind::Program: {
@@ -186,6 +207,7 @@ void MatchIndex::keep(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
         case Kind::Combination:
             t.key[n] =
                 combinationKey(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize));
+            t.playsKey[n] = playsKey(playsOf(record));
             break;
         default:
             t.key[n] = drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
@@ -275,8 +297,11 @@ std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
                                          const TimbreProgramIds* plays) {
     const Table& t = ready(Kind::Combination);
     const std::int32_t count = files_.count(Kind::Combination);
+    const std::uint32_t wanted = plays ? playsKey(*plays) : 0;
     for (std::int32_t id = t.first(combinationKey(combination)); id != 0 && id <= count;
          id = t.next[id]) {
+        // The same bytes over other programs, told apart without a read.
+        if (plays && t.playsKey[id] != wanted) continue;
         const auto entry = files_.read<db::DbCombinationEntry>(id);
         if (sameCombination(entry, combination) && (!plays || playsThese(entry, *plays))) return id;
     }

@@ -56,6 +56,9 @@ class MatchIndex : public db::RecordObserver {
         std::vector<std::int32_t> last{0};       // of a chain's first record: its last record
         std::vector<std::int32_t> drumKitId{0};  // programs: the entry's kit reference
         std::vector<Byte> kitSlotByte{0};        // programs: byte 12 as stored
+        // combinations: the timbres' program IDs as stored, in 32 bits (playsKey), so a look-up
+        // passes over the same bytes playing other programs without reading them.
+        std::vector<std::uint32_t> playsKey{0};
         // The first record of every chain, at the place its key hashes to or the next free
         // one after it, with the key's high half, so a look-up rarely reads a key it does not
         // want; record 0 marks a free place. At most half the places are taken.

@@ -154,6 +154,8 @@ TEST(KeptWork, TheWorkOfAKilledCopyIsOfferedAtTheNextStart) {
     EXPECT_FALSE(w.find(names::recoveryBar::kBar)->isVisible());
     EXPECT_TRUE(w.rows(names::kProgramsPage.list).isEmpty());
     EXPECT_EQ(session::recoveryCopies(w.recovery.path()).size(), 1u);
+    startAgain(w);
+    EXPECT_TRUE(w.find(names::recoveryBar::kBar)->isVisible()) << "dismissed, not opened";
 }
 
 TEST(KeptWork, AnExitThatCannotKeepTheWorkSaysSoAndTheNextStartKeepsIt) {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -136,7 +137,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     // A row per file in name order, the foreign file with why it was skipped.
     ASSERT_EQ(rows.size(), 5);
     EXPECT_TRUE(rows[0].startsWith(w.at(w.root + "/a.pcg|")));
-    EXPECT_EQ(rows[2], w.at(w.root + "/foreign.pcg|||||||not a Korg5 Pcg file"));
+    EXPECT_EQ(rows[2], w.at(w.root + "/foreign.pcg|||||||does not begin with KORG5"));
     EXPECT_TRUE(rows[3].startsWith(w.at(w.root + "/old disk/C.PCG|")));
     // The totals of what was new are what the database now holds.
     std::smatch m;
@@ -156,7 +157,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
     // Copied as text, saved as CSV: the same rows and totals.
     const QStringList copied = QApplication::clipboard()->text().split('\n');
     ASSERT_EQ(copied.size(), 7);
-    EXPECT_EQ(copied[2], w.at(w.root + "/foreign.pcg: skipped: not a Korg5 Pcg file"));
+    EXPECT_EQ(copied[2], w.at(w.root + "/foreign.pcg: skipped: does not begin with KORG5"));
     EXPECT_EQ(copied[5], totals);
     const std::vector<Byte> csv = readBytes(w.dir.file("report.csv"));
     const QStringList csvRows = QString::fromUtf8(reinterpret_cast<const char*>(csv.data()),
@@ -167,7 +168,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
               "File,Programs new,Programs stored,Combinations new,Combinations "
               "stored,Drum kits new,Drum kits stored,Skipped");
     EXPECT_EQ(csvRows[1].section(',', 1), rows[0].section('|', 1).replace('|', ','));
-    EXPECT_EQ(csvRows[3], w.at(w.root + "/foreign.pcg,,,,,,,not a Korg5 Pcg file"));
+    EXPECT_EQ(csvRows[3], w.at(w.root + "/foreign.pcg,,,,,,,does not begin with KORG5"));
     EXPECT_EQ(csvRows[6], "");
 
     // The event list: each file's lines after a line naming it.
@@ -179,7 +180,7 @@ TEST(SendPcgFiles, AFolderSentInOneGoIsEveryFileImportedAndSentByHandInNameOrder
         if (line.startsWith(w.at(w.root))) named << line;
     EXPECT_EQ(named,
               (QStringList{w.at(w.root + "/a.pcg"), w.at(w.root + "/b.pcg"),
-                           w.at(w.root + "/foreign.pcg: skipped: not a Korg5 Pcg file"),
+                           w.at(w.root + "/foreign.pcg: skipped: does not begin with KORG5"),
                            w.at(w.root + "/old disk/C.PCG"), w.at(w.root + "/old disk/d.pcg")}));
     EXPECT_GT(events.size(), named.size()) << "with the lines the sends reported";
 
@@ -383,4 +384,27 @@ TEST(SendPcgFiles, TheEventListAndTheReportShowTheirWidestTextWhole) {
             EXPECT_GE(list->header()->sectionSize(c),
                       list->sizeHintForIndex(list->model()->index(row, c)).width())
                 << "column " << c << ", row " << row;
+}
+
+TEST(SendPcgFiles, TheChooserTakesATypedFileAndFilesAndFoldersTogether) {
+    TempDir dir;
+    fs::create_directories(dir.file("sets/old"));
+    synthetic::writeRandomPcgFile(dir.file("sets/a.pcg"), 1);
+    const QString sets = QString::fromStdString(dir.file("sets"));
+    const auto chosen = [](const QString& folder, const QString& typed) {
+        app::FilesAndFoldersDialog chooser(nullptr, "Send PCG Files to Database",
+                                           "Pcg Files (*.pcg)|*.pcg", folder);
+        EXPECT_EQ(chooser.windowTitle(), "Send PCG Files to Database");
+        chooser.show();
+        in<QLineEdit>(&chooser, "fileNameEdit")->setText(typed);
+        chooser.accept();
+        QStringList files = chooser.result() == QDialog::Accepted ? chooser.selectedFiles()
+                                                                  : QStringList{"refused"};
+        files.sort();
+        return files;
+    };
+    // The whole path of one file, shown from another folder.
+    EXPECT_EQ(chosen(QString::fromStdString(dir.path()), sets + "/a.pcg"),
+              QStringList{sets + "/a.pcg"});
+    EXPECT_EQ(chosen(sets, "\"a.pcg\" \"old\""), (QStringList{sets + "/a.pcg", sets + "/old"}));
 }

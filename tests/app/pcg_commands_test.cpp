@@ -1,9 +1,12 @@
 // The PCG side of the main window, driven as a user drives it.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -47,8 +50,9 @@ TEST(MainWindow, StartsWithEmptyPcgListsAndTheMenusOfTheDesign) {
     };
     const Item items[] = {
         {names::kNewDatabase, "&New Database", {}, true},
-        {names::kOpenDatabase, "&Open Database", {}, true},
-        {names::kExportDatabase, "&Export Database", {}, true},
+        {names::kOpenDatabase, "&Open Database", QKeySequence(Qt::CTRL | Qt::Key_O), true},
+        {names::kExportDatabase, "&Export Database", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+         true},
         {names::kExit, "E&xit", {}, true},
         {names::kSendToPcg, "Send To &PCG", QKeySequence(Qt::CTRL | Qt::Key_Insert), false},
         {names::kSendToDatabase, "Send To &Database", QKeySequence(Qt::Key_Insert), false},
@@ -136,9 +140,19 @@ TEST(MainWindow, ExportAndNewPcgByShortcut) {
     w.dialogs.answerOpen(w.file("some.pcg"));
     w.press(Qt::Key_I, Qt::ControlModifier);
 
+    // Typed into a search field, Ctrl+E is still Export Pcg, not the field's "end of line".
+    auto* search = w.find<QLineEdit>(names::kProgramsPage.nameSearch);
+    search->setFocus();
+    QTest::keyClicks(search, "pad");
+    search->setCursorPosition(0);
     w.dialogs.answerSave(w.file("out.pcg.bak"));
-    w.press(Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(search, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(readBytes(w.dir.file("out.pcg")), somePcg().bytes());
+    EXPECT_EQ(search->text(), "pad");
+    EXPECT_EQ(search->cursorPosition(), 0);
+    // So is Ctrl+Z, which every text field takes for its own undo: the Import is undone.
+    QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w.form->session().undoLog().redoName(), "Import Pcg");
 
     w.press(Qt::Key_N, Qt::ControlModifier);
     for (const QString& line : w.lines(names::kPcgProgramsPage.list))

@@ -143,7 +143,7 @@ TEST(Start, TheWindowTakesEveryFileHandedOver) {
     EXPECT_EQ(w.form->session().pcg().pcgFileName, "") << "none imported over the other";
 }
 
-TEST(Start, TheSecondProgramStartedInAFolderHandsItsDatabaseToTheFirstAndEnds) {
+TEST(Start, ALaterProgramInTheSameFolderOrInOneWithoutATemplateHandsItsFilesToTheFirst) {
     Program program;
     TempDir folder;
     pcg::writePcgFile(synthetic::makeTemplateImage(), folder.file("bos.dat"));
@@ -168,6 +168,21 @@ TEST(Start, TheSecondProgramStartedInAFolderHandsItsDatabaseToTheFirstAndEnds) {
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return readBytes(folder.file("temp.prg")) == handed; }, kGenerous))
         << "the first copy opened it";
+
+    // Started in a folder without a template, it cannot work there: the running copy takes the
+    // files.
+    TempDir elsewhere;
+    TestDatabase other;
+    other.addProgram("ELSEWHERE", {.voice = 9});
+    other.session().exportDatabase(elsewhere.file("other"));
+    synthetic::writeRandomPcgFile(elsewhere.file("band.pcg"), 3);
+    QProcess third;
+    EXPECT_EQ(program.run(elsewhere.path(), {"other.pvd", "band.pcg"}, third), 0)
+        << third.readAllStandardError().toStdString();
+    const auto otherBytes = readBytes(elsewhere.file("other.prg"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(folder.file("temp.prg")) == otherBytes; },
+                                kGenerous));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(elsewhere.file("temp.prg"))));
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(kGenerous);

@@ -116,7 +116,7 @@ TEST(Cli, AddSendsEveryFileAsTheSessionDoesAndStoresTheDatabaseBack) {
     EXPECT_EQ(r.out, f.band +
                          ": programs 4 new, 0 stored; combinations 2 new, 0 stored; drum kits 1 "
                          "new, 3 stored\n" +
-                         f.sets + "/foreign.pcg: skipped: not a Korg5 Pcg file\n" + f.sets +
+                         f.sets + "/foreign.pcg: skipped: does not begin with KORG5\n" + f.sets +
                          "/more/other.pcg: programs 1 new, 1 stored; combinations 0 new, 0 stored; "
                          "drum kits 0 new, 4 stored\n"
                          "Sent 2 files, skipped 1: programs 5 new, 1 stored; combinations 2 new, 0 "
@@ -140,7 +140,7 @@ TEST(Cli, AddSendsEveryFileAsTheSessionDoesAndStoresTheDatabaseBack) {
     EXPECT_EQ(r.out,
               "File,Programs new,Programs stored,Combinations new,Combinations stored,Drum kits "
               "new,Drum kits stored,Skipped\r\n" +
-                  f.sets + "/foreign.pcg,,,,,,,not a Korg5 Pcg file\r\n" + f.sets +
+                  f.sets + "/foreign.pcg,,,,,,,does not begin with KORG5\r\n" + f.sets +
                   "/more/other.pcg,0,2,0,0,0,4,\r\n");
     EXPECT_EQ(f.members("mine"), before);
 }

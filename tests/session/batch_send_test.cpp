@@ -31,6 +31,9 @@ struct Collection {
         synthetic::writeRandomPcgFile(root + "/old disk/C.PCG", 3);
         synthetic::writeRandomPcgFile(root + "/old disk/d.pcg", 4);
         writeBytes(root + "/foreign.pcg", {'K', 'O', 'R', 'G', '4', 0, 0, 0});
+        synthetic::writeRandomPcgFile(root + "/cut.pcg", 5);
+        fs::resize_file(root + "/cut.pcg", 40000);
+        synthetic::writeRandomPcgFile(root + "/gone.pcg", 6);
         writeBytes(root + "/notes.txt", {'h', 'i'});
     }
 };
@@ -47,7 +50,7 @@ std::array<std::vector<Byte>, db::kKindCount> filesOf(TestDatabase& db) {
 TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
     Collection c;
     TestDatabase byHand;
-    for (const char* name : {"a.pcg", "b.pcg", "foreign.pcg", "old disk/C.PCG", "old disk/d.pcg"}) {
+    for (const char* name : {"a.pcg", "b.pcg", "old disk/C.PCG", "old disk/d.pcg"}) {
         pcg::PcgState& pcg = byHand.session().pcg();
         if (pcg::importPcg(pcg, c.root + "/" + name) != pcg::ImportResult::Imported) continue;
         db::EventLines events;
@@ -58,6 +61,9 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
     const pcg::PcgImage open = batched.session().pcg().image;
     session::BatchSend batch(batched.session(),
                              {c.root, c.dir.file("missing.pcg"), c.root + "/empty"});
+    // A file that a folder took the place of after the files were listed.
+    fs::remove(c.root + "/gone.pcg");
+    fs::create_directory(c.root + "/gone.pcg");
     while (!batch.done())
         batch.sendNext();
     EXPECT_EQ(filesOf(batched), filesOf(byHand));
@@ -69,16 +75,18 @@ TEST(BatchSend, AFolderGivesTheDatabaseOfEveryFileSentByHandInNameOrder) {
     EXPECT_EQ(lines, (std::vector<std::pair<std::string, std::string>>{
                          {"sets/a.pcg", ""},
                          {"sets/b.pcg", ""},
-                         {"sets/foreign.pcg", "not a Korg5 Pcg file"},
+                         {"sets/cut.pcg", "40,000 bytes; a PCG file has 69,416"},
+                         {"sets/foreign.pcg", "does not begin with KORG5"},
+                         {"sets/gone.pcg", "is a folder"},
                          {"sets/old disk/C.PCG", ""},
                          {"sets/old disk/d.pcg", ""},
-                         {"missing.pcg", "No such file or directory"},
+                         {"missing.pcg", "cannot be read: No such file or directory"},
                          {"sets/empty", "a folder without PCG files"}}));
 
     // What is new and what was stored already adds up to the database's counts.
     const session::BatchTotals totals = batch.totals();
     EXPECT_EQ(totals.files, 4);
-    EXPECT_EQ(totals.skipped, 3);
+    EXPECT_EQ(totals.skipped, 5);
     EXPECT_EQ(totals.counts.programs.fresh, batched.files().count(Kind::Program));
     EXPECT_EQ(totals.counts.combinations.fresh, batched.files().count(Kind::Combination));
     EXPECT_EQ(totals.counts.drumKits.fresh, batched.files().count(Kind::DrumKit));
@@ -96,23 +104,23 @@ TEST(BatchSend, TheReportAsTextCsvAndEventLines) {
     lines[0].counts = {.programs = {4, 3}, .combinations = {2, 2}, .drumKits = {4, 1}};
     lines[0].events = {"Program A5 of this combination is not present."};
     lines[1].path = "/sets/x.pcg";
-    lines[1].skipped = "not a Korg5 Pcg file";
+    lines[1].skipped = "does not begin with KORG5";
     const session::BatchTotals totals{1, 1, lines[0].counts};
     EXPECT_EQ(session::reportText(lines, totals),
               "/sets/a, \"b\".pcg: programs 3 new, 1 stored; combinations 2 new, 0 stored; drum "
               "kits 1 new, 3 stored\n"
-              "/sets/x.pcg: skipped: not a Korg5 Pcg file\n"
+              "/sets/x.pcg: skipped: does not begin with KORG5\n"
               "Sent 1 file, skipped 1: programs 3 new, 1 stored; combinations 2 new, 0 stored; "
               "drum kits 1 new, 3 stored\n");
     EXPECT_EQ(session::reportCsv(lines),
               "File,Programs new,Programs stored,Combinations new,Combinations stored,Drum kits "
               "new,Drum kits stored,Skipped\r\n"
               "\"/sets/a, \"\"b\"\".pcg\",3,1,2,0,1,3,\r\n"
-              "/sets/x.pcg,,,,,,,not a Korg5 Pcg file\r\n");
+              "/sets/x.pcg,,,,,,,does not begin with KORG5\r\n");
     EXPECT_EQ(
         session::reportEvents(lines),
         (db::EventLines{"/sets/a, \"b\".pcg", "Program A5 of this combination is not present.",
-                        "/sets/x.pcg: skipped: not a Korg5 Pcg file"}));
+                        "/sets/x.pcg: skipped: does not begin with KORG5"}));
 }
 
 TEST(BatchSend, TheTimeLeftIsReckonedFromTheFilesDoneAndRounded) {

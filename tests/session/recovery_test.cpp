@@ -187,7 +187,7 @@ TEST(Recovery, AChangedDatabaseIsKeptBeforeNewOpenAndExitButNotWhenExported) {
     }
 }
 
-TEST(Recovery, ExitKeepsTheChangedPcgWithTheDatabaseAndTheNextStartIsToldOnce) {
+TEST(Recovery, ExitKeepsTheChangedPcgWithTheDatabaseAndItIsOfferedUntilAnExportHoldsIt) {
     Places places;
     TempDir out;
     PcgBuilder band;
@@ -238,7 +238,6 @@ TEST(Recovery, ExitKeepsTheChangedPcgWithTheDatabaseAndTheNextStartIsToldOnce) {
     EXPECT_EQ(last->copy.database, copies[0].database);
     EXPECT_EQ(last->copy.cameFrom, out.file("bank.pvd"));
     EXPECT_EQ(last->copy.programs, copies[0].programs);
-    EXPECT_FALSE(s.lastRun()) << "told once";
 
     // The database comes back under its own name, changed; the PCG under its file's name.
     s.openRecoveryCopy(last->copy);
@@ -251,6 +250,23 @@ TEST(Recovery, ExitKeepsTheChangedPcgWithTheDatabaseAndTheNextStartIsToldOnce) {
     EXPECT_EQ(s.pcg().occupancy.programUsed[0], 0);
     EXPECT_TRUE(s.pcgChanged());
     EXPECT_EQ(s.undoLog().undoName(), "Recover Pcg");
+
+    // Opened, its work is the session's: an Exit at once keeps it again, and that is offered.
+    EXPECT_FALSE(s.lastRun());
+    s.shutDown();
+    ASSERT_TRUE(s.keptCopy());
+    {
+        session::Session next(places.start.path(), places.templatePath, places.recovery.path());
+        const auto again = next.lastRun();
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->copy.database, s.keptCopy()->database);
+        EXPECT_EQ(memberBytes(again->copy.database), memberBytes(last->copy.database));
+        next.openRecoveryCopy(again->copy);
+        next.exportDatabase(out.file("bank"));
+        next.shutDown();
+    }
+    session::Session exported(places.start.path(), places.templatePath, places.recovery.path());
+    EXPECT_FALSE(exported.lastRun()) << "an export holds it";
 }
 
 TEST(Recovery, TheWorkingFilesAndThePcgOfAKilledCopyAreKeptAtTheNextStart) {
@@ -298,11 +314,13 @@ TEST(Recovery, TheWorkingFilesAndThePcgOfAKilledCopyAreKeptAtTheNextStart) {
     EXPECT_TRUE(last->killed);
     EXPECT_EQ(last->copy.pcg, copies[0].pcg);
 
-    // Working files without a single entry are not worth a copy.
+    // Working files without a single entry are not worth a copy; the copy not opened is offered
+    // again.
     s.files().closeRecordFiles();
     session::Session again(places.start.path(), places.templatePath, places.recovery.path());
     EXPECT_EQ(session::recoveryCopies(places.recovery.path()).size(), 1u);
-    EXPECT_FALSE(again.lastRun());
+    ASSERT_TRUE(again.lastRun());
+    EXPECT_EQ(again.lastRun()->copy.database, copies[0].database);
 }
 
 TEST(Recovery, AStartWaitsWhileACopyStillKeepsItsWorkInTheFolder) {

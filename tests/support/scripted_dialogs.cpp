@@ -41,7 +41,7 @@ std::optional<app::Dialogs::Typed> ScriptedDialogs::saveFileOfType(QWidget*,
     return Typed{*path, type};
 }
 
-QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString& filter,
+QStringList ScriptedDialogs::openFilesAndFolders(QWidget*, const QString&, const QString& filter,
                                                  const QString& folder) {
     filters.push_back(filter);
     folders.push_back(folder);

@@ -43,7 +43,7 @@ class ScriptedDialogs : public app::Dialogs {
                                     const QString& folder) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
-    QStringList openFilesAndFolders(QWidget* parent, const QString& filter,
+    QStringList openFilesAndFolders(QWidget* parent, const QString& caption, const QString& filter,
                                     const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<int> ask(QWidget* parent, const QString& caption, const QString& text,
