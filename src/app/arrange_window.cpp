@@ -484,13 +484,15 @@ void ArrangeWindow::clearMarks() {
 
 void ArrangeWindow::showResult(const session::ArrangeResult& result) {
     showLine(sessionText(result.summary));
-    if (result.outcome == session::ArrangeResult::Outcome::Refused)
+    if (result.verdict == session::ArrangeResult::Verdict::Refused)
         dialogs_.showError(this, kCaption, lastSummary_);
+    if (result.failure) dialogs_.showError(this, kCaption, sessionText(*result.failure));
     refresh();
-    if (result.done() || !result.events.empty()) {
+    if (result.done() || (result.events && !result.events->empty())) {
         QStringList events;
-        for (const std::string& line : result.events)
-            events << sessionText(line);
+        if (result.events)
+            for (const std::string& line : *result.events)
+                events << sessionText(line);
         emit pcgChanged(lastSummary_, events);
     }
 }

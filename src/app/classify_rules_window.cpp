@@ -387,9 +387,10 @@ void ClassifyRulesWindow::applyClicked() {
     guarded(this, dialogs_, [&] { result = session::classifyByRules(session_, rules_); });
     rulesChanged(chosenRow());
     if (!result) return;
-    const QString summary = textOf(result->summary);
+    const QString summary = sessionText(result->summary);
     summary_->setText(summary);
-    if (result->outcome.entriesChanged > 0 && changed_) changed_(summary);
+    if ((result->preview.entriesChanged > 0 || result->failure) && changed_) changed_(summary);
+    if (result->failure) dialogs_.showError(this, windowTitle(), sessionText(*result->failure));
 }
 
 }  // namespace pelvaro::app

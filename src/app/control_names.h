@@ -320,7 +320,7 @@ inline constexpr const char* kClose = "CloseNames";
 namespace nearDuplicates {
 inline constexpr const char* kWindow = "NearDuplicatesWindow";
 inline constexpr const char* kMaxBytes = "NearMaxBytes";
-inline constexpr const char* kFind = "FindNearDuplicates";
+inline constexpr const char* kFind = "FindNearGroups";
 inline constexpr const char* kFound = "NearFound";
 inline constexpr const char* kPages = "NearPages";
 inline constexpr const char* kGroups = "NearGroups";

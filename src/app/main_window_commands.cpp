@@ -229,8 +229,7 @@ void MainWindow::findNearDuplicates() {
     calls.merged = [this](const session::MergeResult& merged) {
         guard([&] {
             refreshDatabaseLists();
-            events_->showLines(merged.events);
-            showResult(QString::fromStdString(merged.summary));
+            present(merged);
         });
     };
     calls.numberNames = [this](db::Kind kind, const std::vector<std::int32_t>& ids,

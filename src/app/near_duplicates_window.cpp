@@ -332,7 +332,7 @@ void NearDuplicatesWindow::mergeClicked() {
     if (!plan_ || outOfDate_) return;
     guardedWhileBusy(this, dialogs_, *busy_, [&] {
         const session::MergeResult result = session::merge(session_, *plan_);
-        result_->setText(QString::fromStdString(result.summary));
+        result_->setText(sessionText(result.summary));
         if (calls_.merged) calls_.merged(result);
     });
     // The numbers have moved: the groups are found again.

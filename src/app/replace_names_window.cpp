@@ -226,9 +226,10 @@ void ReplaceNamesWindow::applyClicked() {
             [&] { result = session::replaceInNames(session_, kind_, ids_, edit()); });
     reload();
     if (!result) return;
-    const QString summary = textOf(result->summary);
+    const QString summary = sessionText(result->summary);
     summary_->setText(summary);
-    if (!result->outcome.changes.empty() && changed_) changed_(summary);
+    if ((!result->plan.changes.empty() || result->failure) && changed_) changed_(summary);
+    if (result->failure) dialogs_.showError(this, windowTitle(), sessionText(*result->failure));
 }
 
 }  // namespace pelvaro::app

@@ -232,11 +232,13 @@ int arrangePcg(session::Session& session, const std::string& input, const std::s
             // A database a step names that cannot be read.
             return stopped(e.what());
         }
-        if (result.outcome == session::ArrangeResult::Outcome::Refused)
+        if (result.verdict == session::ArrangeResult::Verdict::Refused)
             return stopped(result.summary);
+        if (result.failure) return stopped(*result.failure);
         out << steps[i].text << ": " << result.summary << "\n";
-        for (const std::string& line : result.events)
-            out << "  " << line << "\n";
+        if (result.events)
+            for (const std::string& line : *result.events)
+                out << "  " << line << "\n";
     }
     pcg::writePcgFile(session.pcg().image, pcg::pcgExportName(output));
     return kDone;

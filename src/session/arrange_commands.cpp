@@ -12,17 +12,19 @@ namespace {
 
 using Verdict = pcg::ArrangePlan::Verdict;
 
-ArrangeResult run(Session& session, const pcg::ArrangePlan& plan) {
+ArrangeResult carryOut(Session& session, const pcg::ArrangePlan& plan) {
     ArrangeResult result;
     result.summary = plan.summary;
     if (plan.verdict == Verdict::Refused) {
-        result.outcome = ArrangeResult::Outcome::Refused;
+        result.verdict = ArrangeResult::Verdict::Refused;
         return result;
     }
     if (!plan.changes()) return result;
-    const auto step = session.command(plan.name, Session::Changes::DatabaseAndPcg);
-    pcg::apply(session.pcg(), plan);
-    result.outcome = ArrangeResult::Outcome::Done;
+    untilFailure(result, [&] {
+        const auto step = session.command(plan.name, Session::Changes::DatabaseAndPcg);
+        pcg::apply(session.pcg(), plan);
+        result.verdict = ArrangeResult::Verdict::Done;
+    });
     return result;
 }
 
@@ -30,42 +32,42 @@ ArrangeResult run(Session& session, const pcg::ArrangePlan& plan) {
 
 ArrangeResult moveSlots(Session& session, pcg::SlotKind kind, const std::vector<int>& selection,
                         int target) {
-    return run(session, pcg::planMove(session.pcg(), kind, selection, target));
+    return carryOut(session, pcg::planMove(session.pcg(), kind, selection, target));
 }
 
 ArrangeResult swapSlots(Session& session, pcg::SlotKind kind, const std::vector<int>& first,
                         const std::vector<int>& second) {
-    return run(session, pcg::planSwap(session.pcg(), kind, first, second));
+    return carryOut(session, pcg::planSwap(session.pcg(), kind, first, second));
 }
 
 ArrangeResult swapSlotsAt(Session& session, pcg::SlotKind kind, const std::vector<int>& selection,
                           int target) {
-    return run(session, pcg::planSwapAt(session.pcg(), kind, selection, target));
+    return carryOut(session, pcg::planSwapAt(session.pcg(), kind, selection, target));
 }
 
 ArrangeResult copySlots(Session& session, pcg::SlotKind kind, const std::vector<int>& selection,
                         int target) {
-    return run(session, pcg::planCopy(session.pcg(), kind, selection, target));
+    return carryOut(session, pcg::planCopy(session.pcg(), kind, selection, target));
 }
 
 ArrangeResult emptySlots(Session& session, pcg::SlotKind kind, const std::vector<int>& selection) {
-    return run(session, pcg::planEmpty(session.pcg(), kind, selection));
+    return carryOut(session, pcg::planEmpty(session.pcg(), kind, selection));
 }
 
 ArrangeResult sortByName(Session& session, pcg::SlotKind kind, const std::vector<int>& slots) {
-    return run(session, pcg::planSortByName(session.pcg(), kind, slots));
+    return carryOut(session, pcg::planSortByName(session.pcg(), kind, slots));
 }
 
 ArrangeResult closeGaps(Session& session, pcg::SlotKind kind, const std::vector<int>& slots) {
-    return run(session, pcg::planCloseGaps(session.pcg(), kind, slots));
+    return carryOut(session, pcg::planCloseGaps(session.pcg(), kind, slots));
 }
 
 ArrangeResult swapDrumKits(Session& session, int a, int b) {
-    return run(session, pcg::planSwapDrumKits(session.pcg(), a, b));
+    return carryOut(session, pcg::planSwapDrumKits(session.pcg(), a, b));
 }
 
 ArrangeResult emptyDrumKits(Session& session, const std::vector<int>& kits) {
-    return run(session, pcg::planEmptyDrumKits(session.pcg(), kits));
+    return carryOut(session, pcg::planEmptyDrumKits(session.pcg(), kits));
 }
 
 namespace {
@@ -77,9 +79,7 @@ std::optional<std::string> placeRefusal(const Session& session, db::Kind kind,
     const std::int32_t count = session.files().count(kind);
     for (const std::int32_t id : ids)
         if (id < 1 || id > count)
-            return std::string("There is no ") +
-                   (kind == db::Kind::Program ? "program" : "combination") + " with ID " +
-                   std::to_string(id);
+            return "There is no " + db::kindWord(kind) + " with ID " + std::to_string(id);
     return std::nullopt;
 }
 
@@ -88,9 +88,8 @@ std::optional<std::string> placeRefusal(const Session& session, db::Kind kind,
 ArrangeResult placeEntries(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
                            int target) {
     ArrangeResult result;
-    const bool programs = kind == db::Kind::Program;
     if (const auto refusal = placeRefusal(session, kind, ids, target)) {
-        result.outcome = ArrangeResult::Outcome::Refused;
+        result.verdict = ArrangeResult::Verdict::Refused;
         result.summary = *refusal;
         return result;
     }
@@ -100,25 +99,27 @@ ArrangeResult placeEntries(Session& session, db::Kind kind, const std::vector<st
     }
     const pcg::PcgState before = session.pcg();
     const auto n = static_cast<std::int64_t>(ids.size());
-    const auto step =
-        session.command("Place " + (programs ? countOf(n, "Program", "Programs")
-                                             : countOf(n, "Combination", "Combinations")),
-                        Session::Changes::DatabaseAndPcg);
-    const transfer::Placement placement =
-        session.engine().placeEntriesAt(kind, ids, target, result.events);
-    for (std::string& line : pcg::filledSlotLines(before, session.pcg()))
-        result.events.push_back(std::move(line));
-    const bool anyLanded =
-        std::ranges::any_of(placement.landed, [](int slot) { return slot >= 0; });
-    if (!anyLanded)
-        result.summary = std::string("Placed no ") + (programs ? "programs" : "combinations");
-    else
-        result.summary = placement.move.summary;
-    if (!result.events.empty()) result.summary += "; see the event list";
-    if (placement.move.verdict == Verdict::Refused && anyLanded)
-        result.outcome = ArrangeResult::Outcome::Refused;
-    else if (session.pcg().image != before.image)
-        result.outcome = ArrangeResult::Outcome::Done;
+    db::EventLines& events = result.events.emplace();
+    untilFailure(result, [&] {
+        const auto step =
+            session.command("Place " + grouped(n) + " " + capitalised(db::kindWord(kind, n)),
+                            Session::Changes::DatabaseAndPcg);
+        const transfer::Placement placement =
+            session.engine().placeEntriesAt(kind, ids, target, events);
+        for (std::string& line : pcg::filledSlotLines(before, session.pcg()))
+            events.push_back(std::move(line));
+        const bool anyLanded =
+            std::ranges::any_of(placement.landed, [](int slot) { return slot >= 0; });
+        if (!anyLanded)
+            result.summary = "Placed no " + db::kindWord(kind, 2);
+        else
+            result.summary = placement.move.summary;
+        if (!events.empty()) result.summary += "; see the event list";
+        if (placement.move.verdict == Verdict::Refused && anyLanded)
+            result.verdict = ArrangeResult::Verdict::Refused;
+        else if (session.pcg().image != before.image)
+            result.verdict = ArrangeResult::Verdict::Done;
+    });
     return result;
 }
 

@@ -11,23 +11,23 @@
 #include "db/event_lines.h"
 #include "db/record_files.h"
 #include "pcg/arrange.h"
+#include "session/outcome.h"
 
 namespace pelvaro::session {
 
 class Session;
 
-struct ArrangeResult {
-    enum class Outcome {
+struct ArrangeResult : Outcome {
+    enum class Verdict {
         Done,       // the PCG changed: one undo step
         Unchanged,  // nothing to do
         Refused,    // it cannot be done; nothing changed
     };
-    Outcome outcome = Outcome::Unchanged;
-    std::string summary;  // one line for the status bar: what was done, or why nothing was
-    // Place: the lines of the entries that found no place, then one for each slot that timbres
-    // played as empty and that holds a placed record now (pcg::filledSlotLines).
-    db::EventLines events;
-    bool done() const { return outcome == Outcome::Done; }
+    Verdict verdict = Verdict::Unchanged;
+    // summary: one line for the status bar, what was done or why nothing was. events (Place):
+    // the lines of the entries that found no place, then one for each slot that timbres played
+    // as empty and that holds a placed record now (pcg::filledSlotLines).
+    bool done() const { return verdict == Verdict::Done; }
 };
 
 // See the plans of the same names in pcg/arrange.h for what each does.

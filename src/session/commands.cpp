@@ -190,7 +190,7 @@ Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progre
     const bool programs = part != PcgPart::Combinations;
     const bool combinations = part != PcgPart::Programs;
     transfer::TransferEngine& engine = session.engine();
-    try {
+    untilFailure(outcome, [&] {
         const auto step =
             session.command(kNames[static_cast<std::size_t>(part)], Changes::Database);
         switch (part) {
@@ -204,10 +204,8 @@ Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progre
                 engine.sendOnlyCombinationsOfPcg(*outcome.events, progress);
                 break;
         }
-    } catch (const io::FileError& e) {
-        // What was sent before the failure stays sent, and is told before the message.
-        outcome.failure = e.what();
-    }
+    });
+    // What was sent before a failure stays sent, and is told before the message.
     const pcg::SlotOccupancy& used = session.pcg().occupancy;
     outcome.summary =
         sendSummary(counter.counted(session.files(), programs ? usedSlots(used.programUsed) : 0,
@@ -322,7 +320,7 @@ Outcome openDatabase(Session& session, const std::string& path) {
 
 Outcome openRecoveryCopy(Session& session, const std::string& path) {
     Outcome outcome;
-    try {
+    untilFailure(outcome, [&] {
         const std::optional<RecoveryCopy> copy = recoveryCopy(path);
         if (!copy) throw io::FileError::cannotOpen(path, ENOENT);
         if (!copy->database.empty()) {
@@ -333,11 +331,11 @@ Outcome openRecoveryCopy(Session& session, const std::string& path) {
                             (copy->cameFrom.empty() ? std::string("a new database")
                                                     : io::fileNameOf(copy->cameFrom))});
         }
-        if (copy->pcg.empty()) return outcome;
+        if (copy->pcg.empty()) return;
         if (session.recoverPcg(*copy) == pcg::ImportResult::NotCompatible) {
             outcome.refusal = io::Refusal{std::string(pcg::kNotCompatibleCaption),
                                           std::string(pcg::kNotCompatibleText)};
-            return outcome;
+            return;
         }
         const std::string pcgName = copy->pcgFileName.empty()
                                         ? std::string("the new PCG")
@@ -347,9 +345,7 @@ Outcome openRecoveryCopy(Session& session, const std::string& path) {
                 "Put back " + pcgName + " from the recovery copy " + io::fileNameOf(copy->pcg);
         else
             outcome.summary += ", with " + pcgName;
-    } catch (const io::FileError& e) {
-        outcome.failure = e.what();
-    }
+    });
     return outcome;
 }
 

@@ -16,24 +16,10 @@
 #include "db/event_lines.h"
 #include "db/listing.h"
 #include "io/refusal.h"
+#include "session/outcome.h"
 #include "session/session.h"
 
 namespace pelvaro::session {
-
-// What a command did, then what stopped it, if anything. Texts are UTF-8.
-struct Outcome {
-    std::string summary{};  // the status bar's line on it
-    // The event list after the command, for the commands that clear it when they start (the
-    // sends and Delete); nothing: the event list stays as it was.
-    std::optional<db::EventLines> events{};
-    // A refusal the user is shown in a message box (a file that is no PCG).
-    std::optional<io::Refusal> refusal{};
-    std::string path{};  // the file the command read or wrote, when it names one
-    // A failing file stopped the command part way (io::FileError's text: the message, then the
-    // system's reason): what the fields above tell was done and stays done, and the user is
-    // shown this after it. Nothing: the command ran to its end.
-    std::optional<std::string> failure{};
-};
 
 // --- Edit menu
 // "Send To PCG": the entries of one kind, in the order given (the chosen rows).

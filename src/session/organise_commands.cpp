@@ -56,9 +56,7 @@ std::string pathList(const db::ClassTree& tree, const std::vector<int>& classes)
     return list;
 }
 
-}  // namespace
-
-MergeResult merge(Session& session, const transfer::MergePlan& plan) {
+void mergeInto(MergeResult& result, Session& session, const transfer::MergePlan& plan) {
     db::RecordFiles& files = session.files();
     const Kind kind = plan.kind;
     const auto step = session.command(
@@ -68,17 +66,17 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
         return db::kindWord(k) + " " + std::to_string(id) + " " +
                latin1ToUtf8(db::storedName(files, k, id));
     };
-    MergeResult result;
+    db::EventLines events;
     // The names as they are before the merged entries go and others take their numbers.
     const std::string keptName = named(kind, plan.kept);
     for (const std::int32_t m : plan.merged)
-        result.events.push_back("Merged " + named(kind, m) + " into " + keptName + ".");
+        events.push_back("Merged " + named(kind, m) + " into " + keptName + ".");
     std::vector<std::string> foldKept;
     for (const transfer::MergePlan::Fold& f : plan.folds) {
         foldKept.push_back(named(Kind::Combination, f.kept));
         for (const std::int32_t m : f.merged)
-            result.events.push_back("Merged " + named(Kind::Combination, m) + " into " +
-                                    foldKept.back() + ", the same sound now.");
+            events.push_back("Merged " + named(Kind::Combination, m) + " into " + foldKept.back() +
+                             ", the same sound now.");
     }
     const transfer::MergeOutcome done = transfer::merge(files, plan, &session.references());
     result.kept = done.kept;
@@ -87,8 +85,8 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
     result.renumbered = done.renumbered;
     const auto renamed = [&](Kind k, const std::string& was, std::int32_t now) {
         const std::string word = db::kindWord(k);
-        result.events.push_back(db::capitalKindWord(k) + was.substr(word.size()) + " is now " +
-                                word + " " + std::to_string(now) + ".");
+        events.push_back(db::capitalKindWord(k) + was.substr(word.size()) + " is now " + word +
+                         " " + std::to_string(now) + ".");
     };
     if (done.kept != plan.kept) renamed(kind, keptName, done.kept);
     for (std::size_t i = 0; i < plan.folds.size(); ++i)
@@ -100,15 +98,15 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
         result.classesLeftOut.push_back(latin1ToUtf8(tree.path(c)));
     const std::string word = db::kindWord(kind);
     if (!done.classesLeftOut.empty())
-        result.events.push_back(
-            "No room in " + word + " " + std::to_string(done.kept) +
-            " for the classes (nine at most): " + pathList(tree, done.classesLeftOut) + ".");
+        events.push_back("No room in " + word + " " + std::to_string(done.kept) +
+                         " for the classes (nine at most): " + pathList(tree, done.classesLeftOut) +
+                         ".");
     for (const transfer::MergePlan::Fold& f : plan.folds)
         if (!f.classes.leftOut.empty())
-            result.events.push_back(
+            events.push_back(
                 "No room in combination " + std::to_string(followed(f.kept, done.renumbered[1])) +
                 " for the classes (nine at most): " + pathList(tree, f.classes.leftOut) + ".");
-    result.events.insert(result.events.end(), done.events.begin(), done.events.end());
+    events.insert(events.end(), done.events.begin(), done.events.end());
 
     std::vector<std::string> parts;
     if (done.combinations > 0)
@@ -136,6 +134,14 @@ MergeResult merge(Session& session, const transfer::MergePlan& plan) {
                      " into " + named(kind, done.kept);
     for (std::size_t i = 0; i < parts.size(); ++i)
         result.summary += (i == 0 ? ": " : ", ") + parts[i];
+    result.events = std::move(events);
+}
+
+}  // namespace
+
+MergeResult merge(Session& session, const transfer::MergePlan& plan) {
+    MergeResult result;
+    untilFailure(result, [&] { mergeInto(result, session, plan); });
     return result;
 }
 

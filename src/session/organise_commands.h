@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/event_lines.h"
+#include "session/outcome.h"
 #include "session/session.h"
 #include "transfer/merge.h"
 #include "transfer/near_duplicates.h"
@@ -31,16 +32,15 @@ std::vector<transfer::NameGroup> findSameNames(Session& session, db::Kind kind);
 transfer::MergePlan previewMerge(Session& session, db::Kind kind,
                                  const std::vector<std::int32_t>& members, std::int32_t kept);
 
-struct MergeResult {
-    std::int32_t kept = 0;  // the kept entry's ID afterwards
-    // "Merged 3 programs into program 12 PIANO 1: 5 combinations now play it, 1 combination
-    // that became the same sound merged into another, 2 classes gained" (UTF-8)
-    std::string summary;
+// summary: "Merged 3 programs into program 12 PIANO 1: 5 combinations now play it, 1
+// combination that became the same sound merged into another, 2 classes gained"; events: a line
+// per merged and per folded entry, the kept entries' new numbers, no room. A failing disk leaves
+// both empty and says so in failure: Undo takes back what the merge did before it.
+struct MergeResult : Outcome {
+    std::int32_t kept = 0;                    // the kept entry's ID afterwards
     std::vector<std::string> classesLeftOut;  // the paths of the classes that did not fit
-    // A line per merged and per folded entry, the kept entries' new numbers, no room (UTF-8).
-    db::EventLines events;
-    int merged = 0;  // entries of the plan's kind merged into the kept one
-    int folded = 0;  // combinations folded into one of the same sound
+    int merged = 0;                           // entries of the plan's kind merged into the kept one
+    int folded = 0;                           // combinations folded into one of the same sound
     // The entries that took freed numbers, in order: programs, combinations.
     std::array<std::vector<db::Renumbering>, 2> renumbered;
 };

@@ -8,10 +8,12 @@
 namespace pelvaro::session {
 
 ClassifyResult classifyByRules(Session& session, const std::vector<classes::ClassRule>& rules) {
-    const auto command = session.command("Classify by Rules", Session::Changes::Database);
     ClassifyResult result;
-    result.outcome = classes::applyRules(session.files(), rules);
-    result.summary = rulesSummary(result.outcome, true);
+    untilFailure(result, [&] {
+        const auto command = session.command("Classify by Rules", Session::Changes::Database);
+        result.preview = classes::applyRules(session.files(), rules);
+        result.summary = rulesSummary(result.preview, true);
+    });
     return result;
 }
 
@@ -44,20 +46,20 @@ std::string ruleOutcomeText(const classes::RuleOutcome& outcome) {
 
 RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,
                             const db::NameEdit& edit) {
-    const auto command = session.command("Replace in Names", Session::Changes::Database);
     RenameResult result;
-    result.outcome = db::replaceNames(session.files(), kind, ids, edit);
-    const auto changed = static_cast<std::int64_t>(result.outcome.changes.size());
-    if (changed == 0) {
-        result.summary = "No name changed";
-        return result;
-    }
-    result.summary =
-        "Renamed " + (kind == db::Kind::Program ? countOf(changed, "program", "programs")
-                                                : countOf(changed, "combination", "combinations"));
-    if (result.outcome.cut > 0)
-        result.summary +=
-            "; " + countOf(result.outcome.cut, "name", "names") + " cut to ten characters";
+    untilFailure(result, [&] {
+        const auto command = session.command("Replace in Names", Session::Changes::Database);
+        result.plan = db::replaceNames(session.files(), kind, ids, edit);
+        const auto changed = static_cast<std::int64_t>(result.plan.changes.size());
+        if (changed == 0) {
+            result.summary = "No name changed";
+            return;
+        }
+        result.summary = "Renamed " + db::kindCount(changed, kind);
+        if (result.plan.cut > 0)
+            result.summary +=
+                "; " + countOf(result.plan.cut, "name", "names") + " cut to ten characters";
+    });
     return result;
 }
 

@@ -10,14 +10,15 @@
 
 #include "classes/class_rules.h"
 #include "db/name_replace.h"
+#include "session/outcome.h"
 
 namespace pelvaro::session {
 
 class Session;
 
-struct ClassifyResult {
-    classes::RulesPreview outcome;  // what was given, rule by rule
-    std::string summary;            // "Gave 130 classes to 120 entries"
+// summary: "Gave 130 classes to 120 entries".
+struct ClassifyResult : Outcome {
+    classes::RulesPreview preview;  // what was given, rule by rule
 };
 // "Classify by Rules": the rules applied to the whole database (classes/class_rules.h).
 ClassifyResult classifyByRules(Session& session, const std::vector<classes::ClassRule>& rules);
@@ -30,9 +31,9 @@ std::string entryLabel(const classes::EntryRef& entry);
 // One rule's line: "12 gain the class, 3 have it, 1 holds nine classes", or its problem.
 std::string ruleOutcomeText(const classes::RuleOutcome& outcome);
 
-struct RenameResult {
-    db::NamesPlan outcome;  // the names written
-    std::string summary;    // "Renamed 12 programs; 2 names cut to ten characters"
+// summary: "Renamed 12 programs; 2 names cut to ten characters".
+struct RenameResult : Outcome {
+    db::NamesPlan plan;  // the names written
 };
 // "Replace in Names" on the entries ids of kind (Program or Combination), in list order.
 RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,

@@ -16,6 +16,8 @@
 #include "db_builder.h"
 #include "failing_disk.h"
 #include "pcg/pcg_files.h"
+#include "session/commands.h"
+#include "session/organise_commands.h"
 #include "template_image.h"
 
 using namespace pelvaro;
@@ -252,4 +254,32 @@ TEST(CoreFaults, ARenameThatFailsPutsBackWhatTheEarlierRenamesReplaced) {
     // The working files are still held: a second holder is refused.
     RecordFiles second;
     EXPECT_THROW(second.createRecordFiles(db.dir().path()), io::FileError);
+}
+
+// A merge that a failing disk stops part way returns what it did with the failure after it, and
+// Undo takes the whole of it back.
+TEST(CoreFaults, AMergeStoppedPartWaySaysSoAndUndoTakesItBack) {
+    int failures = 0;
+    for (int n = 1; n < 200; ++n) {
+        SCOPED_TRACE("failure point " + std::to_string(n));
+        TestDatabase db;
+        fill(db);
+        const int copy = db.addProgram("PIANO 2", {.osc1 = 10});
+        db.addCombination("LAYER", {plays(0)}, {.timbreProgramIds = {copy}});
+        const Snapshot before(db);
+        const transfer::MergePlan plan =
+            session::previewMerge(db.session(), Kind::Program, {1, copy}, 1);
+        auto fault = std::make_unique<FailNth>(Op::Write, n);
+        const session::MergeResult merged = session::merge(db.session(), plan);
+        const bool struck = !fault->pending();
+        fault.reset();
+        if (!struck) break;
+        ++failures;
+        EXPECT_TRUE(merged.failure);
+        expectConsistent(db.files());
+        session::undo(db.session());
+        EXPECT_TRUE(Snapshot(db) == before);
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_GT(failures, 0);
 }

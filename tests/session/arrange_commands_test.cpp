@@ -16,7 +16,7 @@
 using namespace pelvaro;
 using namespace pelvaro::testing;
 using pcg::SlotKind;
-using Outcome = session::ArrangeResult::Outcome;
+using Outcome = session::ArrangeResult::Verdict;
 
 namespace {
 
@@ -178,7 +178,7 @@ TEST(ArrangeCommands, EveryTimbreKeepsItsSoundOrItsByteThroughRandomSequencesWit
             const Ran ran = randomCommand(s, r);
             expectSoundsKept(before, s.pcg(), ran);
             // The lines that say which slots played as empty took a placed sound.
-            for (const std::string& line : ran.result.events)
+            for (const std::string& line : ran.result.events.value_or(db::EventLines{}))
                 placedOverEmpty += line.find(" the empty ") != std::string::npos;
             if (HasFailure()) return;
         }
@@ -203,7 +203,7 @@ TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
 
     // The programs land at A10-A11 and push what stood there; OLD follows them.
     auto placed = session::placeEntries(s, db::Kind::Program, {piano, drums}, 10);
-    EXPECT_EQ(placed.outcome, Outcome::Done);
+    EXPECT_EQ(placed.verdict, Outcome::Done);
     EXPECT_EQ(placed.summary,
               "Placed 2 programs at A10-A11; 1 combination follows them; A10-A11 pushed to "
               "A12-A13, A13 pushed to A14");
@@ -236,9 +236,9 @@ TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
     const std::string last = s.undoLog().undoName();
     const int fresh = db.addProgram("FRESH", {.voice = 77});
     placed = session::placeEntries(s, db::Kind::Program, {fresh}, 199);
-    EXPECT_EQ(placed.outcome, Outcome::Refused);
+    EXPECT_EQ(placed.verdict, Outcome::Refused);
     EXPECT_EQ(placed.summary, "Cannot place 1 program at B99: 1 free slot is missing from B99 on");
-    EXPECT_TRUE(placed.events.empty());
+    EXPECT_EQ(placed.events, db::EventLines{});
     EXPECT_TRUE(pcgOf(s) == full);
     EXPECT_EQ(s.undoLog().undoName(), last);
 
@@ -249,7 +249,7 @@ TEST(ArrangeCommands, PlaceEntriesAtASlotAsSendToPcgPlacesThem) {
     const int lost =
         db.addProgram("LOST", {.oscMode = 2, .voice = 78}, EntryFields{.drumKitId = other});
     placed = session::placeEntries(s, db::Kind::Program, {lost}, 0);
-    EXPECT_EQ(placed.outcome, Outcome::Unchanged);
+    EXPECT_EQ(placed.verdict, Outcome::Unchanged);
     EXPECT_EQ(placed.summary, "Placed no programs; see the event list");
     EXPECT_EQ(placed.events,
               (db::EventLines{"No Drum Kit Slots for Drumkit " + std::to_string(other),
@@ -280,7 +280,7 @@ TEST(ArrangeCommands, APlacedSoundTakesOverAnEmptySlotsTimbresOnlyWhereItLandsAn
     auto placed = session::placeEntries(s, db::Kind::Program, {kalimba}, 26);
     EXPECT_EQ(placed.summary,
               "Placed 1 program at A26; 1 combination follows them; A26-A29 pushed to A27-A30");
-    EXPECT_TRUE(placed.events.empty());
+    EXPECT_EQ(placed.events, db::EventLines{});
     EXPECT_EQ(pcg::timbreProgram(s.pcg().image.combination(1), 0), 0);
     EXPECT_FALSE(pcg::slotUsed(s.pcg(), SlotKind::Program, 0));
 

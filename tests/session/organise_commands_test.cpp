@@ -81,7 +81,7 @@ TEST(Merge, CombinationsFollowTheKeptProgramWhichGainsTheClassesAndOneUndoGivesB
               "Merged 2 programs into program 2 PIANO 5: 2 combinations now play it (2 timbres "
               "with a sound that differs), 8 classes gained, 2 classes left out");
     EXPECT_EQ(result.classesLeftOut, (Lines{"C9", "C10"}));
-    EXPECT_EQ(result.events,
+    EXPECT_EQ(*result.events,
               (Lines{"Merged program 2 PIANO 2 into program 5 PIANO 5.",
                      "Merged program 3 PIANO 3 into program 5 PIANO 5.",
                      "Program 5 PIANO 5 is now program 2.",
@@ -219,7 +219,7 @@ TEST(Merge, CombinationsThatBecomeTheSameSoundAreMergedIntoTheLowestOfThemInTheS
         result.summary,
         "Merged 3 programs into program 1 Piano: 3 combinations now play it (3 timbres with a "
         "sound that differs), 4 combinations that became the same sound merged into others");
-    EXPECT_EQ(result.events[3],
+    EXPECT_EQ((*result.events)[3],
               "Merged combination 2 Piano Str into combination 1 Piano Str, the same sound now.");
     EXPECT_EQ(s.undoLog().undoName(), "Merge 3 Programs and 4 Combinations");
     EXPECT_EQ(s.files().count(Kind::Combination), 2);

@@ -23,14 +23,14 @@ TEST(OrganiseRules, ClassifyIsOneUndoStepAndChangesNothingTwice) {
 
     const session::ClassifyResult r = session::classifyByRules(db.session(), {pads});
     EXPECT_EQ(r.summary, "Gave 2 classes to 2 entries; 1 entry holds nine classes");
-    EXPECT_EQ(session::ruleOutcomeText(r.outcome.rules[0]),
+    EXPECT_EQ(session::ruleOutcomeText(r.preview.rules[0]),
               "2 gain the class, 0 have it, 1 holds nine classes");
     EXPECT_EQ(db.session().undoLog().undoName(), "Classify by Rules");
     const DatabaseSnapshot after(db);
 
     const session::ClassifyResult again = session::classifyByRules(db.session(), {pads});
     EXPECT_EQ(again.summary, "No entry gains a class; 1 entry holds nine classes");
-    EXPECT_EQ(session::ruleOutcomeText(again.outcome.rules[0]),
+    EXPECT_EQ(session::ruleOutcomeText(again.preview.rules[0]),
               "0 gain the class, 2 have it, 1 holds nine classes");
     db.session().undoLog().undo();
     EXPECT_EQ(DatabaseSnapshot(db), before) << "the run that changed nothing left no step";
@@ -59,7 +59,7 @@ TEST(OrganiseRules, ReplaceInNamesIsOneUndoStep) {
     const session::RenameResult none =
         session::replaceInNames(db.session(), Kind::Program, {3}, edit);
     EXPECT_EQ(none.summary, "No name changed");
-    EXPECT_EQ(session::namesPlanSummary(none.outcome), "No name changes; 1 stays as it is");
+    EXPECT_EQ(session::namesPlanSummary(none.plan), "No name changes; 1 stays as it is");
     db.session().undoLog().undo();
     EXPECT_EQ(DatabaseSnapshot(db), before);
     EXPECT_FALSE(db.session().undoLog().canUndo());
