@@ -228,7 +228,7 @@ void ReplaceNamesWindow::applyClicked() {
     if (!result) return;
     const QString summary = sessionText(result->summary);
     summary_->setText(summary);
-    if ((!result->plan.changes.empty() || result->failure) && changed_) changed_(summary);
+    if ((result->renamed > 0 || result->failure) && changed_) changed_(summary);
     if (result->failure) dialogs_.showError(this, windowTitle(), sessionText(*result->failure));
 }
 

@@ -49,16 +49,16 @@ RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<s
     RenameResult result;
     untilFailure(result, [&] {
         const auto command = session.command("Replace in Names", Session::Changes::Database);
-        result.plan = db::replaceNames(session.files(), kind, ids, edit);
-        const auto changed = static_cast<std::int64_t>(result.plan.changes.size());
-        if (changed == 0) {
+        const db::NamesPlan plan = db::replaceNames(session.files(), kind, ids, edit);
+        result.renamed = static_cast<std::int32_t>(plan.changes.size());
+        result.cut = plan.cut;
+        if (result.renamed == 0) {
             result.summary = "No name changed";
             return;
         }
-        result.summary = "Renamed " + db::kindCount(changed, kind);
-        if (result.plan.cut > 0)
-            result.summary +=
-                "; " + countOf(result.plan.cut, "name", "names") + " cut to ten characters";
+        result.summary = "Renamed " + db::kindCount(result.renamed, kind);
+        if (result.cut > 0)
+            result.summary += "; " + countOf(result.cut, "name", "names") + " cut to ten characters";
     });
     return result;
 }

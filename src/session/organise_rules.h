@@ -33,7 +33,8 @@ std::string ruleOutcomeText(const classes::RuleOutcome& outcome);
 
 // summary: "Renamed 12 programs; 2 names cut to ten characters".
 struct RenameResult : Outcome {
-    db::NamesPlan plan;  // the names written
+    std::int32_t renamed = 0;  // names written
+    std::int32_t cut = 0;      // of them, cut to ten characters
 };
 // "Replace in Names" on the entries ids of kind (Program or Combination), in list order.
 RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<std::int32_t>& ids,

@@ -7,6 +7,8 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -297,4 +299,52 @@ TEST(OrganiseWindows, NearDuplicatesGoOutOfDateAndActOnTheGroupsOfOneName) {
     });
     QTest::mouseClick(in<QPushButton>(window, nd::kNumberNames), Qt::LeftButton);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Names as the records hold them (single-byte text) show as they are wherever a command's result
+// names them: a merge's status line and event lines, Replace in Names' preview and the list
+// after it, the question before Delete empties a played program on a PCG tab.
+TEST(OrganiseWindows, StoredNamesShowAsTheyAreWhereverAResultNamesThem) {
+    WindowFixture w;
+    PcgBuilder b;
+    b.program(0, "\xc9LAN 1", {.osc1 = 10})
+        .program(1, "\xc9LAN 2", {.osc1 = 11})
+        .combination(0, "S\xd6LO", {plays(1)});
+    w.importPcg(b);
+    w.press(Qt::Key_S, Qt::ControlModifier);
+
+    w.action(names::kFindNearDuplicates)->trigger();
+    auto* window = w.form->findChild<NearDuplicatesWindow*>();
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(in<QPushButton>(window, names::nearDuplicates::kMerge), Qt::LeftButton);
+    EXPECT_EQ(w.find<QLabel>(names::kStatusResult)->toolTip(),
+              QString("Merged 1 program into program 1 \u00c9LAN 1: 1 combination now plays it "
+                      "(1 timbre with a sound that differs)"));
+    EXPECT_EQ(w.lines(names::kEventList),
+              QStringList{"Merged program 2 \u00c9LAN 2 into program 1 \u00c9LAN 1."});
+    window->close();
+
+    w.clickRow(names::kProgramsPage.list, 0);
+    QTimer::singleShot(0, [] {
+        auto* replace = qobject_cast<app::ReplaceNamesWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(replace, nullptr);
+        in<QLineEdit>(replace, names::replaceNames::kFind)->setText("\u00c9LAN");
+        in<QLineEdit>(replace, names::replaceNames::kReplacement)->setText("\u00d1U");
+        const QAbstractItemModel* changes =
+            in<QTableView>(replace, names::replaceNames::kChanges)->model();
+        EXPECT_EQ(changes->index(0, 2).data().toString(), "\u00d1U 1");
+        QTest::mouseClick(in<QPushButton>(replace, names::replaceNames::kApply), Qt::LeftButton);
+        replace->close();
+    });
+    w.action(names::kReplaceInNames)->trigger();
+    EXPECT_TRUE(w.rows(names::kProgramsPage.list).join('\n').contains("\u00d1U 1"));
+
+    w.showPage(kPcgPrograms);
+    w.find<QListWidget>(names::kPcgProgramsPage.list)->setCurrentRow(1);
+    w.dialogs.answerQuestion(1);  // Cancel
+    w.press(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_FALSE(w.dialogs.asked.empty());
+    EXPECT_TRUE(w.dialogs.asked.back().text.contains("A01 \u00c9LAN 2"))
+        << w.dialogs.asked.back().text.toStdString();
+    EXPECT_TRUE(w.dialogs.asked.back().text.contains("S\u00d6LO"));
 }
