@@ -284,6 +284,12 @@ std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
 }
 
 std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image) {
+    if (!kitCheckApplies(1, program)) return findProgram(program, std::nullopt);
+    return findProgram(program, image.drumKit(pcg::drumKitSlot(program)));
+}
+
+std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
+                                     std::optional<pcg::ConstDrumKitBytes> kit) {
     const Table& kits = ready(Kind::DrumKit);
     const Table& t = ready(Kind::Program);
     const std::int32_t head = t.first(programKey(program));
@@ -292,19 +298,19 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
     // The key of the kit the program plays, for the candidates under the kit check.
-    const std::uint64_t imageKitKey =
-        kitCheckApplies(1, program) ? drumKitKey(image.drumKit(pcg::drumKitSlot(program))) : 0;
+    const bool drumProgram = kitCheckApplies(1, program);
+    const std::uint64_t programKitKey = drumProgram && kit ? drumKitKey(*kit) : 0;
 
     for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit
         // check the kits' keys must agree, otherwise byte 12 must.
         const std::int32_t kitId = t.drumKitId[id];
         if (kitCheckApplies(kitId, program)) {
-            if (kitId > kitCount || kits.key[kitId] != imageKitKey) continue;
+            if (!kit || kitId > kitCount || kits.key[kitId] != programKitKey) continue;
         } else if (t.kitSlotByte[id] != program[pcg::program::kDrumKitSlot]) {
             continue;
         }
-        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, image)) return id;
+        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, kit)) return id;
     }
     return -1;
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "db/record_files.h"
@@ -36,6 +37,10 @@ class MatchIndex : public db::RecordObserver {
     std::int32_t findCombination(pcg::ConstCombinationBytes combination,
                                  const TimbreProgramIds* plays = nullptr);
     std::int32_t findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image);
+    // The same for a program that lies in no image (an entry of another database): kit is the
+    // kit it plays, by content, when it is a drum program on kit slots 0-3 (see matching.h).
+    std::int32_t findProgram(pcg::ConstProgramBytes program,
+                             std::optional<pcg::ConstDrumKitBytes> kit);
 
     // Reads what the index does not know yet of all three kinds, the programs beside the
     // combinations and kits on two cores: the first send after Open pays this once.

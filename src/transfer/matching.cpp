@@ -24,11 +24,20 @@ bool kitCheckApplies(const db::DbProgramEntry& entry, ConstProgramBytes program)
     return kitCheckApplies(entry.drumKitId(), program);
 }
 
+namespace {
+// The kit a program of the image plays, when the kit check can apply to it.
+std::optional<ConstDrumKitBytes> kitInImage(ConstProgramBytes program, const PcgImage& image) {
+    if (!kitCheckApplies(1, program)) return std::nullopt;
+    return image.drumKit(drumKitSlot(program));
+}
+}  // namespace
+
 bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
-                 const db::DbDrumKitEntry* kitOfEntry, const PcgImage& image) {
+                 const db::DbDrumKitEntry* kitOfEntry,
+                 std::optional<ConstDrumKitBytes> kitOfProgram) {
     const auto stored = entry.program();
     if (!kitCheckApplies(entry, program)) return sameRange(stored, program, kProgramCompared);
-    if (kitOfEntry == nullptr || !sameDrumKit(*kitOfEntry, image.drumKit(drumKitSlot(program))))
+    if (kitOfEntry == nullptr || !kitOfProgram || !sameDrumKit(*kitOfEntry, *kitOfProgram))
         return false;
     // Equal kits: the slot each program plays its kit from does not matter.
     constexpr std::size_t slot = program::kDrumKitSlot;
@@ -37,12 +46,23 @@ bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
 }
 
 bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
-                 const db::RecordFiles& files, const PcgImage& image) {
-    if (!kitCheckApplies(entry, program)) return sameProgram(entry, program, nullptr, image);
+                 const db::RecordFiles& files, std::optional<ConstDrumKitBytes> kitOfProgram) {
+    if (!kitCheckApplies(entry, program)) return sameProgram(entry, program, nullptr, kitOfProgram);
     const std::int32_t kitId = entry.drumKitId();
-    if (kitId > files.count(db::Kind::DrumKit)) return sameProgram(entry, program, nullptr, image);
+    if (kitId > files.count(db::Kind::DrumKit))
+        return sameProgram(entry, program, nullptr, kitOfProgram);
     const auto kit = files.read<db::DbDrumKitEntry>(kitId);
-    return sameProgram(entry, program, &kit, image);
+    return sameProgram(entry, program, &kit, kitOfProgram);
+}
+
+bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
+                 const db::DbDrumKitEntry* kitOfEntry, const PcgImage& image) {
+    return sameProgram(entry, program, kitOfEntry, kitInImage(program, image));
+}
+
+bool sameProgram(const db::DbProgramEntry& entry, ConstProgramBytes program,
+                 const db::RecordFiles& files, const PcgImage& image) {
+    return sameProgram(entry, program, files, kitInImage(program, image));
 }
 
 namespace {

@@ -330,7 +330,8 @@ TEST(SendPcgFiles, DropsAndFilesNamedAtTheStart) {
     ASSERT_EQ(w.dialogs.messages.size(), 2u);
     EXPECT_EQ(w.dialogs.messages[1].text,
               "PELVARO takes PCG files (.pcg), folders of them on a database tab, and one "
-              "database file (.pvd) at a time. Not taken:\n" +
+              "database file (.pvd) at a time (with Shift held over a database tab, any number, "
+              "merged into the open database). Not taken:\n" +
                   w.at(w.root + "/notes.txt"));
     EXPECT_EQ(rows.size(), 3);
     const auto sent = workingFiles(w);
