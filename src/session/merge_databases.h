@@ -19,16 +19,16 @@ namespace pelvaro::session {
 
 // One line of the report: a database merged, or skipped and why. Texts are UTF-8.
 struct MergeReport {
-    std::string path;
-    std::string skipped;  // empty for a database that was merged
+    std::string path{};
+    std::string skipped{};  // empty for a database that was merged
     // Per kind its entries (sent) and those that were new here (fresh).
-    SendCounts counts;
-    std::vector<std::string> classesCreated;  // their paths here, in the order they were made
+    SendCounts counts{};
+    std::vector<std::string> classesCreated{};  // their paths here, in the order they were made
     // What did not come in whole: classes without room, explanations cut, classes an entry had
     // no room for.
-    std::vector<std::string> notes;
+    std::vector<std::string> notes{};
     // Where its entries went (its ID -> the ID here), for what follows them.
-    transfer::EntryMapping ids;
+    transfer::EntryMapping ids{};
     bool merged() const { return skipped.empty(); }
 };
 

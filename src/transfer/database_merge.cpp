@@ -38,6 +38,13 @@ bool gainedCut(std::string_view own, std::string_view other) {
     return false;
 }
 
+// A text field's text up to its zero byte, without a copy.
+std::string_view textOf(ConstBytes field) {
+    const auto end = std::find(field.begin(), field.end(), Byte{0});
+    return {reinterpret_cast<const char*>(field.data()),
+            static_cast<std::size_t>(end - field.begin())};
+}
+
 // The slots 0-9 of an entry's classes, as signed bytes.
 int classAt(ConstBytes slots, int s) {
     return static_cast<signed char>(slots[static_cast<std::size_t>(s)]);
@@ -68,12 +75,36 @@ class Merger {
     void combinations();
 
   private:
-    // Calls visit(n, record) for every entry of kind there, read in large blocks.
-    template <class Visit>
-    void scan(Kind kind, Visit visit) {
+    // Calls visit(n, record, key) for every entry of kind there, read in large blocks: the key
+    // of each record (matching.h) is worked out for the whole block beside the reading, on a
+    // second core while the block before is at work, and the index is told of each look-up a few
+    // records ahead, so the memory it needs is on its way meanwhile.
+    template <class Key, class Visit>
+    void scan(Kind kind, Key keyOf, Visit visit) {
         const std::int32_t count = source_.count(kind);
         result_.entries[kindIndex(kind)] = count;
-        db::scanRecords(source_.stream(kind), db::layoutOf(kind).recordSize, 1, count, visit);
+        const std::size_t size = db::layoutOf(kind).recordSize;
+        std::array<std::vector<std::uint64_t>, 2> keys;
+        constexpr std::size_t kAhead = 8;
+        db::scanRecordBlocksAhead(
+            source_.stream(kind), size, 1, count,
+            [&](int slot, std::int32_t, ConstBytes block) {
+                std::vector<std::uint64_t>& k = keys[static_cast<std::size_t>(slot)];
+                k.resize(block.size() / size);
+                for (std::size_t i = 0; i < k.size(); ++i)
+                    k[i] = keyOf(block.subspan(i * size, size));
+            },
+            [&](int slot, std::int32_t start, ConstBytes block) {
+                const std::vector<std::uint64_t>& k = keys[static_cast<std::size_t>(slot)];
+                const std::size_t n = k.size();
+                for (std::size_t i = 0; i < n && i < kAhead; ++i)
+                    here_.index.prefetch(kind, k[i]);
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (i + kAhead < n) here_.index.prefetch(kind, k[i + kAhead]);
+                    visit(start + static_cast<std::int32_t>(i), block.subspan(i * size, size),
+                          k[i]);
+                }
+            });
     }
     // A new entry: the record there, with its references, class slots and ID to be set.
     template <class E>
@@ -102,22 +133,26 @@ class Merger {
 
 void Merger::addClasses(Bytes slots, ConstBytes theirs, bool keepSlots, Kind kind,
                         std::int32_t id) {
-    std::vector<std::int32_t> carried;
+    // At most ten classes an entry, and ten more there: no allocation per entry.
+    std::array<std::int32_t, 2 * db::kClassSlots> carried{};
+    std::size_t carriedCount = 0;
     int held = 0;
     for (int s = 0; s < db::kClassSlots; ++s)
         if (const int c = classAt(slots, s); c != 0) {
-            carried.push_back(classes_.first(c));
+            carried[carriedCount++] = classes_.first(c);
             ++held;
         }
-    std::vector<std::int32_t> leftOut;
+    std::array<std::int32_t, db::kClassSlots> leftOut{};
+    std::size_t leftOutCount = 0;
     for (int s = 0; s < db::kClassSlots; ++s) {
         const int c = classAt(theirs, s);
         if (c == 0) continue;
         const std::int32_t mine = classes_.here(c);  // the first of its path, or 0: no room
-        if (mine == 0 || std::ranges::find(carried, mine) != carried.end()) continue;
-        carried.push_back(mine);
+        const auto known = carried.begin() + static_cast<std::ptrdiff_t>(carriedCount);
+        if (mine == 0 || std::find(carried.begin(), known, mine) != known) continue;
+        carried[carriedCount++] = mine;
         if (held >= kMostClasses) {
-            leftOut.push_back(mine);
+            leftOut[leftOutCount++] = mine;
             continue;
         }
         int at = s;
@@ -127,7 +162,11 @@ void Merger::addClasses(Bytes slots, ConstBytes theirs, bool keepSlots, Kind kin
         slots[static_cast<std::size_t>(at)] = static_cast<Byte>(mine);
         ++held;
     }
-    if (!leftOut.empty()) result_.classesLeftOut.push_back({kind, id, std::move(leftOut)});
+    if (leftOutCount > 0)
+        result_.classesLeftOut.push_back(
+            {kind, id,
+             std::vector<std::int32_t>(
+                 leftOut.begin(), leftOut.begin() + static_cast<std::ptrdiff_t>(leftOutCount))});
 }
 
 template <class E>
@@ -146,22 +185,26 @@ template <class E>
 void Merger::gain(std::int32_t id, ConstBytes theirs) {
     E entry = here_.files.read<E>(id);
     const E before = entry;
-    const GainedExplanation gained = gainExplanation(
-        entry.explanation(), fieldText(theirs.subspan(explanationAt<E>(), db::kExplanationSize)));
-    switch (gained.gain) {
-        case Gain::None:
-            break;
-        case Gain::Whole:
-            ++result_.explanationsGained;
-            break;
-        case Gain::Cut:
-            ++result_.explanationsCut;
-            break;
-        case Gain::LeftOff:
-            ++result_.explanationsLeftOff;
-            break;
+    const std::string_view own = textOf(entry.explanationField());
+    const std::string_view other = textOf(theirs.subspan(explanationAt<E>(), db::kExplanationSize));
+    if (own != other) {
+        const GainedExplanation gained = gainExplanation(own, other);
+        switch (gained.gain) {
+            case Gain::None:
+                break;
+            case Gain::Whole:
+                ++result_.explanationsGained;
+                entry.setExplanation(gained.text);
+                break;
+            case Gain::Cut:
+                ++result_.explanationsCut;
+                entry.setExplanation(gained.text);
+                break;
+            case Gain::LeftOff:
+                ++result_.explanationsLeftOff;
+                break;
+        }
     }
-    if (gained.gain == Gain::Whole || gained.gain == Gain::Cut) entry.setExplanation(gained.text);
     if constexpr (E::kind != Kind::DrumKit)
         addClasses(Bytes(entry.bytes).subspan(classIdsAt<E>(), db::kClassSlots),
                    theirs.subspan(classIdsAt<E>(), db::kClassSlots), false, E::kind, id);
@@ -171,9 +214,12 @@ void Merger::gain(std::int32_t id, ConstBytes theirs) {
 void Merger::drumKits() {
     std::vector<std::int32_t>& ids = result_.ids.drumKits;
     ids.assign(static_cast<std::size_t>(source_.count(Kind::DrumKit)) + 1, 0);
-    scan(Kind::DrumKit, [&](std::int32_t n, ConstBytes record) {
+    const auto key = [](ConstBytes record) {
+        return drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
+    };
+    scan(Kind::DrumKit, key, [&](std::int32_t n, ConstBytes record, std::uint64_t k) {
         const pcg::ConstDrumKitBytes kit(record.data(), pcg::kDrumKitSize);
-        std::int32_t id = here_.index.findDrumKit(kit);
+        std::int32_t id = here_.index.findDrumKit(kit, k);
         if (id > 0) {
             gain<db::DbDrumKitEntry>(id, record);
         } else {
@@ -188,19 +234,16 @@ void Merger::drumKits() {
 void Merger::programs() {
     std::vector<std::int32_t>& ids = result_.ids.programs;
     ids.assign(static_cast<std::size_t>(source_.count(Kind::Program)) + 1, 0);
-    scan(Kind::Program, [&](std::int32_t n, ConstBytes record) {
+    const auto key = [](ConstBytes record) {
+        return programKey(pcg::ConstProgramBytes(record.data(), pcg::kProgramSize));
+    };
+    scan(Kind::Program, key, [&](std::int32_t n, ConstBytes record, std::uint64_t k) {
         const pcg::ConstProgramBytes program(record.data(), pcg::kProgramSize);
         // A drum program plays the kit its kit went to; a kit slot of 4 or more keeps its value.
         const std::int32_t kitThere = le32(record, db::ProgramLayout::kDrumKitId);
         const std::int32_t kitHere =
             kitThere > 0 ? result_.ids.drumKits[static_cast<std::size_t>(kitThere)] : kitThere;
-        db::DbDrumKitEntry kit;
-        std::optional<pcg::ConstDrumKitBytes> plays;
-        if (kitHere > 0 && kitCheckApplies(1, program)) {
-            kit = here_.files.read<db::DbDrumKitEntry>(kitHere);
-            plays = kit.drumKit();
-        }
-        std::int32_t id = here_.index.findProgram(program, plays);
+        std::int32_t id = here_.index.findProgramOnKit(program, std::max(kitHere, 0), k);
         if (id > 0) {
             gain<db::DbProgramEntry>(id, record);
         } else {
@@ -216,7 +259,10 @@ void Merger::programs() {
 void Merger::combinations() {
     std::vector<std::int32_t>& ids = result_.ids.combinations;
     ids.assign(static_cast<std::size_t>(source_.count(Kind::Combination)) + 1, 0);
-    scan(Kind::Combination, [&](std::int32_t n, ConstBytes record) {
+    const auto key = [](ConstBytes record) {
+        return combinationKey(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize));
+    };
+    scan(Kind::Combination, key, [&](std::int32_t n, ConstBytes record, std::uint64_t k) {
         const pcg::ConstCombinationBytes combination(record.data(), pcg::kCombinationSize);
         // What each timbre plays here: the program its program went to; 0 and -1 stay.
         TimbreProgramIds plays{};
@@ -226,7 +272,7 @@ void Merger::combinations() {
             plays[static_cast<std::size_t>(t)] =
                 there > 0 ? result_.ids.programs[static_cast<std::size_t>(there)] : there;
         }
-        std::int32_t id = here_.index.findCombination(combination, &plays);
+        std::int32_t id = here_.index.findCombination(combination, &plays, k);
         if (id > 0) {
             gain<db::DbCombinationEntry>(id, record);
         } else {
@@ -275,6 +321,8 @@ DatabaseMergeResult mergeDatabaseEntries(DatabaseSide here, const db::StoredData
     // disk stops it with the counters right.
     const db::RecordFiles::Batch batch(here.files);
     here.index.prepare();
+    for (Kind kind : {Kind::Program, Kind::Combination, Kind::DrumKit})
+        here.index.expect(kind, source.count(kind));
     Merger merger(here, source, classes, result);
     // What is referred to before what refers to it, as a send stores a kit before the program
     // that plays it and the programs before the combinations.

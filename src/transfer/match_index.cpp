@@ -77,8 +77,8 @@ std::int32_t MatchIndex::Table::first(std::uint64_t k) const {
     return heads[place(k)].record;
 }
 
-void MatchIndex::Table::grow() {
-    std::vector<Head> old(heads.size() * 2);
+void MatchIndex::Table::grow(std::size_t places) {
+    std::vector<Head> old(std::max(places, heads.size() * 2));
     old.swap(heads);
     for (const Head& head : old)
         if (head.record != 0) heads[place(key[static_cast<std::size_t>(head.record)])] = head;
@@ -160,8 +160,21 @@ void MatchIndex::Table::unlink(std::int32_t n) {
 }
 
 void MatchIndex::store(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
-    if (n <= t.size()) t.unlink(n);
+    if (n > t.size()) {
+        keep(kind, t, n, record);
+        t.link(n);
+        return;
+    }
+    // A record written again with the same compared bytes (a new name, explanation or class)
+    // keeps its place in its chain.
+    const auto un = static_cast<std::size_t>(n);
+    const std::uint64_t before = t.key[un];
     keep(kind, t, n, record);
+    const std::uint64_t now = t.key[un];
+    if (now == before) return;
+    t.key[un] = before;  // the chain it leaves is found by the key it had
+    t.unlink(n);
+    t.key[un] = now;
     t.link(n);
 }
 
@@ -219,6 +232,27 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
     return t;
 }
 
+void MatchIndex::expect(Kind kind, std::int32_t more) {
+    if (!indexed(kind) || more <= 0) return;
+    Table& t = ready(kind);
+    const std::size_t records = t.key.size() + static_cast<std::size_t>(more);
+    // Grown by half at least, so many merges in turn do not copy the index each time.
+    const auto room = [&](auto& v) {
+        if (v.capacity() < records) v.reserve(std::max(records, v.capacity() + v.capacity() / 2));
+    };
+    room(t.key);
+    room(t.next);
+    room(t.last);
+    if (kind == Kind::Program) {
+        room(t.drumKitId);
+        room(t.kitSlotByte);
+    }
+    std::size_t places = t.heads.size();
+    while (places < 2 * (t.chains + static_cast<std::size_t>(more)))
+        places *= 2;
+    if (places > t.heads.size()) t.grow(places);
+}
+
 void MatchIndex::prepare() {
     // A second core pays off only for a long read: an index in step (every later send) or a
     // few thousand records to read are done on this thread.
@@ -264,19 +298,27 @@ void MatchIndex::writeFailed(Kind kind) {
 }
 
 std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit) {
+    return findDrumKit(kit, drumKitKey(kit));
+}
+
+std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit, std::uint64_t key) {
     const Table& t = ready(Kind::DrumKit);
     const std::int32_t count = files_.count(Kind::DrumKit);
-    for (std::int32_t id = t.first(drumKitKey(kit)); id != 0 && id <= count; id = t.next[id])
+    for (std::int32_t id = t.first(key); id != 0 && id <= count; id = t.next[id])
         if (sameDrumKit(files_.read<db::DbDrumKitEntry>(id), kit)) return id;
     return -1;
 }
 
 std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
                                          const TimbreProgramIds* plays) {
+    return findCombination(combination, plays, combinationKey(combination));
+}
+
+std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
+                                         const TimbreProgramIds* plays, std::uint64_t key) {
     const Table& t = ready(Kind::Combination);
     const std::int32_t count = files_.count(Kind::Combination);
-    for (std::int32_t id = t.first(combinationKey(combination)); id != 0 && id <= count;
-         id = t.next[id]) {
+    for (std::int32_t id = t.first(key); id != 0 && id <= count; id = t.next[id]) {
         const auto entry = files_.read<db::DbCombinationEntry>(id);
         if (sameCombination(entry, combination) && (!plays || playsThese(entry, *plays))) return id;
     }
@@ -290,16 +332,20 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::
 
 std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
                                      std::optional<pcg::ConstDrumKitBytes> kit) {
+    return findProgram(program, kit, programKey(program));
+}
+
+std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
+                                     std::optional<pcg::ConstDrumKitBytes> kit, std::uint64_t key) {
     const Table& kits = ready(Kind::DrumKit);
     const Table& t = ready(Kind::Program);
-    const std::int32_t head = t.first(programKey(program));
+    const std::int32_t head = t.first(key);
     if (head == 0) return -1;
 
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
     // The key of the kit the program plays, for the candidates under the kit check.
-    const bool drumProgram = kitCheckApplies(1, program);
-    const std::uint64_t programKitKey = drumProgram && kit ? drumKitKey(*kit) : 0;
+    const std::uint64_t programKitKey = kitCheckApplies(1, program) && kit ? drumKitKey(*kit) : 0;
 
     for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit
@@ -313,6 +359,36 @@ std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
         if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, kit)) return id;
     }
     return -1;
+}
+
+std::int32_t MatchIndex::findProgramOnKit(pcg::ConstProgramBytes program, std::int32_t kitEntry,
+                                          std::uint64_t key) {
+    const Table& kits = ready(Kind::DrumKit);
+    const Table& t = ready(Kind::Program);
+    const std::int32_t head = t.first(key);
+    if (head == 0) return -1;
+    const std::int32_t count = files_.count(Kind::Program);
+    const std::int32_t kitCount = files_.count(Kind::DrumKit);
+    const bool known = kitEntry > 0 && kitEntry <= kitCount;
+    std::optional<db::DbDrumKitEntry> kit;
+    for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
+        const std::int32_t kitId = t.drumKitId[id];
+        if (kitCheckApplies(kitId, program)) {
+            if (!known || kitId > kitCount || kits.key[kitId] != kits.key[kitEntry]) continue;
+            if (!kit) kit = files_.read<db::DbDrumKitEntry>(kitEntry);
+        } else if (t.kitSlotByte[id] != program[pcg::program::kDrumKitSlot]) {
+            continue;
+        }
+        const std::optional<pcg::ConstDrumKitBytes> plays =
+            kit ? std::optional<pcg::ConstDrumKitBytes>(kit->drumKit()) : std::nullopt;
+        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, plays)) return id;
+    }
+    return -1;
+}
+
+void MatchIndex::prefetch(Kind kind, std::uint64_t key) const {
+    const Table& t = table(kind);
+    __builtin_prefetch(&t.heads[t.home(key)]);
 }
 
 }  // namespace pelvaro::transfer

@@ -42,6 +42,24 @@ class MatchIndex : public db::RecordObserver {
     std::int32_t findProgram(pcg::ConstProgramBytes program,
                              std::optional<pcg::ConstDrumKitBytes> kit);
 
+    // The same look-ups with the record's key worked out already (matching.h: drumKitKey,
+    // combinationKey, programKey), and a word that the look-up of a key is coming, so the memory
+    // it needs is fetched while other work is done: a merge looks ahead in what it reads.
+    std::int32_t findDrumKit(pcg::ConstDrumKitBytes kit, std::uint64_t key);
+    std::int32_t findCombination(pcg::ConstCombinationBytes combination,
+                                 const TimbreProgramIds* plays, std::uint64_t key);
+    std::int32_t findProgram(pcg::ConstProgramBytes program,
+                             std::optional<pcg::ConstDrumKitBytes> kit, std::uint64_t key);
+    // A program whose kit is an entry here already: kitEntry, the drum-kit entry that holds the
+    // kit it plays (0: none). Its kit is read only to confirm a candidate.
+    std::int32_t findProgramOnKit(pcg::ConstProgramBytes program, std::int32_t kitEntry,
+                                  std::uint64_t key);
+    void prefetch(db::Kind kind, std::uint64_t key) const;
+
+    // Room for `more` entries of kind to come, so that storing them grows nothing (a merge of
+    // databases knows how many it may store). Reads what the index does not know yet of kind.
+    void expect(db::Kind kind, std::int32_t more);
+
     // Reads what the index does not know yet of all three kinds, the programs beside the
     // combinations and kits on two cores: the first send after Open pays this once.
     void prepare();
@@ -82,11 +100,13 @@ class MatchIndex : public db::RecordObserver {
         std::int32_t first(std::uint64_t k) const;
         void link(std::int32_t n);
         void unlink(std::int32_t n);
-        void grow();
+        // Twice the places, or at least `places`.
+        void grow(std::size_t places = 0);
         void removeHead(std::size_t at);
     };
 
     Table& table(db::Kind kind) { return tables_[static_cast<int>(kind)]; }
+    const Table& table(db::Kind kind) const { return tables_[static_cast<int>(kind)]; }
     // Brings the table up to the kind's count, reading what it does not know.
     Table& ready(db::Kind kind);
     void store(db::Kind kind, Table& t, std::int32_t n, ConstBytes record);
