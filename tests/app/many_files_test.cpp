@@ -451,6 +451,8 @@ TEST(MergeDatabase, MergesTheChosenDatabasesReportsThemAndUndoesThemAtOnce) {
         w, [](QDialog*) {}, names::kMergeReport);
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(w.at(theirs))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(w.form.get(), &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(w.form.get(), &drop);
     EXPECT_EQ(w.form->session().files().count(db::Kind::Program),

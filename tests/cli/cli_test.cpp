@@ -156,15 +156,19 @@ TEST(Cli, AddMergesTheDatabasesAmongThePathsAfterTheFiles) {
     const std::string band =
         "programs 4 new, 0 stored; combinations 2 new, 0 stored; drum kits 1 "
         "new, 3 stored";
-    EXPECT_EQ(r.out, f.band + ": " + band + "\nSent 1 file, skipped 0: " + band + "\n" + other +
-                         ": programs 1 new, 1 stored; combinations 0 new, 0 stored; drum kits 0 "
-                         "new, 1 stored; classes 0 created\n"
-                         "  Explanations gained by entries stored already after \"Also: \": 2 "
-                         "whole.\n" +
-                         missing + ": skipped: Cannot open file " + missing +
-                         ": No such file or directory\n"
-                         "Merged 1 database, skipped 1: programs 1 new, 1 stored; combinations 0 "
-                         "new, 0 stored; drum kits 0 new, 1 stored; classes 0 created\n");
+    // The explanations both hold are gained, whole or cut: the folder's name decides.
+    const std::string gained =
+        "  Explanations gained by entries stored already after \"Also: \": 2 ";
+    const std::size_t at = r.out.find(gained);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(0, at) + r.out.substr(r.out.find('\n', at) + 1),
+              f.band + ": " + band + "\nSent 1 file, skipped 0: " + band + "\n" + other +
+                  ": programs 1 new, 1 stored; combinations 0 new, 0 stored; drum kits 0 new, 1 "
+                  "stored; classes 0 created\n" +
+                  missing + ": skipped: Cannot open file " + missing +
+                  ": No such file or directory\n"
+                  "Merged 1 database, skipped 1: programs 1 new, 1 stored; combinations 0 new, 0 "
+                  "stored; drum kits 0 new, 1 stored; classes 0 created\n");
     // The same database as the session's own send and merge.
     {
         TestDatabase same;
