@@ -100,8 +100,9 @@ template <class Prepare, class Visit>
 void scanRecordBlocksAhead(const io::FileStream& file, std::size_t recordSize, std::int32_t first,
                            std::int32_t last, Prepare prepare, Visit visit) {
     if (first > last) return;
+    // Larger blocks than the other scans', so the second core is started seldom.
     const auto perBlock =
-        static_cast<std::int32_t>(std::max<std::size_t>(1, kScanBlockBytes / recordSize));
+        static_cast<std::int32_t>(std::max<std::size_t>(1, 4 * kScanBlockBytes / recordSize));
     std::array<std::vector<Byte>, 2> blocks;
     std::array<Bytes, 2> parts;
     const auto read = [&](int slot, std::int32_t start) {

@@ -12,6 +12,8 @@ namespace {
 
 // Classes beyond this many are named by count, not one by one: a class file can hold thousands.
 constexpr std::size_t kNamedClasses = 50;
+// Entries beyond this many that had no room for classes are counted, not named.
+constexpr std::size_t kNamedEntries = 20;
 
 std::string failureText(const io::FileError& e) {
     return e.detail().empty() ? e.headline() : e.headline() + ": " + e.detail();
@@ -28,7 +30,7 @@ std::string pathList(const db::ClassTree& tree, const std::vector<std::int32_t>&
     return listed(named);
 }
 
-const char* kindWord(db::Kind kind) {
+const char* entryWord(db::Kind kind) {
     return kind == db::Kind::Program ? "program" : "combination";
 }
 
@@ -51,10 +53,16 @@ std::vector<std::string> notesOf(const transfer::DatabaseMergeResult& merged,
     if (!explained.empty())
         notes.push_back("Explanations gained by entries stored already after \"Also: \": " +
                         listed(explained) + ".");
-    for (const auto& left : merged.classesLeftOut)
-        notes.push_back(std::string("No room in ") + kindWord(left.kind) + " " +
-                        std::to_string(left.id) +
-                        " for the classes (nine at most): " + pathList(here, left.classes) + ".");
+    const auto& entries = merged.classesLeftOut;
+    for (std::size_t i = 0; i < entries.size() && i < kNamedEntries; ++i)
+        notes.push_back(std::string("No room in ") + entryWord(entries[i].kind) + " " +
+                        std::to_string(entries[i].id) + " for the classes (nine at most): " +
+                        pathList(here, entries[i].classes) + ".");
+    if (entries.size() > kNamedEntries)
+        notes.push_back("No room for the classes in " +
+                        countOf(static_cast<std::int64_t>(entries.size() - kNamedEntries),
+                                "more entry", "more entries") +
+                        " (nine at most).");
     return notes;
 }
 

@@ -106,10 +106,16 @@ class Merger {
                 }
             });
     }
-    // A new entry: the record there, with its references, class slots and ID to be set.
+    // A new entry: the record there, with its references and class slots set; key: the key of
+    // its record, known from its look-up.
     template <class E>
-    std::int32_t append(E& entry) {
+    std::int32_t append(E& entry, std::uint64_t key) {
         ++result_.fresh[kindIndex(E::kind)];
+        here_.index.knownKey(E::kind, here_.files.count(E::kind) + 1, key);
+        struct Forget {
+            MatchIndex& index;
+            ~Forget() { index.forgetKnownKey(); }
+        } forget{here_.index};
         return here_.files.append(entry);
     }
     // What an entry stored already gains from the identical entry there: its explanation and
@@ -123,7 +129,7 @@ class Merger {
     // Appends a new program or combination entry with the classes of `theirs` (the record
     // there). Returns its ID.
     template <class E>
-    std::int32_t appendWithClasses(E& entry, ConstBytes theirs);
+    std::int32_t appendWithClasses(E& entry, ConstBytes theirs, std::uint64_t key);
 
     DatabaseSide here_;
     const db::StoredDatabase& source_;
@@ -170,13 +176,13 @@ void Merger::addClasses(Bytes slots, ConstBytes theirs, bool keepSlots, Kind kin
 }
 
 template <class E>
-std::int32_t Merger::appendWithClasses(E& entry, ConstBytes theirs) {
+std::int32_t Merger::appendWithClasses(E& entry, ConstBytes theirs, std::uint64_t key) {
     const Bytes slots = Bytes(entry.bytes).subspan(classIdsAt<E>(), db::kClassSlots);
     std::ranges::fill(slots, Byte{0});
     // The ID is known once the entry is appended; the entries that lose classes are few.
     const std::size_t leftBefore = result_.classesLeftOut.size();
     addClasses(slots, theirs.subspan(classIdsAt<E>(), db::kClassSlots), true, E::kind, 0);
-    const std::int32_t id = append(entry);
+    const std::int32_t id = append(entry, key);
     if (result_.classesLeftOut.size() > leftBefore) result_.classesLeftOut.back().id = id;
     return id;
 }
@@ -225,7 +231,7 @@ void Merger::drumKits() {
         } else {
             db::DbDrumKitEntry entry;
             std::ranges::copy(record, entry.bytes.begin());
-            id = append(entry);
+            id = append(entry, k);
         }
         ids[static_cast<std::size_t>(n)] = id;
     });
@@ -250,7 +256,7 @@ void Merger::programs() {
             db::DbProgramEntry entry;
             std::ranges::copy(record, entry.bytes.begin());
             entry.setDrumKitId(kitHere);
-            id = appendWithClasses(entry, record);
+            id = appendWithClasses(entry, record, k);
         }
         ids[static_cast<std::size_t>(n)] = id;
     });
@@ -280,7 +286,7 @@ void Merger::combinations() {
             std::ranges::copy(record, entry.bytes.begin());
             for (int t = 0; t < pcg::combination::kTimbreCount; ++t)
                 entry.setTimbreProgramId(t, plays[static_cast<std::size_t>(t)]);
-            id = appendWithClasses(entry, record);
+            id = appendWithClasses(entry, record, k);
         }
         ids[static_cast<std::size_t>(n)] = id;
     });

@@ -188,20 +188,23 @@ void MatchIndex::keep(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
             t.kitSlotByte.push_back(0);
         }
     }
+    const bool known = known_.record == n && known_.kind == kind;
     switch (kind) {
         case Kind::Program: {
             const pcg::ConstProgramBytes program(record.data(), pcg::kProgramSize);
-            t.key[n] = programKey(program);
+            t.key[n] = known ? known_.key : programKey(program);
             t.drumKitId[n] = le32(record, db::ProgramLayout::kDrumKitId);
             t.kitSlotByte[n] = program[pcg::program::kDrumKitSlot];
             break;
         }
         case Kind::Combination:
-            t.key[n] =
-                combinationKey(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize));
+            t.key[n] = known ? known_.key
+                             : combinationKey(pcg::ConstCombinationBytes(record.data(),
+                                                                         pcg::kCombinationSize));
             break;
         default:
-            t.key[n] = drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
+            t.key[n] = known ? known_.key
+                             : drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
             break;
     }
 }

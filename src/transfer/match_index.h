@@ -55,6 +55,11 @@ class MatchIndex : public db::RecordObserver {
     std::int32_t findProgramOnKit(pcg::ConstProgramBytes program, std::int32_t kitEntry,
                                   std::uint64_t key);
     void prefetch(db::Kind kind, std::uint64_t key) const;
+    // Record n of kind is about to be written, and its key is known already (a merge worked it
+    // out to look the record up): the index takes it rather than working it out again. Good for
+    // that one write; forgetKnownKey() after it, however the write went.
+    void knownKey(db::Kind kind, std::int32_t n, std::uint64_t key) { known_ = {kind, n, key}; }
+    void forgetKnownKey() { known_.record = 0; }
 
     // Room for `more` entries of kind to come, so that storing them grows nothing (a merge of
     // databases knows how many it may store). Reads what the index does not know yet of kind.
@@ -115,6 +120,12 @@ class MatchIndex : public db::RecordObserver {
 
     db::RecordFiles& files_;
     std::array<Table, 3> tables_;  // programs, combinations, drum kits
+    struct KnownKey {
+        db::Kind kind = db::Kind::Program;
+        std::int32_t record = 0;  // 0: none
+        std::uint64_t key = 0;
+    };
+    KnownKey known_;
 };
 
 }  // namespace pelvaro::transfer
