@@ -1,7 +1,7 @@
 #include "transfer/database_merge.h"
 
 #include <algorithm>
-#include <type_traits>
+#include <array>
 
 #include "db/record_scan.h"
 #include "transfer/matching.h"
@@ -110,13 +110,14 @@ class Merger {
     // its record, known from its look-up.
     template <class E>
     std::int32_t append(E& entry, std::uint64_t key) {
-        ++result_.fresh[kindIndex(E::kind)];
         here_.index.knownKey(E::kind, here_.files.count(E::kind) + 1, key);
         struct Forget {
             MatchIndex& index;
             ~Forget() { index.forgetKnownKey(); }
         } forget{here_.index};
-        return here_.files.append(entry);
+        const std::int32_t id = here_.files.append(entry);
+        ++result_.fresh[kindIndex(E::kind)];
+        return id;
     }
     // What an entry stored already gains from the identical entry there: its explanation and
     // its classes. Written only when it changes.
