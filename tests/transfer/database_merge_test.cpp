@@ -7,6 +7,7 @@
 
 #include "classes/class_table.h"
 #include "db_builder.h"
+#include "large_database.h"
 #include "random_pcg.h"
 
 using namespace pelvaro;
@@ -123,6 +124,21 @@ TEST(DatabaseMerge, BringsInWhatSendingItsFilesWouldAndNothingTwice) {
     EXPECT_EQ(DatabaseSnapshot(a), merged);
     merge(a, exported(a, "a.pvd"));
     EXPECT_EQ(DatabaseSnapshot(a), merged);
+}
+
+TEST(DatabaseMerge, ADatabaseOfManyBlocksComesInWholeAndOnce) {
+    // Entries over several of the blocks read ahead on the second core: each one's key is the
+    // key of its own record.
+    TestDatabase a;
+    constexpr std::int32_t kEntries = 16000;  // two blocks of each kind
+    const std::string many =
+        synthetic::writeCollectionDatabase(a.dir().file("many"), kEntries, kEntries, 50, 0, 1)
+            .database;
+    const Merged m = merge(a, many);
+    EXPECT_EQ(m.result.fresh, (std::array<std::int32_t, 3>{kEntries, kEntries, 50}));
+    const DatabaseSnapshot once(a);
+    EXPECT_EQ(merge(a, many).result.fresh, (std::array<std::int32_t, 3>{}));
+    EXPECT_EQ(DatabaseSnapshot(a), once);
 }
 
 TEST(DatabaseMerge, CarriesExplanationsAndClassesByPathAndMatchesKitsByContent) {
