@@ -106,8 +106,10 @@ MergeOutcome mergeDatabases(Session& session, const std::vector<std::string>& da
                 classes.importRest();
                 files.flush();
                 // Where the entries came from and their marks follow them here: the one call
-                // that brings them in goes here, with source->memberPath(db::Kind::Program)
-                // (the origins member lies beside it) and merged.ids.
+                // that brings them in goes here, inside the step, with the origins member beside
+                // source->memberPath(db::Kind::Program) and merged.ids (ID there -> ID here); the
+                // entries here numbered above the counts the counter took before this database
+                // are new, the others were stored already.
                 const db::ClassTree here = db::ClassTree::read(files);
                 for (const std::int32_t k : classes.made())
                     line.classesCreated.push_back(latin1ToUtf8(here.path(k)));
