@@ -127,10 +127,10 @@ void UndoLog::beforeWrite(db::Kind kind, std::int32_t record) {
         // An entry in place: that record, read from the file mapped into memory rather than
         // with a call each, since a command may rewrite thousands. A record that follows the
         // run before it, whole, joins it.
-        captured.insert(record, record);
         std::array<Byte, db::DrumKitLayout::kSize> old{};
         const Bytes bytes = Bytes(old).first(static_cast<std::size_t>(size));
         const std::size_t got = file.readMappedAt(offset, bytes, state->size);
+        captured.insert(record, record);
         const bool joins = follows && !last->bytes.empty() &&
                            last->bytes.size() == static_cast<std::size_t>(last->records * size);
         if (joins && last->bytes.size() + bytes.size() <= kRunBytes) {
