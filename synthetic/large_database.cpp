@@ -182,6 +182,55 @@ db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t pro
     return paths;
 }
 
+db::DatabasePaths writeCollectionDatabase(const std::string& base, std::int32_t programs,
+                                          std::int32_t combinations, std::int32_t drumKits,
+                                          std::int32_t shared, std::uint32_t own) {
+    using namespace db;
+    const DatabasePaths paths = databasePaths(base);
+    const auto seed = [&](std::uint64_t kind, std::int32_t n) {
+        return (kind << 40) + (n <= shared ? 0 : std::uint64_t{own} << 32) +
+               static_cast<std::uint64_t>(n);
+    };
+    const std::string from = "From: /collection" + std::to_string(own) + "/set";
+    const std::int32_t played = std::max(1, std::min(shared, programs));
+    writeRecordFile(paths.members[0], Kind::Program, programs, [&](std::int32_t n, Bytes r) {
+        Draw draw(seed(4, n));
+        draw.fill(r.first(pcg::kProgramSize));
+        putArchiveName(r, draw);
+        const bool drums = n % 3 == 0;
+        r[pcg::program::kOscMode] = drums ? 2 : static_cast<Byte>(draw.below(2));
+        if (drums) r[pcg::program::kDrumKitSlot] = static_cast<Byte>(draw.below(4));
+        putFieldText(r.subspan(ProgramLayout::kExplanation, kExplanationSize),
+                     from + std::to_string(n / 200) + ".pcg");
+        r[ProgramLayout::kClassIds] = static_cast<Byte>(draw.below(kClasses + 1));
+        setLe32(r, ProgramLayout::kDrumKitId, drums ? 1 + draw.below(drumKits) : 0);
+    });
+    writeRecordFile(
+        paths.members[1], Kind::Combination, combinations, [&](std::int32_t n, Bytes r) {
+            Draw draw(seed(5, n));
+            draw.fill(r.first(pcg::kCombinationSize));
+            putArchiveName(r, draw);
+            for (int t = 0; t < pcg::combination::kTimbreCount; ++t) {
+                const std::size_t at = pcg::combination::timbreOffset(t);
+                const bool on = t < 4;
+                r[at + pcg::combination::kTimbreProgram] = static_cast<Byte>(draw.below(200));
+                r[at + pcg::combination::kTimbreBank] = 0;
+                r[at + pcg::combination::kTimbreFlags] = on ? 0 : 0x10;
+                setLe32(r, CombinationLayout::kTimbreProgramIds + 4 * static_cast<std::size_t>(t),
+                        on ? 1 + draw.below(played) : 0);
+            }
+            putFieldText(r.subspan(CombinationLayout::kExplanation, kExplanationSize),
+                         from + std::to_string(n / 200) + ".pcg");
+            r[CombinationLayout::kClassIds] = static_cast<Byte>(draw.below(kClasses + 1));
+        });
+    writeRecordFile(paths.members[2], Kind::DrumKit, drumKits, [&](std::int32_t n, Bytes r) {
+        Draw draw((std::uint64_t{6} << 40) + static_cast<std::uint64_t>(n));
+        draw.fill(r.first(pcg::kDrumKitSize));
+    });
+    writeClassesAndDatabaseFile(paths);
+    return paths;
+}
+
 // A full PCG: half its programs and combinations from the archive (every 4999th entry), half
 // new; two kits from the archive.
 pcg::PcgState archivePcg(const db::RecordFiles& files) {

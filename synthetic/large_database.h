@@ -33,6 +33,16 @@ db::DatabasePaths writeLargeDatabase(const std::string& base, std::int32_t progr
 db::DatabasePaths writeArchiveDatabase(const std::string& base, std::int32_t programs,
                                        std::int32_t combinations, std::int32_t drumKits);
 
+// A collection of one musician among several: records drawn as the archive's are, its first
+// `shared` programs and combinations the same sounds (and its drum kits the same kits) in every
+// collection made by this function, the others its own (drawn from `own`). Every entry is
+// explained "From: " a file of its own folder, so a shared entry's explanation differs from
+// collection to collection. Combinations play shared programs only, so a shared combination is
+// the same sound everywhere. The same arguments give the same bytes.
+db::DatabasePaths writeCollectionDatabase(const std::string& base, std::int32_t programs,
+                                          std::int32_t combinations, std::int32_t drumKits,
+                                          std::int32_t shared, std::uint32_t own);
+
 // A full PCG to send into an archive (at least 1,000,000 programs and combinations, 112 kits):
 // half its programs and combinations taken from it (every 4999th entry), half new; two kits
 // from it, two new.

@@ -116,6 +116,7 @@ inline constexpr const char* kNewDatabase = "NewDatabase";
 inline constexpr const char* kOpenDatabase = "OpenDatabase";
 inline constexpr const char* kRecentDatabases = "RecentDatabases";
 inline constexpr const char* kRecoverDatabase = "RecoverDatabase";
+inline constexpr const char* kMergeDatabase = "MergeDatabase";
 inline constexpr const char* kExportDatabase = "SaveDatabaseAs";
 inline constexpr const char* kExportList = "ExportList";
 inline constexpr const char* kFileSeparator = "N2";
@@ -223,6 +224,10 @@ inline constexpr const char* kVerdict = "CompareVerdict";
 inline constexpr const char* kBytes = "CompareBytes";
 inline constexpr const char* kClose = "CloseCompare";
 }  // namespace compare
+
+// The report of databases merged: the window of its own name, with the controls of the report
+// of files sent below.
+inline constexpr const char* kMergeReport = "MergeReport";
 
 namespace report {
 inline constexpr const char* kWindow = "SendReport";

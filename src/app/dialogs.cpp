@@ -69,6 +69,10 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& filte
     return path;
 }
 
+QStringList QtDialogs::openFiles(QWidget* parent, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileNames(parent, QString(), startIn(folder), qtNameFilter(filter));
+}
+
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& filter,
                                            const QString& folder) {
     // No overwrite question here: the command asks on the final name, its extension added.

@@ -25,6 +25,11 @@ class Dialogs {
     // cancelled.
     virtual QStringList openFilesAndFolders(QWidget* parent, const QString& caption,
                                             const QString& filter, const QString& folder) = 0;
+    // Several files at once; empty when cancelled. Dialogs that know no other way answer as
+    // openFilesAndFolders does.
+    virtual QStringList openFiles(QWidget* parent, const QString& filter, const QString& folder) {
+        return openFilesAndFolders(parent, QString(), filter, folder);
+    }
     // A message box with an error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A question answered by one of the buttons, named by their captions ("&Empty", "Cancel");
@@ -64,6 +69,7 @@ class QtDialogs : public Dialogs {
                                     const QString& folder) override;
     QStringList openFilesAndFolders(QWidget* parent, const QString& caption, const QString& filter,
                                     const QString& folder) override;
+    QStringList openFiles(QWidget* parent, const QString& filter, const QString& folder) override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<int> ask(QWidget* parent, const QString& caption, const QString& text,
                            const QStringList& buttons) override;

@@ -63,14 +63,17 @@ class MainWindow : public QMainWindow {
 
     // Files given to the program (a drop): a database file is opened, one PCG file imported;
     // PCG files and folders dropped on a database tab are sent to the database. Anything else is
-    // refused with a message that says why.
-    void takeFiles(const QStringList& paths);
+    // refused with a message that says why. merge (Shift held over a database tab): the
+    // database files are merged into the open database instead of opened.
+    void takeFiles(const QStringList& paths, bool merge = false);
     // The files named on the command line: a database file is opened, a PCG file imported.
     void openGivenFiles(const QStringList& paths);
     // Files given that are no database, PCG file or folder: a message names them.
     void refuseFiles(const QStringList& paths);
     // "Send PCG Files to Database" of these files and folders.
     void sendFiles(const QStringList& paths);
+    // "Merge Database" of these database files, with its report.
+    void mergeDatabaseFiles(const QStringList& paths);
     // Whether files handed over by another start may be taken, asking first when they would
     // replace work (see WorkKeeper::mayReplaceWork).
     bool mayReplaceWork(const QStringList& opened);
@@ -83,6 +86,7 @@ class MainWindow : public QMainWindow {
     // File menu
     void newDatabase();
     void openDatabase();
+    void mergeDatabase();
     void recoverDatabase();
     void exportDatabase();
     // The list of the tab in front as CSV or as a printable HTML page, by the name's extension.

@@ -55,6 +55,15 @@ void MainWindow::openDatabaseFile(const QString& path) {
     rememberFile(Settings::FileKind::Database, path);
 }
 
+void MainWindow::mergeDatabase() {
+    if (!editsSettled()) return;
+    const QStringList chosen = dialogs_.openFiles(this, textOf(std::string(db::kDatabaseFilter)),
+                                                  settings_->folder(Settings::FileKind::Database));
+    if (chosen.isEmpty()) return;
+    settings_->rememberFolder(Settings::FileKind::Database, chosen.first());
+    mergeDatabaseFiles(chosen);
+}
+
 void MainWindow::recoverDatabase() {
     if (!editsSettled()) return;
     keeper_->showRecoverWindow();

@@ -1,5 +1,6 @@
 // Files that reach the main window other than through a menu's dialog: the recent files,
-// files dropped on it or named on the command line, and many PCG files sent in one go.
+// files dropped on it or named on the command line, many PCG files sent in one go, and
+// databases merged into the open one.
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -11,12 +12,14 @@
 #include "app/event_list.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
+#include "app/merge_report.h"
 #include "app/pcg_page.h"
 #include "app/progress_window.h"
 #include "app/send_report.h"
 #include "app/window_text.h"
 #include "session/batch_send.h"
 #include "session/given_files.h"
+#include "session/merge_databases.h"
 
 namespace pelvaro::app {
 
@@ -73,11 +76,43 @@ void MainWindow::sendFiles(const QStringList& paths) {
     report.exec();
 }
 
-void MainWindow::takeFiles(const QStringList& paths) {
+void MainWindow::mergeDatabaseFiles(const QStringList& paths) {
+    std::optional<session::MergeOutcome> merged;
+    guard([&] {
+        std::vector<std::string> chosen;
+        for (const QString& path : paths)
+            chosen.push_back(localPath(path));
+        merged = session::mergeDatabases(*session_, chosen);
+        events_->showLines(merged->events);
+        refreshDatabaseLists();
+        // What was merged before a failure stays merged and is shown; the message follows.
+        if (merged->failure)
+            showFailure(*merged->failure);
+        else
+            showResult(QString::fromStdString(merged->summary));
+    });
+    if (!merged || merged->failure) return;
+    MergeReport report(*merged, dialogs_, *settings_, this);
+    report.exec();
+}
+
+void MainWindow::takeFiles(const QStringList& paths, bool merge) {
     if (!editsSettled()) return;
     const auto kind = [](const QString& p) {
         return session::givenKind(QFile::encodeName(p).toStdString());
     };
+    if (merge && databasePageInFront() != nullptr) {
+        // Shift over a database tab: the databases come into this one; the rest is taken as
+        // without Shift.
+        QStringList databases;
+        QStringList rest;
+        for (const QString& path : paths)
+            (kind(path) == session::GivenKind::Database ? databases : rest) << path;
+        if (!databases.isEmpty()) mergeDatabaseFiles(databases);
+        if (rest.isEmpty()) return;
+        takeFiles(rest);
+        return;
+    }
     if (paths.size() == 1 && kind(paths[0]) == session::GivenKind::Database) {
         guard([&] { openDatabaseFile(paths[0]); });
         return;
@@ -112,8 +147,9 @@ void MainWindow::takeFiles(const QStringList& paths) {
 void MainWindow::refuseFiles(const QStringList& paths) {
     dialogs_.showError(this, QStringLiteral("Not taken"),
                        QStringLiteral("PELVARO takes PCG files (.pcg), folders of them on a "
-                                      "database tab, and one database file (.pvd) at a time. Not "
-                                      "taken:\n") +
+                                      "database tab, and one database file (.pvd) at a time "
+                                      "(with Shift held over a database tab, any number, merged "
+                                      "into the open database). Not taken:\n") +
                            paths.join(QStringLiteral("\n")));
 }
 
@@ -142,7 +178,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
                            QStringLiteral("Only files on this computer can be dropped here."));
         return;
     }
-    takeFiles(paths);
+    takeFiles(paths, event->modifiers().testFlag(Qt::ShiftModifier));
 }
 
 }  // namespace pelvaro::app

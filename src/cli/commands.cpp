@@ -17,6 +17,8 @@
 #include "pcg/pcg_lists.h"
 #include "session/batch_send.h"
 #include "session/commands.h"
+#include "session/given_files.h"
+#include "session/merge_databases.h"
 #include "session/session.h"
 
 #ifndef PELVARO_INSTALLED_TEMPLATE
@@ -82,19 +84,39 @@ int add(const Arguments& a, std::ostream& out, std::ostream& err) {
     const std::string database = databaseFile(a.positional[0]);
     if (fs::exists(database)) work.session.openDatabase(database);
     // Each file's entries are explained "From: " and its path, as the window names it: whole.
+    // The PCG files and folders go first, in one run; then the databases among the paths are
+    // merged, in their order.
     std::vector<std::string> paths;
-    for (auto it = a.positional.begin() + 1; it != a.positional.end(); ++it)
-        paths.push_back(absolute(*it));
-    session::BatchSend batch(work.session, paths);
-    while (!batch.done())
-        batch.sendNext();
-    // A failing disk: nothing is stored back, and the database file stays as it was.
-    if (batch.failure()) throw std::runtime_error(*batch.failure());
+    std::vector<std::string> databases;
+    for (auto it = a.positional.begin() + 1; it != a.positional.end(); ++it) {
+        std::string path = absolute(*it);
+        const bool merged = session::givenKind(path) == session::GivenKind::Database;
+        (merged ? databases : paths).push_back(std::move(path));
+    }
+    std::vector<session::FileReport> sent;
+    session::BatchTotals sentTotals;
+    if (!paths.empty()) {
+        session::BatchSend batch(work.session, paths);
+        while (!batch.done())
+            batch.sendNext();
+        // A failing disk: nothing is stored back, and the database file stays as it was.
+        if (batch.failure()) throw std::runtime_error(*batch.failure());
+        sent = batch.lines();
+        sentTotals = batch.totals();
+    }
+    session::MergeOutcome merged;
+    if (!databases.empty()) {
+        merged = session::mergeDatabases(work.session, databases);
+        if (merged.failure) throw std::runtime_error(*merged.failure);
+    }
     work.session.exportDatabase(database);
-    if (a.flags.contains("--csv"))
-        out << session::reportCsv(batch.lines());
-    else
-        out << session::reportText(batch.lines(), batch.totals());
+    if (a.flags.contains("--csv")) {
+        out << (databases.empty() ? session::reportCsv(sent)
+                                  : session::mergeReportCsv(sent, merged.lines));
+    } else {
+        if (!paths.empty()) out << session::reportText(sent, sentTotals);
+        if (!databases.empty()) out << session::mergeReportText(merged.lines, merged.totals);
+    }
     (void)err;
     return kDone;
 }
@@ -220,13 +242,15 @@ const std::vector<Command>& commands() {
          add,
          "DB.pvd PATH...",
          "send every PCG file found in PATH... to the database (made when\n"
-         "missing) and store it back",
+         "missing), merge the databases among them, and store it back",
          "Usage: pelvaro-cli add DB.pvd PATH... [--csv] [--template FILE]\n"
          "Opens DB.pvd (an empty database when it does not exist yet), sends every PCG file\n"
          "given, and every *.pcg below every folder given (in name order), exactly as the\n"
-         "window's \"Send PCG Files to Database\" does, and exports the database back to DB.pvd\n"
-         "the safe way. Prints what each file brought that was new and what was stored\n"
-         "already, or why it was skipped, then the totals (--csv: as CSV).\n",
+         "window's \"Send PCG Files to Database\" does, then merges every database (*.pvd)\n"
+         "given, in the order given, as the window's \"Merge Database\" does: every entry with\n"
+         "its explanation and classes, an identical sound stored once. Exports the database\n"
+         "back to DB.pvd the safe way. Prints what each file and database brought that was new\n"
+         "and what was stored already, or why it was skipped, then the totals (--csv: as CSV).\n",
          {"--csv"},
          {"--template"},
          2,

@@ -268,12 +268,15 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
     return paths;
 }
 
-void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names) {
-    // The folders of the database file and of its members are held (in one order, so two
-    // copies never wait for each other) while the five are read, so an export by another copy
-    // is either complete or not begun; the database file is read again once they are held.
+namespace {
+
+// The folders of the database file and of its members are held (in one order, so two copies
+// never wait for each other) while the five are opened, so an export by another copy is either
+// complete or not begun; the database file is read again once they are held. Returns the
+// member paths it names.
+std::array<std::string, kKindCount> lockMembers(
+    const std::string& databasePath, std::vector<std::unique_ptr<io::FolderLock>>& locks) {
     std::array<std::string, kKindCount> paths = memberPaths(databasePath);
-    std::vector<std::unique_ptr<io::FolderLock>> locks;
     for (int round = 0;; ++round) {
         std::vector<std::string> folders{io::folderOf(databasePath)};
         for (const std::string& path : paths)
@@ -286,15 +289,14 @@ void openDatabase(RecordFiles& files, const std::string& databasePath, NameColum
             io::tidyFolder(folder);
         }
         const std::array<std::string, kKindCount> now = memberPaths(databasePath);
-        if (now == paths || round == 3) {
-            paths = now;
-            break;
-        }
+        if (now == paths || round == 3) return now;
         paths = now;
     }
+}
 
-    // Every member is opened before any is checked, so a missing one is named first, as it
-    // would be without the checks.
+// Every member is opened before any is looked at, so a missing one is named first, as it would
+// be without the checks; then each one's count is read.
+std::array<Member, kKindCount> openMembers(const std::array<std::string, kKindCount>& paths) {
     std::array<Member, kKindCount> m;
     for (int i = 0; i < kKindCount; ++i)
         m[i].stream = io::FileStream::openRead(paths[i]);
@@ -302,7 +304,21 @@ void openDatabase(RecordFiles& files, const std::string& databasePath, NameColum
         const int i = static_cast<int>(kind);
         readCount(m[i], paths[i], kind);
     }
-    const Counts counts{m[0].count, m[1].count, m[2].count, m[3].count, m[3].records, paths[3]};
+    return m;
+}
+
+Counts countsOf(const std::array<Member, kKindCount>& m,
+                const std::array<std::string, kKindCount>& paths) {
+    return {m[0].count, m[1].count, m[2].count, m[3].count, m[3].records, paths[3]};
+}
+
+}  // namespace
+
+void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names) {
+    std::vector<std::unique_ptr<io::FolderLock>> locks;
+    const std::array<std::string, kKindCount> paths = lockMembers(databasePath, locks);
+    std::array<Member, kKindCount> m = openMembers(paths);
+    const Counts counts = countsOf(m, paths);
     // The entries are checked while the copies are made; a damaged member throws the copies
     // away before they take the working files' names.
     std::array<std::vector<char>, 2> seen;
@@ -316,6 +332,38 @@ void openDatabase(RecordFiles& files, const std::string& databasePath, NameColum
     if (names) {
         names->adopt(Kind::Program, std::move(seen[0]));
         names->adopt(Kind::Combination, std::move(seen[1]));
+    }
+}
+
+StoredDatabase::StoredDatabase(const std::string& databasePath, const RecordFiles* inUse)
+    : path_(databasePath) {
+    std::array<Member, kKindCount> m;
+    {
+        // Once open, the members stay what they are: an export replaces files, it never
+        // writes into them. So the locks are let go before the long reads.
+        std::vector<std::unique_ptr<io::FolderLock>> locks;
+        members_ = lockMembers(databasePath, locks);
+        if (inUse) {
+            for (const std::string& member : members_)
+                for (Kind kind : kAllKinds) {
+                    std::error_code error;
+                    if (std::filesystem::equivalent(member, inUse->pathOf(kind), error))
+                        refuse(databasePath, "names the working files of the database in use");
+                }
+        }
+        m = openMembers(members_);
+    }
+    const Counts counts = countsOf(m, members_);
+    // The programs are checked on a core of their own beside the other three.
+    io::sideBySide([&] { checkPrograms(members_[0], m[0], counts, nullptr); },
+                   [&] {
+                       checkCombinations(members_[1], m[1], counts, nullptr);
+                       checkDrumKits(members_[2], m[2]);
+                       checkClasses(members_[3], m[3]);
+                   });
+    for (int i = 0; i < kKindCount; ++i) {
+        streams_[i] = std::move(m[i].stream);
+        counts_[i] = m[i].count;
     }
 }
 

@@ -66,6 +66,28 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
 // The names of the programs and combinations, read on the way, become `names`' columns.
 void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names = nullptr);
 
+// A stored database opened to be read rather than worked in: a database merged into the one in
+// use. Its files are opened as Open Database opens them (under their folders' locks, so all
+// five come from one export) and every member is checked as Open checks it; the members stay
+// open for reading, as they were then, for as long as it lives. A file that cannot be opened
+// or read throws io::FileError; a damaged one RefusalError ("Database error", the file and
+// what is wrong), and so does a database whose members are the working files of `inUse`.
+class StoredDatabase {
+  public:
+    explicit StoredDatabase(const std::string& databasePath, const RecordFiles* inUse = nullptr);
+
+    const std::string& path() const { return path_; }
+    const std::string& memberPath(Kind kind) const { return members_[static_cast<int>(kind)]; }
+    const io::FileStream& stream(Kind kind) const { return streams_[static_cast<int>(kind)]; }
+    std::int32_t count(Kind kind) const { return counts_[static_cast<int>(kind)]; }
+
+  private:
+    std::string path_;
+    std::array<std::string, kKindCount> members_;
+    std::array<io::FileStream, kKindCount> streams_;
+    std::array<std::int32_t, kKindCount> counts_{};
+};
+
 // New Database: empty working files, as at start-up.
 void newDatabase(RecordFiles& files);
 

@@ -259,10 +259,9 @@ void RecordFiles::readEntry(Kind kind, std::int32_t n, Bytes out) const {
         return;
     }
     const Gathered& g = gathered_[k];
-    if (const auto it = g.records.find(n);
-        it != g.records.end() && out.size() <= layoutOf(kind).recordSize) {
-        std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second), out.size(),
-                    out.begin());
+    if (const std::size_t at = g.find(n, layoutOf(kind).recordSize);
+        at != std::string::npos && out.size() <= layoutOf(kind).recordSize) {
+        std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
         if (n == 0) overlayGathered(kind, 0, out);  // a header record takes the gathered count
         return;
     }
@@ -279,7 +278,7 @@ void RecordFiles::overlayGathered(Kind kind, std::int32_t first, Bytes block) co
     if (first == 0 && counts_[k] != fileCounts_[k] && block.size() >= countAt + 4)
         setLe32(block, countAt, counts_[k]);
     const Gathered& g = gathered_[k];
-    if (g.records.empty()) return;
+    if (g.empty()) return;
     const auto records = static_cast<std::int64_t>((block.size() + size - 1) / size);
     for (auto it = g.records.lower_bound(first);
          it != g.records.end() && it->first < first + records; ++it) {
@@ -288,6 +287,24 @@ void RecordFiles::overlayGathered(Kind kind, std::int32_t first, Bytes block) co
         std::copy_n(g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second), length,
                     block.begin() + static_cast<std::ptrdiff_t>(at));
     }
+    // The part of the run of appends that the block holds, in one copy.
+    const std::int64_t from = std::max<std::int64_t>(first, g.tailFirst);
+    const std::int64_t to = std::min<std::int64_t>(first + records, g.tailFirst + g.tailCount);
+    if (g.tailCount == 0 || from >= to) return;
+    const auto at = static_cast<std::size_t>(from - first) * size;
+    const std::size_t length =
+        std::min(static_cast<std::size_t>(to - from) * size, block.size() - at);
+    std::copy_n(
+        g.bytes.begin() + static_cast<std::ptrdiff_t>(
+                              g.tailAt + static_cast<std::size_t>(from - g.tailFirst) * size),
+        length, block.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+std::size_t RecordFiles::Gathered::find(std::int32_t n, std::size_t recordSize) const {
+    if (tailCount > 0 && n >= tailFirst && n < tailFirst + tailCount)
+        return tailAt + static_cast<std::size_t>(n - tailFirst) * recordSize;
+    const auto it = records.find(n);
+    return it == records.end() ? std::string::npos : it->second;
 }
 
 void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
@@ -318,18 +335,31 @@ void RecordFiles::writeEntry(Kind kind, std::int32_t n, ConstBytes record) {
 
 void RecordFiles::gather(Kind kind, std::int32_t n, ConstBytes record) {
     Gathered& g = gathered_[index(kind)];
-    const auto [it, added] = g.records.try_emplace(n, g.bytes.size());
-    if (added) {
-        g.bytes.insert(g.bytes.end(), record.begin(), record.end());
-        gatheredBytes_ += record.size();
-    } else {
-        std::ranges::copy(record, g.bytes.begin() + static_cast<std::ptrdiff_t>(it->second));
+    const std::size_t size = record.size();
+    if (const std::size_t at = g.find(n, size); at != std::string::npos) {
+        std::ranges::copy(record, g.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        return;
     }
+    const bool extends = g.tailCount > 0 && n == g.tailFirst + g.tailCount &&
+                         g.tailAt + static_cast<std::size_t>(g.tailCount) * size == g.bytes.size();
+    const bool starts = g.tailCount == 0 && (g.records.empty() || n > g.records.rbegin()->first);
+    if (extends) {
+        ++g.tailCount;
+    } else if (starts) {
+        g.tailFirst = n;
+        g.tailCount = 1;
+        g.tailAt = g.bytes.size();
+    } else {
+        g.records.emplace(n, g.bytes.size());
+    }
+    g.bytes.insert(g.bytes.end(), record.begin(), record.end());
+    gatheredBytes_ += size;
 }
 
 void RecordFiles::forgetGathered() {
     for (Gathered& g : gathered_) {
         g.records.clear();
+        g.tailCount = 0;
         g.bytes.clear();
     }
     gatheredBytes_ = 0;
@@ -368,6 +398,13 @@ void RecordFiles::writeGathered(Kind kind) {
             std::max(lengths_[k], offsetOf(kind, first) + static_cast<std::int64_t>(bytes.size()));
         it = end;
     }
+    if (g.tailCount > 0) {
+        const ConstBytes bytes =
+            ConstBytes(g.bytes).subspan(g.tailAt, static_cast<std::size_t>(g.tailCount) * size);
+        files_[k].writeAt(offsetOf(kind, g.tailFirst), bytes);
+        lengths_[k] = std::max(
+            lengths_[k], offsetOf(kind, g.tailFirst) + static_cast<std::int64_t>(bytes.size()));
+    }
 }
 
 void RecordFiles::flush() {
@@ -392,7 +429,7 @@ void RecordFiles::flush() {
         // below it as they are.
         for (Kind kind : kAllKinds) {
             const int k = index(kind);
-            const bool unwritten = !gathered_[k].records.empty() && !written[k];
+            const bool unwritten = !gathered_[k].empty() && !written[k];
             const bool countBack = counts_[k] != fileCounts_[k];
             if (countBack) {
                 counts_[k] = fileCounts_[k];

@@ -239,10 +239,18 @@ class RecordFiles {
     // How long each file is at least, as this object wrote it: mapped reads stay below it.
     std::array<std::int64_t, kKindCount> lengths_{};
 
-    // The gathered records of one file: record number -> where its bytes lie in bytes.
+    // The gathered records of one file: record number -> where its bytes lie in bytes. Appends,
+    // the common case, come one after the other and are kept as one run instead: records
+    // tailFirst to tailFirst + tailCount - 1 side by side from tailAt, none of them in records.
     struct Gathered {
         std::map<std::int32_t, std::size_t> records;
+        std::int32_t tailFirst = 0;
+        std::int32_t tailCount = 0;
+        std::size_t tailAt = 0;
         std::vector<Byte> bytes;
+        bool empty() const { return records.empty() && tailCount == 0; }
+        // Where the bytes of record n lie, or npos when it is not gathered.
+        std::size_t find(std::int32_t n, std::size_t recordSize) const;
     };
     std::array<Gathered, kKindCount> gathered_;
     std::size_t gatheredBytes_ = 0;

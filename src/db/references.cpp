@@ -114,8 +114,9 @@ void References::build(Kind referrers) {
 }
 
 void References::recordWritten(Kind kind, std::int32_t n, ConstBytes record) {
-    if (kind == Kind::Combination) players_.written(n, playedPrograms(record));
-    if (kind == Kind::Program) kitUsers_.written(n, playedKit(record));
+    // Lists not built yet are built when asked: a write costs them nothing.
+    if (kind == Kind::Combination && players_.current) players_.written(n, playedPrograms(record));
+    if (kind == Kind::Program && kitUsers_.current) kitUsers_.written(n, playedKit(record));
 }
 
 void References::countChanged(Kind kind, std::int32_t count) {

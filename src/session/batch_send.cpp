@@ -138,13 +138,7 @@ std::string timeLeftText(std::int64_t elapsedMilliseconds, std::int32_t done, st
 }
 
 std::string reportText(const std::vector<FileReport>& lines, const BatchTotals& totals) {
-    const auto counts = [](const SendCounts& c) {
-        const auto one = [](const Tally& t) {
-            return std::to_string(t.fresh) + " new, " + std::to_string(t.stored()) + " stored";
-        };
-        return "programs " + one(c.programs) + "; combinations " + one(c.combinations) +
-               "; drum kits " + one(c.drumKits);
-    };
+    const auto counts = [](const SendCounts& c) { return tallyText(c); };
     std::string text;
     for (const FileReport& line : lines) {
         text += line.path + ": ";

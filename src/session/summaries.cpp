@@ -37,6 +37,14 @@ SendCounts SendCounter::counted(const db::RecordFiles& files, std::int32_t progr
             {drumKitsSent, files.count(db::Kind::DrumKit) - drumKits_}};
 }
 
+std::string tallyText(const SendCounts& c) {
+    const auto one = [](const Tally& t) {
+        return std::to_string(t.fresh) + " new, " + std::to_string(t.stored()) + " stored";
+    };
+    return "programs " + one(c.programs) + "; combinations " + one(c.combinations) +
+           "; drum kits " + one(c.drumKits);
+}
+
 std::string sendSummary(const SendCounts& c) {
     if (c.programs.fresh == 0 && c.combinations.fresh == 0 && c.drumKits.fresh == 0)
         return "Nothing new to store";

@@ -41,6 +41,10 @@ class SendCounter {
     std::int32_t drumKits_;
 };
 
+// "programs 3 new, 1 stored; combinations 2 new, 0 stored; drum kits 1 new, 3 stored": a line
+// of the reports of many files sent and of databases merged.
+std::string tallyText(const SendCounts& counts);
+
 // "Sent 128 programs: 12 new, 116 already stored; ...; with them 1 drum kit new".
 std::string sendSummary(const SendCounts& counts);
 

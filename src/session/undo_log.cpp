@@ -8,6 +8,8 @@ namespace {
 // Records read ahead in one go when a command writes beyond the entries: appends come one
 // after the other, and the stale records they overwrite are read once per block, not once each.
 constexpr std::int32_t kReadAhead = 64;
+// The most a run of records rewritten in place keeps in one piece.
+constexpr std::size_t kRunBytes = std::size_t{1} << 20;
 const std::string kNothing;
 }  // namespace
 
@@ -83,19 +85,20 @@ bool UndoLog::holdsAgain(db::Kind kind, const db::RecordsState& kept) const {
 }
 
 bool UndoLog::Captured::contains(std::int32_t n) const {
-    for (const auto& [first, last] : runs)
-        if (n >= first && n <= last) return true;
-    return records.contains(n);
+    const auto word = static_cast<std::size_t>(n) / 64;
+    return word < bits.size() && (bits[word] >> (static_cast<std::size_t>(n) % 64) & 1) != 0;
 }
 
-void UndoLog::Captured::clear() {
-    records.clear();
-    runs.clear();
+void UndoLog::Captured::insert(std::int32_t first, std::int32_t last) {
+    const auto words = static_cast<std::size_t>(last) / 64 + 1;
+    if (bits.size() < words) bits.resize(std::max(words, 2 * bits.size()), 0);
+    for (auto n = static_cast<std::size_t>(first); n <= static_cast<std::size_t>(last); ++n)
+        bits[n / 64] |= std::uint64_t{1} << (n % 64);
 }
 
 void UndoLog::beforeWrite(db::Kind kind, std::int32_t record) {
     changed_ = true;
-    if (!current_) return;
+    if (!current_ || record < 0) return;
     const auto k = static_cast<std::size_t>(kind);
     auto& state = current_->files[k];
     Captured& captured = captured_[k];
@@ -107,34 +110,57 @@ void UndoLog::beforeWrite(db::Kind kind, std::int32_t record) {
     }
     if (captured.contains(record)) return;
     const std::int64_t offset = record * size;
+    db::RecordsRun* last = state->runs.empty() ? nullptr : &state->runs.back();
+    const bool follows = last != nullptr && last->first + last->records == record;
     if (offset >= state->size) {
         // Beyond the file's end as it was: nothing to keep, the old length cuts it off again.
-        captured.records.insert(record);
-        state->runs.push_back({record, 1, {}});
+        // Appends come one after the other and join the run before them, so a million of them
+        // cost one run, not a million.
+        captured.insert(record, record);
+        if (follows && last->bytes.empty())
+            ++last->records;
+        else
+            state->runs.push_back({record, 1, {}});
         return;
     }
     if (record <= files_.count(kind)) {
-        // An entry in place: that record.
-        captured.records.insert(record);
-        db::RecordsRun run{record, 1, std::vector<Byte>(static_cast<std::size_t>(size))};
-        run.bytes.resize(file.readAt(offset, run.bytes));
+        // An entry in place: that record, read from the file mapped into memory rather than
+        // with a call each, since a command may rewrite thousands. A record that follows the
+        // run before it, whole, joins it.
+        std::array<Byte, db::DrumKitLayout::kSize> old{};
+        const Bytes bytes = Bytes(old).first(static_cast<std::size_t>(size));
+        const std::size_t got = file.readMappedAt(offset, bytes, state->size);
+        captured.insert(record, record);
+        const bool joins = follows && !last->bytes.empty() &&
+                           last->bytes.size() == static_cast<std::size_t>(last->records * size);
+        if (joins && last->bytes.size() + bytes.size() <= kRunBytes) {
+            last->bytes.insert(last->bytes.end(), bytes.begin(),
+                               bytes.begin() + static_cast<std::ptrdiff_t>(got));
+            ++last->records;
+            return;
+        }
+        // A long run goes on in a run of its own, its room taken at once: a run that grew on
+        // and on would be copied each time it grows.
+        db::RecordsRun run{record, 1, {}};
+        run.bytes.reserve(joins ? kRunBytes : bytes.size());
+        run.bytes.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(got));
         state->runs.push_back(std::move(run));
         return;
     }
     // Beyond the entries: that record and the ones after it that the next appends will overwrite,
     // in one read, up to a record kept already.
-    std::int32_t last = static_cast<std::int32_t>(
+    std::int32_t end = static_cast<std::int32_t>(
         std::min<std::int64_t>(record + kReadAhead - 1, (state->size - 1) / size));
-    for (std::int32_t n = record + 1; n <= last; ++n)
+    for (std::int32_t n = record + 1; n <= end; ++n)
         if (captured.contains(n)) {
-            last = n - 1;
+            end = n - 1;
             break;
         }
-    db::RecordsRun run{record, last - record + 1,
-                       std::vector<Byte>(static_cast<std::size_t>(last - record + 1) *
+    db::RecordsRun run{record, end - record + 1,
+                       std::vector<Byte>(static_cast<std::size_t>(end - record + 1) *
                                          static_cast<std::size_t>(size))};
     run.bytes.resize(file.readAt(offset, run.bytes));
-    captured.runs.emplace_back(record, last);
+    captured.insert(record, end);
     state->runs.push_back(std::move(run));
 }
 

@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "db/record_files.h"
@@ -89,12 +88,13 @@ class UndoLog : public db::WriteWatcher {
     bool& changed_;
     int depth_ = 0;
     std::optional<Step> current_;
-    // The records whose bytes the step in progress keeps: single ones, and the runs read ahead.
+    // The records whose bytes the step in progress keeps, a bit each by record number, so a
+    // command that writes a million records asks in no time whether it kept one already.
     struct Captured {
-        std::unordered_set<std::int32_t> records;
-        std::vector<std::pair<std::int32_t, std::int32_t>> runs;  // first and last record
+        std::vector<std::uint64_t> bits;
         bool contains(std::int32_t n) const;
-        void clear();
+        void insert(std::int32_t first, std::int32_t last);
+        void clear() { bits.clear(); }
     };
     std::array<Captured, db::kKindCount> captured_;
     std::vector<Step> undo_;

@@ -53,6 +53,10 @@ class TransferEngine {
     void sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress);
     void sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress);
 
+    // Where the sends store, for other work that stores entries as a send does (a merge of
+    // databases, database_merge.h).
+    DatabaseSide databaseSide() { return database(); }
+
     // --- database -> PCG (see to_pcg.h).
     int sendDrumKitToPcg(std::int32_t id, EventLines& events);
     int sendProgramToPcg(std::int32_t id, EventLines& events);

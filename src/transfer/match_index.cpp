@@ -97,8 +97,8 @@ std::int32_t MatchIndex::Table::first(std::uint64_t k) const {
     return heads[place(k)].record;
 }
 
-void MatchIndex::Table::grow() {
-    std::vector<Head> old(heads.size() * 2);
+void MatchIndex::Table::grow(std::size_t places) {
+    std::vector<Head> old(std::max(places, heads.size() * 2));
     old.swap(heads);
     for (const Head& head : old)
         if (head.record != 0) heads[place(key[static_cast<std::size_t>(head.record)])] = head;
@@ -180,8 +180,21 @@ void MatchIndex::Table::unlink(std::int32_t n) {
 }
 
 void MatchIndex::store(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
-    if (n <= t.size()) t.unlink(n);
+    if (n > t.size()) {
+        keep(kind, t, n, record);
+        t.link(n);
+        return;
+    }
+    // A record written again with the same compared bytes (a new name, explanation or class)
+    // keeps its place in its chain.
+    const auto un = static_cast<std::size_t>(n);
+    const std::uint64_t before = t.key[un];
     keep(kind, t, n, record);
+    const std::uint64_t now = t.key[un];
+    if (now == before) return;
+    t.key[un] = before;  // the chain it leaves is found by the key it had
+    t.unlink(n);
+    t.key[un] = now;
     t.link(n);
 }
 
@@ -196,21 +209,24 @@ void MatchIndex::keep(Kind kind, Table& t, std::int32_t n, ConstBytes record) {
         }
         if (kind == Kind::Combination) t.playsKey.push_back(0);
     }
+    const bool known = known_.record == n && known_.kind == kind;
     switch (kind) {
         case Kind::Program: {
             const pcg::ConstProgramBytes program(record.data(), pcg::kProgramSize);
-            t.key[n] = programKey(program);
+            t.key[n] = known ? known_.key : programKey(program);
             t.drumKitId[n] = le32(record, db::ProgramLayout::kDrumKitId);
             t.kitSlotByte[n] = program[pcg::program::kDrumKitSlot];
             break;
         }
         case Kind::Combination:
-            t.key[n] =
-                combinationKey(pcg::ConstCombinationBytes(record.data(), pcg::kCombinationSize));
+            t.key[n] = known ? known_.key
+                             : combinationKey(pcg::ConstCombinationBytes(record.data(),
+                                                                         pcg::kCombinationSize));
             t.playsKey[n] = playsKey(playsOf(record));
             break;
         default:
-            t.key[n] = drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
+            t.key[n] = known ? known_.key
+                             : drumKitKey(pcg::ConstDrumKitBytes(record.data(), pcg::kDrumKitSize));
             break;
     }
 }
@@ -239,6 +255,27 @@ MatchIndex::Table& MatchIndex::ready(Kind kind) {
     }
     t.known = true;
     return t;
+}
+
+void MatchIndex::expect(Kind kind, std::int32_t more) {
+    if (!indexed(kind) || more <= 0) return;
+    Table& t = ready(kind);
+    const std::size_t records = t.key.size() + static_cast<std::size_t>(more);
+    // Grown by half at least, so many merges in turn do not copy the index each time.
+    const auto room = [&](auto& v) {
+        if (v.capacity() < records) v.reserve(std::max(records, v.capacity() + v.capacity() / 2));
+    };
+    room(t.key);
+    room(t.next);
+    room(t.last);
+    if (kind == Kind::Program) {
+        room(t.drumKitId);
+        room(t.kitSlotByte);
+    }
+    std::size_t places = t.heads.size();
+    while (places < 2 * (t.chains + static_cast<std::size_t>(more)))
+        places *= 2;
+    if (places > t.heads.size()) t.grow(places);
 }
 
 void MatchIndex::prepare() {
@@ -286,20 +323,28 @@ void MatchIndex::writeFailed(Kind kind) {
 }
 
 std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit) {
+    return findDrumKit(kit, drumKitKey(kit));
+}
+
+std::int32_t MatchIndex::findDrumKit(pcg::ConstDrumKitBytes kit, std::uint64_t key) {
     const Table& t = ready(Kind::DrumKit);
     const std::int32_t count = files_.count(Kind::DrumKit);
-    for (std::int32_t id = t.first(drumKitKey(kit)); id != 0 && id <= count; id = t.next[id])
+    for (std::int32_t id = t.first(key); id != 0 && id <= count; id = t.next[id])
         if (sameDrumKit(files_.read<db::DbDrumKitEntry>(id), kit)) return id;
     return -1;
 }
 
 std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
                                          const TimbreProgramIds* plays) {
+    return findCombination(combination, plays, combinationKey(combination));
+}
+
+std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
+                                         const TimbreProgramIds* plays, std::uint64_t key) {
     const Table& t = ready(Kind::Combination);
     const std::int32_t count = files_.count(Kind::Combination);
     const std::uint32_t wanted = plays ? playsKey(*plays) : 0;
-    for (std::int32_t id = t.first(combinationKey(combination)); id != 0 && id <= count;
-         id = t.next[id]) {
+    for (std::int32_t id = t.first(key); id != 0 && id <= count; id = t.next[id]) {
         // The same bytes over other programs, told apart without a read.
         if (plays && t.playsKey[id] != wanted) continue;
         const auto entry = files_.read<db::DbCombinationEntry>(id);
@@ -309,29 +354,69 @@ std::int32_t MatchIndex::findCombination(pcg::ConstCombinationBytes combination,
 }
 
 std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image) {
+    if (!kitCheckApplies(1, program)) return findProgram(program, std::nullopt);
+    return findProgram(program, image.drumKit(pcg::drumKitSlot(program)));
+}
+
+std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
+                                     std::optional<pcg::ConstDrumKitBytes> kit) {
+    return findProgram(program, kit, programKey(program));
+}
+
+std::int32_t MatchIndex::findProgram(pcg::ConstProgramBytes program,
+                                     std::optional<pcg::ConstDrumKitBytes> kit, std::uint64_t key) {
     const Table& kits = ready(Kind::DrumKit);
     const Table& t = ready(Kind::Program);
-    const std::int32_t head = t.first(programKey(program));
+    const std::int32_t head = t.first(key);
     if (head == 0) return -1;
 
     const std::int32_t count = files_.count(Kind::Program);
     const std::int32_t kitCount = files_.count(Kind::DrumKit);
     // The key of the kit the program plays, for the candidates under the kit check.
-    const std::uint64_t imageKitKey =
-        kitCheckApplies(1, program) ? drumKitKey(image.drumKit(pcg::drumKitSlot(program))) : 0;
+    const std::uint64_t programKitKey = kitCheckApplies(1, program) && kit ? drumKitKey(*kit) : 0;
 
     for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
         // What the index knows rules most candidates out without reading them: under the kit
         // check the kits' keys must agree, otherwise byte 12 must.
         const std::int32_t kitId = t.drumKitId[id];
         if (kitCheckApplies(kitId, program)) {
-            if (kitId > kitCount || kits.key[kitId] != imageKitKey) continue;
+            if (!kit || kitId > kitCount || kits.key[kitId] != programKitKey) continue;
         } else if (t.kitSlotByte[id] != program[pcg::program::kDrumKitSlot]) {
             continue;
         }
-        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, image)) return id;
+        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, kit)) return id;
     }
     return -1;
+}
+
+std::int32_t MatchIndex::findProgramOnKit(pcg::ConstProgramBytes program, std::int32_t kitEntry,
+                                          std::uint64_t key) {
+    const Table& kits = ready(Kind::DrumKit);
+    const Table& t = ready(Kind::Program);
+    const std::int32_t head = t.first(key);
+    if (head == 0) return -1;
+    const std::int32_t count = files_.count(Kind::Program);
+    const std::int32_t kitCount = files_.count(Kind::DrumKit);
+    const bool known = kitEntry > 0 && kitEntry <= kitCount;
+    std::optional<db::DbDrumKitEntry> kit;
+    for (std::int32_t id = head; id != 0 && id <= count; id = t.next[id]) {
+        const std::int32_t kitId = t.drumKitId[id];
+        if (kitCheckApplies(kitId, program)) {
+            if (!known || kitId > kitCount || kits.key[kitId] != kits.key[kitEntry]) continue;
+            if (!kit) kit = files_.read<db::DbDrumKitEntry>(kitEntry);
+        } else if (t.kitSlotByte[id] != program[pcg::program::kDrumKitSlot]) {
+            continue;
+        }
+        const std::optional<pcg::ConstDrumKitBytes> plays =
+            kit ? std::optional<pcg::ConstDrumKitBytes>(kit->drumKit()) : std::nullopt;
+        if (sameProgram(files_.read<db::DbProgramEntry>(id), program, files_, plays)) return id;
+    }
+    return -1;
+}
+
+void MatchIndex::prefetch(Kind kind, std::uint64_t key) const {
+    const Table& t = table(kind);
+    __builtin_prefetch(&t.heads[t.home(key)]);
 }
 
 }  // namespace pelvaro::transfer

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "db/record_files.h"
@@ -36,6 +37,33 @@ class MatchIndex : public db::RecordObserver {
     std::int32_t findCombination(pcg::ConstCombinationBytes combination,
                                  const TimbreProgramIds* plays = nullptr);
     std::int32_t findProgram(pcg::ConstProgramBytes program, const pcg::PcgImage& image);
+    // The same for a program that lies in no image (an entry of another database): kit is the
+    // kit it plays, by content, when it is a drum program on kit slots 0-3 (see matching.h).
+    std::int32_t findProgram(pcg::ConstProgramBytes program,
+                             std::optional<pcg::ConstDrumKitBytes> kit);
+
+    // The same look-ups with the record's key worked out already (matching.h: drumKitKey,
+    // combinationKey, programKey), and a word that the look-up of a key is coming, so the memory
+    // it needs is fetched while other work is done: a merge looks ahead in what it reads.
+    std::int32_t findDrumKit(pcg::ConstDrumKitBytes kit, std::uint64_t key);
+    std::int32_t findCombination(pcg::ConstCombinationBytes combination,
+                                 const TimbreProgramIds* plays, std::uint64_t key);
+    std::int32_t findProgram(pcg::ConstProgramBytes program,
+                             std::optional<pcg::ConstDrumKitBytes> kit, std::uint64_t key);
+    // A program whose kit is an entry here already: kitEntry, the drum-kit entry that holds the
+    // kit it plays (0: none). Its kit is read only to confirm a candidate.
+    std::int32_t findProgramOnKit(pcg::ConstProgramBytes program, std::int32_t kitEntry,
+                                  std::uint64_t key);
+    void prefetch(db::Kind kind, std::uint64_t key) const;
+    // Record n of kind is about to be written, and its key is known already (a merge worked it
+    // out to look the record up): the index takes it rather than working it out again. Good for
+    // that one write; forgetKnownKey() after it, however the write went.
+    void knownKey(db::Kind kind, std::int32_t n, std::uint64_t key) { known_ = {kind, n, key}; }
+    void forgetKnownKey() { known_.record = 0; }
+
+    // Room for `more` entries of kind to come, so that storing them grows nothing (a merge of
+    // databases knows how many it may store). Reads what the index does not know yet of kind.
+    void expect(db::Kind kind, std::int32_t more);
 
     // Reads what the index does not know yet of all three kinds, the programs beside the
     // combinations and kits on two cores: the first send after Open pays this once.
@@ -80,11 +108,13 @@ class MatchIndex : public db::RecordObserver {
         std::int32_t first(std::uint64_t k) const;
         void link(std::int32_t n);
         void unlink(std::int32_t n);
-        void grow();
+        // Twice the places, or at least `places`.
+        void grow(std::size_t places = 0);
         void removeHead(std::size_t at);
     };
 
     Table& table(db::Kind kind) { return tables_[static_cast<int>(kind)]; }
+    const Table& table(db::Kind kind) const { return tables_[static_cast<int>(kind)]; }
     // Brings the table up to the kind's count, reading what it does not know.
     Table& ready(db::Kind kind);
     void store(db::Kind kind, Table& t, std::int32_t n, ConstBytes record);
@@ -93,6 +123,12 @@ class MatchIndex : public db::RecordObserver {
 
     db::RecordFiles& files_;
     std::array<Table, 3> tables_;  // programs, combinations, drum kits
+    struct KnownKey {
+        db::Kind kind = db::Kind::Program;
+        std::int32_t record = 0;  // 0: none
+        std::uint64_t key = 0;
+    };
+    KnownKey known_;
 };
 
 }  // namespace pelvaro::transfer

@@ -4,6 +4,7 @@
 // keep stable. Both directions of the transfer decide reuse with these three rules.
 
 #include <cstdint>
+#include <optional>
 
 #include "db/entries.h"
 #include "db/record_files.h"
@@ -37,6 +38,15 @@ bool sameProgram(const db::DbProgramEntry& entry, pcg::ConstProgramBytes program
 // it (never one beyond the drum-kit count).
 bool sameProgram(const db::DbProgramEntry& entry, pcg::ConstProgramBytes program,
                  const db::RecordFiles& files, const pcg::PcgImage& image);
+
+// The rule for a program that lies in no image (an entry of another database): kitOfProgram is
+// the kit it plays, by content, or nothing when it plays none that is known; under the kit
+// check a program without a kit matches no entry.
+bool sameProgram(const db::DbProgramEntry& entry, pcg::ConstProgramBytes program,
+                 const db::DbDrumKitEntry* kitOfEntry,
+                 std::optional<pcg::ConstDrumKitBytes> kitOfProgram);
+bool sameProgram(const db::DbProgramEntry& entry, pcg::ConstProgramBytes program,
+                 const db::RecordFiles& files, std::optional<pcg::ConstDrumKitBytes> kitOfProgram);
 
 // Hashes of exactly the bytes a rule compares, so records that match have equal keys. A
 // program's key leaves out byte 12, which the kit check may ignore.

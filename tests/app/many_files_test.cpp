@@ -21,8 +21,10 @@
 #include "app/event_list.h"
 #include "app/progress_window.h"
 #include "app/send_report.h"
+#include "db_builder.h"
 #include "failing_disk.h"
 #include "random_pcg.h"
+#include "session/merge_databases.h"
 #include "window_fixture.h"
 
 using namespace pelvaro;
@@ -61,9 +63,10 @@ void everyTick(QObject* owner, std::function<bool()> inside) {
 }
 
 // The report window, once it shows: `inside` looks at it, then it is closed.
-void onReport(WindowFixture& w, std::function<void(QDialog*)> inside) {
-    everyTick(w.form.get(), [&w, inside] {
-        auto* report = w.form->findChild<QDialog*>(names::report::kWindow);
+void onReport(WindowFixture& w, std::function<void(QDialog*)> inside,
+              const char* window = names::report::kWindow) {
+    everyTick(w.form.get(), [&w, inside, window] {
+        auto* report = w.form->findChild<QDialog*>(window);
         if (!report || !report->isVisible()) return false;
         inside(report);
         report->close();
@@ -331,7 +334,8 @@ TEST(SendPcgFiles, DropsAndFilesNamedAtTheStart) {
     ASSERT_EQ(w.dialogs.messages.size(), 2u);
     EXPECT_EQ(w.dialogs.messages[1].text,
               "PELVARO takes PCG files (.pcg), folders of them on a database tab, and one "
-              "database file (.pvd) at a time. Not taken:\n" +
+              "database file (.pvd) at a time (with Shift held over a database tab, any number, "
+              "merged into the open database). Not taken:\n" +
                   w.at(w.root + "/notes.txt"));
     EXPECT_EQ(rows.size(), 3);
     const auto sent = workingFiles(w);
@@ -407,4 +411,76 @@ TEST(SendPcgFiles, TheChooserTakesATypedFileAndFilesAndFoldersTogether) {
     EXPECT_EQ(chosen(QString::fromStdString(dir.path()), sets + "/a.pcg"),
               QStringList{sets + "/a.pcg"});
     EXPECT_EQ(chosen(sets, "\"a.pcg\" \"old\""), (QStringList{sets + "/a.pcg", sets + "/old"}));
+}
+
+// Merge Database from the File menu and by a drop with Shift: the report, the event list, the
+// lists, and one Undo for all of it.
+TEST(MergeDatabase, MergesTheChosenDatabasesReportsThemAndUndoesThemAtOnce) {
+    ManyFiles w;
+    TestDatabase b;
+    db::EventLines events;
+    b.session().engine().sendPcgToDatabase(randomPcg(1, "/b/one.pcg"), events, {});
+    b.addClass("Keys");
+    const std::string theirs = b.session().exportDatabase(w.dir.file("b.pvd")).database;
+    const std::string missing = w.dir.file("missing.pvd");
+    w.importPcg(bandPcg());
+    w.action(names::kSendPcgToDatabase)->trigger();
+    const auto before = workingFiles(w);
+    const int programs = w.form->session().files().count(db::Kind::Program);
+
+    QStringList rows;
+    QString totals;
+    onReport(
+        w,
+        [&](QDialog* report) {
+            rows = reportRows(report);
+            totals = label(report, names::report::kTotals);
+            report->findChild<QPushButton*>(names::report::kCopy)->click();
+        },
+        names::kMergeReport);
+    w.dialogs.answerOpenMany({w.at(theirs), w.at(missing)});
+    w.action(names::kMergeDatabase)->trigger();
+
+    EXPECT_TRUE(w.dialogs.messages.empty());
+    const session::MergeTotals t{
+        .databases = 1,
+        .skipped = 1,
+        .counts = {.programs = {b.files().count(db::Kind::Program),
+                                w.form->session().files().count(db::Kind::Program) - programs}},
+        .classesCreated = 1};
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(w.at(theirs) + "|" + QString::number(t.counts.programs.fresh) +
+                                   "|" + QString::number(t.counts.programs.stored())))
+        << rows[0].toStdString();
+    EXPECT_TRUE(rows[0].endsWith("|1|")) << "a class made, nothing skipped";
+    EXPECT_EQ(rows[1], w.at(missing) + "||||||||Cannot open file " + w.at(missing) +
+                           ": No such file or directory");
+    EXPECT_TRUE(totals.startsWith("Merged 1 database, skipped 1: programs " +
+                                  QString::number(t.counts.programs.fresh) + " new"));
+    EXPECT_TRUE(w.find<QLabel>(names::kStatusResult)->text().startsWith("Merged 1 database"));
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(w.at(theirs) + ": programs "));
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(),
+              w.form->session().files().count(db::Kind::Program));
+    EXPECT_EQ(w.lines(names::kEventList).first(), w.at(theirs));
+
+    // One step of Undo takes it all back.
+    EXPECT_EQ(w.action(names::kUndo)->text(), "&Undo Merge Database");
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(workingFiles(w), before);
+    EXPECT_EQ(w.rows(names::kProgramsPage.list).size(), programs);
+
+    // A database dropped with Shift on a database tab is merged, not opened.
+    w.showPage(kDatabasePrograms);
+    onReport(
+        w, [](QDialog*) {}, names::kMergeReport);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(w.at(theirs))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(w.form.get(), &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(w.form.get(), &drop);
+    EXPECT_EQ(w.form->session().files().count(db::Kind::Program),
+              programs + t.counts.programs.fresh);
+    EXPECT_TRUE(w.form->session().databasePath().empty()) << "the database in use stays";
+    EXPECT_EQ(w.action(names::kUndo)->text(), "&Undo Merge Database");
 }

@@ -17,6 +17,7 @@
 #include "db_builder.h"
 #include "pcg/pcg_files.h"
 #include "session/batch_send.h"
+#include "session/merge_databases.h"
 #include "template_image.h"
 
 using namespace pelvaro;
@@ -143,6 +144,48 @@ TEST(Cli, AddSendsEveryFileAsTheSessionDoesAndStoresTheDatabaseBack) {
                   f.sets + "/foreign.pcg,,,,,,,does not begin with KORG5\r\n" + f.sets +
                   "/more/other.pcg,0,2,0,0,0,4,\r\n");
     EXPECT_EQ(f.members("mine"), before);
+}
+
+TEST(Cli, AddMergesTheDatabasesAmongThePathsAfterTheFiles) {
+    CliFolder f;
+    ASSERT_EQ(f({"add", f.dir.file("other.pvd"), f.sets}).status, cli::kDone);
+    const std::string other = f.dir.file("other.pvd");
+    const std::string missing = f.dir.file("missing.pvd");
+    CliOutcome r = f({"add", f.dir.file("mine.pvd"), other, f.band, missing});
+    ASSERT_EQ(r.status, cli::kDone) << r.err;
+    const std::string band =
+        "programs 4 new, 0 stored; combinations 2 new, 0 stored; drum kits 1 "
+        "new, 3 stored";
+    // The explanations both hold are gained, whole or cut: the folder's name decides.
+    const std::string gained =
+        "  Explanations gained by entries stored already after \"Also: \": 2 ";
+    const std::size_t at = r.out.find(gained);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(0, at) + r.out.substr(r.out.find('\n', at) + 1),
+              f.band + ": " + band + "\nSent 1 file, skipped 0: " + band + "\n" + other +
+                  ": programs 1 new, 1 stored; combinations 0 new, 0 stored; drum kits 0 new, 1 "
+                  "stored; classes 0 created\n" +
+                  missing + ": skipped: Cannot open file " + missing +
+                  ": No such file or directory\n"
+                  "Merged 1 database, skipped 1: programs 1 new, 1 stored; combinations 0 new, 0 "
+                  "stored; drum kits 0 new, 1 stored; classes 0 created\n");
+    // The same database as the session's own send and merge.
+    {
+        TestDatabase same;
+        session::BatchSend batch(same.session(), {f.band});
+        while (!batch.done())
+            batch.sendNext();
+        session::mergeDatabases(same.session(), {other});
+        same.session().exportDatabase(f.dir.file("same.pvd"));
+    }
+    EXPECT_EQ(f.members("mine"), f.members("same"));
+
+    r = f({"add", f.dir.file("mine.pvd"), other, "--csv"});
+    ASSERT_EQ(r.status, cli::kDone) << r.err;
+    EXPECT_EQ(r.out,
+              "File,Programs new,Programs stored,Combinations new,Combinations stored,Drum kits "
+              "new,Drum kits stored,Classes created,Notes,Skipped\r\n" +
+                  other + ",0,2,0,0,0,1,0,,\r\n");
 }
 
 TEST(Cli, AddFailuresSayWhyAndLeaveTheDatabaseAsItWas) {
