@@ -34,7 +34,7 @@ void putName(Bytes field, std::string_view name) {
 
 }  // namespace
 
-std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape) {
+std::vector<Byte> makeProgram(std::string_view name, const ProgramParameters& shape) {
     std::vector<Byte> p(pcg::kProgramSize, 0);
     Voice voice(shape.voice);
     for (std::size_t i = 11; i < pcg::kProgramSize; ++i)
@@ -80,7 +80,7 @@ std::vector<Byte> makeDrumKit(unsigned voiceSeed) {
 
 PcgBuilder::PcgBuilder() : image_(synthetic::makeTemplateImage()) {}
 
-PcgBuilder& PcgBuilder::program(int slot, std::string_view name, const ProgramSpec& shape) {
+PcgBuilder& PcgBuilder::program(int slot, std::string_view name, const ProgramParameters& shape) {
     const auto p = makeProgram(name, shape);
     std::ranges::copy(p, image_.program(slot).begin());
     putName(image_.programName(slot), name);

@@ -18,7 +18,8 @@
 
 namespace pelvaro::synthetic {
 
-struct ProgramSpec {
+// The few parameters of a made-up program that a test states; the other bytes come from `voice`.
+struct ProgramParameters {
     int oscMode = 0;
     int osc1 = 0;        // oscillator 1 sound (not for drum programs)
     int osc2 = 0;        // oscillator 2 sound (two-oscillator programs)
@@ -42,7 +43,7 @@ inline Timbre outside(int program = 0) {
 }
 
 // Single records, for tests that put them straight into database entries.
-std::vector<Byte> makeProgram(std::string_view name, const ProgramSpec& shape = {});
+std::vector<Byte> makeProgram(std::string_view name, const ProgramParameters& shape = {});
 // Timbres beyond the given ones are switched off.
 std::vector<Byte> makeCombination(std::string_view name, const std::vector<Timbre>& timbres,
                                   unsigned voice = 1);
@@ -52,7 +53,7 @@ class PcgBuilder {
   public:
     PcgBuilder();  // the shipped template: every slot empty
 
-    PcgBuilder& program(int slot, std::string_view name, const ProgramSpec& shape = {});
+    PcgBuilder& program(int slot, std::string_view name, const ProgramParameters& shape = {});
     PcgBuilder& drumProgram(int slot, std::string_view name, int kitSlot, unsigned voice = 1);
     PcgBuilder& combination(int slot, std::string_view name, const std::vector<Timbre>& timbres,
                             unsigned voice = 1);

@@ -29,9 +29,9 @@ std::string randomName(Random& r) {
 
 // A program sound from the shared pool: the same shape number gives the same record in every
 // image (but for the name).
-ProgramSpec programShape(int shape) {
+ProgramParameters programShape(int shape) {
     Random r(static_cast<std::uint32_t>(shape) * 7919u + 17u);
-    ProgramSpec description;
+    ProgramParameters description;
     description.voice = static_cast<unsigned>(shape + 1);
     const int mode = pick(r, 0, 5);
     if (mode <= 1) {
@@ -87,9 +87,9 @@ pcg::PcgState randomPcg(std::uint32_t seed, std::string fileName) {
     // Programs: most from the pool of 60 shapes, some fresh to this image, a quarter empty.
     for (int s = 0; s < pcg::kSlotCount; ++s) {
         if (chance(r, 0.25)) continue;
-        ProgramSpec description = chance(r, 0.8)
-                                      ? programShape(pick(r, 0, 59))
-                                      : programShape(1000 + static_cast<int>(r() % 100000));
+        ProgramParameters description = chance(r, 0.8)
+                                            ? programShape(pick(r, 0, 59))
+                                            : programShape(1000 + static_cast<int>(r() % 100000));
         // The same drum program on another kit slot: one sound when the kits are equal.
         if (description.oscMode == 2 && chance(r, 0.3))
             description.kitSlot = chance(r, 0.9) ? pick(r, 0, 3) : 9;
@@ -144,7 +144,7 @@ pcg::PcgState stagePcg(std::uint32_t seed, int freeSlots, bool everyProgramPlaye
     for (int s = 0; s < pcg::kSlotCount; ++s) {
         if (freePrograms[s]) continue;
         used.push_back(s);
-        ProgramSpec shape;
+        ProgramParameters shape;
         shape.voice = voice++;
         // Each kit gets a drum program in the first slots; later ones at random, a few on a kit
         // slot byte that names no kit.

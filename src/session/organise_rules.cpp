@@ -58,7 +58,8 @@ RenameResult replaceInNames(Session& session, db::Kind kind, const std::vector<s
         }
         result.summary = "Renamed " + db::kindCount(result.renamed, kind);
         if (result.cut > 0)
-            result.summary += "; " + countOf(result.cut, "name", "names") + " cut to ten characters";
+            result.summary +=
+                "; " + countOf(result.cut, "name", "names") + " cut to ten characters";
     });
     return result;
 }

@@ -31,7 +31,7 @@ const std::string& templateFile() {
 
 TestDatabase::TestDatabase() : session_(dir_.path(), templateFile()) {}
 
-int TestDatabase::addProgram(std::string_view name, const ProgramSpec& program,
+int TestDatabase::addProgram(std::string_view name, const ProgramParameters& program,
                              const EntryFields& fields) {
     db::DbProgramEntry e;
     std::ranges::copy(makeProgram(name, program), e.bytes.begin());

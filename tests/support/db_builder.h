@@ -41,7 +41,7 @@ class TestDatabase {
     const TempDir& dir() const { return dir_; }
 
     // Each returns the new entry's ID.
-    int addProgram(std::string_view name, const ProgramSpec& program = {},
+    int addProgram(std::string_view name, const ProgramParameters& program = {},
                    const EntryFields& fields = {});
     int addCombination(std::string_view name, const std::vector<Timbre>& timbres,
                        const EntryFields& fields = {}, unsigned voice = 1);
