@@ -9,6 +9,7 @@
 #include "cli/arrange.h"
 #include "cli/command_line.h"
 #include "cli/organise.h"
+#include "cli/origins.h"
 #include "db/database_file.h"
 #include "db/listing.h"
 #include "io/file_stream.h"
@@ -160,8 +161,10 @@ int list(const Arguments& a, std::ostream& out, std::ostream& err) {
     if (search.error) throw UsageError{*search.error};
     const db::Kind kind = programs ? db::Kind::Program : db::Kind::Combination;
     const db::ListRefill rows = db::listRows(work.session.files(), search.filter, kind);
-    const lists::Table table = lists::databaseTable(
-        work.session.files(), kind, programs ? rows.programRowIds : rows.combinationRowIds);
+    std::vector<std::int32_t> ids = programs ? rows.programRowIds : rows.combinationRowIds;
+    const db::MarkFilter marks = markFilter(a);
+    std::erase_if(ids, [&](std::int32_t id) { return !listed(work.session, a, marks, kind, id); });
+    const lists::Table table = lists::databaseTable(work.session.files(), kind, ids);
     out << (a.flags.contains("--csv") ? lists::tableCsv(table) : lists::tableText(table));
     (void)err;
     return kDone;
@@ -271,14 +274,17 @@ const std::vector<Command>& commands() {
          "the entries of the database, as its lists show them",
          "Usage: pelvaro-cli list DB.pvd [--programs|--combinations] [--name TEXT]\n"
          "                        [--class ID] [--drum ID] [--program ID] [--sound FROM[-TO]]\n"
+         "                        [--favourites] [--min-rating N] [--hidden|--all]\n"
          "                        [--csv] [--template FILE]\n"
          "The rows of the database's program list (or combination list) under the filters of\n"
          "its Search: a part of the name, a class (and the classes below it; 0: entries without\n"
          "a class), a drum-kit ID (programs), a program ID (combinations), an oscillator sound\n"
-         "or range of sounds (programs). Each row: ID, name, class paths, drum-kit ID or the\n"
+         "or range of sounds (programs); and of the musician's marks: favourites only, a rating\n"
+         "of N or more, the hidden entries only (--hidden) or with the others (--all; hidden\n"
+         "entries are left out otherwise). Each row: ID, name, class paths, drum-kit ID or the\n"
          "timbres' program IDs, explanation; tab-separated, or CSV with --csv.\n",
-         {"--programs", "--combinations", "--csv"},
-         {"--name", "--class", "--drum", "--program", "--sound", "--template"},
+         {"--programs", "--combinations", "--csv", "--favourites", "--hidden", "--all"},
+         {"--name", "--class", "--drum", "--program", "--sound", "--template", "--min-rating"},
          1,
          1},
         {"extract",
@@ -324,6 +330,33 @@ const std::vector<Command>& commands() {
          kDuplicatesHelp,
          {"--programs", "--combinations", "--same-name", "--csv"},
          {"--max-bytes"},
+         1,
+         1},
+        {"origins",
+         origins,
+         "DB.pvd",
+         "where the entries came from: the slots of the PCG files sent",
+         kOriginsHelp,
+         {"--csv"},
+         {"--programs", "--combinations", "--file"},
+         1,
+         1},
+        {"rebuild",
+         rebuild,
+         "DB.pvd NAME -o OUT.pcg",
+         "a PCG file sent into the database, given back as it was",
+         kRebuildHelp,
+         {},
+         {"-o", "--sent"},
+         2,
+         2},
+        {"mark",
+         mark,
+         "DB.pvd --programs IDS|--combinations IDS MARK",
+         "favourite, rate, hide or show entries",
+         kMarkHelp,
+         {"--favourite", "--no-favourite", "--hide", "--show"},
+         {"--programs", "--combinations", "--rating"},
          1,
          1},
         {"dedupe",

@@ -44,37 +44,6 @@ namespace {
 
 using db::Kind;
 
-// The database a command works on, opened in a session of its own in a private folder, as the
-// window opens it; no template.
-struct Opened {
-    PrivateFolder folder;
-    session::Session session{folder.path(), std::string()};
-    explicit Opened(const std::string& chosen) {
-        try {
-            session.openDatabase(databaseFile(chosen));
-        } catch (...) {
-            session.shutDown();
-            throw;
-        }
-    }
-    ~Opened() { session.shutDown(); }
-    Opened(const Opened&) = delete;
-    Opened& operator=(const Opened&) = delete;
-};
-
-int number(const Arguments& a, const std::string& option, int otherwise, int least, int most,
-           const std::string& what) {
-    const auto it = a.values.find(option);
-    if (it == a.values.end()) return otherwise;
-    try {
-        std::size_t used = 0;
-        const int n = std::stoi(it->second, &used);
-        if (used == it->second.size() && n >= least && n <= most) return n;
-    } catch (const std::logic_error&) {
-    }
-    throw UsageError{"'" + it->second + "' is no " + what};
-}
-
 int maxBytes(const Arguments& a) {
     return number(a, "--max-bytes", transfer::kDefaultMaxBytes, 0, transfer::kMostMaxBytes,
                   "number of bytes from 0 to 8");
@@ -157,6 +126,19 @@ int dedupe(const Arguments& a, std::ostream& out, std::ostream& /*err*/) {
                               db::kindWord(r.kind), std::to_string(r.bytes)});
     print(table, csv, out);
     return kDone;
+}
+
+int number(const Arguments& a, const std::string& option, int otherwise, int least, int most,
+           const std::string& what) {
+    const auto it = a.values.find(option);
+    if (it == a.values.end()) return otherwise;
+    try {
+        std::size_t used = 0;
+        const int n = std::stoi(it->second, &used);
+        if (used == it->second.size() && n >= least && n <= most) return n;
+    } catch (const std::logic_error&) {
+    }
+    throw UsageError{"'" + it->second + "' is no " + what};
 }
 
 }  // namespace pelvaro::cli

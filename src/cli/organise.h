@@ -6,8 +6,31 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "session/session.h"
 
 namespace pelvaro::cli {
+
+// The database a command works on, opened in a session of its own in a private folder, as the
+// window opens it; no template.
+struct Opened {
+    PrivateFolder folder;
+    session::Session session{folder.path(), std::string()};
+    explicit Opened(const std::string& chosen) {
+        try {
+            session.openDatabase(databaseFile(chosen));
+        } catch (...) {
+            session.shutDown();
+            throw;
+        }
+    }
+    ~Opened() { session.shutDown(); }
+    Opened(const Opened&) = delete;
+    Opened& operator=(const Opened&) = delete;
+};
+// An option's whole number from least to most, otherwise when it is not given; anything else
+// is a UsageError naming `what`.
+int number(const Arguments& a, const std::string& option, int otherwise, int least, int most,
+           const std::string& what);
 
 extern const char* const kSimilarHelp;
 extern const char* const kDuplicatesHelp;

@@ -8,6 +8,7 @@
 
 #include "db/class_tree.h"
 #include "db/name_column.h"
+#include "db/origins.h"
 #include "db/record_scan.h"
 #include "io/paths.h"
 #include "io/safe_files.h"
@@ -209,10 +210,12 @@ DatabasePaths databasePaths(const std::string& base) {
     paths.database = base + std::string(kDatabaseExtension);
     for (int i = 0; i < kKindCount; ++i)
         paths.members[i] = base + std::string(kMemberExtensions[i]);
+    paths.origins = originsMemberPath(paths.members[0]);
     return paths;
 }
 
-DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen) {
+DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen,
+                             const io::FileStream* origins) {
     const DatabasePaths paths = databasePaths(databaseBaseName(absolutePath(chosen)));
     for (const std::string& member : paths.members) {
         for (Kind kind : kAllKinds) {
@@ -224,11 +227,11 @@ DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen
     }
     return writeDatabase({&files.stream(Kind::Program), &files.stream(Kind::Combination),
                           &files.stream(Kind::DrumKit), &files.stream(Kind::Class)},
-                         paths);
+                         paths, origins);
 }
 
 DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>& sources,
-                            const DatabasePaths& paths) {
+                            const DatabasePaths& paths, const io::FileStream* origins) {
     for (const std::string& member : paths.members)
         if (member.size() >= kPathFieldSize)
             throw RefusalError(
@@ -242,6 +245,7 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
     for (const std::string* target : {&paths.database, &paths.members[0], &paths.members[1],
                                       &paths.members[2], &paths.members[3]})
         io::writableTarget(*target);
+    if (origins) io::writableTarget(paths.origins);
 
     std::array<Byte, kDatabaseFileSize> block{};
     for (int i = 0; i < kKindCount; ++i)
@@ -263,8 +267,16 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
                    });
     // The members take their names before the database file that names them, and all five or
     // none: a failure leaves the database exported before whole.
-    io::AtomicFile::commitAll(
-        {members[0].get(), members[1].get(), members[2].get(), members[3].get(), &database});
+    std::vector<io::AtomicFile*> all{members[0].get(), members[1].get(), members[2].get(),
+                                     members[3].get()};
+    std::unique_ptr<io::AtomicFile> originsMember;
+    if (origins) {
+        originsMember = std::make_unique<io::AtomicFile>(paths.origins);
+        originsMember->stream().copyFrom(*origins, true);
+        all.push_back(originsMember.get());
+    }
+    all.push_back(&database);
+    io::AtomicFile::commitAll(all);
     return paths;
 }
 
@@ -314,11 +326,14 @@ Counts countsOf(const std::array<Member, kKindCount>& m,
 
 }  // namespace
 
-void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names) {
+void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names,
+                  OriginStore* origins) {
     std::vector<std::unique_ptr<io::FolderLock>> locks;
     const std::array<std::string, kKindCount> paths = lockMembers(databasePath, locks);
     std::array<Member, kKindCount> m = openMembers(paths);
     const Counts counts = countsOf(m, paths);
+    OriginStore::Member kept;
+    if (origins) kept = OriginStore::readMember(originsMemberPath(paths[0]));
     // The entries are checked while the copies are made; a damaged member throws the copies
     // away before they take the working files' names.
     std::array<std::vector<char>, 2> seen;
@@ -333,6 +348,7 @@ void openDatabase(RecordFiles& files, const std::string& databasePath, NameColum
         names->adopt(Kind::Program, std::move(seen[0]));
         names->adopt(Kind::Combination, std::move(seen[1]));
     }
+    if (origins) origins->adopt(std::move(kept));
 }
 
 StoredDatabase::StoredDatabase(const std::string& databasePath, const RecordFiles* inUse)

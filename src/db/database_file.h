@@ -13,6 +13,7 @@
 namespace pelvaro::db {
 
 class NameColumn;
+class OriginStore;
 
 using io::Refusal;
 using io::RefusalError;
@@ -41,6 +42,7 @@ std::string databaseBaseName(const std::string& chosen);
 struct DatabasePaths {
     std::string database;                         // base + ".pvd"
     std::array<std::string, kKindCount> members;  // base + ".prg", ".cmb", ".dru", ".tur"
+    std::string origins;                          // base + ".pvo"
 };
 DatabasePaths databasePaths(const std::string& base);
 
@@ -51,12 +53,14 @@ DatabasePaths databasePaths(const std::string& base);
 // their 200-byte fields, or that would put the members in place of the working files (which
 // are deleted at exit), throws RefusalError ("File name error") before anything is written;
 // file failures throw FileError. The working files are only read. Returns the paths written.
-DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen);
+// The origins member (origins.h) goes with them when given.
+DatabasePaths exportDatabase(const RecordFiles& files, const std::string& chosen,
+                             const io::FileStream* origins = nullptr);
 
 // The same five files from four open record files (in Kind order) under paths: a recovery copy
 // of working files. The member paths must fit their fields ("File name error" otherwise).
 DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>& sources,
-                            const DatabasePaths& paths);
+                            const DatabasePaths& paths, const io::FileStream* origins = nullptr);
 
 // Open Database: reads the database file, opens and checks all four member files, and only then
 // replaces the working files by copies of them and takes the counters from their header
@@ -64,7 +68,10 @@ DatabasePaths writeDatabase(const std::array<const io::FileStream*, kKindCount>&
 // file"); a damaged one throws RefusalError ("Database error", the file and what is wrong). In
 // both cases, as when a copy fails, the working files and the counters stay as they were.
 // The names of the programs and combinations, read on the way, become `names`' columns.
-void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names = nullptr);
+// With `origins`, the origins member beside the programs member is read under the same locks
+// and taken in once the record files are (a missing one: none; a damaged one: what can be read).
+void openDatabase(RecordFiles& files, const std::string& databasePath, NameColumn* names = nullptr,
+                  OriginStore* origins = nullptr);
 
 // A stored database opened to be read rather than worked in: a database merged into the one in
 // use. Its files are opened as Open Database opens them (under their folders' locks, so all

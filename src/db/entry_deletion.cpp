@@ -1,6 +1,7 @@
 #include "db/entry_deletion.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "db/record_scan.h"
 
@@ -19,15 +20,28 @@ bool plays(const DbCombinationEntry& entry, std::int32_t program) {
 }  // namespace
 
 std::vector<Renumbering> deleteEntries(RecordFiles& files, Kind kind,
-                                       const std::vector<std::int32_t>& ids, EventLines& events) {
+                                       const std::vector<std::int32_t>& ids, EventLines& events,
+                                       std::vector<NewNumber>* numbers) {
     std::vector<Renumbering> moves;
     std::vector<std::int32_t> pending = ids;
+    // The number each moved entry had before the first deletion, by its number now.
+    std::unordered_map<std::int32_t, std::int32_t> originalAt;
+    const auto original = [&](std::int32_t n) {
+        const auto it = originalAt.find(n);
+        return it == originalAt.end() ? n : it->second;
+    };
     for (std::size_t i = 0; i < pending.size(); ++i) {
         const std::int32_t n = pending[i];
         const std::int32_t last = files.count(kind);
         const Deletion done = kind == Kind::Program ? deleteProgramEntry(files, n, events)
                                                     : deleteCombinationEntry(files, n);
         if (done != Deletion::Deleted) continue;
+        if (numbers) {
+            numbers->push_back({original(n), 0});
+            const std::int32_t moved = original(last);
+            originalAt.erase(last);
+            if (n != last) originalAt[n] = moved;
+        }
         if (n != last) moves.push_back({last, n});
         for (std::size_t j = i + 1; j < pending.size(); ++j) {
             if (pending[j] == n)
@@ -36,6 +50,9 @@ std::vector<Renumbering> deleteEntries(RecordFiles& files, Kind kind,
                 pending[j] = n;  // the former last entry now has the freed number
         }
     }
+    if (numbers)
+        for (const auto& [now, before] : originalAt)
+            if (now != before) numbers->push_back({before, now});
     return moves;
 }
 

@@ -37,10 +37,17 @@ struct Renumbering {
     std::int32_t from;
     std::int32_t to;
 };
+// An entry's number before a deletion and after it (0: deleted).
+struct NewNumber {
+    std::int32_t before = 0;
+    std::int32_t after = 0;
+};
 // The same deletions (programs or combinations) without clearing the event list, for commands
 // that delete as part of their work. Returns the entries that took freed numbers, in order, so
-// the caller can follow an entry it keeps.
+// the caller can follow an entry it keeps; `numbers`, when given, gets every entry whose number
+// changed, from its number before the first deletion to its number after the last.
 std::vector<Renumbering> deleteEntries(RecordFiles& files, Kind kind,
-                                       const std::vector<std::int32_t>& ids, EventLines& events);
+                                       const std::vector<std::int32_t>& ids, EventLines& events,
+                                       std::vector<NewNumber>* numbers = nullptr);
 
 }  // namespace pelvaro::db

@@ -9,6 +9,7 @@
 // A database without the member (every database written before it existed) has no origins
 // and no marks; one whose member is damaged keeps what comes before the damage.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "db/entries.h"
+#include "db/entry_deletion.h"
+#include "db/record_files.h"
 #include "io/file_stream.h"
 #include "pcg/pcg_image.h"
 
@@ -83,15 +86,25 @@ class OriginStore {
     // New Database; Open Database copies a member in (or none: empty). Each command's log is
     // written at its end.
     void createWorkingFile(const std::string& directory);
-    void reset();                           // New Database
-    void load(const std::string& member);   // Open Database; a missing file: empty
+    void reset();  // New Database
+    // A member as read from the disk. A missing file has no bytes; one that cannot be read
+    // throws io::FileError, so that Open Database fails before it replaces anything.
+    struct Member {
+        std::string path;
+        std::vector<Byte> bytes;
+    };
+    static Member readMember(const std::string& path);
+    void adopt(Member member);  // Open Database
+    void load(const std::string& path) { adopt(readMember(path)); }
     const std::string& workingPath() const;
-    const io::FileStream& stream() const;   // for Export and recovery copies
+    const io::FileStream& stream() const;  // for Export and recovery copies
     void removeWorkingFile();
     void closeWorkingFile();
     // A member that could be read only up to a damaged part: what was left out ("the origins
     // of 3 files and the marks of 12 entries"), for the message naming the file. Empty: whole.
     const std::string& damage() const;
+    // The member the log was last taken from (Open Database); empty for a database made here.
+    const std::string& memberPath() const;
 
     // --- Undo: the log's length marks a step's start.
     std::int64_t length() const;
@@ -110,11 +123,12 @@ class OriginStore {
         std::array<std::int32_t, pcg::kDrumKitCount> kits{};
     };
     void recordSend(const pcg::PcgState& pcg, const SentSlots& slots, const std::string& path,
-                    std::int64_t sent, const class RecordFiles& files);
+                    std::int64_t sent, const RecordFiles& files);
     void setMarks(Kind kind, const std::vector<std::int32_t>& ids, const MarkChange& change);
-    // Entries deleted: the later ones moved down as deletion numbers them (`newIdOf[old]`, 0 for
-    // a deleted one, index 0 unused).
-    void renumber(Kind kind, const std::vector<std::int32_t>& newIdOf);
+    // Entries deleted or given other numbers, all at once: each pair is an entry's number
+    // before and after (0: deleted).
+    using NewNumber = db::NewNumber;
+    void renumber(Kind kind, const std::vector<NewNumber>& changed);
     // Near-duplicates merged: each `merged[i]`'s origins and marks go to `kept` (before the
     // renumbering that removes them).
     void mergeInto(Kind kind, std::int32_t kept, const std::vector<std::int32_t>& merged);
@@ -123,7 +137,7 @@ class OriginStore {
 
     // --- What the store answers.
     Marks marks(Kind kind, std::int32_t id) const;
-    const std::vector<SentFile>& files() const;
+    std::vector<SentFile> files() const;
     // The origins of one entry, in the order of the sends.
     std::vector<Origin> originsOf(Kind kind, std::int32_t id) const;
     // How many different files an entry came from, and when it first came in (0: never sent).
@@ -140,7 +154,7 @@ class OriginStore {
         pcg::PcgImage image;
         std::vector<std::string> differences;
     };
-    GivenBack giveBack(std::int32_t file, const class RecordFiles& files) const;
+    GivenBack giveBack(std::int32_t file, const RecordFiles& files) const;
 
   private:
     struct State;

@@ -91,7 +91,12 @@ const FileReport& BatchSend::sendNext(const transfer::Progress& progress) {
     if (!line.sent()) return line;
     const SendCounter counter(session_.files());
     try {
-        session_.engine().sendPcgToDatabase(image, line.events, progress);
+        const transfer::SentSlots slots =
+            session_.engine().sendPcgToDatabase(image, line.events, progress);
+        std::error_code error;
+        const std::filesystem::path whole = std::filesystem::absolute(line.path, error);
+        session_.origins().recordSend(image, slots, error ? line.path : whole.string(),
+                                      session_.now(), session_.files());
     } catch (const io::FileError& e) {
         // The file's own send ends with its writes, so what it stored before failing is
         // counted, and the run stops.

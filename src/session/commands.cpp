@@ -64,10 +64,9 @@ Outcome deleteEntries(Session& session, db::Kind kind, const std::vector<std::in
     if (ids.empty()) return outcome;
     const auto step = session.command("Delete", Changes::Database);
     const std::int32_t before = session.files().count(kind);
-    if (kind == db::Kind::Program)
-        db::deleteProgramEntries(session.files(), ids, *outcome.events);
-    else
-        db::deleteCombinationEntries(session.files(), ids, *outcome.events);
+    std::vector<db::NewNumber> numbers;
+    db::deleteEntries(session.files(), kind, ids, *outcome.events, &numbers);
+    session.origins().renumber(kind, numbers);
     const std::int32_t deleted = before - session.files().count(kind);
     outcome.summary = deleted == 0 ? "Deleted nothing" : "Deleted " + db::kindCount(deleted, kind);
     if (!outcome.events->empty()) outcome.summary += "; see the event list";
@@ -193,17 +192,20 @@ Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progre
     untilFailure(outcome, [&] {
         const auto step =
             session.command(kNames[static_cast<std::size_t>(part)], Changes::Database);
+        transfer::SentSlots slots;
         switch (part) {
             case PcgPart::Everything:
-                engine.sendPcgToDatabase(*outcome.events, progress);
+                slots = engine.sendPcgToDatabase(*outcome.events, progress);
                 break;
             case PcgPart::Programs:
-                engine.sendOnlyProgramsOfPcg(*outcome.events, progress);
+                slots = engine.sendOnlyProgramsOfPcg(*outcome.events, progress);
                 break;
             case PcgPart::Combinations:
-                engine.sendOnlyCombinationsOfPcg(*outcome.events, progress);
+                slots = engine.sendOnlyCombinationsOfPcg(*outcome.events, progress);
                 break;
         }
+        session.origins().recordSend(session.pcg(), slots, session.pcgOnDisk(), session.now(),
+                                     session.files());
     });
     // What was sent before a failure stays sent, and is told before the message.
     const pcg::SlotOccupancy& used = session.pcg().occupancy;
@@ -313,9 +315,16 @@ Outcome newDatabase(Session& session) {
 
 Outcome openDatabase(Session& session, const std::string& path) {
     session.openDatabase(path);
-    return withKeptCopy(session, {.summary = "Opened " + io::fileNameOf(path) + ": " +
-                                             databaseSummary(session.files()),
-                                  .path = path});
+    Outcome outcome = withKeptCopy(session, {.summary = "Opened " + io::fileNameOf(path) + ": " +
+                                                        databaseSummary(session.files()),
+                                             .path = path});
+    // A damaged origins member costs the origins and marks it could not read, nothing else.
+    if (const db::OriginStore& origins = session.origins(); !origins.damage().empty())
+        outcome.refusal = io::Refusal{
+            std::string(db::kDatabaseErrorCaption),
+            "The origins and marks of this database cannot all be read: " + origins.memberPath() +
+                ": " + origins.damage() + ". The database is open without them."};
+    return outcome;
 }
 
 Outcome openRecoveryCopy(Session& session, const std::string& path) {

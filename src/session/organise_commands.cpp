@@ -79,6 +79,13 @@ void mergeInto(MergeResult& result, Session& session, const transfer::MergePlan&
                              ", the same sound now.");
     }
     const transfer::MergeOutcome done = transfer::merge(files, plan, &session.references());
+    // The origins and marks of the merged entries go to the kept ones, then follow the numbers.
+    db::OriginStore& origins = session.origins();
+    origins.mergeInto(kind, plan.kept, plan.merged);
+    for (const transfer::MergePlan::Fold& f : plan.folds)
+        origins.mergeInto(Kind::Combination, f.kept, f.merged);
+    origins.renumber(Kind::Program, done.numbers[0]);
+    origins.renumber(Kind::Combination, done.numbers[1]);
     result.kept = done.kept;
     result.merged = done.merged;
     result.folded = done.folded;

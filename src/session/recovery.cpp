@@ -8,6 +8,7 @@
 #include <set>
 
 #include "db/database_file.h"
+#include "db/origins.h"
 #include "io/safe_files.h"
 #include "pcg/pcg_files.h"
 
@@ -133,6 +134,7 @@ std::vector<std::string> filesOf(const std::string& base) {
     const db::DatabasePaths paths = db::databasePaths(base);
     std::vector<std::string> files{paths.database, base + std::string(kPcg)};
     files.insert(files.end(), paths.members.begin(), paths.members.end());
+    files.push_back(paths.origins);
     files.push_back(base + std::string(kWhere));
     return files;
 }
@@ -172,7 +174,8 @@ RecoveryCopy saveRecoveryCopy(const CopyContents& contents, const std::string& f
     const std::string base = freshBase(folder);
     try {
         if (contents.pcg) pcg::writePcgFile(*contents.pcg, base + std::string(kPcg));
-        if (contents.database) db::writeDatabase(*contents.database, db::databasePaths(base));
+        if (contents.database)
+            db::writeDatabase(*contents.database, db::databasePaths(base), contents.origins);
         writeWhere(base, contents);
     } catch (...) {
         // Half a copy is no copy: what the work is kept in stays where it is, for a later try.
@@ -207,12 +210,19 @@ std::optional<RecoveryCopy> saveLeftBehind(const std::array<std::string, db::kKi
     CopyContents contents = origin;
     std::array<io::FileStream, db::kKindCount> files;
     std::array<const io::FileStream*, db::kKindCount> streams{};
+    io::FileStream origins;
     if (database) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             files[i] = io::FileStream::openRead(paths[i]);
             streams[i] = &files[i];
         }
         contents.database = &streams;
+        const std::string originsPath = db::originsMemberPath(paths[0]);
+        std::error_code error;
+        if (fs::is_regular_file(originsPath, error)) {
+            origins = io::FileStream::openRead(originsPath);
+            contents.origins = &origins;
+        }
     } else {
         contents.database = nullptr;
         contents.cameFrom.clear();

@@ -50,6 +50,7 @@ struct RecoveryCopy {
 // null), and where they came from.
 struct CopyContents {
     const std::array<const io::FileStream*, db::kKindCount>* database = nullptr;
+    const io::FileStream* origins = nullptr;  // the database's origins and marks
     const pcg::PcgImage* pcg = nullptr;
     std::string pcgFileName;
     std::string ranIn;

@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "pcg/pcg_files.h"
@@ -31,7 +32,7 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
       recoveryFolder_(recoveryFolder),
       live_(recoveryFolder, startDirectory),
       engine_(pcg_, files_),
-      undo_(files_, pcg_, changed_) {
+      undo_(files_, pcg_, changed_, origins_) {
     // Without a template there is no PCG to make or judge (a command that only reads the
     // database); the image then stays all zeros.
     if (!templatePath_.empty()) {
@@ -52,6 +53,13 @@ Session::Session(const std::string& startDirectory, const std::string& templateP
         if (copy) live_.markLastRun({copy->file(), true});
         live_.forget();
     });
+    // After the record files, whose start keeps what a killed copy left (its origins with them).
+    try {
+        origins_.createWorkingFile(startDirectory);
+    } catch (...) {
+        files_.removeRecordFiles();
+        throw;
+    }
     pcg_.pcgFileName.clear();
     changed_ = false;
     undo_.setPcgListener([this] { pcgTouched(); });
@@ -61,7 +69,10 @@ Session::Session(const std::string& startDirectory)
     : Session(startDirectory, pcg::templatePathIn(startDirectory)) {}
 
 Session::Command::Command(Session& session, std::string name, Changes changes)
-    : log_(session.undo_), files_(session.files_), exceptions_(std::uncaught_exceptions()) {
+    : log_(session.undo_),
+      files_(session.files_),
+      origins_(session.origins_),
+      exceptions_(std::uncaught_exceptions()) {
     files_.flush();
     log_.begin(std::move(name), changes == Changes::DatabaseAndPcg);
     files_.beginBatch();
@@ -71,6 +82,7 @@ Session::Command::~Command() noexcept(false) {
     std::exception_ptr failed;
     try {
         files_.endBatch(std::uncaught_exceptions() > exceptions_);
+        origins_.flush();
     } catch (...) {
         failed = std::current_exception();
     }
@@ -87,7 +99,9 @@ std::optional<RecoveryCopy> Session::keepWork(bool withPcg) {
     const std::array<const io::FileStream*, db::kKindCount> streams = {
         &files_.stream(db::Kind::Program), &files_.stream(db::Kind::Combination),
         &files_.stream(db::Kind::DrumKit), &files_.stream(db::Kind::Class)};
+    origins_.flush();
     return saveRecoveryCopy({.database = database ? &streams : nullptr,
+                             .origins = &origins_.stream(),
                              .pcg = pcg ? &pcg_.image : nullptr,
                              .pcgFileName = pcg ? pcg_.pcgFileName : std::string(),
                              .ranIn = startDirectory(),
@@ -121,6 +135,7 @@ void Session::noteDatabasePath() {
 void Session::newDatabase() {
     keepRecoveryCopy();
     db::newDatabase(files_);
+    origins_.reset();
     undo_.clear();
     changed_ = false;
     databasePath_.clear();
@@ -129,7 +144,7 @@ void Session::newDatabase() {
 
 void Session::openDatabase(const std::string& databasePath) {
     keepRecoveryCopy();
-    db::openDatabase(files_, databasePath, &names_);
+    db::openDatabase(files_, databasePath, &names_, &origins_);
     undo_.clear();
     changed_ = false;
     databasePath_ = databasePath;
@@ -148,7 +163,8 @@ void Session::openRecoveryCopy(const RecoveryCopy& copy) {
 
 db::DatabasePaths Session::exportDatabase(const std::string& chosen) {
     files_.flush();  // the copy is made of the files
-    db::DatabasePaths paths = db::exportDatabase(files_, chosen);
+    origins_.flush();
+    db::DatabasePaths paths = db::exportDatabase(files_, chosen, &origins_.stream());
     changed_ = false;
     databasePath_ = paths.database;
     noteDatabasePath();
@@ -164,10 +180,12 @@ void Session::endRun() {
     } catch (...) {
         // Kept in place instead: the next start in this folder saves them.
         files_.closeRecordFiles();
+        origins_.closeWorkingFile();
         throw;
     }
     live_.forget();
     files_.removeRecordFiles();
+    origins_.removeWorkingFile();
 }
 
 void Session::shutDown() {
@@ -194,6 +212,18 @@ bool Session::pcgChanged() const {
         pcgChanged_ = pcg_.image != emptyPcg_ && !holdsImage(pcg_.pcgFileName, pcg_.image) &&
                       !holdsImage(pcgExportedTo_, pcg_.image);
     return *pcgChanged_;
+}
+
+std::string Session::pcgOnDisk() const {
+    if (pcgChanged() || pcg_.image == emptyPcg_) return {};
+    return holdsImage(pcgExportedTo_, pcg_.image) ? pcgExportedTo_ : pcg_.pcgFileName;
+}
+
+std::int64_t Session::now() const {
+    if (clock_) return clock_();
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 void Session::pcgTouched() {

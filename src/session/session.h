@@ -10,11 +10,13 @@
 // changed by a command and never exported is kept too: in the recovery folder after every
 // command that changes it (so a crash loses nothing), and with the copy that Exit keeps.
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "db/database_file.h"
 #include "db/name_column.h"
+#include "db/origins.h"
 #include "db/record_files.h"
 #include "db/references.h"
 #include "pcg/pcg_files.h"
@@ -53,6 +55,9 @@ class Session {
     db::References& references() { return references_; }
     // The entries' names in memory, for searches by name.
     db::NameColumn& names() { return names_; }
+    // Where the entries came from, and the musician's marks on them.
+    db::OriginStore& origins() { return origins_; }
+    const db::OriginStore& origins() const { return origins_; }
     const std::string& startDirectory() const { return files_.startDirectory(); }
     // The template file every new PCG is made from.
     const std::string& templatePath() const { return templatePath_; }
@@ -77,6 +82,7 @@ class Session {
       private:
         UndoLog& log_;
         db::RecordFiles& files_;
+        db::OriginStore& origins_;
         int exceptions_;
     };
     Command command(std::string name, Changes changes) { return {*this, std::move(name), changes}; }
@@ -138,6 +144,12 @@ class Session {
     // from, the one it was last exported to (exportPcg), and the empty PCG. Worked out when a
     // command, an undo or a redo changes the PCG; a change made outside a command is not seen.
     bool pcgChanged() const;
+    // The file the PCG is on disk as (the one it was exported to or imported from), or nothing
+    // for a PCG that differs from every file (pcgChanged()) or was never read or written.
+    std::string pcgOnDisk() const;
+    // The time of a send, in seconds since 1970: the system's clock, or the one a test sets.
+    std::int64_t now() const;
+    void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
     // Export Pcg: writes the image under pcg::pcgExportName(chosen); the PCG counts as saved.
     // Returns the file written.
     std::string exportPcg(const std::string& chosen);
@@ -164,6 +176,7 @@ class Session {
     transfer::TransferEngine engine_;
     db::References references_{files_};
     db::NameColumn names_{files_};
+    db::OriginStore origins_;
     UndoLog undo_;
     bool changed_ = false;
     std::string databasePath_;
@@ -172,6 +185,7 @@ class Session {
     pcg::PcgImage emptyPcg_;
     std::string pcgExportedTo_;
     mutable std::optional<bool> pcgChanged_ = false;  // nullopt: to be worked out
+    std::function<std::int64_t()> clock_;
 };
 
 }  // namespace pelvaro::session

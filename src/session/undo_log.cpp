@@ -13,8 +13,9 @@ constexpr std::size_t kRunBytes = std::size_t{1} << 20;
 const std::string kNothing;
 }  // namespace
 
-UndoLog::UndoLog(db::RecordFiles& files, pcg::PcgState& pcg, bool& changed)
-    : files_(files), pcg_(pcg), changed_(changed) {
+UndoLog::UndoLog(db::RecordFiles& files, pcg::PcgState& pcg, bool& changed,
+                 db::OriginStore& origins)
+    : files_(files), pcg_(pcg), origins_(origins), changed_(changed) {
     files_.setWriteWatcher(this);
 }
 
@@ -28,7 +29,10 @@ UndoLog::PcgSnapshot UndoLog::snapshot() const {
 
 void UndoLog::begin(std::string name, bool changesPcg) {
     if (depth_++ > 0) return;  // a command inside another is part of it
-    current_ = Step{std::move(name), {}, std::nullopt, 0, changed_};
+    current_.emplace();
+    current_->name = std::move(name);
+    current_->changedBefore = changed_;
+    current_->originsAt = origins_.length();
     if (changesPcg) current_->pcg = snapshot();
     for (Captured& captured : captured_)
         captured.clear();
@@ -47,8 +51,11 @@ void UndoLog::end() {
         auto& kept = step.files[static_cast<std::size_t>(kind)];
         if (kept && holdsAgain(kind, *kept)) kept.reset();
     }
+    step.originsChanged = origins_.length() != step.originsAt;
+    if (step.originsChanged) changed_ = true;
     const bool changed =
-        step.pcg || std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); });
+        step.pcg || step.originsChanged ||
+        std::ranges::any_of(step.files, [](const auto& f) { return f.has_value(); });
     if (!changed) {
         changed_ = step.changedBefore;
         return;
@@ -166,6 +173,7 @@ void UndoLog::beforeWrite(db::Kind kind, std::int32_t record) {
 
 std::size_t UndoLog::sizeOf(const Step& step) {
     std::size_t bytes = step.pcg ? pcg::kPcgSize + 64 : 0;
+    if (step.originsCut) bytes += step.originsCut->size();
     for (const auto& state : step.files)
         if (state)
             for (const db::RecordsRun& run : state->runs)
@@ -180,6 +188,16 @@ bool UndoLog::apply(Step& step) {
         for (db::Kind kind : db::kAllKinds) {
             auto& state = step.files[static_cast<std::size_t>(kind)];
             if (state) state = files_.swapState(kind, *state);
+        }
+        if (step.originsChanged) {
+            changed_ = true;
+            if (step.originsCut) {
+                origins_.append(*step.originsCut);
+                step.originsCut.reset();
+            } else {
+                step.originsCut = origins_.cutTo(step.originsAt);
+            }
+            origins_.flush();
         }
     } catch (...) {
         clear();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "db/origins.h"
 #include "db/record_files.h"
 #include "pcg/pcg_image.h"
 
@@ -25,7 +26,9 @@ class UndoLog : public db::WriteWatcher {
     static constexpr std::size_t kMostBytes = std::size_t{256} << 20;
 
     // changed is set by every write to the record files, undo and redo included.
-    UndoLog(db::RecordFiles& files, pcg::PcgState& pcg, bool& changed);
+    // The origins log (db/origins.h) is cut back by Undo and put on again by Redo with the
+    // records of the same step.
+    UndoLog(db::RecordFiles& files, pcg::PcgState& pcg, bool& changed, db::OriginStore& origins);
     ~UndoLog() override;
     UndoLog(const UndoLog&) = delete;
     UndoLog& operator=(const UndoLog&) = delete;
@@ -72,6 +75,10 @@ class UndoLog : public db::WriteWatcher {
         std::string name;
         std::array<std::optional<db::RecordsState>, db::kKindCount> files;
         std::optional<PcgSnapshot> pcg;
+        // Where the origins log stood when the command began, and what Undo cut from it.
+        std::int64_t originsAt = 0;
+        std::optional<std::vector<Byte>> originsCut;
+        bool originsChanged = false;
         std::size_t bytes = 0;
         bool changedBefore = false;  // the database's changed flag when the command began
     };
@@ -85,6 +92,7 @@ class UndoLog : public db::WriteWatcher {
 
     db::RecordFiles& files_;
     pcg::PcgState& pcg_;
+    db::OriginStore& origins_;
     bool& changed_;
     int depth_ = 0;
     std::optional<Step> current_;

@@ -51,57 +51,66 @@ void TransferEngine::sendSlotToDatabase(pcg::SlotKind kind, int slot, EventLines
 }
 
 void TransferEngine::sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress,
-                                     SentPrograms& sent) {
+                                     SentPrograms& sent, SentSlots& slots) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Programs);
-        transfer::sendProgramToDatabase(pcg, database(), slot, &sent);
+        slots.programs[slot] =
+            std::max(0, transfer::sendProgramToDatabase(pcg, database(), slot, &sent));
     }
 }
 
 void TransferEngine::sendAllCombinations(const pcg::PcgState& pcg, EventLines& events,
-                                         const Progress& progress, SentPrograms& sent) {
+                                         const Progress& progress, SentPrograms& sent,
+                                         SentSlots& slots) {
     for (int slot = 0; slot < pcg::kSlotCount; ++slot) {
         if (progress) progress(ProgressBar::Combinations);
-        transfer::sendCombinationToDatabase(pcg, database(), slot, events, &sent);
+        slots.combinations[slot] =
+            std::max(0, transfer::sendCombinationToDatabase(pcg, database(), slot, events, &sent));
     }
 }
 
-void TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progress) {
-    sendPcgToDatabase(pcg_, events, progress);
+SentSlots TransferEngine::sendPcgToDatabase(EventLines& events, const Progress& progress) {
+    return sendPcgToDatabase(pcg_, events, progress);
 }
 
-void TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
-                                       const Progress& progress) {
+SentSlots TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
+                                            const Progress& progress) {
     events.clear();
+    SentSlots slots;
     gathered(files_, [&] {
         index_.prepare();
         // Programs first, so the combinations find theirs stored (and look each up no more);
         // kits last, so every kit a program plays is already stored and only the unplayed ones
         // are added.
         SentPrograms sent;
-        sendAllPrograms(pcg, progress, sent);
-        sendAllCombinations(pcg, events, progress, sent);
+        sendAllPrograms(pcg, progress, sent, slots);
+        sendAllCombinations(pcg, events, progress, sent, slots);
         for (int kit = 0; kit < pcg::kDrumKitCount; ++kit)
-            transfer::sendDrumKitToDatabase(pcg, database(), kit);
+            slots.kits[kit] = std::max(0, transfer::sendDrumKitToDatabase(pcg, database(), kit));
     });
+    return slots;
 }
 
-void TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
+SentSlots TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
+    SentSlots slots;
     gathered(files_, [&] {
         index_.prepare();
         SentPrograms sent;
-        sendAllPrograms(pcg_, progress, sent);
+        sendAllPrograms(pcg_, progress, sent, slots);
     });
+    return slots;
 }
 
-void TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
+SentSlots TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
+    SentSlots slots;
     gathered(files_, [&] {
         index_.prepare();
         SentPrograms sent;
-        sendAllCombinations(pcg_, events, progress, sent);
+        sendAllCombinations(pcg_, events, progress, sent, slots);
     });
+    return slots;
 }
 
 int TransferEngine::sendDrumKitToPcg(std::int32_t id, EventLines& events) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "db/origins.h"
 #include "db/record_files.h"
 #include "pcg/arrange.h"
 #include "pcg/pcg_image.h"
@@ -18,6 +19,8 @@
 
 namespace pelvaro::transfer {
 
+// The entries the used slots of a whole send went to (0: none).
+using SentSlots = db::OriginStore::SentSlots;
 // The two bars of the progress window during a bulk send.
 enum class ProgressBar { Programs, Combinations };
 // Called once per slot, before the slot is sent, on the bar of its kind.
@@ -45,13 +48,15 @@ class TransferEngine {
     // "Send PCG to &Database": clears the event list, sends every program slot, every
     // combination slot (stepping each bar once per slot, empty slots included), then the four
     // kits.
-    void sendPcgToDatabase(EventLines& events, const Progress& progress);
+    // Returns the entry each used slot went to, for the origins.
+    SentSlots sendPcgToDatabase(EventLines& events, const Progress& progress);
     // The same for a PCG other than the open one (a file sent without being imported); its
     // new entries name that PCG's file.
-    void sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events, const Progress& progress);
+    SentSlots sendPcgToDatabase(const pcg::PcgState& pcg, EventLines& events,
+                                const Progress& progress);
     // "Send Only &Programs of PCG" and "Send Only &Combinations of PCG": one of the loops above.
-    void sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress);
-    void sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress);
+    SentSlots sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress);
+    SentSlots sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress);
 
     // Where the sends store, for other work that stores entries as a send does (a merge of
     // databases, database_merge.h).
@@ -81,9 +86,10 @@ class TransferEngine {
 
   private:
     DatabaseSide database() { return {files_, index_}; }
-    void sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress, SentPrograms& sent);
+    void sendAllPrograms(const pcg::PcgState& pcg, const Progress& progress, SentPrograms& sent,
+                         SentSlots& slots);
     void sendAllCombinations(const pcg::PcgState& pcg, EventLines& events, const Progress& progress,
-                             SentPrograms& sent);
+                             SentPrograms& sent, SentSlots& slots);
 
     pcg::PcgState& pcg_;
     db::RecordFiles& files_;

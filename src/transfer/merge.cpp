@@ -378,7 +378,8 @@ MergeOutcome merge(db::RecordFiles& files, const MergePlan& plan, db::References
     outcome.kept = now.kept;
     const std::int32_t before = files.count(now.kind);
     auto& moved = outcome.renumbered[now.kind == Kind::Program ? 0 : 1];
-    moved = db::deleteEntries(files, now.kind, now.merged, outcome.events);
+    moved = db::deleteEntries(files, now.kind, now.merged, outcome.events,
+                              &outcome.numbers[now.kind == Kind::Program ? 0 : 1]);
     for (const db::Renumbering& r : moved)
         if (r.from == outcome.kept) outcome.kept = r.to;
     outcome.merged = before - files.count(now.kind);
@@ -388,7 +389,8 @@ MergeOutcome merge(db::RecordFiles& files, const MergePlan& plan, db::References
     if (!folded.empty()) {
         std::ranges::sort(folded);
         const std::int32_t combinations = files.count(Kind::Combination);
-        outcome.renumbered[1] = db::deleteEntries(files, Kind::Combination, folded, outcome.events);
+        outcome.renumbered[1] = db::deleteEntries(files, Kind::Combination, folded, outcome.events,
+                                                  &outcome.numbers[1]);
         outcome.folded = combinations - files.count(Kind::Combination);
     }
     outcome.classesGained = now.classes.gained;

@@ -92,6 +92,8 @@ struct MergeOutcome {
     int folded = 0;  // combinations folded into another of the same sound and deleted
     // The entries that took freed numbers, in order: programs, combinations.
     std::array<std::vector<db::Renumbering>, 2> renumbered;
+    // Every program and combination whose number changed (db::deleteEntries).
+    std::array<std::vector<db::NewNumber>, 2> numbers;
     db::EventLines events;  // what the deletions could not do (nothing, when all is in step)
 };
 

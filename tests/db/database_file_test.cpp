@@ -179,7 +179,7 @@ TEST(ExportDatabase, TheWorkingFilesAreNeverExportTargets) {
         }
     }
     EXPECT_EQ(filesIn(db.dir().path()),
-              (std::set<std::string>{"temp.prg", "temp.cmb", "temp.dru", "temp.tur"}));
+              (std::set<std::string>{"temp.prg", "temp.cmb", "temp.dru", "temp.pvo", "temp.tur"}));
     EXPECT_EQ(db.fileBytes(Kind::Program), prg);
 
     // A folder where a member file would go fails before any file is replaced.
@@ -341,8 +341,9 @@ TEST(OpenDatabase, EveryKindOfDamageIsRefusedAndTheDatabaseInUseStaysAsItWas) {
                       "This database cannot be opened: " + e.member(d.member) + ": " + d.problem);
         }
         EXPECT_EQ(Snapshot(in.db), before);
-        EXPECT_EQ(filesIn(in.db.dir().path()),
-                  (std::set<std::string>{"temp.prg", "temp.cmb", "temp.dru", "temp.tur"}));
+        EXPECT_EQ(
+            filesIn(in.db.dir().path()),
+            (std::set<std::string>{"temp.prg", "temp.cmb", "temp.dru", "temp.pvo", "temp.tur"}));
     }
 
     // A database file cut short names no members it can be trusted with.
@@ -380,7 +381,7 @@ TEST(OpenDatabase, AFullDiskDuringTheCopyKeepsTheDatabaseInUse) {
         fault.reset();
         EXPECT_EQ(Snapshot(in.db), before) << n;
         EXPECT_EQ(counter.replaced, 0);
-        EXPECT_EQ(filesIn(in.db.dir().path()).size(), 4u) << "no half copy is left";
+        EXPECT_EQ(filesIn(in.db.dir().path()).size(), 5u) << "no half copy is left";
     }
     openDatabase(in.db.files(), e.pvd);
     EXPECT_EQ(counter.replaced, 4);

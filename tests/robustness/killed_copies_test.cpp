@@ -141,9 +141,9 @@ TEST(KilledCopies, AnOpenKilledAtAnyStepLeavesTheNextStartWithAFolderOfItsOwnFil
         {
             // The next start in the folder.
             session::Session s(start.path());
-            EXPECT_EQ(
-                namesIn(start.path()),
-                (std::set<std::string>{"bos.dat", "temp.cmb", "temp.dru", "temp.prg", "temp.tur"}));
+            EXPECT_EQ(namesIn(start.path()),
+                      (std::set<std::string>{"bos.dat", "temp.cmb", "temp.dru", "temp.prg",
+                                             "temp.pvo", "temp.tur"}));
             EXPECT_EQ(s.files().count(Kind::Program), 0);
             s.shutDown();
         }

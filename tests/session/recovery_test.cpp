@@ -317,6 +317,7 @@ TEST(Recovery, TheWorkingFilesAndThePcgOfAKilledCopyAreKeptAtTheNextStart) {
     // Working files without a single entry are not worth a copy; the copy not opened is offered
     // again.
     s.files().closeRecordFiles();
+    s.origins().closeWorkingFile();
     session::Session again(places.start.path(), places.templatePath, places.recovery.path());
     EXPECT_EQ(session::recoveryCopies(places.recovery.path()).size(), 1u);
     ASSERT_TRUE(again.lastRun());
