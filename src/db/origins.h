@@ -124,6 +124,9 @@ class OriginStore {
     };
     void recordSend(const pcg::PcgState& pcg, const SentSlots& slots, const std::string& path,
                     std::int64_t sent, const RecordFiles& files);
+    // Whether sends are recorded (always, but in the benchmark that measures what recording
+    // costs).
+    void setRecording(bool on) { recording_ = on; }
     void setMarks(Kind kind, const std::vector<std::int32_t>& ids, const MarkChange& change);
     // Entries deleted or given other numbers, all at once: each pair is an entry's number
     // before and after (0: deleted).
@@ -159,6 +162,7 @@ class OriginStore {
   private:
     struct State;
     std::unique_ptr<State> state_;
+    bool recording_ = true;
 };
 
 }  // namespace pelvaro::db
