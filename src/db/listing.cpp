@@ -7,6 +7,7 @@
 
 #include "db/class_tree.h"
 #include "db/name_column.h"
+#include "db/origins.h"
 #include "db/record_scan.h"
 
 namespace pelvaro::db {
@@ -158,9 +159,29 @@ std::string entryLabel(const RecordFiles& files, Kind kind, std::int32_t id) {
     return labelOf(files, kind, id, id);
 }
 
-ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,
-                    NameColumn* names) {
+namespace {
+// The file filter on the rows of the searched list: the entries that came from a file whose
+// name holds the text.
+void keepFromFile(ListRefill& refill, const ListFilter& filter, Kind searched,
+                  const OriginStore* origins) {
+    if (filter.fromFile.empty()) return;
+    std::vector<std::int32_t>& rows =
+        searched == Kind::Program ? refill.programRowIds : refill.combinationRowIds;
+    std::vector<std::int32_t> from;
+    if (origins) from = origins->entriesFromFiles(searched, filter.fromFile);
+    std::ranges::sort(from);
+    std::erase_if(rows, [&](std::int32_t id) { return !std::ranges::binary_search(from, id); });
+}
+
+// The rows under every filter but the file filter.
+ListRefill rowsOfRecords(const RecordFiles& files, const ListFilter& filter, Kind searched,
+                         NameColumn* names) {
     const bool unfiltered = filter.isUnfiltered();
+    // A search by file alone reads no record.
+    const bool readRecords =
+        !unfiltered && !ListFilter{filter.nameText, filter.classId, filter.reference,
+                                   filter.soundFrom, filter.soundTo}
+                            .isUnfiltered();
     const ClassTree tree = ClassTree::read(files);
     const bool byNameAlone = !filter.nameText.empty() && filter.classId == -1 &&
                              (filter.reference == -1 || filter.reference == 0) &&
@@ -183,7 +204,7 @@ ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind sea
     ListRefill refill;
     if (searched == Kind::Program || unfiltered) {
         refill.programsRefilled = true;
-        refill.programRowIds = fillRows(files, Kind::Program, !unfiltered, [&](ConstBytes r) {
+        refill.programRowIds = fillRows(files, Kind::Program, readRecords, [&](ConstBytes r) {
             return name.passes(r) &&
                    classes.passes(r.subspan(ProgramLayout::kClassIds, kClassSlots)) &&
                    (!referenced || le32(r, ProgramLayout::kDrumKitId) == filter.reference) &&
@@ -193,7 +214,7 @@ ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind sea
     if (searched == Kind::Combination || unfiltered) {
         refill.combinationsRefilled = true;
         refill.combinationRowIds =
-            fillRows(files, Kind::Combination, !unfiltered, [&](ConstBytes r) {
+            fillRows(files, Kind::Combination, readRecords, [&](ConstBytes r) {
                 if (!name.passes(r) ||
                     !classes.passes(r.subspan(CombinationLayout::kClassIds, kClassSlots)))
                     return false;
@@ -208,10 +229,20 @@ ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind sea
     return refill;
 }
 
+}  // namespace
+
+ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,
+                    NameColumn* names, const OriginStore* origins) {
+    ListRefill refill = rowsOfRecords(files, filter, searched, names);
+    keepFromFile(refill, filter, searched, origins);
+    return refill;
+}
+
 SearchParse parseProgramSearch(const ProgramSearchFields& fields) {
     SearchParse parse;
     ListFilter& f = parse.filter;
     f.nameText = trimmed(fields.name);
+    f.fromFile = trimmed(fields.fromFile);
     if (!readNumber(fields.drumId, 0, f.reference, parse.error) ||
         !readNumber(fields.soundFrom, -1, f.soundFrom, parse.error) ||
         !readNumber(fields.soundTo, -1, f.soundTo, parse.error))
@@ -226,6 +257,7 @@ SearchParse parseCombinationSearch(const CombinationSearchFields& fields) {
     SearchParse parse;
     ListFilter& f = parse.filter;
     f.nameText = trimmed(fields.name);
+    f.fromFile = trimmed(fields.fromFile);
     if (!readNumber(fields.programId, 0, f.reference, parse.error)) return parse;
     f.classId = fields.classIndex < 0 ? -2 : fields.classIndex - 1;
     return parse;

@@ -20,11 +20,12 @@ struct ListFilter {
     std::int32_t reference = -1;  // -1 or 0 any; programs: drumKitId; combinations: a timbre's
     std::int32_t soundFrom = -1;  // programs only: -1 any; the sound, or the range's low end
     std::int32_t soundTo = -1;    // -1: soundFrom is a single value
+    std::string fromFile{};       // a part of the name of a file the sound came from; empty: any
 
     // Refills both lists whichever was searched (soundTo alone filters nothing).
     bool isUnfiltered() const {
         return nameText.empty() && classId == -1 && (reference == -1 || reference == 0) &&
-               soundFrom == -1;
+               soundFrom == -1 && fromFile.empty();
     }
 };
 
@@ -41,13 +42,15 @@ struct ListRefill {
 };
 
 class NameColumn;
+class OriginStore;
 
 // The rows of the list of the searched kind (Program or Combination), or of both lists when
 // nothing filters, reading the entries in large blocks in ascending record order. A class
 // filter takes the class and every class below it. With `names`, a search by name alone reads
-// the names from it rather than the records from the files.
+// the names from it rather than the records from the files. The file filter keeps the entries
+// `origins` has from a file of that name (none without `origins`).
 ListRefill listRows(const RecordFiles& files, const ListFilter& filter, Kind searched,
-                    NameColumn* names = nullptr);
+                    NameColumn* names = nullptr, const OriginStore* origins = nullptr);
 
 // The text of a row: the row number (from 1) followed by eleven blanks, with the name put in
 // after the sixth character. "1     ABC      " and "12    ABC       ".
@@ -89,11 +92,13 @@ struct ProgramSearchFields {
     std::string soundFrom{};  // "Osc Sound:" "from:"
     std::string soundTo{};    // "to:"
     int classIndex = 0;       // chosen class item (0 blank, 1 "No Class", ...); -1 when none
+    std::string fromFile{};   // a part of the name of a file the sound came from
 };
 struct CombinationSearchFields {
     std::string name{};       // a part of the name
     std::string programId{};  // "Program ID:"
     int classIndex = 0;       // chosen class item, as for programs
+    std::string fromFile{};   // as for programs
 };
 
 // The filter of a search, or the text of the message that stops it ("'1 2' is not a valid

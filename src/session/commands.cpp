@@ -145,40 +145,67 @@ std::string asked(const char* label, std::string_view typed) {
     return text.empty() ? std::string() : label + latin1ToUtf8(text);
 }
 
+// What a Show choice leaves out, in the words of the search's line.
+std::string showWords(const db::MarkFilter& show) {
+    switch (show.show) {
+        case db::MarkFilter::Show::AllButHidden:
+            return "all but hidden";
+        case db::MarkFilter::Show::Favourites:
+            return "favourites";
+        case db::MarkFilter::Show::RatedAtLeast:
+            return "rated " + std::to_string(show.minRating) + " and up";
+        case db::MarkFilter::Show::HiddenOnly:
+            return "hidden only";
+        case db::MarkFilter::Show::Everything:
+            break;
+    }
+    return {};
+}
+
 Search search(Session& session, const db::SearchParse& parse, db::Kind kind,
-              std::vector<std::string> askedFor) {
+              std::vector<std::string> askedFor, const db::RowChoice& choice) {
     Search result;
     if (parse.error) {
         result.error = parse.error;
         return result;
     }
-    result.rows = db::listRows(session.files(), parse.filter, kind, &session.names());
+    result.rows =
+        db::listRows(session.files(), parse.filter, kind, &session.names(), &session.origins());
     const auto& rows =
         kind == db::Kind::Program ? result.rows.programRowIds : result.rows.combinationRowIds;
+    result.shown = shownRows(session, kind, rows, choice);
+    if (result.shown.size() < rows.size()) askedFor.push_back(showWords(choice.show));
     result.summary =
-        searchLine(std::move(askedFor), rows.size(), session.files().count(kind), kind);
+        searchLine(std::move(askedFor), result.shown.size(), session.files().count(kind), kind);
     return result;
 }
 
 }  // namespace
 
+std::vector<std::int32_t> shownRows(Session& session, db::Kind kind, std::vector<std::int32_t> rows,
+                                    const db::RowChoice& choice) {
+    return db::chosenRows(std::move(rows), kind, choice, session.origins(), session.names());
+}
+
 Search searchPrograms(Session& session, const db::ProgramSearchFields& fields,
-                      std::string_view className) {
+                      std::string_view className, const db::RowChoice& choice) {
     std::string sound;
     if (!db::trimmed(fields.soundFrom).empty() || !db::trimmed(fields.soundTo).empty())
         sound = "sound " + db::trimmed(fields.soundFrom) + "-" + db::trimmed(fields.soundTo);
     return search(session, db::parseProgramSearch(fields), db::Kind::Program,
                   {asked("name ", fields.name),
                    fields.classIndex > 0 ? asked("class ", className) : std::string(),
-                   asked("drum kit ", fields.drumId), sound});
+                   asked("drum kit ", fields.drumId), sound, asked("from ", fields.fromFile)},
+                  choice);
 }
 
 Search searchCombinations(Session& session, const db::CombinationSearchFields& fields,
-                          std::string_view className) {
+                          std::string_view className, const db::RowChoice& choice) {
     return search(session, db::parseCombinationSearch(fields), db::Kind::Combination,
                   {asked("name ", fields.name),
                    fields.classIndex > 0 ? asked("class ", className) : std::string(),
-                   asked("program ", fields.programId)});
+                   asked("program ", fields.programId), asked("from ", fields.fromFile)},
+                  choice);
 }
 
 Outcome sendPcgToDatabase(Session& session, PcgPart part, const transfer::Progress& progress) {

@@ -15,6 +15,7 @@
 #include "classes/class_table.h"
 #include "db/event_lines.h"
 #include "db/listing.h"
+#include "db/row_choice.h"
 #include "io/refusal.h"
 #include "session/outcome.h"
 #include "session/session.h"
@@ -45,16 +46,22 @@ classes::ClassDeletion deleteClass(Session& session, std::int32_t classId);
 
 // Search: the rows of the searched list, the line that names what was searched for ("Found 12
 // of 1,234 programs: name pad", "Showing all 3 programs"), or the message that stops it with the
-// lists left as they were. className: the chosen class item's text, for the line.
+// lists left as they were. className: the chosen class item's text, for the line. The line
+// counts the rows the searched list shows under its choice of marks and order (`shown`); a
+// choice that leaves rows out is named in it ("Found 9 of 12 programs: all but hidden").
 struct Search {
     db::ListRefill rows;
+    std::vector<std::int32_t> shown;
     std::string summary;
     std::optional<std::string> error;
 };
 Search searchPrograms(Session& session, const db::ProgramSearchFields& fields,
-                      std::string_view className);
+                      std::string_view className, const db::RowChoice& choice = {});
 Search searchCombinations(Session& session, const db::CombinationSearchFields& fields,
-                          std::string_view className);
+                          std::string_view className, const db::RowChoice& choice = {});
+// The rows a list shows of the rows a refill gave it (ascending IDs), under its choice.
+std::vector<std::int32_t> shownRows(Session& session, db::Kind kind, std::vector<std::int32_t> rows,
+                                    const db::RowChoice& choice);
 
 // --- Pcg menu
 // What of the PCG a whole send takes.

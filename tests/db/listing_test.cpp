@@ -5,6 +5,7 @@
 #include "db/class_tree.h"
 #include "db/database_file.h"
 #include "db/details.h"
+#include "db/row_choice.h"
 #include "db_builder.h"
 #include "random_changes.h"
 
@@ -273,4 +274,49 @@ TEST(Listing, TheNamesInMemoryFindWhatTheRecordsFind) {
                 }
         }
     }
+}
+
+// Which rows a list shows by the marks, in which order, and the search by the file a sound came
+// from: ties keep the ID order, sounds never sent come last by date.
+TEST(Listing, TheChoiceOfMarksAndOrderAndTheFileFilterPickTheRows) {
+    TestDatabase db;
+    for (const char* name : {"b", "A", "c", "a2", "B"})
+        db.addProgram(name);
+    OriginStore& origins = db.session().origins();
+    using What = MarkChange::What;
+    origins.setMarks(Kind::Program, {2, 3}, {What::Rating, 4});
+    origins.setMarks(Kind::Program, {1}, {What::Rating, 2});
+    origins.setMarks(Kind::Program, {3}, {What::Hide});
+    PcgBuilder pcg;
+    pcg.program(0, "X").program(1, "Y");
+    const auto send = [&](const char* file, std::int64_t when, std::int32_t id0, std::int32_t id1) {
+        OriginStore::SentSlots slots;
+        slots.programs[0] = id0;
+        slots.programs[1] = id1;
+        origins.recordSend(stateOf(pcg), slots, db.dir().file(file), when, db.files());
+    };
+    send("early.pcg", 1000, 0, 1);
+    send("late.pcg", 2000, 4, 5);
+    send("third.pcg", 3000, 4, 0);
+
+    const auto rows = [&](RowOrder order, MarkFilter show = {}) {
+        return chosenRows({1, 2, 3, 4, 5}, Kind::Program, {show, order}, origins,
+                          db.session().names());
+    };
+    EXPECT_EQ(rows(RowOrder::Id), Rows({1, 2, 4, 5}));
+    EXPECT_EQ(rows(RowOrder::Id, {MarkFilter::Show::HiddenOnly}), Rows({3}));
+    const MarkFilter everything{MarkFilter::Show::Everything};
+    EXPECT_EQ(rows(RowOrder::Name, everything), Rows({2, 4, 1, 5, 3}));
+    EXPECT_EQ(rows(RowOrder::Rating, everything), Rows({2, 3, 1, 4, 5}));
+    EXPECT_EQ(rows(RowOrder::FirstSent, everything), Rows({1, 4, 5, 2, 3}));
+    EXPECT_EQ(rows(RowOrder::FileCount, everything), Rows({4, 1, 5, 2, 3}));
+
+    ListFilter fromLate{.fromFile = "LATE"};
+    EXPECT_EQ(listRows(db.files(), fromLate, Kind::Program, nullptr, &origins).programRowIds,
+              Rows({4, 5}));
+    fromLate.nameText = "b";
+    const ListRefill r = listRows(db.files(), fromLate, Kind::Program, nullptr, &origins);
+    EXPECT_EQ(r.programRowIds, Rows({5}));
+    EXPECT_FALSE(r.combinationsRefilled) << "a search by file refills the searched list alone";
+    EXPECT_EQ(listRows(db.files(), fromLate, Kind::Program).programRowIds, Rows());
 }
