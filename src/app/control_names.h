@@ -42,6 +42,10 @@ struct DatabasePageNames {
     const char* explanation;
     const char* submit;
     const char* whereUsed;
+    const char* fromFileSearch;  // "From file:"
+    const char* showChoice;      // "Show:", which entries by their marks
+    const char* sortChoice;      // "Sort:"
+    const char* origins;         // the line below the where-used line: where the sound came from
 };
 inline constexpr DatabasePageNames kProgramsPage{
     .page = "TabSheet1",
@@ -65,6 +69,10 @@ inline constexpr DatabasePageNames kProgramsPage{
     .explanation = "Memo1",
     .submit = "Button4",
     .whereUsed = "WhereUsed1",
+    .fromFileSearch = "FromFileEdit1",
+    .showChoice = "ShowChoice1",
+    .sortChoice = "SortChoice1",
+    .origins = "Origins1",
 };
 inline constexpr DatabasePageNames kCombinationsPage{
     .page = "TabSheet2",
@@ -88,6 +96,10 @@ inline constexpr DatabasePageNames kCombinationsPage{
     .explanation = "Memo2",
     .submit = "Button3",
     .whereUsed = "WhereUsed2",
+    .fromFileSearch = "FromFileEdit2",
+    .showChoice = "ShowChoice2",
+    .sortChoice = "SortChoice2",
+    .origins = "Origins2",
 };
 
 // A PCG tab.
@@ -119,6 +131,7 @@ inline constexpr const char* kRecoverDatabase = "RecoverDatabase";
 inline constexpr const char* kMergeDatabase = "MergeDatabase";
 inline constexpr const char* kExportDatabase = "SaveDatabaseAs";
 inline constexpr const char* kExportList = "ExportList";
+inline constexpr const char* kGiveBackPcg = "GiveBackPcg";
 inline constexpr const char* kFileSeparator = "N2";
 inline constexpr const char* kExit = "Exit1";
 inline constexpr const char* kEditMenu = "Edit1";
@@ -135,6 +148,12 @@ inline constexpr const char* kFindSimilar = "FindSimilar";
 inline constexpr const char* kFindNearDuplicates = "FindNearDuplicates";
 inline constexpr const char* kClassifyByRules = "ClassifyByRules";
 inline constexpr const char* kReplaceInNames = "ReplaceInNames";
+// The musician's marks on the chosen entries: a submenu of the Edit menu, and the database
+// lists' right-click menu. The ratings' items are "Rate0" (no rating) to "Rate5".
+inline constexpr const char* kMarkMenu = "MarkMenu";
+inline constexpr const char* kToggleFavourite = "ToggleFavourite";
+inline constexpr const char* kRate = "Rate";
+inline constexpr const char* kToggleHidden = "ToggleHidden";
 inline constexpr const char* kPcgMenu = "Pcg1";
 inline constexpr const char* kNewPcg = "NewPcg1";
 inline constexpr const char* kImportPcg = "ImportPcg";

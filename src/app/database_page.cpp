@@ -1,7 +1,9 @@
 #include "app/database_page.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 
 #include "app/elided_label.h"
@@ -91,19 +94,24 @@ const names::DatabasePageNames& DatabasePage::names() const {
     return kind_ == db::Kind::Program ? names::kProgramsPage : names::kCombinationsPage;
 }
 
-DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget* parent)
+DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files,
+                           const db::OriginStore& marks, QWidget* parent)
     : QWidget(parent), kind_(kind) {
     const bool programs = kind == db::Kind::Program;
     setObjectName(QLatin1String(names().page));
     auto* row = new QHBoxLayout(this);
-    rows_ = new EntryListModel(files, kind, this);
+    rows_ = new EntryListModel(files, kind, &marks, this);
     list_ = entryList(names().list, rows_);
+    list_->setItemDelegate(new MarksDelegate(list_));
     list_->setAccessibleName(programs ? QStringLiteral("Program entries")
                                       : QStringLiteral("Combination entries"));
     list_->setToolTip(
         programs ? QStringLiteral("The program entries; Ctrl and Shift choose several")
                  : QStringLiteral("The combination entries; Ctrl and Shift choose several"));
-    row->addWidget(list_, 1);
+    auto* listSide = new QVBoxLayout;
+    listSide->addWidget(list_, 1);
+    listSide->addLayout(buildRowChoice());
+    row->addLayout(listSide, 1);
     list_->installEventFilter(this);
 
     auto* side = new QVBoxLayout;
@@ -126,6 +134,66 @@ DatabasePage::DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget*
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DatabasePage::selectionChanged);
     connect(rows_, &QAbstractItemModel::modelReset, this, &DatabasePage::selectionChanged);
+    for (QComboBox* choice : {showChoice_, sortChoice_})
+        connect(choice, &QComboBox::currentIndexChanged, this, &DatabasePage::rowChoiceChanged);
+}
+
+namespace {
+// The items of "Show:", in their order.
+using Show = db::MarkFilter::Show;
+struct ShowItem {
+    const char* caption;
+    db::MarkFilter filter;
+};
+const std::array<ShowItem, 9> kShowItems = {{
+    {"All but hidden", {Show::AllButHidden}},
+    {"Favourites", {Show::Favourites}},
+    {"Rated 1 and up", {Show::RatedAtLeast, 1}},
+    {"Rated 2 and up", {Show::RatedAtLeast, 2}},
+    {"Rated 3 and up", {Show::RatedAtLeast, 3}},
+    {"Rated 4 and up", {Show::RatedAtLeast, 4}},
+    {"Rated 5 and up", {Show::RatedAtLeast, 5}},
+    {"Hidden only", {Show::HiddenOnly}},
+    {"Everything", {Show::Everything}},
+}};
+}  // namespace
+
+QLayout* DatabasePage::buildRowChoice() {
+    showChoice_ = named(new QComboBox, names().showChoice);
+    for (const ShowItem& item : kShowItems)
+        showChoice_->addItem(QLatin1String(item.caption));
+    sortChoice_ = named(new QComboBox, names().sortChoice);
+    // In the order of db::RowOrder.
+    sortChoice_->addItems({QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Rating"),
+                           QStringLiteral("First came in"), QStringLiteral("Files it came from")});
+    showChoice_->setToolTip(
+        QStringLiteral("Which entries the list shows by their marks: F favourite, 1 to 5 rate, "
+                       "0 no rating, H hide or show"));
+    sortChoice_->setToolTip(QStringLiteral("The order of the list"));
+    auto* line = new QHBoxLayout;
+    line->addWidget(labelFor(QStringLiteral("Show:"), showChoice_));
+    line->addWidget(showChoice_, 1);
+    line->addWidget(labelFor(QStringLiteral("Sort:"), sortChoice_));
+    line->addWidget(sortChoice_, 1);
+    return line;
+}
+
+db::RowChoice DatabasePage::rowChoice() const {
+    return {
+        .show =
+            kShowItems[static_cast<std::size_t>(std::max(0, showChoice_->currentIndex()))].filter,
+        .order = static_cast<db::RowOrder>(std::max(0, sortChoice_->currentIndex()))};
+}
+
+void DatabasePage::setMarkActions(const QList<QAction*>& actions) {
+    // Their keys are the list's alone (Qt::WidgetShortcut): typed into a search field they are
+    // text.
+    list_->addActions(actions);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void DatabasePage::marksChanged() {
+    rows_->marksChanged();
 }
 
 void DatabasePage::buildSearchGroup(QVBoxLayout* side) {
@@ -176,11 +244,16 @@ void DatabasePage::buildSearchGroup(QVBoxLayout* side) {
         searchButton_->setToolTip(
             QStringLiteral("Show the combinations that match every field filled in"));
     }
+    fromFile_ = named(new QLineEdit, names().fromFileSearch);
+    grid->addWidget(labelFor(QStringLiteral("From file:"), fromFile_), programs ? 4 : 3, 0);
+    grid->addWidget(fromFile_, programs ? 4 : 3, 1, 1, programs ? 2 : 1);
+    fromFile_->setToolTip(
+        QStringLiteral("Part of the name of a PCG file the sound came from; Enter searches"));
     nameSearch_->setToolTip(QStringLiteral("Part of the name to look for; Enter searches"));
     classSearch_->setToolTip(QStringLiteral("Only entries of this class and the classes below it"));
     side->addWidget(search);
-    for (QWidget* field : std::initializer_list<QWidget*>{nameSearch_, classSearch_,
-                                                          referenceSearch_, soundFrom_, soundTo_})
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             nameSearch_, classSearch_, referenceSearch_, soundFrom_, soundTo_, fromFile_})
         if (field) field->installEventFilter(this);
 }
 
@@ -232,6 +305,8 @@ void DatabasePage::buildPanel(QVBoxLayout* side) {
     side->addWidget(panel_, 1);
     whereUsed_ = named(new ElidedLabel, names().whereUsed);
     side->addWidget(whereUsed_);
+    origins_ = named(new ElidedLabel, names().origins);
+    side->addWidget(origins_);
 
     id_->setToolTip(QStringLiteral("The entry's ID in the database"));
     name_->setToolTip(QStringLiteral("The %1's name, up to 10 characters").arg(kindName));
@@ -277,8 +352,13 @@ bool DatabasePage::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void DatabasePage::setRows(std::vector<std::int32_t> rowIds) {
-    rows_->setRows(std::move(rowIds));
+void DatabasePage::setRows(std::vector<std::int32_t> refilled, std::vector<std::int32_t> shown) {
+    refilled_ = std::move(refilled);
+    showRows(std::move(shown));
+}
+
+void DatabasePage::showRows(std::vector<std::int32_t> shown) {
+    rows_->setRows(std::move(shown));
     // Right after a refill the first row is the selected one.
     if (rows_->rowCount() > 0)
         list_->selectionModel()->setCurrentIndex(rows_->index(0),
@@ -349,9 +429,16 @@ void DatabasePage::setClassChoices(const std::vector<std::string>& choices) {
 }
 
 void DatabasePage::clearSearchFields() {
-    for (QLineEdit* field : {nameSearch_, referenceSearch_, soundFrom_, soundTo_})
+    for (QLineEdit* field : {nameSearch_, referenceSearch_, soundFrom_, soundTo_, fromFile_})
         if (field) field->clear();
 }
+
+namespace {
+// File names are the file system's bytes, not the records' single-byte text.
+std::string fileNamePart(const QLineEdit* field) {
+    return QFile::encodeName(field->text()).toStdString();
+}
+}  // namespace
 
 int DatabasePage::classIndex() const {
     const int i = classSearch_->currentIndex();
@@ -363,13 +450,15 @@ db::ProgramSearchFields DatabasePage::programSearch() const {
             .drumId = bytesOf(referenceSearch_->text()),
             .soundFrom = bytesOf(soundFrom_->text()),
             .soundTo = bytesOf(soundTo_->text()),
-            .classIndex = classIndex()};
+            .classIndex = classIndex(),
+            .fromFile = fileNamePart(fromFile_)};
 }
 
 db::CombinationSearchFields DatabasePage::combinationSearch() const {
     return {.name = bytesOf(nameSearch_->text()),
             .programId = bytesOf(referenceSearch_->text()),
-            .classIndex = classIndex()};
+            .classIndex = classIndex(),
+            .fromFile = fileNamePart(fromFile_)};
 }
 
 std::string DatabasePage::chosenClassText() const {
@@ -414,6 +503,11 @@ void DatabasePage::showWhereUsed(const std::optional<lists::WhereUsed>& used) {
     whereUsed_->setToolTip(tip.join(QLatin1Char('\n')));
 }
 
+void DatabasePage::showOrigins(const QString& line, const QString& whole) {
+    origins_->setText(line);
+    origins_->setToolTip(whole);
+}
+
 std::optional<DatabasePage::Unsubmitted> DatabasePage::unsubmitted() const {
     if (!shownId_ || !editEnabled_->isChecked()) return std::nullopt;
     if (name_->text() == shownName_ && explanation_->toPlainText() == shownMemo_)
@@ -441,12 +535,13 @@ std::string DatabasePage::editedMemo() const {
 }
 
 std::vector<QWidget*> DatabasePage::tabChain() const {
-    // The list, the search fields and Search, Edit Enabled, then the entry's fields and Submit
-    // (reached when editing is enabled).
-    std::vector<QWidget*> chain{list_, nameSearch_, classSearch_, referenceSearch_};
+    // The list and its choices, the search fields and Search, Edit Enabled, then the entry's fields
+    // and Submit (reached when editing is enabled).
+    std::vector<QWidget*> chain{list_,       showChoice_,  sortChoice_,
+                                nameSearch_, classSearch_, referenceSearch_};
     if (soundFrom_) chain.insert(chain.end(), {soundFrom_, soundTo_});
-    chain.insert(chain.end(),
-                 {searchButton_, editEnabled_, name_, editClasses_, explanation_, submit_});
+    chain.insert(chain.end(), {fromFile_, searchButton_, editEnabled_, name_, editClasses_,
+                               explanation_, submit_});
     return chain;
 }
 

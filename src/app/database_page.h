@@ -1,8 +1,9 @@
 #pragma once
-// A database tab: the list of entries of one kind, its search group, the "Edit Enabled" box,
-// the detail panel of the focused entry and the where-used line below it. Built once for the
-// programs and once for the combinations; the main window runs the commands its buttons ask
-// for and hands back what to show.
+// A database tab: the list of entries of one kind with its choice of which entries it shows by
+// their marks and in which order, its search group, the "Edit Enabled" box, the detail panel of
+// the focused entry and the where-used and origins lines below it. Built once for the programs
+// and once for the combinations; the main window runs the commands its buttons ask for and
+// hands back what to show.
 
 #include <QWidget>
 #include <cstdint>
@@ -14,9 +15,12 @@
 #include "db/details.h"
 #include "db/listing.h"
 #include "db/record_files.h"
+#include "db/row_choice.h"
 #include "lists/relations.h"
 
+class QAction;
 class QCheckBox;
+class QLayout;
 class QComboBox;
 class QFrame;
 class QLineEdit;
@@ -35,16 +39,30 @@ class DatabasePage : public QWidget {
     Q_OBJECT
 
   public:
-    // kind: Program or Combination.
-    DatabasePage(db::Kind kind, const db::RecordFiles& files, QWidget* parent = nullptr);
+    // kind: Program or Combination; the rows show the marks `marks` holds.
+    DatabasePage(db::Kind kind, const db::RecordFiles& files, const db::OriginStore& marks,
+                 QWidget* parent = nullptr);
 
     db::Kind kind() const { return kind_; }
     const names::DatabasePageNames& names() const;
     QTableView* list() const { return list_; }
 
-    // The rows: the entry ID behind each, the first row current and selected afterwards.
-    void setRows(std::vector<std::int32_t> rowIds);
+    // The rows a refill gave the list (`refilled`, kept for another choice of marks or order)
+    // and those it shows of them (`shown`): the entry ID behind each, the first row current and
+    // selected afterwards.
+    void setRows(std::vector<std::int32_t> refilled, std::vector<std::int32_t> shown);
+    // Shows other rows of the last refill's, as a change of the choice below orders.
+    void showRows(std::vector<std::int32_t> shown);
     const std::vector<std::int32_t>& rowIds() const;
+    const std::vector<std::int32_t>& refilledRows() const { return refilled_; }
+    // "Show:" and "Sort:": which entries the list shows by their marks, and in which order.
+    db::RowChoice rowChoice() const;
+    // The marks of entries changed: the rows are drawn again where they are, the current row
+    // and the selection stay.
+    void marksChanged();
+    // The commands on the marks of the chosen rows: their keys work while the list has the
+    // focus, and they make the list's right-click menu.
+    void setMarkActions(const QList<QAction*>& actions);
     // The entry of the focused row, if there is one.
     std::optional<std::int32_t> focusedEntry() const;
     // The entries a command works on: every selected row's in list order when two or more rows
@@ -70,6 +88,8 @@ class DatabasePage : public QWidget {
     void showDetails(const std::optional<db::ProgramDetails>& details);
     void showDetails(const std::optional<db::CombinationDetails>& details);
     void showWhereUsed(const std::optional<lists::WhereUsed>& used);
+    // Where the entry came from: the line, and the whole list in its tooltip; empty for none.
+    void showOrigins(const QString& line, const QString& whole);
     // What the panel's fields hold now, as the record stores text (single-byte).
     std::string editedName() const;
     std::string editedMemo() const;
@@ -95,6 +115,8 @@ class DatabasePage : public QWidget {
     void focusedEntryChanged();
     // The selected rows changed.
     void selectionChanged();
+    // "Show:" or "Sort:" changed.
+    void rowChoiceChanged();
 
   protected:
     // Enter in a search field runs the search, as a click on Search would.
@@ -103,6 +125,7 @@ class DatabasePage : public QWidget {
   private:
     void buildSearchGroup(QVBoxLayout* side);
     void buildPanel(QVBoxLayout* side);
+    QLayout* buildRowChoice();
     void editEnabledClicked();
     // The class item chosen, or -1 when text was typed into the editable combo instead.
     int classIndex() const;
@@ -118,6 +141,10 @@ class DatabasePage : public QWidget {
     bool returning_ = false;
     EntryListModel* rows_;
     QTableView* list_;
+    std::vector<std::int32_t> refilled_;
+    QComboBox* showChoice_ = nullptr;
+    QComboBox* sortChoice_ = nullptr;
+    QLineEdit* fromFile_ = nullptr;
     QLineEdit* nameSearch_ = nullptr;
     QComboBox* classSearch_ = nullptr;
     QLineEdit* referenceSearch_ = nullptr;
@@ -136,6 +163,7 @@ class DatabasePage : public QWidget {
     LimitedMemo* explanation_ = nullptr;
     QPushButton* submit_ = nullptr;
     ElidedLabel* whereUsed_ = nullptr;
+    ElidedLabel* origins_ = nullptr;
 };
 
 }  // namespace pelvaro::app

@@ -143,6 +143,23 @@ std::optional<QString> QtDialogs::askText(QWidget* parent, const QString& captio
     return answer;
 }
 
+std::optional<int> QtDialogs::choose(QWidget* parent, const QString& caption, const QString& label,
+                                     const QStringList& items) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setComboBoxItems(items);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const auto chosen = items.indexOf(dialog.textValue());
+    if (chosen < 0) return std::nullopt;
+    return static_cast<int>(chosen);
+}
+
+void QtDialogs::showMessage(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
 std::optional<Dialogs::Typed> QtDialogs::saveFileOfType(QWidget* parent, const QStringList& types,
                                                         const QString& folder) {
     QString chosenType;

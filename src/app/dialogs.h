@@ -40,6 +40,16 @@ class Dialogs {
                                    const QString& /*text*/, const QStringList& /*buttons*/) {
         return std::nullopt;
     }
+    // One of `items` chosen from a list under `label`: its index; nothing when cancelled.
+    virtual std::optional<int> choose(QWidget* /*parent*/, const QString& /*caption*/,
+                                      const QString& /*label*/, const QStringList& /*items*/) {
+        return std::nullopt;
+    }
+    // A message that tells what happened, with an OK button. Dialogs that know no other kind
+    // show it as showError does.
+    virtual void showMessage(QWidget* parent, const QString& caption, const QString& text) {
+        showError(parent, caption, text);
+    }
     // A line of text, offered with `text` filled in; nothing when cancelled.
     virtual std::optional<QString> askText(QWidget* /*parent*/, const QString& /*caption*/,
                                            const QString& /*label*/, const QString& /*text*/) {
@@ -77,6 +87,9 @@ class QtDialogs : public Dialogs {
                                    const QString& text) override;
     std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
                                         const QString& folder) override;
+    std::optional<int> choose(QWidget* parent, const QString& caption, const QString& label,
+                              const QStringList& items) override;
+    void showMessage(QWidget* parent, const QString& caption, const QString& text) override;
 };
 
 // The dialog of openFilesAndFolders: files and folders together, several at once, clicked (Ctrl

@@ -90,6 +90,8 @@ const Entry kTable[] = {
      "Write the database in use to a database file (.pvd)", &MainWindow::exportDatabase},
     {Item::Action, names::kFileMenu, names::kExportList, "Export &List...", {},
      "Write the list of this tab as CSV or as a page to print (.html)", &MainWindow::exportList},
+    {Item::Action, names::kFileMenu, names::kGiveBackPcg, "&Give Back a PCG File...", {},
+     "Write a PCG file sent to the database as it was sent", &MainWindow::giveBackPcgFile},
     {Item::Separator, names::kFileMenu, names::kFileSeparator},
     {Item::Action, names::kFileMenu, names::kExit, "E&xit", {},
      "Keep a changed database as a recovery copy and end PELVARO", &MainWindow::exitProgram},
@@ -218,11 +220,65 @@ MainMenus::MainMenus(MainWindow& window, QMenuBar* bar, RecentFilesMenu* recentD
             action->setEnabled(false);
         actions_.push_back(action);
     }
+    buildMarkMenu(window);
     new KeysFirst(&window, actions_);
+}
+
+void MainMenus::buildMarkMenu(MainWindow& window) {
+    using What = db::MarkChange::What;
+    struct Mark {
+        QString name;
+        QString caption;
+        Qt::Key key;
+        QString tip;
+        db::MarkChange change;
+    };
+    std::vector<Mark> marks{{QLatin1String(names::kToggleFavourite),
+                             QStringLiteral("&Favourite"),
+                             Qt::Key_F,
+                             QStringLiteral("Make the chosen entries favourites, or no longer"),
+                             {What::ToggleFavourite}}};
+    for (int rating = 1; rating <= 5; ++rating)
+        marks.push_back({QLatin1String(names::kRate) + QString::number(rating),
+                         QStringLiteral("Rate &%1").arg(rating),
+                         static_cast<Qt::Key>(Qt::Key_0 + rating),
+                         QStringLiteral("Give the chosen entries the rating %1").arg(rating),
+                         {What::Rating, rating}});
+    marks.push_back({QLatin1String(names::kRate) + QStringLiteral("0"),
+                     QStringLiteral("&No Rating"),
+                     Qt::Key_0,
+                     QStringLiteral("Take the rating off the chosen entries"),
+                     {What::Rating, 0}});
+    marks.push_back({QLatin1String(names::kToggleHidden),
+                     QStringLiteral("&Hide or Show"),
+                     Qt::Key_H,
+                     QStringLiteral("Hide the chosen entries from the lists, or show them again"),
+                     {What::ToggleHidden}});
+
+    QMenu* edit = menu(names::kEditMenu);
+    edit->addSeparator();
+    QMenu* sub = edit->addMenu(QStringLiteral("Mar&k"));
+    sub->setObjectName(QLatin1String(names::kMarkMenu));
+    sub->setToolTipsVisible(true);
+    sub->menuAction()->setToolTip(
+        QStringLiteral("Favourites, ratings and hidden entries: the keys work in the lists"));
+    for (const Mark& m : marks) {
+        QAction* action = sub->addAction(m.caption);
+        action->setObjectName(m.name);
+        action->setShortcut(QKeySequence(m.key));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setToolTip(m.tip);
+        const db::MarkChange change = m.change;
+        QObject::connect(action, &QAction::triggered, &window,
+                         [&window, change] { window.mark(change); });
+        markActions_.push_back(action);
+    }
 }
 
 QAction* MainMenus::action(const char* name) const {
     for (QAction* a : actions_)
+        if (a->objectName() == QLatin1String(name)) return a;
+    for (QAction* a : markActions_)
         if (a->objectName() == QLatin1String(name)) return a;
     return nullptr;
 }

@@ -48,12 +48,18 @@ class MainMenus {
 
     QAction* action(const char* name) const;
     QMenu* menu(const char* name) const;
+    // The commands on the marks of the chosen entries, in the order of their menu. Their keys
+    // (F, 0 to 5, H) are those of the database lists that take them (Qt::WidgetShortcut): a
+    // search field takes those keys as text.
+    const QList<QAction*>& markActions() const { return markActions_; }
 
   private:
     class KeysFirst;
+    void buildMarkMenu(MainWindow& window);
 
     std::vector<QMenu*> menus_;
     std::vector<QAction*> actions_;
+    QList<QAction*> markActions_;
 };
 
 }  // namespace pelvaro::app

@@ -34,6 +34,7 @@
 #include "io/progress.h"
 #include "pcg/pcg_files.h"
 #include "pcg/pcg_lists.h"
+#include "session/origin_commands.h"
 #include "session/summaries.h"
 
 namespace pelvaro::app {
@@ -101,6 +102,10 @@ MainWindow::MainWindow(Dialogs& dialogs, const QString& startDirectory, const Pl
             guard([this] { showEntryDetails(); });
         });
         connect(page, &DatabasePage::selectionChanged, this, &MainWindow::updateEditMenu);
+        connect(page, &DatabasePage::rowChoiceChanged, this, [this, page] {
+            if (!editsSettled()) return;
+            guard([this, page] { showChosenRows(*page); });
+        });
     }
     for (PcgPage* page : {pcgPrograms_, pcgCombinations_}) {
         connect(page, &PcgPage::bankChanged, this, &MainWindow::refreshPcgLists);
@@ -166,8 +171,8 @@ void MainWindow::buildWindow() {
 
     pages_ = named(new QTabWidget, names::kPages);
     pages_->setAccessibleName(QStringLiteral("Tabs"));
-    programs_ = new DatabasePage(db::Kind::Program, session_->files());
-    combinations_ = new DatabasePage(db::Kind::Combination, session_->files());
+    programs_ = new DatabasePage(db::Kind::Program, session_->files(), session_->origins());
+    combinations_ = new DatabasePage(db::Kind::Combination, session_->files(), session_->origins());
     pcgPrograms_ = new PcgPage(pcg::SlotKind::Program, session_->pcg());
     pcgCombinations_ = new PcgPage(pcg::SlotKind::Combination, session_->pcg());
     pages_->addTab(programs_, QStringLiteral("Database Programs"));
@@ -214,6 +219,8 @@ void MainWindow::buildMenus() {
                                          !places_.recoveryFolder.isEmpty());
     // The Edit menu's rule runs when the menu opens too, as the commands it offers demand.
     connect(menus_->menu(names::kEditMenu), &QMenu::aboutToShow, this, &MainWindow::updateEditMenu);
+    for (DatabasePage* page : {programs_, combinations_})
+        page->setMarkActions(menus_->markActions());
 }
 
 void MainWindow::setTabOrders() {
@@ -308,9 +315,17 @@ void MainWindow::refreshDatabaseLists() {
         db::listRows(session_->files(), {}, db::Kind::Program, &session_->names()));
 }
 
-void MainWindow::refreshDatabaseLists(const db::ListRefill& refill) {
-    if (refill.programsRefilled) programs_->setRows(refill.programRowIds);
-    if (refill.combinationsRefilled) combinations_->setRows(refill.combinationRowIds);
+void MainWindow::refreshDatabaseLists(const db::ListRefill& refill, const DatabasePage* searched,
+                                      std::vector<std::int32_t> searchedShown) {
+    for (DatabasePage* page : {programs_, combinations_}) {
+        const bool programs = page == programs_;
+        if (!(programs ? refill.programsRefilled : refill.combinationsRefilled)) continue;
+        const std::vector<std::int32_t>& rows =
+            programs ? refill.programRowIds : refill.combinationRowIds;
+        page->setRows(rows, page == searched ? std::move(searchedShown)
+                                             : session::shownRows(*session_, page->kind(), rows,
+                                                                  page->rowChoice()));
+    }
     for (DatabasePage* page : {programs_, combinations_}) {
         page->setClassChoices(refill.classChoices);
         page->clearSearchFields();
@@ -330,6 +345,12 @@ void MainWindow::showEntryDetails() {
     combinations_->showWhereUsed(
         combination ? std::optional(lists::combinationPlays(session_->files(), *combination))
                     : std::nullopt);
+    for (auto [page, id] : {std::pair{programs_, program}, std::pair{combinations_, combination}}) {
+        const session::OriginsText origins =
+            id ? session::originsText(*session_, page->kind(), *id) : session::OriginsText{};
+        page->showOrigins(QString::fromStdString(origins.line),
+                          QString::fromStdString(origins.whole));
+    }
 }
 
 void MainWindow::updateEditMenu() {
@@ -359,6 +380,8 @@ void MainWindow::updateEditMenu() {
     menus_->action(names::kFindNearDuplicates)->setEnabled(databasePageInFront() != nullptr);
     menus_->action(names::kClassifyByRules)->setEnabled(databasePageInFront() != nullptr);
     menus_->action(names::kReplaceInNames)->setEnabled(toPcg);
+    for (QAction* action : menus_->markActions())
+        action->setEnabled(toPcg);
 }
 
 void MainWindow::updateUndoActions() {

@@ -15,6 +15,7 @@
 #include "app/places.h"
 #include "app/settings.h"
 #include "db/listing.h"
+#include "db/origins.h"
 #include "session/commands.h"
 #include "session/session.h"
 
@@ -91,6 +92,8 @@ class MainWindow : public QMainWindow {
     void exportDatabase();
     // The list of the tab in front as CSV or as a printable HTML page, by the name's extension.
     void exportList();
+    // A PCG file sent to the database, chosen from those it keeps, written as it was sent.
+    void giveBackPcgFile();
     void exitProgram();
     // Edit menu
     void undo();
@@ -111,6 +114,8 @@ class MainWindow : public QMainWindow {
     // Classes given to the entries that rules pick out; the chosen entries' names replaced.
     void classifyByRules();
     void replaceInNames();
+    // A change of the marks of the chosen entries of the tab in front (its keys in the list).
+    void mark(const db::MarkChange& change);
     // Pcg menu
     void newPcg();
     // The window in which the PCG is arranged for the stage.
@@ -159,10 +164,15 @@ class MainWindow : public QMainWindow {
     // chose Cancel: the command does not go on.
     bool editsSettled();
     void refreshPcgLists();
-    // Refills the database lists (the searched one, or both when nothing filters), the class
-    // choices of both search groups, clears the search fields and shows the focused entries.
-    void refreshDatabaseLists(const db::ListRefill& refill);
+    // Refills the database lists (the searched one, or both when nothing filters), each showing
+    // what its choice of marks and order takes of the rows (`searchedShown`: what the searched
+    // page shows, worked out already), the class choices of both search groups, clears the
+    // search fields and shows the focused entries.
+    void refreshDatabaseLists(const db::ListRefill& refill, const DatabasePage* searched = nullptr,
+                              std::vector<std::int32_t> searchedShown = {});
     void refreshDatabaseLists();
+    // The rows of the page's last refill again, under its changed choice of marks and order.
+    void showChosenRows(DatabasePage& page);
     // Both detail panels and where-used lines, from the focused rows.
     void showEntryDetails();
     // The page in front, when it is a database page or a PCG page: what the Edit menu's

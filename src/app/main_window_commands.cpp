@@ -389,16 +389,17 @@ void MainWindow::showAbout() {
 void MainWindow::search(const DatabasePage& page) {
     if (!editsSettled()) return;
     guard([&] {
-        const session::Search found =
+        session::Search found =
             page.kind() == db::Kind::Program
-                ? session::searchPrograms(*session_, page.programSearch(), page.chosenClassText())
+                ? session::searchPrograms(*session_, page.programSearch(), page.chosenClassText(),
+                                          page.rowChoice())
                 : session::searchCombinations(*session_, page.combinationSearch(),
-                                              page.chosenClassText());
+                                              page.chosenClassText(), page.rowChoice());
         if (found.error) {
             dialogs_.showError(this, kApplicationTitle, textOf(*found.error));
             return;
         }
-        refreshDatabaseLists(found.rows);
+        refreshDatabaseLists(found.rows, &page, std::move(found.shown));
         showResult(QString::fromStdString(found.summary));
     });
 }

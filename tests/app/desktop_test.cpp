@@ -69,7 +69,7 @@ TEST(Desktop, SizesFoldersAndRecentFilesAreRememberedBetweenRuns) {
     bandPcg().writeTo(w.dir.file("sets/band.pcg"));
     auto* splitter = w.find<QSplitter>(names::kEventSplitter);
     EXPECT_EQ(splitter->sizes().value(1), 50) << "the event list starts 50 pixels high";
-    w.form->resize(700, 700);
+    w.form->resize(700, 740);
     const QSize size = w.form->size();
     // The user drags the bar above the event list 40 pixels up.
     QSplitterHandle* bar = splitter->handle(1);
@@ -301,28 +301,33 @@ TEST(Desktop, TabVisitsTheControlsOfEachTabInReadingOrder) {
     w.importPcg(bandPcg());
     w.press(Qt::Key_S, Qt::ControlModifier);
     w.find<QWidget>(names::kProgramsPage.list)->setFocus();
-    EXPECT_EQ(
-        tabWalk(w),
-        (QStringList{names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
-                     names::kProgramsPage.referenceSearch, names::kProgramsPage.soundFrom,
-                     names::kProgramsPage.soundTo, names::kProgramsPage.searchButton,
-                     names::kProgramsPage.editEnabled, names::kEventList, "qt_tabwidget_tabbar"}));
+    EXPECT_EQ(tabWalk(w),
+              (QStringList{names::kProgramsPage.showChoice, names::kProgramsPage.sortChoice,
+                           names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
+                           names::kProgramsPage.referenceSearch, names::kProgramsPage.soundFrom,
+                           names::kProgramsPage.soundTo, names::kProgramsPage.fromFileSearch,
+                           names::kProgramsPage.searchButton, names::kProgramsPage.editEnabled,
+                           names::kEventList, "qt_tabwidget_tabbar"}));
     w.click(names::kProgramsPage.editEnabled);
     w.find<QWidget>(names::kProgramsPage.list)->setFocus();
     EXPECT_EQ(tabWalk(w),
-              (QStringList{names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
+              (QStringList{names::kProgramsPage.showChoice, names::kProgramsPage.sortChoice,
+                           names::kProgramsPage.nameSearch, names::kProgramsPage.classSearch,
                            names::kProgramsPage.referenceSearch, names::kProgramsPage.soundFrom,
-                           names::kProgramsPage.soundTo, names::kProgramsPage.searchButton,
-                           names::kProgramsPage.editEnabled, names::kProgramsPage.name,
-                           names::kProgramsPage.editClasses, names::kProgramsPage.explanation,
-                           names::kProgramsPage.submit, names::kEventList, "qt_tabwidget_tabbar"}));
+                           names::kProgramsPage.soundTo, names::kProgramsPage.fromFileSearch,
+                           names::kProgramsPage.searchButton, names::kProgramsPage.editEnabled,
+                           names::kProgramsPage.name, names::kProgramsPage.editClasses,
+                           names::kProgramsPage.explanation, names::kProgramsPage.submit,
+                           names::kEventList, "qt_tabwidget_tabbar"}));
     w.showPage(kDatabaseCombinations);
     w.find<QWidget>(names::kCombinationsPage.list)->setFocus();
     EXPECT_EQ(tabWalk(w),
               (QStringList{
+                  names::kCombinationsPage.showChoice, names::kCombinationsPage.sortChoice,
                   names::kCombinationsPage.nameSearch, names::kCombinationsPage.classSearch,
-                  names::kCombinationsPage.referenceSearch, names::kCombinationsPage.searchButton,
-                  names::kCombinationsPage.editEnabled, names::kEventList, "qt_tabwidget_tabbar"}));
+                  names::kCombinationsPage.referenceSearch, names::kCombinationsPage.fromFileSearch,
+                  names::kCombinationsPage.searchButton, names::kCombinationsPage.editEnabled,
+                  names::kEventList, "qt_tabwidget_tabbar"}));
     w.showPage(kPcgPrograms);
     w.find<QWidget>(names::kPcgProgramsPage.list)->setFocus();
     EXPECT_EQ(tabWalk(w), (QStringList{names::kEventList, "qt_tabwidget_tabbar",

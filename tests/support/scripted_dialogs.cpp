@@ -72,4 +72,13 @@ std::optional<QString> ScriptedDialogs::askText(QWidget*, const QString& caption
     return next(texts_);
 }
 
+std::optional<int> ScriptedDialogs::choose(QWidget*, const QString& caption, const QString& label,
+                                           const QStringList& items) {
+    asked.push_back({caption, label, items});
+    if (choices_.empty()) return std::nullopt;
+    const std::optional<int> answer = choices_.front();
+    choices_.pop_front();
+    return answer;
+}
+
 }  // namespace pelvaro::testing

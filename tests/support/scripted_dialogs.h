@@ -38,6 +38,8 @@ class ScriptedDialogs : public app::Dialogs {
     // and the text typed into the next line asked for. An empty queue closes or cancels.
     void answerQuestion(std::optional<int> button) { questions_.push_back(button); }
     void answerText(const QString& text) { texts_.push_back(text); }
+    // The item chosen from the next list (by its index; nothing: the list is closed).
+    void answerChoice(std::optional<int> item) { choices_.push_back(item); }
 
     std::optional<QString> openFile(QWidget* parent, const QString& filter,
                                     const QString& folder) override;
@@ -52,13 +54,16 @@ class ScriptedDialogs : public app::Dialogs {
                                    const QString& text) override;
     std::optional<Typed> saveFileOfType(QWidget* parent, const QStringList& types,
                                         const QString& folder) override;
+    std::optional<int> choose(QWidget* parent, const QString& caption, const QString& label,
+                              const QStringList& items) override;
 
     std::vector<Message> messages;
     // Told of every message as it is shown (to look at the screen at that moment), and of every
     // file dialog as it is answered (a user who takes their time over it).
     std::function<void(const Message&)> whenShown;
     std::function<void()> whenFileAsked;
-    // Every question (its buttons) and every line of text asked for (its label as the text).
+    // Every question (its buttons), every line of text asked for (its label as the text) and
+    // every list to choose from (its items as the buttons).
     struct Asked {
         QString caption;
         QString text;
@@ -75,6 +80,7 @@ class ScriptedDialogs : public app::Dialogs {
     std::deque<QStringList> manies_;
     std::deque<std::optional<int>> questions_;
     std::deque<QString> texts_;
+    std::deque<std::optional<int>> choices_;
 };
 
 }  // namespace pelvaro::testing
