@@ -1,8 +1,9 @@
 // Pictures of the main window for the README: the demo PCG imported and sent to the database,
-// one picture per tab, the Compare window, a printed list, the Arrange Pcg window in the middle
-// of a drag, the near-duplicates window over a few tweaked copies, and the report of a folder of
-// PCG files sent in one go, drawn offscreen.
+// one picture per tab, the marks and origins of the programs tab, the Compare window, a printed
+// list, the Arrange Pcg window in the middle of a drag, the near-duplicates window over a few
+// tweaked copies, and the report of a folder of PCG files sent in one go, drawn offscreen.
 //   screenshots <folder>   ->  <folder>/database-programs.png, the three other tabs,
+//                              <folder>/database-marks.png,
 //                              <folder>/arrange.png, <folder>/near-duplicates.png and
 //                              <folder>/send-report.png
 
@@ -27,6 +28,7 @@
 
 #include "app/arrange_window.h"
 #include "app/control_names.h"
+#include "app/database_page.h"
 #include "app/main_window.h"
 #include "app/near_duplicates_window.h"
 #include "app/send_report.h"
@@ -87,7 +89,11 @@ int main(int argc, char** argv) {
                 files.write(n, e);
             }
         }
-    form->search();
+    // Search with every field blank: both lists refilled with what the files hold now.
+    const auto refill = [&] {
+        form->search(*form->findChild<pelvaro::app::DatabasePage*>(names::kProgramsPage.page));
+    };
+    refill();
 
     auto* tabs = form->findChild<QTabWidget*>(names::kPages);
     form->findChild<QCheckBox*>(names::kProgramsPage.editEnabled)->click();
@@ -106,6 +112,28 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The marks on the programs tab: favourites, ratings and a hidden entry (grey until the next
+    // refill), and the origins line of the current entry. Undone afterwards, so that the pictures
+    // below show every entry.
+    {
+        using What = pelvaro::db::MarkChange::What;
+        tabs->setCurrentIndex(0);
+        const std::pair<int, pelvaro::db::MarkChange> marks[] = {
+            {0, {What::ToggleFavourite}}, {0, {What::Rating, 4}},       {2, {What::Rating, 5}},
+            {3, {What::ToggleFavourite}}, {3, {What::Rating, 3}},       {5, {What::ToggleHidden}},
+            {6, {What::Rating, 2}},       {1, {What::ToggleFavourite}},
+        };
+        for (const auto& [row, change] : marks) {
+            programs->setCurrentIndex(programs->model()->index(row, 0));
+            form->mark(change);
+        }
+        programs->setCurrentIndex(programs->model()->index(3, 0));
+        QApplication::processEvents();
+        if (!form->grab().save(out + QStringLiteral("/database-marks.png"))) return 1;
+        for (std::size_t i = 0; i < std::size(marks); ++i)
+            form->undo();
+    }
+
     // The Compare window: a program and a copy of it that differs in three bytes.
     {
         auto copy = files.read<pelvaro::db::DbProgramEntry>(4);
@@ -114,7 +142,7 @@ int main(int argc, char** argv) {
         for (const std::size_t at : {40u, 41u, 100u})
             copy.bytes[at] ^= 0x21;
         const std::int32_t id = files.append(copy);
-        form->search();
+        refill();
         tabs->setCurrentIndex(0);
         programs->selectionModel()->select(programs->model()->index(3, 0),
                                            QItemSelectionModel::ClearAndSelect);
@@ -199,8 +227,9 @@ int main(int argc, char** argv) {
                               "Keys Solo");
         solo.setTimbreProgramId(0, keys2);
         files.append(solo);
-        auto* window = new pelvaro::app::NearDuplicatesWindow(
-            form->session(), dialogs, pelvaro::db::Kind::Program, {}, {}, form.get());
+        auto* window =
+            new pelvaro::app::NearDuplicatesWindow(form->session(), form->databaseWatch(), dialogs,
+                                                   pelvaro::db::Kind::Program, {}, form.get());
         window->show();
         QApplication::processEvents();
         if (!window->grab().save(out + QStringLiteral("/near-duplicates.png"))) return 1;
