@@ -482,6 +482,7 @@ void OriginStore::append(const std::vector<Byte>& bytes) {
 
 void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlots,
                              const std::string& path, std::int64_t sent, const RecordFiles& files) {
+    if (!recording_) return;
     // The image without the sounds the send stored: a sent slot takes the bytes of the first
     // slot of its kind that holds no sound, so that files made from one template share it.
     pcg::PcgImage outside = pcg.image;
