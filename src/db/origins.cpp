@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "db/origin_log.h"
@@ -189,6 +190,19 @@ struct OriginStore::State {
         v[id] = packMarks(m);
     }
 
+    // The number of a packed image outside the sounds: one held already, or a new one.
+    std::uint32_t blobFor(ConstBytes packed) {
+        const std::uint64_t key = hash64(packed);
+        if (const auto it = blobByHash.find(key);
+            it != blobByHash.end() &&
+            std::ranges::equal(
+                ConstBytes(log).subspan(blobs[it->second].at, blobs[it->second].length), packed))
+            return it->second;
+        const auto number = static_cast<std::uint32_t>(blobs.size());
+        add(Type::Blob, std::vector<Byte>(packed.begin(), packed.end()));
+        return number;
+    }
+
     // Appends one record and takes it into what is worked out.
     void add(Type type, const std::vector<Byte>& fields) {
         const std::size_t start = log.size();
@@ -209,6 +223,8 @@ struct OriginStore::State {
         const auto offset = [&] { return static_cast<std::uint32_t>(fieldsAt + f.at()); };
         switch (type) {
             case Type::Blob:
+                blobByHash.emplace(hash64(ConstBytes(log).subspan(fieldsAt, length)),
+                                   static_cast<std::uint32_t>(blobs.size()));
                 blobs.push_back({fieldsAt, length});
                 break;
             case Type::Send: {
@@ -482,6 +498,7 @@ void OriginStore::append(const std::vector<Byte>& bytes) {
 
 void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlots,
                              const std::string& path, std::int64_t sent, const RecordFiles& files) {
+    if (!recording_) return;
     // The image without the sounds the send stored: a sent slot takes the bytes of the first
     // slot of its kind that holds no sound, so that files made from one template share it.
     pcg::PcgImage outside = pcg.image;
@@ -517,21 +534,7 @@ void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlot
             }
         }
     }
-    const std::vector<Byte> packed = packRuns(outside.bytes());
-    const std::uint64_t outsideHash = hash64(packed);
-    std::uint32_t blob = 0;
-    if (auto it = state_->blobByHash.find(outsideHash);
-        it != state_->blobByHash.end() &&
-        std::ranges::equal(
-            ConstBytes(state_->log)
-                .subspan(state_->blobs[it->second].at, state_->blobs[it->second].length),
-            packed)) {
-        blob = it->second;
-    } else {
-        blob = static_cast<std::uint32_t>(state_->blobs.size());
-        state_->add(Type::Blob, packed);
-        state_->blobByHash[outsideHash] = blob;
-    }
+    const std::uint32_t blob = state_->blobFor(packRuns(outside.bytes()));
 
     std::vector<Byte> fields;
     Writer w(fields);
@@ -613,6 +616,106 @@ void OriginStore::mergeInto(Kind kind, std::int32_t kept, const std::vector<std:
     for (std::int32_t id : merged)
         w.number(static_cast<std::uint64_t>(id));
     state_->add(Type::Merge, fields);
+}
+
+void OriginStore::bringIn(const OriginStore& other, const EntryReader& readThere,
+                          const std::array<const std::vector<std::int32_t>*, 3>& idsHere,
+                          const std::array<std::int32_t, 2>& countsBefore,
+                          const RecordFiles& here) {
+    const State& o = *other.state_;
+    State& s = *state_;
+    const auto idHere = [&](Kind kind, std::int32_t there) -> std::int32_t {
+        const std::vector<std::int32_t>& ids = *idsHere[static_cast<std::size_t>(kind)];
+        return there > 0 && static_cast<std::size_t>(there) < ids.size() ? ids[there] : 0;
+    };
+    // The files: each once, with the image outside its sounds shared as a send shares it.
+    const auto keyOf = [](const State::File& f) {
+        return f.sent.name + '\n' + f.sent.folder + '\n' + std::to_string(f.sent.sent) + '\n' +
+               std::to_string(f.hash);
+    };
+    std::set<std::string> known;
+    for (const State::File& f : s.files)
+        known.insert(keyOf(f));
+    std::vector<Byte> there, entry;
+    for (const State::File& f : o.files) {
+        if (!known.insert(keyOf(f)).second) continue;
+        const State::Blob& blob = o.blobs[f.blob];
+        const std::uint32_t blobHere = s.blobFor(ConstBytes(o.log).subspan(blob.at, blob.length));
+        std::vector<Byte> fields;
+        Writer w(fields);
+        w.text(f.sent.name);
+        w.text(f.sent.folder);
+        w.signedNumber(f.sent.sent);
+        w.number(blobHere);
+        w.fixed64(f.hash);
+        std::size_t i = f.firstSlot;
+        for (Kind kind : kSlotKinds) {
+            std::vector<const State::Slot*> ofKind;
+            for (; i < f.firstSlot + f.slotCount && o.slots[i].kind == kind; ++i)
+                ofKind.push_back(&o.slots[i]);
+            w.number(ofKind.size());
+            std::int64_t last = 0;
+            const std::size_t size = layoutOf(kind).recordSize;
+            const std::size_t from = nameStart(kind);
+            const std::size_t sound = (kind == Kind::Program       ? pcg::kProgramSize
+                                       : kind == Kind::Combination ? pcg::kCombinationSize
+                                                                   : pcg::kDrumKitSize) -
+                                      from;
+            for (const State::Slot* slot : ofKind) {
+                const std::int32_t id = idHere(kind, slot->id);
+                w.byte(slot->slot);
+                w.signedNumber(id - last);
+                last = id;
+                w.fixed16(slot->hash);
+                if (kind != Kind::DrumKit) {
+                    w.name(slot->tableName);
+                    const bool sameName = slot->recordName == slot->tableName;
+                    w.byte(sameName ? 0 : 1);
+                    if (!sameName) w.name(slot->recordName);
+                }
+                if (id == 0) {
+                    w.number(0);  // a slot whose sound is gone there is empty here too
+                    continue;
+                }
+                // The slot as it was sent, from the entry there, told as it differs from here.
+                there.assign(size, 0);
+                readThere(kind, slot->id, there);
+                Reader r(ConstBytes(o.log).subspan(slot->differencesAt));
+                applyDifferences(r, Bytes(there).subspan(from, sound));
+                entry.resize(size);
+                here.readEntry(kind, id, entry);
+                writeDifferences(w, ConstBytes(entry).subspan(from, sound),
+                                 ConstBytes(there).subspan(from, sound));
+            }
+        }
+        s.add(Type::Send, fields);
+    }
+    // The marks, a change each, as the user would make them.
+    for (Kind kind : {Kind::Program, Kind::Combination}) {
+        const int k = markIndex(kind);
+        std::vector<std::int32_t> favourites, hide, show;
+        std::array<std::vector<std::int32_t>, 6> rated;
+        const std::vector<std::int32_t>& ids = *idsHere[static_cast<std::size_t>(kind)];
+        for (std::size_t id = 1; id < ids.size(); ++id) {
+            const std::int32_t to = ids[id];
+            if (to <= 0) continue;
+            const Marks m = o.marksOf(kind, static_cast<std::int32_t>(id));
+            const Marks mine = s.marksOf(kind, to);
+            const bool fresh = to > countsBefore[static_cast<std::size_t>(k)];
+            if (m.favourite && !mine.favourite) favourites.push_back(to);
+            if (m.rating > mine.rating) rated[static_cast<std::size_t>(m.rating)].push_back(to);
+            if (fresh && m.hidden && !mine.hidden) hide.push_back(to);
+            if (!fresh && mine.hidden && !m.hidden) show.push_back(to);
+        }
+        const auto apply = [&](const std::vector<std::int32_t>& chosen, MarkChange change) {
+            if (!chosen.empty()) setMarks(kind, chosen, change);
+        };
+        apply(favourites, {MarkChange::What::Favourite});
+        for (int r = 1; r <= 5; ++r)
+            apply(rated[static_cast<std::size_t>(r)], {MarkChange::What::Rating, r});
+        apply(hide, {MarkChange::What::Hide});
+        apply(show, {MarkChange::What::Show});
+    }
 }
 
 void OriginStore::flush() {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -135,6 +136,16 @@ class OriginStore {
     // Near-duplicates merged: each `merged[i]`'s origins and marks go to `kept` (before the
     // renumbering that removes them).
     void mergeInto(Kind kind, std::int32_t kept, const std::vector<std::int32_t>& merged);
+    // Another database merged into this one: the files it received, as far as this one has not
+    // received them already (a file is known by its name, folder, time and contents), with their
+    // slots' entries numbered as here (`idsHere[kind][id there]`, 0: none), and the marks of its
+    // entries (favourite when either is, the higher rating, hidden only when both are; an entry
+    // made new here by the merge, numbered above `countsBefore`, takes the other's as they are).
+    // `readThere` reads an entry of the other database.
+    using EntryReader = std::function<void(Kind, std::int32_t, Bytes)>;
+    void bringIn(const OriginStore& other, const EntryReader& readThere,
+                 const std::array<const std::vector<std::int32_t>*, 3>& idsHere,
+                 const std::array<std::int32_t, 2>& countsBefore, const RecordFiles& here);
     // Writes what was recorded since the last flush to the working file.
     void flush();
 

@@ -3,6 +3,7 @@
 #include "classes/class_table.h"
 #include "db/class_paths.h"
 #include "db/database_file.h"
+#include "db/origins.h"
 #include "io/wording.h"
 #include "lists/csv.h"
 
@@ -95,6 +96,8 @@ MergeOutcome mergeDatabases(Session& session, const std::vector<std::string>& da
                                               source->count(db::Kind::DrumKit));
             };
             const std::int32_t classesBefore = files.count(db::Kind::Class);
+            const std::array<std::int32_t, 2> countsBefore = {files.count(db::Kind::Program),
+                                                              files.count(db::Kind::Combination)};
             try {
                 db::ClassImport classes(files,
                                         db::ClassTree::read(source->stream(db::Kind::Class),
@@ -105,15 +108,26 @@ MergeOutcome mergeDatabases(Session& session, const std::vector<std::string>& da
                 // The classes no entry carries come along too, after those that entries carry.
                 classes.importRest();
                 files.flush();
-                // Where the entries came from and their marks follow them here: the one call
-                // that brings them in goes here, inside the step, with the origins member beside
-                // source->memberPath(db::Kind::Program) and merged.ids (ID there -> ID here); the
-                // entries here numbered above the counts the counter took before this database
-                // are new, the others were stored already.
+                // Where the entries came from, and their marks, follow them here.
+                db::OriginStore there;
+                there.load(db::originsMemberPath(source->memberPath(db::Kind::Program)));
+                session.origins().bringIn(
+                    there,
+                    [&](db::Kind kind, std::int32_t id, Bytes out) {
+                        source->stream(kind).readExactAt(
+                            static_cast<std::int64_t>(id) *
+                                static_cast<std::int64_t>(db::layoutOf(kind).recordSize),
+                            out);
+                    },
+                    {&merged.ids.programs, &merged.ids.combinations, &merged.ids.drumKits},
+                    countsBefore, files);
                 const db::ClassTree here = db::ClassTree::read(files);
                 for (const std::int32_t k : classes.made())
                     line.classesCreated.push_back(latin1ToUtf8(here.path(k)));
                 line.notes = notesOf(merged, classes, here);
+                if (!there.damage().empty())
+                    line.notes.push_back("The origins and marks it keeps cannot all be read (" +
+                                         there.damage() + "); what could be read came in.");
                 line.ids = std::move(merged.ids);
             } catch (const io::FileError&) {
                 // What was stored before the failure is in the files and stays, told as merged.

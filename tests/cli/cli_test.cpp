@@ -360,3 +360,65 @@ TEST(Cli, TheProgramKeepsToItsOwnTemporaryFolder) {
     for (const char* name : {"temp.prg", "temp.cmb", "temp.dru", "temp.tur", "bos.dat"})
         EXPECT_EQ(readBytes(here + "/" + name), (std::vector<Byte>{'m', 'i', 'n', 'e'})) << name;
 }
+
+TEST(Cli, OriginsRebuildMarkAndTheListFiltersOfMarks) {
+    CliFolder f;
+    const std::string mine = f.dir.file("mine.pvd");
+    ASSERT_EQ(f({"add", mine, f.band, f.sets}).status, cli::kDone);
+    CliOutcome r = f({"origins", mine, "--programs", "1", "--csv"});
+    ASSERT_EQ(r.status, cli::kDone) << r.err;
+    EXPECT_TRUE(
+        r.out.starts_with("ID,Kind,File,Folder,Slot,Name there,Sent\r\n1,program,band.pcg," +
+                          f.dir.path() + ",A00,PIANO 1,"))
+        << r.out;
+    r = f({"origins", mine, "--file", "other"});
+    EXPECT_EQ(std::ranges::count(r.out, '\n'), 1 + 2 + 4) << "two programs and the four kits";
+
+    // The file as it was sent, by its name or its path; what names no send writes nothing.
+    const std::string out = f.dir.file("out.pcg");
+    r = f({"rebuild", mine, "band.pcg", "-o", out});
+    ASSERT_EQ(r.status, cli::kDone) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_TRUE(readBytes(out) == readBytes(f.band));
+    fs::remove(out);
+    EXPECT_EQ(f({"rebuild", mine, f.sets + "/more/other.pcg", "-o", out}).status, cli::kDone);
+    EXPECT_TRUE(readBytes(out) == readBytes(f.sets + "/more/other.pcg"));
+    fs::remove(out);
+    r = f({"rebuild", mine, "band.pcg", "-o", out, "--sent", "1999-01-01"});
+    EXPECT_EQ(r.status, cli::kFailed);
+    EXPECT_EQ(r.err, "pelvaro-cli rebuild: No send of band.pcg on 1999-01-01 is recorded in " +
+                         mine + ".\n");
+    EXPECT_EQ(f({"rebuild", mine, "band.pcg", "-o", f.dir.file("none/out.pcg")}).status,
+              cli::kFailed);
+    ASSERT_EQ(f({"add", f.dir.file("empty.pvd"), f.sets + "/foreign.pcg"}).status, cli::kDone);
+    r = f({"rebuild", f.dir.file("empty.pvd"), "band.pcg", "-o", out});
+    EXPECT_EQ(r.status, cli::kFailed);
+    EXPECT_NE(r.err.find("empty.pvd holds no origins"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out));
+
+    // Marks set, kept in the database, and filtering the list; an ID too far changes nothing.
+    EXPECT_EQ(f({"mark", mine, "--programs", "1,2", "--favourite"}).out,
+              "Marked 2 programs as favourites\n");
+    EXPECT_EQ(f({"mark", mine, "--programs", "2", "--hide"}).status, cli::kDone);
+    EXPECT_EQ(f({"mark", mine, "--programs", "4", "--rating", "4"}).status, cli::kDone);
+    const auto ids = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), {"list", mine});
+        const CliOutcome listed = f(options);
+        std::string first;
+        for (std::size_t at = listed.out.find('\n'); at + 1 < listed.out.size();
+             at = listed.out.find('\n', at + 1))
+            first += listed.out.substr(at + 1, listed.out.find('\t', at) - at - 1) + " ";
+        return first;
+    };
+    EXPECT_EQ(ids({}), "1 3 4 5 ");
+    EXPECT_EQ(ids({"--favourites"}), "1 ");
+    EXPECT_EQ(ids({"--favourites", "--all"}), "1 2 ");
+    EXPECT_EQ(ids({"--hidden"}), "2 ");
+    EXPECT_EQ(ids({"--min-rating", "3"}), "4 ");
+    const auto before = f.members("mine");
+    r = f({"mark", mine, "--programs", "9", "--show"});
+    EXPECT_EQ(r.status, cli::kFailed);
+    EXPECT_EQ(r.err, "pelvaro-cli mark: There is no program with ID 9.\n");
+    EXPECT_EQ(f.members("mine"), before);
+    EXPECT_EQ(f({"mark", mine, "--programs", "1"}).status, cli::kBadUsage);
+}

@@ -11,6 +11,7 @@
 #include "random_pcg.h"
 #include "session/batch_send.h"
 #include "session/commands.h"
+#include "session/merge_databases.h"
 #include "session/organise_commands.h"
 #include "session/organise_rules.h"
 #include "session/origin_commands.h"
@@ -214,4 +215,59 @@ TEST(Origins, ADamagedOriginsMemberCostsOnlyWhatCannotBeRead) {
     EXPECT_FALSE(session::openDatabase(t.s, pvd).refusal);
     EXPECT_TRUE(t.s.origins().files().empty());
     EXPECT_EQ(DatabaseSnapshot(t.db), records);
+}
+
+TEST(Origins, AMergedDatabaseGivesBackEveryFileSentIntoEitherAndJoinsTheMarks) {
+    Sent b;
+    b.sendFiles({1, 2});
+    session::markEntries(b.s, Kind::Program, {1, 2, 3}, {What::Favourite});
+    session::markEntries(b.s, Kind::Program, {2, 4, 5}, {What::Rating, 2});
+    session::markEntries(b.s, Kind::Program, {1, 5, 6}, {What::Hide});
+    const std::string pvd = session::exportDatabase(b.s, b.files.file("b")).path;
+    Sent a;
+    a.sendFiles({2, 3});
+    session::markEntries(a.s, Kind::Program, {1, 2, 3, 4, 5, 6}, {What::Hide});
+    session::markEntries(a.s, Kind::Program, {1, 4}, {What::Rating, 4});
+    const auto marksOf = [](const session::Session& s) {
+        std::vector<db::Marks> all{{}};
+        for (std::int32_t id = 1; id <= s.files().count(Kind::Program); ++id)
+            all.push_back(s.origins().marks(Kind::Program, id));
+        return all;
+    };
+    const std::vector<db::Marks> before = marksOf(a.s);
+    const std::vector<db::Marks> there = marksOf(b.s);
+
+    const session::MergeOutcome m = session::mergeDatabases(a.s, {pvd});
+    ASSERT_FALSE(m.failure);
+    // Favourite when either is, the higher rating, hidden only when both are; an entry new here
+    // as it was there.
+    std::vector<db::Marks> expected = before;
+    expected.resize(static_cast<std::size_t>(a.s.files().count(Kind::Program)) + 1);
+    for (std::size_t id = 1; id < m.lines[0].ids.programs.size(); ++id) {
+        const auto to = static_cast<std::size_t>(m.lines[0].ids.programs[id]);
+        db::Marks& e = expected[to];
+        const db::Marks& t = there[id];
+        e.favourite = e.favourite || t.favourite;
+        e.rating = std::max(e.rating, t.rating);
+        e.hidden = to < before.size() ? e.hidden && t.hidden : t.hidden;
+    }
+    EXPECT_EQ(marksOf(a.s), expected);
+    // Every file sent into either comes back whole, also after a merge of the same again.
+    for (int seed : {1, 2}) {
+        const auto number = session::sentFileNamed(a.s, b.file(seed));
+        ASSERT_TRUE(number);
+        const auto back = session::giveBackPcg(a.s, *number, a.files.file("back.pcg"));
+        EXPECT_TRUE(back.differences.empty());
+        EXPECT_TRUE(readBytes(a.files.file("back.pcg")) == readBytes(b.file(seed))) << seed;
+    }
+    a.expectGivenBack({2, 3}, "after the merge");
+    const std::size_t files = a.s.origins().files().size();
+    EXPECT_EQ(files, 4u);
+    session::mergeDatabases(a.s, {pvd});
+    EXPECT_EQ(a.s.origins().files().size(), files) << "nothing twice";
+    EXPECT_EQ(a.s.undoLog().undoName(), "Merge Database");
+    a.s.undoLog().undo();
+    EXPECT_EQ(a.s.undoLog().undoName(), "Rate 4") << "the second merge changed nothing";
+    EXPECT_EQ(a.s.origins().files().size(), 2u);
+    EXPECT_EQ(marksOf(a.s), before);
 }
