@@ -11,6 +11,7 @@
 #include <numeric>
 
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include "linear_transfer.h"
 #include "pcg/pcg_files.h"
 #include "pcg_builder.h"
+#include "pcg_collection.h"
 #include "session/batch_send.h"
 #include "sqlite_anchor.h"
 #include "temp_dir.h"
@@ -31,48 +33,17 @@
 
 using namespace pelvaro;
 using namespace pelvaro::db;
+using bench::Collection;
+using bench::collection;
+using bench::Noise;
+using bench::randomCombination;
+using bench::randomProgram;
 
 namespace {
-
-class Noise {
-  public:
-    explicit Noise(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-    std::uint64_t next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return state_;
-    }
-    Byte byte() { return static_cast<Byte>(next()); }
-    void fill(Bytes bytes) {
-        for (Byte& b : bytes)
-            b = byte();
-    }
-
-  private:
-    std::uint64_t state_;
-};
 
 // Every combination of the database plays programs 1-1000 only, so the entries above can be
 // deleted without a refusal.
 constexpr std::int32_t kPlayedPrograms = 1000;
-
-void randomProgram(Noise& noise, Bytes p, bool drum) {
-    noise.fill(p);
-    p[pcg::program::kOscMode] = drum ? 2 : static_cast<Byte>(noise.next() % 2);
-    if (drum) p[pcg::program::kDrumKitSlot] = static_cast<Byte>(noise.next() % 4);
-}
-
-void randomCombination(Noise& noise, Bytes c, int slots) {
-    noise.fill(c);
-    for (int t = 0; t < 8; ++t) {
-        const std::size_t at = pcg::combination::timbreOffset(t);
-        const bool on = t < 4;
-        c[at] = static_cast<Byte>(noise.next() % static_cast<std::uint64_t>(slots));
-        c[at + pcg::combination::kTimbreBank] = 0;
-        c[at + pcg::combination::kTimbreFlags] = on ? 0 : 0x10;
-    }
-}
 
 // A session with a database of the given size, written in blocks and opened the way Open
 // Database opens one.
@@ -236,12 +207,22 @@ void SendPcgToDatabase_100k_BesideSqlite(benchmark::State& state) {
     std::vector<double> ours;
     std::vector<double> sqlite;
     std::vector<double> calls;
+    db::OriginStore& origins = db.base.session().origins();
+    const std::int64_t originsBefore = origins.length();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        calls.push_back(callsOf([&] { engine.sendPcgToDatabase(events, kProgress); }));
+        // The send as Send PCG to Database makes it: the engine's, then where each slot went,
+        // within the command's gathered writes (without its undo step).
+        calls.push_back(callsOf([&] {
+            const RecordFiles::Batch batch(db.files);
+            const transfer::SentSlots slots = engine.sendPcgToDatabase(events, kProgress);
+            origins.recordSend(db.pcg, slots, "/music/sets/full.pcg", 0, db.files);
+            origins.flush();
+        }));
         ours.push_back(millisecondsSince(start));
         state.SetIterationTime(ours.back() / 1000);
         db.restore();
+        origins.cutTo(originsBefore);
         sqlite.push_back(anchor.sendMs());
     }
     state.counters["ours us"] = 1000 * median(ours);
@@ -424,60 +405,6 @@ void DeleteProgramFromTheMiddle_100k(benchmark::State& state) {
 }
 BENCHMARK(DeleteProgramFromTheMiddle_100k)->Unit(benchmark::kMillisecond);
 
-// A collection of PCG files as users keep them: each file full (200 programs, 200
-// combinations, four kits), half of its sounds taken from earlier files and half its own.
-class Collection {
-  public:
-    static constexpr int kFiles = 1000;
-
-    Collection() {
-        for (int file = 0; file < kFiles; ++file) {
-            synthetic::PcgBuilder b;
-            pcg::PcgImage& image = b.image();
-            for (int k = 0; k < pcg::kDrumKitCount; ++k) {
-                Noise noise(sound(3, file, k));
-                noise.fill(image.drumKit(k));
-            }
-            for (int s = 0; s < pcg::kSlotCount; ++s) {
-                const std::uint64_t program = sound(1, file, s);
-                Noise noise(program);
-                randomProgram(noise, image.program(s), program % 10 == 1);
-                Noise combination(sound(2, file, s));
-                randomCombination(combination, image.combination(s), 200);
-            }
-            pcg::writePcgFile(image, path(file));
-        }
-    }
-
-    std::string path(int file) const {
-        char name[32];
-        std::snprintf(name, sizeof name, "/set%04d.pcg", file);
-        return dir_.path() + name;
-    }
-    const std::string& folder() const { return dir_.path(); }
-
-  private:
-    // The sound in a slot of a file: half the slots of every file but the first (chosen by a
-    // hash) play the sound of the same slot in an earlier file, the others a sound of its own.
-    static std::uint64_t sound(int kind, int file, int slot) {
-        const auto mix = [](std::uint64_t f, std::uint64_t s) {
-            return (f * 0x9E3779B97F4A7C15ull + s * 0xC2B2AE3D27D4EB4Full) >> 33;
-        };
-        std::uint64_t f = static_cast<std::uint64_t>(file);
-        const auto s = static_cast<std::uint64_t>(slot);
-        while (f > 0 && (mix(f, s + kind * 1000) & 1) == 0)
-            f = mix(f, s) % f;
-        return (static_cast<std::uint64_t>(kind) << 40) + f * 256 + s;
-    }
-
-    testing::TempDir dir_;
-};
-
-const Collection& collection() {
-    static const Collection files;
-    return files;
-}
-
 // Resident and peak memory of this process, in MiB.
 // One line of /proc/self/status in MiB: "RssAnon" is the memory of the process's own, "RssFile"
 // the pages of files it has mapped (the record files it reads records from, which the system
@@ -517,57 +444,115 @@ double anchorMs() {
     return median(runs);
 }
 
-// "Send PCG Files to Database" of the whole collection: each file read into an image of its
-// own and sent whole. The counters say how much was new, how much memory the run took beyond
-// what the process held before it (its own, and the pages of the record files mapped for reading
-// records, at most io::FileStream::kMostMappedBytes a file), the calls per file, and the run's time
-// in the anchor's whole-PCG sends measured just before it (the goal: at most 150).
-void sendCollection(benchmark::State& state, Database& db) {
-    const Collection& files = collection();
+// The bytes of the four record files.
+double recordBytes(const RecordFiles& files) {
+    double bytes = 0;
+    for (Kind kind : kAllKinds)
+        bytes += static_cast<double>(files.count(kind)) * layoutOf(kind).recordSize;
+    return bytes;
+}
+
+// "Send PCG Files to Database" of the whole collection into a database of the given size made
+// fresh for it: each file read into an image of its own and sent whole; the origins recorded
+// unless `recording` is false. What the run took, measured the same way either way.
+struct CollectionSent {
+    session::BatchTotals totals;
+    double ms = 0;
+    double cpuMs = 0;  // the time this thread ran, which the load of the machine changes less
+    double calls = 0;
+    double grownMiB = 0, grownMappedMiB = 0;
+    double originsBytes = 0, recordBytes = 0;
+};
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+CollectionSent sendAll(std::int32_t programs, std::int32_t combinations, std::int32_t kits,
+                       bool recording) {
+    const std::string folder = collection().folder();
+    Database db(programs, combinations, kits);
+    db::OriginStore& origins = db.base.session().origins();
+    origins.setRecording(recording);
+    const std::int64_t originsBefore = origins.length();
+    const double recordsBefore = recordBytes(db.files);
+    CollectionSent sent;
+    const double before = residentMiB();
+    const double mappedBefore = mappedMiB();
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = threadCpuMs();
+    sent.calls = callsOf([&] {
+        session::BatchSend batch(db.base.session(), {folder});
+        while (!batch.done())
+            batch.sendNext(kProgress);
+        sent.totals = batch.totals();
+    });
+    sent.ms = millisecondsSince(start);
+    sent.cpuMs = threadCpuMs() - cpuStart;
+    sent.grownMiB = residentMiB() - before;
+    sent.grownMappedMiB = mappedMiB() - mappedBefore;
+    sent.originsBytes = static_cast<double>(origins.length() - originsBefore);
+    sent.recordBytes = recordBytes(db.files) - recordsBefore;
+    return sent;
+}
+
+// The collection sent into a database of the given size. The counters say how much was new,
+// how much memory the run took beyond what the process held before it (its own, and the pages
+// of the record files mapped for reading records, at most io::FileStream::kMostMappedBytes a
+// file), the calls per file, and the run's time in the anchor's whole-PCG sends measured just
+// before it (the goal: at most 150). Each iteration also sends the collection with origins
+// left out, into a database of its own made the same way, before or after the send that
+// records them by turns: "times without origins" is the one's time over the other's (the goal:
+// at most 1.1), "in cpu time" the same of the time the thread ran. "origins % of records" gives
+// the bytes the origins of the run took in percent of the bytes it added to the record files
+// (the goal: at most 10).
+void sendCollection(benchmark::State& state, std::int32_t programs, std::int32_t combinations,
+                    std::int32_t kits) {
+    static int turn = 0;  // over the repetitions, each of one iteration
+    collection();
     for (auto _ : state) {
         state.PauseTiming();
         const double anchor = anchorMs();
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        const double before = residentMiB();
-        const double mappedBefore = mappedMiB();
-        session::BatchSend batch(db.base.session(), {files.folder()});
-        const double calls = callsOf([&] {
-            while (!batch.done())
-                batch.sendNext(kProgress);
-        });
-        const double ms = millisecondsSince(start);
-        state.PauseTiming();
-        const session::BatchTotals totals = batch.totals();
+        CollectionSent without;
+        if (turn % 2 == 1) without = sendAll(programs, combinations, kits, false);
+        const CollectionSent sent = sendAll(programs, combinations, kits, true);
+        if (turn++ % 2 == 0) without = sendAll(programs, combinations, kits, false);
+        state.SetIterationTime(sent.ms / 1000);
+        const session::BatchTotals& totals = sent.totals;
         if (totals.files != Collection::kFiles) state.SkipWithError("not every file was sent");
-        state.counters["x sqlite"] = ms / anchor;
+        state.counters["x sqlite"] = sent.ms / anchor;
         state.counters["sqlite ms"] = anchor;
-        state.counters["calls per file"] = calls / totals.files;
+        state.counters["calls per file"] = sent.calls / totals.files;
         state.counters["files"] = totals.files;
         state.counters["new programs"] = totals.counts.programs.fresh;
         state.counters["stored programs"] = totals.counts.programs.stored();
         state.counters["new combinations"] = totals.counts.combinations.fresh;
-        state.counters["grown MiB"] = residentMiB() - before;
-        state.counters["grown mapped MiB"] = mappedMiB() - mappedBefore;
+        state.counters["grown MiB"] = sent.grownMiB;
+        state.counters["grown mapped MiB"] = sent.grownMappedMiB;
         state.counters["peak MiB"] = peakMiB();
-        db.restore();
+        state.counters["origins % of records"] = 100 * sent.originsBytes / sent.recordBytes;
+        state.counters["times without origins"] = sent.ms / without.ms;
+        state.counters["in cpu time"] = sent.cpuMs / without.cpuMs;
         state.ResumeTiming();
     }
 }
 
 void SendPcgFiles_1000_IntoAnEmptyDatabase(benchmark::State& state) {
-    Database db(0, 0, 0);
-    sendCollection(state, db);
+    sendCollection(state, 0, 0, 0);
 }
 BENCHMARK(SendPcgFiles_1000_IntoAnEmptyDatabase)
     ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
     ->Iterations(1)
     ->Repetitions(3);
 
 void SendPcgFiles_1000_Into100k(benchmark::State& state) {
-    Database db(100000, 100000, 2000);
-    sendCollection(state, db);
+    sendCollection(state, 100000, 100000, 2000);
 }
-BENCHMARK(SendPcgFiles_1000_Into100k)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(SendPcgFiles_1000_Into100k)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3);
 
 }  // namespace

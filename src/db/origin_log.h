@@ -13,6 +13,10 @@
 
 namespace pelvaro::db::originlog {
 
+// A name's padding, in the high bits of its first byte: none of them for spaces.
+inline constexpr Byte kPaddedWithZeros = 0x10;
+inline constexpr Byte kPaddedWithByte = 0x20;
+
 enum class Type : Byte { Blob = 'B', Send = 'S', Marks = 'M', Renumber = 'R', Merge = 'J' };
 
 // A record that ends before its fields do, or holds a value out of range.
@@ -35,7 +39,8 @@ class Writer {
     void fixed64(std::uint64_t v);
     void text(std::string_view t);
     void raw(ConstBytes b) { out_.insert(out_.end(), b.begin(), b.end()); }
-    // A ten-byte name: how many bytes come before its padding, the padding byte, those bytes.
+    // A ten-byte name: how many bytes come before its padding (the low four bits of a byte
+    // whose high ones say the padding: spaces, zeros or the byte that follows), those bytes.
     void name(ConstBytes field);
 
   private:

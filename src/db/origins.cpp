@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "db/origin_log.h"
+#include "db/origin_state.h"
 #include "io/paths.h"
 #include "io/wording.h"
 #include "pcg/layout.h"
@@ -19,20 +20,6 @@ using namespace originlog;
 namespace {
 
 constexpr std::string_view kUnsavedPcg = "the open PCG, not saved";
-
-// The kinds that have slots in a PCG, in the order a send's record lists them.
-constexpr std::array<Kind, 3> kSlotKinds = {Kind::Program, Kind::Combination, Kind::DrumKit};
-
-int markIndex(Kind kind) {
-    return kind == Kind::Program ? 0 : kind == Kind::Combination ? 1 : -1;
-}
-
-Byte packMarks(Marks m) {
-    return static_cast<Byte>((m.favourite ? 1 : 0) | (m.hidden ? 2 : 0) | (m.rating << 2));
-}
-Marks unpackMarks(Byte b) {
-    return {(b & 1) != 0, (b & 2) != 0, (b >> 2) & 7};
-}
 
 // A slot's record in an image, and its name in the name table (none for a kit).
 struct SlotBytes {
@@ -49,6 +36,50 @@ SlotBytes slotBytes(const pcg::PcgImage& image, Kind kind, int slot) {
             return {image.drumKit(slot), {}};
     }
 }
+// Whether a slot's name in the name table is its record's own, so that only the record's needs
+// keeping; a kit has no name.
+bool tableNameIsRecordName(const SlotBytes& slot) {
+    return slot.tableName.empty() ||
+           std::ranges::equal(slot.tableName, slot.record.first(pcg::kNameSize));
+}
+
+// The stored entries of a kind's used slots (ids[s] > 0), side by side in slot order. The
+// entries a send added follow one another: each run of four or more is read in one piece.
+void readSentEntries(const RecordFiles& files, Kind kind, std::span<const std::int32_t> ids,
+                     SentEntries& read) {
+    const std::size_t size = layoutOf(kind).recordSize;
+    auto& [entries, used, block] = read;
+    used.clear();
+    for (std::int32_t id : ids)
+        if (id > 0) used.push_back({id, used.size()});
+    entries.resize(used.size() * size);
+    std::ranges::sort(used);
+    for (std::size_t i = 0; i < used.size();) {
+        std::size_t end = i + 1;
+        while (end < used.size() && used[end].first - used[end - 1].first <= 1)
+            ++end;
+        const std::int32_t first = used[i].first;
+        const auto count = static_cast<std::size_t>(used[end - 1].first - first) + 1;
+        if (count < 4) {
+            for (std::size_t k = i; k < end; ++k)
+                files.readEntry(kind, used[k].first,
+                                Bytes(entries).subspan(used[k].second * size, size));
+        } else {
+            block.resize(count * size);
+            const std::size_t got = files.stream(kind).readAt(
+                static_cast<std::int64_t>(first) * static_cast<std::int64_t>(size), block);
+            std::fill(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(), Byte{0});
+            files.overlayGathered(kind, first, block);
+            for (std::size_t k = i; k < end; ++k)
+                std::copy_n(
+                    block.begin() + static_cast<std::ptrdiff_t>(
+                                        static_cast<std::size_t>(used[k].first - first) * size),
+                    size, entries.begin() + static_cast<std::ptrdiff_t>(used[k].second * size));
+        }
+        i = end;
+    }
+}
+
 std::size_t nameStart(Kind kind) {
     return kind == Kind::DrumKit ? 0 : pcg::kNameSize;
 }
@@ -122,282 +153,6 @@ std::string originSlotText(Kind kind, int slot) {
     const int n = slot % pcg::kBankSize;
     return std::string(1, bank) + (n < 10 ? "0" : "") + std::to_string(n);
 }
-
-// What the log says, worked out: the files, the slots they sent and where each went, the
-// images without their sounds, and the marks.
-struct OriginStore::State {
-    struct Slot {
-        std::int32_t file = 0;
-        std::int32_t id = 0;
-        std::uint32_t differencesAt = 0;  // where its differences begin in the log
-        std::uint16_t hash = 0;           // of the slot's bytes after the name, as sent
-        Kind kind = Kind::Program;
-        Byte slot = 0;
-        std::array<Byte, pcg::kNameSize> tableName{};
-        std::array<Byte, pcg::kNameSize> recordName{};
-    };
-    struct File {
-        SentFile sent;
-        std::uint32_t blob = 0;
-        std::uint64_t hash = 0;
-        std::size_t firstSlot = 0, slotCount = 0;
-    };
-    struct Blob {
-        std::size_t at = 0, length = 0;
-    };
-
-    std::vector<Byte> log;
-    std::size_t written = 0;  // the working file holds log[0, written)
-    std::size_t onDisk = 0;   // and is this long
-    io::FileStream working;
-    std::string path;
-    std::string damage;
-    std::string memberPath;
-
-    std::vector<File> files;
-    std::vector<Slot> slots;
-    std::vector<Blob> blobs;
-    std::unordered_map<std::uint64_t, std::uint32_t> blobByHash;
-    std::array<std::vector<Byte>, 2> marks;
-
-    // By entry, worked out when asked for and forgotten at every change.
-    mutable bool tallied = false;
-    mutable std::array<std::vector<std::int32_t>, kKindCount> fileCounts;
-    mutable std::array<std::vector<std::int64_t>, kKindCount> firstSent;
-
-    void clearWorkedOut() {
-        files.clear();
-        slots.clear();
-        blobs.clear();
-        blobByHash.clear();
-        marks = {};
-        tallied = false;
-    }
-
-    Marks marksOf(Kind kind, std::int32_t id) const {
-        const int k = markIndex(kind);
-        if (k < 0 || id <= 0 || static_cast<std::size_t>(id) >= marks[k].size()) return {};
-        return unpackMarks(marks[k][id]);
-    }
-    void setMarksOf(Kind kind, std::int32_t id, Marks m) {
-        const int k = markIndex(kind);
-        if (k < 0 || id <= 0) return;
-        auto& v = marks[k];
-        if (static_cast<std::size_t>(id) >= v.size()) {
-            if (m == Marks{}) return;
-            v.resize(static_cast<std::size_t>(id) + 1);
-        }
-        v[id] = packMarks(m);
-    }
-
-    // The number of a packed image outside the sounds: one held already, or a new one.
-    std::uint32_t blobFor(ConstBytes packed) {
-        const std::uint64_t key = hash64(packed);
-        if (const auto it = blobByHash.find(key);
-            it != blobByHash.end() &&
-            std::ranges::equal(
-                ConstBytes(log).subspan(blobs[it->second].at, blobs[it->second].length), packed))
-            return it->second;
-        const auto number = static_cast<std::uint32_t>(blobs.size());
-        add(Type::Blob, std::vector<Byte>(packed.begin(), packed.end()));
-        return number;
-    }
-
-    // Appends one record and takes it into what is worked out.
-    void add(Type type, const std::vector<Byte>& fields) {
-        const std::size_t start = log.size();
-        Writer w(log);
-        w.byte(static_cast<Byte>(type));
-        w.number(fields.size());
-        w.raw(fields);
-        Reader r(ConstBytes(log).subspan(start));
-        takeIn(r, start);
-    }
-
-    // Reads the record at the reader and takes it in; Damaged when it cannot be read.
-    void takeIn(Reader& r, std::size_t recordStart) {
-        const auto type = static_cast<Type>(r.byte());
-        const std::uint64_t length = r.number();
-        const std::size_t fieldsAt = recordStart + r.at();
-        Reader f(r.raw(length));
-        const auto offset = [&] { return static_cast<std::uint32_t>(fieldsAt + f.at()); };
-        switch (type) {
-            case Type::Blob:
-                blobByHash.emplace(hash64(ConstBytes(log).subspan(fieldsAt, length)),
-                                   static_cast<std::uint32_t>(blobs.size()));
-                blobs.push_back({fieldsAt, length});
-                break;
-            case Type::Send: {
-                File file;
-                file.sent.number = static_cast<std::int32_t>(files.size());
-                file.sent.name = f.text();
-                file.sent.folder = f.text();
-                file.sent.sent = f.signedNumber();
-                file.blob = static_cast<std::uint32_t>(f.number());
-                if (file.blob >= blobs.size())
-                    throw Damaged("a send names an image it does not hold");
-                file.hash = f.fixed64();
-                file.firstSlot = slots.size();
-                for (Kind kind : kSlotKinds) {
-                    const std::uint64_t count = f.number();
-                    std::int64_t id = 0;
-                    for (std::uint64_t i = 0; i < count; ++i) {
-                        Slot s;
-                        s.file = file.sent.number;
-                        s.kind = kind;
-                        s.slot = f.byte();
-                        id += f.signedNumber();
-                        s.id = static_cast<std::int32_t>(id);
-                        s.hash = f.fixed16();
-                        if (kind != Kind::DrumKit) {
-                            f.name(s.tableName);
-                            if (f.byte() != 0)
-                                f.name(s.recordName);
-                            else
-                                s.recordName = s.tableName;
-                        }
-                        s.differencesAt = offset();
-                        std::array<Byte, pcg::kDrumKitSize> scratch{};
-                        applyDifferences(f, scratch);  // read past them, checking they fit
-                        const int slotsOfKind =
-                            kind == Kind::DrumKit ? pcg::kDrumKitCount : pcg::kSlotCount;
-                        if (s.slot >= slotsOfKind || s.id < 0)
-                            throw Damaged("a slot is out of range");
-                        slots.push_back(s);
-                    }
-                }
-                file.slotCount = slots.size() - file.firstSlot;
-                files.push_back(std::move(file));
-                break;
-            }
-            case Type::Marks: {
-                const auto kind = static_cast<Kind>(f.byte());
-                MarkChange change;
-                change.what = static_cast<MarkChange::What>(f.byte());
-                change.rating = f.byte();
-                if (markIndex(kind) < 0 || change.what > MarkChange::What::ToggleHidden)
-                    throw Damaged("a change of marks is out of range");
-                const std::uint64_t count = f.number();
-                std::int64_t id = 0;
-                for (std::uint64_t i = 0; i < count; ++i) {
-                    id += f.signedNumber();
-                    const auto n = static_cast<std::int32_t>(id);
-                    setMarksOf(kind, n, change.applied(marksOf(kind, n)));
-                }
-                break;
-            }
-            case Type::Renumber: {
-                const auto kind = static_cast<Kind>(f.byte());
-                std::unordered_map<std::int32_t, std::int32_t> after;
-                const std::uint64_t count = f.number();
-                for (std::uint64_t i = 0; i < count; ++i) {
-                    const auto before = static_cast<std::int32_t>(f.number());
-                    after[before] = static_cast<std::int32_t>(f.number());
-                }
-                for (Slot& s : slots)
-                    if (s.kind == kind)
-                        if (auto it = after.find(s.id); it != after.end()) s.id = it->second;
-                if (markIndex(kind) >= 0) {
-                    std::vector<std::pair<std::int32_t, Marks>> moved;
-                    for (const auto& [before, to] : after)
-                        moved.push_back({to, marksOf(kind, before)});
-                    for (const auto& [before, to] : after)
-                        setMarksOf(kind, before, {});
-                    for (const auto& [to, m] : moved)
-                        if (to > 0) setMarksOf(kind, to, m);
-                }
-                break;
-            }
-            case Type::Merge: {
-                const auto kind = static_cast<Kind>(f.byte());
-                const auto kept = static_cast<std::int32_t>(f.number());
-                const std::uint64_t count = f.number();
-                Marks together = marksOf(kind, kept);
-                for (std::uint64_t i = 0; i < count; ++i) {
-                    const auto merged = static_cast<std::int32_t>(f.number());
-                    for (Slot& s : slots)
-                        if (s.kind == kind && s.id == merged) s.id = kept;
-                    const Marks m = marksOf(kind, merged);
-                    together.favourite = together.favourite || m.favourite;
-                    together.rating = std::max(together.rating, m.rating);
-                    together.hidden = together.hidden && m.hidden;
-                }
-                setMarksOf(kind, kept, together);
-                break;
-            }
-            default:
-                throw Damaged("it holds a record of a kind it cannot read");
-        }
-        tallied = false;
-    }
-
-    // Works the log out from its start; a damaged record and what follows it are left out.
-    void replay() {
-        clearWorkedOut();
-        damage.clear();
-        if (log.size() < kOriginsMagic.size() ||
-            !std::equal(kOriginsMagic.begin(), kOriginsMagic.end(), log.begin())) {
-            if (!log.empty()) damage = "it does not begin with \"PELVARO ORIGINS 1\"";
-            log.assign(kOriginsMagic.begin(), kOriginsMagic.end());
-            return;
-        }
-        std::size_t at = kOriginsMagic.size();
-        while (at < log.size()) {
-            Reader r(ConstBytes(log).subspan(at));
-            const std::size_t filesBefore = files.size(), slotsBefore = slots.size();
-            try {
-                takeIn(r, at);
-            } catch (const Damaged& e) {
-                files.resize(filesBefore);
-                slots.resize(slotsBefore);
-                damage = std::string(e.what()) + "; what it recorded from byte " +
-                         grouped(static_cast<std::int64_t>(at)) + " on (" +
-                         grouped(static_cast<std::int64_t>(log.size() - at)) +
-                         " bytes) is left out";
-                log.resize(at);
-                return;
-            }
-            at += r.at();
-        }
-    }
-
-    void tally() const {
-        if (tallied) return;
-        for (auto& v : fileCounts)
-            v.clear();
-        for (auto& v : firstSent)
-            v.clear();
-        std::array<std::vector<std::int32_t>, kKindCount> lastFile;
-        for (const Slot& s : slots) {
-            if (s.id <= 0) continue;
-            const int k = static_cast<int>(s.kind);
-            const auto at = static_cast<std::size_t>(s.id);
-            if (fileCounts[k].size() <= at) {
-                fileCounts[k].resize(at + 1);
-                firstSent[k].resize(at + 1);
-                lastFile[k].resize(at + 1, -1);
-            }
-            if (lastFile[k].size() <= at) lastFile[k].resize(at + 1, -1);
-            if (lastFile[k][at] != s.file) {
-                lastFile[k][at] = s.file;
-                ++fileCounts[k][at];
-            }
-            const std::int64_t sent = files[static_cast<std::size_t>(s.file)].sent.sent;
-            if (firstSent[k][at] == 0 || sent < firstSent[k][at]) firstSent[k][at] = sent;
-        }
-        tallied = true;
-    }
-
-    Origin originOf(const Slot& s) const {
-        Origin o;
-        o.file = s.file;
-        o.kind = s.kind;
-        o.slot = s.slot;
-        o.id = s.id;
-        if (s.kind != Kind::DrumKit) o.nameThere = fieldText(s.tableName);
-        return o;
-    }
-};
 
 OriginStore::OriginStore() : state_(std::make_unique<State>()) {
     state_->replay();
@@ -499,9 +254,11 @@ void OriginStore::append(const std::vector<Byte>& bytes) {
 void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlots,
                              const std::string& path, std::int64_t sent, const RecordFiles& files) {
     if (!recording_) return;
+    State& state = *state_;
     // The image without the sounds the send stored: a sent slot takes the bytes of the first
     // slot of its kind that holds no sound, so that files made from one template share it.
-    pcg::PcgImage outside = pcg.image;
+    pcg::PcgImage& outside = state.outside;
+    std::ranges::copy(pcg.image.bytes(), outside.bytes().begin());
     const auto idsOf = [&](Kind kind) -> std::span<const std::int32_t> {
         if (kind == Kind::Program) return sentSlots.programs;
         if (kind == Kind::Combination) return sentSlots.combinations;
@@ -523,20 +280,22 @@ void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlot
             if (ids[s] == 0) continue;
             const SlotBytes target = slotBytes(outside, kind, s);
             const auto record = const_cast<Byte*>(target.record.data());
+            const auto tableName = const_cast<Byte*>(target.tableName.data());
+            // A name in the table that is not the record's stays in the image.
+            const bool tableNameFollows = tableNameIsRecordName(slotBytes(pcg.image, kind, s));
             if (filler.record.empty()) {
                 std::fill_n(record, target.record.size(), Byte{0});
-                if (!target.tableName.empty())
-                    std::fill_n(const_cast<Byte*>(target.tableName.data()), pcg::kNameSize,
-                                Byte{0});
+                if (tableNameFollows) std::fill_n(tableName, target.tableName.size(), Byte{0});
             } else {
                 std::ranges::copy(filler.record, record);
-                std::ranges::copy(filler.tableName, const_cast<Byte*>(target.tableName.data()));
+                if (tableNameFollows) std::ranges::copy(filler.tableName, tableName);
             }
         }
     }
-    const std::uint32_t blob = state_->blobFor(packRuns(outside.bytes()));
+    const std::uint32_t blob = state.blobNumberFor(outside);
 
-    std::vector<Byte> fields;
+    std::vector<Byte>& fields = state.sendFields;
+    fields.clear();
     Writer w(fields);
     const std::filesystem::path p(path);
     w.text(path.empty() ? std::string(kUnsavedPcg) : p.filename().string());
@@ -544,34 +303,48 @@ void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlot
     w.signedNumber(sent);
     w.number(blob);
     w.fixed64(hash64(pcg.image.bytes()));
-    std::vector<Byte> entry;
+    SentEntries& read = state.sentEntries;
     for (Kind kind : kSlotKinds) {
         const auto ids = idsOf(kind);
-        w.number(
-            static_cast<std::uint64_t>(std::ranges::count_if(ids, [](auto id) { return id > 0; })));
-        std::int64_t last = 0;
-        entry.resize(layoutOf(kind).recordSize);
+        std::vector<std::pair<int, int>> runs;  // [from, to) of used slots
+        for (int s = 0; s < static_cast<int>(ids.size()); ++s) {
+            if (ids[s] <= 0) continue;
+            if (!runs.empty() && runs.back().second == s)
+                ++runs.back().second;
+            else
+                runs.push_back({s, s + 1});
+        }
+        w.number(runs.size());
+        int end = 0;
+        for (const auto& [from, to] : runs) {
+            w.number(static_cast<std::uint64_t>(from - end));
+            w.number(static_cast<std::uint64_t>(to - from));
+            end = to;
+        }
+        std::int64_t expected = 1;
+        const std::size_t recordSize = layoutOf(kind).recordSize;
         const std::size_t from = nameStart(kind);
+        readSentEntries(files, kind, ids, read);
+        std::size_t used = 0;
         for (int s = 0; s < static_cast<int>(ids.size()); ++s) {
             if (ids[s] <= 0) continue;
             const SlotBytes here = slotBytes(pcg.image, kind, s);
-            files.readEntry(kind, ids[s], entry);
-            w.byte(static_cast<Byte>(s));
-            w.signedNumber(ids[s] - last);
-            last = ids[s];
+            const ConstBytes entry =
+                ConstBytes(read.entries).subspan(used++ * recordSize, recordSize);
+            w.signedNumber(ids[s] - expected);
+            expected = std::max<std::int64_t>(expected, ids[s] + 1);
             const ConstBytes sound = here.record.subspan(from);
+            Byte flags = 0;
+            if (!tableNameIsRecordName(here)) flags |= slotflags::kTableNameInImage;
+            const ConstBytes stored = entry.subspan(from, sound.size());
+            if (!std::ranges::equal(stored, sound)) flags |= slotflags::kDifferences;
+            w.byte(flags);
             w.fixed16(hash16(sound));
-            if (kind != Kind::DrumKit) {
-                w.name(here.tableName);
-                const bool sameName =
-                    std::ranges::equal(here.record.first(pcg::kNameSize), here.tableName);
-                w.byte(sameName ? 0 : 1);
-                if (!sameName) w.name(here.record.first(pcg::kNameSize));
-            }
-            writeDifferences(w, ConstBytes(entry).subspan(from, sound.size()), sound);
+            if (kind != Kind::DrumKit) w.name(here.record.first(pcg::kNameSize));
+            if ((flags & slotflags::kDifferences) != 0) writeDifferences(w, stored, sound);
         }
     }
-    state_->add(Type::Send, fields);
+    state.add(Type::Send, fields);
 }
 
 void OriginStore::setMarks(Kind kind, const std::vector<std::int32_t>& ids,
@@ -639,60 +412,69 @@ void OriginStore::bringIn(const OriginStore& other, const EntryReader& readThere
     std::vector<Byte> there, entry;
     for (const State::File& f : o.files) {
         if (!known.insert(keyOf(f)).second) continue;
-        const State::Blob& blob = o.blobs[f.blob];
-        const std::uint32_t blobHere = s.blobFor(ConstBytes(o.log).subspan(blob.at, blob.length));
         std::vector<Byte> fields;
         Writer w(fields);
         w.text(f.sent.name);
         w.text(f.sent.folder);
         w.signedNumber(f.sent.sent);
-        w.number(blobHere);
+        w.number(s.blobNumberFor(o.imageOf(f.blob)));
         w.fixed64(f.hash);
         std::size_t i = f.firstSlot;
         for (Kind kind : kSlotKinds) {
-            std::vector<const State::Slot*> ofKind;
+            // The slots whose sound is still stored there, with their entries here; a slot
+            // whose entry went there is left out, and is given back as the image holds it.
+            std::vector<std::pair<const State::Slot*, std::int32_t>> kept;
             for (; i < f.firstSlot + f.slotCount && o.slots[i].kind == kind; ++i)
-                ofKind.push_back(&o.slots[i]);
-            w.number(ofKind.size());
-            std::int64_t last = 0;
+                if (const std::int32_t id = idHere(kind, o.slots[i].id); id > 0)
+                    kept.push_back({&o.slots[i], id});
+            std::vector<std::pair<int, int>> runs;  // [from, to) of the slots kept
+            for (const auto& [slot, id] : kept) {
+                if (!runs.empty() && runs.back().second == slot->slot)
+                    ++runs.back().second;
+                else
+                    runs.push_back({slot->slot, slot->slot + 1});
+            }
+            w.number(runs.size());
+            int end = 0;
+            for (const auto& [from, to] : runs) {
+                w.number(static_cast<std::uint64_t>(from - end));
+                w.number(static_cast<std::uint64_t>(to - from));
+                end = to;
+            }
             const std::size_t size = layoutOf(kind).recordSize;
             const std::size_t from = nameStart(kind);
             const std::size_t sound = (kind == Kind::Program       ? pcg::kProgramSize
                                        : kind == Kind::Combination ? pcg::kCombinationSize
                                                                    : pcg::kDrumKitSize) -
                                       from;
-            for (const State::Slot* slot : ofKind) {
-                const std::int32_t id = idHere(kind, slot->id);
-                w.byte(slot->slot);
-                w.signedNumber(id - last);
-                last = id;
-                w.fixed16(slot->hash);
-                if (kind != Kind::DrumKit) {
-                    w.name(slot->tableName);
-                    const bool sameName = slot->recordName == slot->tableName;
-                    w.byte(sameName ? 0 : 1);
-                    if (!sameName) w.name(slot->recordName);
-                }
-                if (id == 0) {
-                    w.number(0);  // a slot whose sound is gone there is empty here too
-                    continue;
-                }
+            std::int64_t expected = 1;
+            for (const auto& [slot, id] : kept) {
+                w.signedNumber(id - expected);
+                expected = std::max<std::int64_t>(expected, id + 1);
                 // The slot as it was sent, from the entry there, told as it differs from here.
                 there.assign(size, 0);
                 readThere(kind, slot->id, there);
-                Reader r(ConstBytes(o.log).subspan(slot->differencesAt));
-                applyDifferences(r, Bytes(there).subspan(from, sound));
+                if ((slot->flags & slotflags::kDifferences) != 0) {
+                    Reader r(ConstBytes(o.log).subspan(slot->differencesAt));
+                    applyDifferences(r, Bytes(there).subspan(from, sound));
+                }
                 entry.resize(size);
                 here.readEntry(kind, id, entry);
-                writeDifferences(w, ConstBytes(entry).subspan(from, sound),
-                                 ConstBytes(there).subspan(from, sound));
+                const ConstBytes was = ConstBytes(there).subspan(from, sound);
+                const ConstBytes stored = ConstBytes(entry).subspan(from, sound);
+                Byte flags = slot->flags & slotflags::kTableNameInImage;
+                if (!std::ranges::equal(stored, was)) flags |= slotflags::kDifferences;
+                w.byte(flags);
+                w.fixed16(slot->hash);
+                if (kind != Kind::DrumKit) w.name(o.recordNameOf(*slot));
+                if ((flags & slotflags::kDifferences) != 0) writeDifferences(w, stored, was);
             }
         }
         s.add(Type::Send, fields);
     }
     // The marks, a change each, as the user would make them.
     for (Kind kind : {Kind::Program, Kind::Combination}) {
-        const int k = markIndex(kind);
+        const int k = kind == Kind::Program ? 0 : 1;  // the marks of programs, of combinations
         std::vector<std::int32_t> favourites, hide, show;
         std::array<std::vector<std::int32_t>, 6> rated;
         const std::vector<std::int32_t>& ids = *idsHere[static_cast<std::size_t>(kind)];
@@ -803,11 +585,16 @@ OriginStore::GivenBack OriginStore::giveBack(std::int32_t file, const RecordFile
         std::copy_n(entry.begin(), record.size(), record.begin());
         const std::size_t from = nameStart(slot.kind);
         if (slot.kind != Kind::DrumKit) {
-            std::ranges::copy(slot.recordName, record.begin());
-            std::ranges::copy(slot.tableName, const_cast<Byte*>(target.tableName.data()));
+            // The image holds the name in the table where it is not the record's.
+            const std::array<Byte, pcg::kNameSize> name = s.recordNameOf(slot);
+            std::ranges::copy(name, record.begin());
+            if ((slot.flags & slotflags::kTableNameInImage) == 0)
+                std::ranges::copy(name, const_cast<Byte*>(target.tableName.data()));
         }
-        Reader r(ConstBytes(s.log).subspan(slot.differencesAt));
-        applyDifferences(r, record.subspan(from));
+        if (slot.differencesAt != 0) {
+            Reader r(ConstBytes(s.log).subspan(slot.differencesAt));
+            applyDifferences(r, record.subspan(from));
+        }
         if (hash16(record.subspan(from)) != slot.hash)
             back.differences.push_back(where + kind + " " + std::to_string(slot.id) +
                                        " changed since");
