@@ -101,7 +101,8 @@ struct KeyOrder {
 };
 
 std::int32_t countIn(const std::vector<NamesInUse::Key>& sorted, const NamesInUse::Key& key) {
-    const auto [first, last] = std::ranges::equal_range(sorted, key, KeyOrder{});
+    // The classic form: clang's reading of the ranges one's result does not build.
+    const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), key, KeyOrder{});
     return static_cast<std::int32_t>(last - first);
 }
 

@@ -29,10 +29,8 @@ UndoLog::PcgSnapshot UndoLog::snapshot() const {
 
 void UndoLog::begin(std::string name, bool changesPcg) {
     if (depth_++ > 0) return;  // a command inside another is part of it
-    current_.emplace();
-    current_->name = std::move(name);
-    current_->changedBefore = changed_;
-    current_->originsAt = origins_.length();
+    current_ = Step{std::move(name), {}, std::nullopt, origins_.length(), std::nullopt,
+                    false,           0,  changed_};
     if (changesPcg) current_->pcg = snapshot();
     for (Captured& captured : captured_)
         captured.clear();

@@ -38,7 +38,6 @@ namespace {
 // Programs: bytes 10-161 at 0-151, the kit value at 152.
 constexpr std::size_t kProgramBytes = pcg::kProgramCompared.end - kFirst;
 constexpr std::size_t kKitValueAt = 152;
-constexpr std::size_t kKitSlotAt = prg::kDrumKitSlot - kFirst;
 // Combinations: bytes 10-131 at 0-121, zeros up to 127, the timbres' program values from 128.
 constexpr std::size_t kCombinationBytes = pcg::kCombinationCompared.end - kFirst;
 constexpr std::size_t kTimbreValuesAt = 128;
