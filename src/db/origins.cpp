@@ -46,12 +46,13 @@ bool tableNameIsRecordName(const SlotBytes& slot) {
 // The stored entries of a kind's used slots (ids[s] > 0), side by side in slot order. The
 // entries a send added follow one another: each run of four or more is read in one piece.
 void readSentEntries(const RecordFiles& files, Kind kind, std::span<const std::int32_t> ids,
-                     SentEntries& read) {
+                     std::int32_t firstNew, SentEntries& read) {
     const std::size_t size = layoutOf(kind).recordSize;
     auto& [entries, used, block] = read;
     used.clear();
     for (std::int32_t id : ids)
-        if (id > 0) used.push_back({id, used.size()});
+        if (id > 0 && (id < firstNew || id - firstNew >= pcg::kSlotCount))
+            used.push_back({id, used.size()});
     entries.resize(used.size() * size);
     std::ranges::sort(used);
     for (std::size_t i = 0; i < used.size();) {
@@ -324,19 +325,31 @@ void OriginStore::recordSend(const pcg::PcgState& pcg, const SentSlots& sentSlot
         std::int64_t expected = 1;
         const std::size_t recordSize = layoutOf(kind).recordSize;
         const std::size_t from = nameStart(kind);
-        readSentEntries(files, kind, ids, read);
+        // An entry this send stored holds the bytes of its first slot: it is not read back.
+        const std::int32_t firstNew =
+            kind == Kind::DrumKit ? INT32_MAX : sentSlots.firstNew[kind == Kind::Program ? 0 : 1];
+        readSentEntries(files, kind, ids, firstNew, read);
+        std::array<int, pcg::kSlotCount> storedFrom;  // by ID from firstNew: the slot that did
+        storedFrom.fill(-1);
         std::size_t used = 0;
         for (int s = 0; s < static_cast<int>(ids.size()); ++s) {
             if (ids[s] <= 0) continue;
             const SlotBytes here = slotBytes(pcg.image, kind, s);
-            const ConstBytes entry =
-                ConstBytes(read.entries).subspan(used++ * recordSize, recordSize);
+            const ConstBytes sound = here.record.subspan(from);
+            ConstBytes stored;
+            if (ids[s] >= firstNew && ids[s] - firstNew < pcg::kSlotCount) {
+                int& first = storedFrom[static_cast<std::size_t>(ids[s] - firstNew)];
+                if (first < 0) first = s;
+                stored = slotBytes(pcg.image, kind, first).record.subspan(from);
+            } else {
+                stored = ConstBytes(read.entries)
+                             .subspan(used++ * recordSize, recordSize)
+                             .subspan(from, sound.size());
+            }
             w.signedNumber(ids[s] - expected);
             expected = std::max<std::int64_t>(expected, ids[s] + 1);
-            const ConstBytes sound = here.record.subspan(from);
             Byte flags = 0;
             if (!tableNameIsRecordName(here)) flags |= slotflags::kTableNameInImage;
-            const ConstBytes stored = entry.subspan(from, sound.size());
             if (!std::ranges::equal(stored, sound)) flags |= slotflags::kDifferences;
             w.byte(flags);
             w.fixed16(hash16(sound));

@@ -10,6 +10,7 @@
 // and no marks; one whose member is damaged keeps what comes before the damage.
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -122,6 +123,9 @@ class OriginStore {
         std::array<std::int32_t, pcg::kSlotCount> programs{};
         std::array<std::int32_t, pcg::kSlotCount> combinations{};
         std::array<std::int32_t, pcg::kDrumKitCount> kits{};
+        // Programs and combinations numbered from here on were stored by this send: each holds
+        // the bytes of the first slot (in slot order) that went to it.
+        std::array<std::int32_t, 2> firstNew{INT32_MAX, INT32_MAX};
     };
     void recordSend(const pcg::PcgState& pcg, const SentSlots& slots, const std::string& path,
                     std::int64_t sent, const RecordFiles& files);

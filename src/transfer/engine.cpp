@@ -77,6 +77,7 @@ SentSlots TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines
                                             const Progress& progress) {
     events.clear();
     SentSlots slots;
+    slots.firstNew = {files_.count(db::Kind::Program) + 1, files_.count(db::Kind::Combination) + 1};
     gathered(files_, [&] {
         index_.prepare();
         // Programs first, so the combinations find theirs stored (and look each up no more);
@@ -94,6 +95,7 @@ SentSlots TransferEngine::sendPcgToDatabase(const pcg::PcgState& pcg, EventLines
 SentSlots TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
     SentSlots slots;
+    slots.firstNew = {files_.count(db::Kind::Program) + 1, files_.count(db::Kind::Combination) + 1};
     gathered(files_, [&] {
         index_.prepare();
         SentPrograms sent;
@@ -105,6 +107,7 @@ SentSlots TransferEngine::sendOnlyProgramsOfPcg(EventLines& events, const Progre
 SentSlots TransferEngine::sendOnlyCombinationsOfPcg(EventLines& events, const Progress& progress) {
     events.clear();
     SentSlots slots;
+    slots.firstNew = {files_.count(db::Kind::Program) + 1, files_.count(db::Kind::Combination) + 1};
     gathered(files_, [&] {
         index_.prepare();
         SentPrograms sent;
