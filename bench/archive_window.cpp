@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/control_names.h"
+#include "app/database_page.h"
 #include "app/main_window.h"
 #include "large_database.h"
 #include "scripted_dialogs.h"
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
         form->openDatabase();
         form->findChild<QLineEdit*>(pelvaro::app::names::kProgramsPage.nameSearch)
             ->setText(QStringLiteral("PAD 12"));
-        form->search();
+        form->search(
+            *form->findChild<pelvaro::app::DatabasePage*>(pelvaro::app::names::kProgramsPage.page));
         form->session().pcg() = pelvaro::synthetic::archivePcg(form->session().files());
         form->sendPcgToDatabase();
         QApplication::processEvents();

@@ -66,7 +66,7 @@ void ClassifyThreeRulesOver100000Programs(benchmark::State& state) {
     session::Session& s = *collection().session;
     std::int32_t given = 0;
     for (auto _ : state) {
-        given = session::classifyByRules(s, threeRules()).outcome.classesGiven;
+        given = session::classifyByRules(s, threeRules()).preview.classesGiven;
         state.PauseTiming();
         s.undoLog().undo();
         state.ResumeTiming();

@@ -19,6 +19,7 @@
 
 #include "app/class_assignment_dialog.h"
 #include "app/control_names.h"
+#include "app/database_page.h"
 #include "app/main_window.h"
 #include "cli/commands.h"
 #include "db_builder.h"
@@ -64,7 +65,8 @@ void RefreshListsOf100kAnd100k(benchmark::State& state) {
     QApplication::processEvents();
     const auto* list = form->findChild<QTableView*>(app::names::kProgramsPage.list);
     for (auto _ : state) {
-        form->search();  // every search field blank: both lists refill
+        form->search(*form->findChild<app::DatabasePage*>(
+            app::names::kProgramsPage.page));  // every search field blank: both lists refill
         QApplication::processEvents();
     }
     state.counters["rows"] = list->model()->rowCount();
