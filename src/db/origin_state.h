@@ -17,6 +17,11 @@ namespace pelvaro::db {
 // The kinds that have slots in a PCG, in the order a send's record lists them.
 inline constexpr std::array<Kind, 3> kSlotKinds = {Kind::Program, Kind::Combination, Kind::DrumKit};
 
+// Where a slot's bytes after its name begin: a kit has no name.
+inline std::size_t nameStart(Kind kind) {
+    return kind == Kind::DrumKit ? 0 : pcg::kNameSize;
+}
+
 // A slot's flags in a send's record.
 namespace slotflags {
 // Its name in the name table differs from its record's, and is kept in the image beside the
